@@ -1,0 +1,16 @@
+// A text sink: a function and its context, passed by value.
+#pragma once
+#include <cstdio>
+#include "core/types.h"
+
+typedef void (*sv_write_fn)(void* ctx, const char* text);
+
+struct sv_writer {
+    sv_write_fn fn;
+    void* ctx;
+};
+
+#define SV_WRITEF_MAX 2048
+
+sv_writer sv_writer_file(FILE* file);
+void sv_writef(sv_writer w, const char* fmt, ...) SV_PRINTF(2, 3);
