@@ -1,0 +1,68 @@
+// Diagnostics store: problems found in pack data become records here, labelled with the
+// pack and file being read, instead of being fatal or logged.
+#pragma once
+#include "core/types.h"
+#include "core/writer.h"
+
+#define SV_DIAG_MAX 512
+#define SV_DIAG_PACKS 32
+#define SV_DIAG_PACK_LEN 64
+#define SV_DIAG_FILE_LEN 128
+#define SV_DIAG_SUBJECT_LEN 96
+#define SV_DIAG_MESSAGE_LEN 192
+
+enum sv_diag_severity : u32 {
+    SV_DIAG_INFO = 0,
+    SV_DIAG_WARNING = 1,
+    SV_DIAG_ERROR = 2,
+};
+
+enum sv_diag_kind : u32 {
+    SV_DIAG_MALFORMED = 0,
+    SV_DIAG_UNKNOWN_KEY = 1,
+    SV_DIAG_OUT_OF_RANGE = 2,
+    SV_DIAG_WRONG_TYPE = 3,
+    SV_DIAG_DANGLING_REF = 4,
+    SV_DIAG_MISSING_FIELD = 5,
+    SV_DIAG_DUPLICATE_ID = 6,
+    SV_DIAG_UNCLAIMED = 7,
+};
+
+struct sv_diag {
+    u32 severity;
+    u32 kind;
+    char pack[SV_DIAG_PACK_LEN];
+    char file[SV_DIAG_FILE_LEN];
+    char subject[SV_DIAG_SUBJECT_LEN];
+    char message[SV_DIAG_MESSAGE_LEN];
+};
+
+const char* sv_diag_severity_name(u32 severity);
+const char* sv_diag_kind_name(u32 kind);
+
+// Empties the records, the counts and the context; the strict flag is kept.
+void sv_diag_reset(void);
+// Null gives an empty string; both are cut to their field widths.
+void sv_diag_set_context(const char* pack, const char* file);
+// Same as sv_diag_set_context(nullptr, nullptr): later records name no pack or file.
+void sv_diag_clear_context(void);
+void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt, ...) SV_PRINTF(4, 5);
+
+u64 sv_diag_count(void);
+u64 sv_diag_count_of(u32 severity);
+u64 sv_diag_dropped(void);
+const sv_diag* sv_diag_at(u64 index);
+
+void sv_diag_set_strict(u8 on);
+u8 sv_diag_strict(void);
+// 1 unless strict is on and a warning or error was reported since the last reset.
+int sv_diag_finish(void);
+
+void sv_diag_print_all(sv_writer w);
+void sv_diag_print_summary(sv_writer w);
+
+// Packs with warnings or errors, in order of first appearance, at most SV_DIAG_PACKS.
+u64 sv_diag_pack_count(void);
+// The label stays valid until the next call into the grouping.
+int sv_diag_pack_at(u64 index, const char** out_label, u64* out_count);
+void sv_diag_print_pack_summary(sv_writer w);
