@@ -4,7 +4,8 @@
 #   2. GLFW 3.4 and raylib 6, which Debian 12 does not package: their Debian source packages are fetched
 #      through a private apt configuration and built as static libraries into build/deps/prefix;
 #   3. the interface font, taken from the fonts-kode-mono package into build/deps/font.
-# Everything fetched or built stays under build/deps; the system's apt setup is only read, never changed.
+# Everything fetched or built stays under build/deps (the private apt lists only while fetching);
+# the system's apt setup is only read, never changed.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -152,3 +153,6 @@ if [ ! -f "$font" ]; then
   cp "$face" "$font.part" && mv "$font.part" "$font"
   say "font: $(basename "$(ls "$tmp"/fonts-kode-mono_*.deb)") -> build/deps/font/$(basename "$font") (from $(basename "$face"))"
 fi
+
+# The private indexes are only needed while fetching.
+rm -rf "$apt_dir"
