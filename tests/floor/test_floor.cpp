@@ -185,6 +185,9 @@ TEST_F(FloorTest, DoorKindsLockAsBuilt)
         EXPECT_EQ(f.rooms[0].doors[kind].locked, kind == 1 || kind == 2 ? 1 : 0) << "kind " << kind;
     }
     EXPECT_EQ(sv_floor_traverse(&f, 0, 4), 65535);
+    ASSERT_EQ(sv_floor_add_door(&f, 1, 0, 0, SV_DOOR_EXIT), 0);
+    EXPECT_EQ(f.rooms[1].doors[0].target, SV_NONE16);
+    EXPECT_EQ(f.rooms[1].doors[0].back, SV_NONE8);
 }
 
 TEST_F(FloorTest, SixDoorsIsTheLimit)
