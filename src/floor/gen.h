@@ -1,0 +1,35 @@
+// The topology generator: grows a floor's tree of rooms from (seed, floor number) and places
+// what the floor owes and may hold. Also the room walk behind the `walk` command.
+#pragma once
+#include "core/rng.h"
+#include "core/types.h"
+#include "floor/floor.h"
+#include "floor/ledger.h"
+
+// The generation report: printed by `gen`, collected by `stats`.
+struct sv_gen_stats {
+    u16 rooms;          // room count at the end
+    u16 max_depth;      // largest depth among rooms reachable from spawn
+    u16 hubs;           // rooms with at least floor.hub_degree doors
+    u16 leaves;         // rooms with exactly one door
+    u16 remainder;      // rooms added by the remainder step
+    u8 censored;        // 1 when the room table ran full
+    sv_ledger ledger;   // obligations and counts of the optional contents
+    u16 backstop;       // obligations placed by the backstop step
+    u16 gates_placed;   // gate Scions placed
+    u16 gate_shortfall; // gate Scions owed minus placed
+};
+
+enum sv_walk_order : u32 {
+    SV_WALK_BFS = 0,
+    SV_WALK_DFS = 1,
+};
+
+// Passing this as the gate count draws it from the placement stream.
+#define SV_GEN_DRAW_GATES ((u16)65535)
+
+sv_gen_stats sv_gen_grow(sv_floor* floor);
+sv_gen_stats sv_gen_grow_gated(sv_floor* floor, u16 gates);
+i32 sv_gen_draw_degree(sv_rng* rng, f64 mean, u8 max);
+u32 sv_gen_walk(sv_floor* floor, u16 start, u32 order, u16* out, u16 out_cap);
+const char* sv_walk_order_name(i32 order);

@@ -1,0 +1,39 @@
+// Distributions over many generated floors, for tuning the generator.
+#pragma once
+#include "core/types.h"
+#include "core/writer.h"
+#include "floor/floor.h"
+#include "floor/gen.h"
+
+#define SV_STATS_SIZES 256
+#define SV_STATS_DEPTHS 64
+
+struct sv_stats {
+    u64 floors;
+    u16 floor_number; // of the first floor added
+    u8 mixed;         // 1 once floors of two different numbers were added
+    f64 size_sum, size_square_sum;
+    u32 size_min, size_max;
+    u32 size_hist[SV_STATS_SIZES];
+    u64 sizes_over;
+    f64 depth_sum, depth_square_sum;
+    u32 depth_min, depth_max;
+    u32 depth_hist[SV_STATS_DEPTHS];
+    u64 depths_over;
+    u64 degree_hist[7];
+    u64 rooms;
+    f64 height_sum; // depth / sqrt(size), summed
+    u64 leaves_sum, hubs_sum;
+    u64 fountains, fountain_leaves;
+    u32 reach_hist[SV_STATS_DEPTHS]; // floors by the nearest eligible leaf's distance to the Axiom
+    u64 no_eligible_leaf;
+    u64 axiom_floors;
+    u64 band_leaf;
+    u64 band_room;
+    u64 fountain_outside;
+};
+
+void sv_stats_init(sv_stats* stats);
+void sv_stats_add(sv_stats* stats, const sv_floor* floor, const sv_gen_stats* report);
+u64 sv_stats_size_percentile(const sv_stats* stats, f64 p);
+void sv_stats_print(const sv_stats* stats, sv_writer w);
