@@ -170,10 +170,11 @@ u64 sv_stats_size_percentile(const sv_stats* st, f64 p)
 {
     if (!st || st->floors == 0)
         return 0;
-    // At least one floor must be covered, or a small sample reads a size no floor had.
-    u64 want = (u64)std::trunc(p * (f64)st->floors);
-    if (want < 1)
-        want = 1;
+    // Nearest rank: the smallest size that covers ceil(p x floors) floors, never fewer than
+    // one, so a small sample never reads a size that no floor had. The slack keeps an exact
+    // product such as 0.05 x 100 from rounding up a rank.
+    f64 rank = std::ceil(p * (f64)st->floors - 1e-9);
+    u64 want = !(rank >= 1) ? 1 : rank > (f64)st->floors ? st->floors : (u64)rank;
     u64 cum = 0;
     for (u32 s = 0; s < SV_STATS_SIZES; ++s) {
         cum += st->size_hist[s];
