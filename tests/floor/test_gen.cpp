@@ -248,8 +248,9 @@ TEST(GenPlace, FirstFloorHasALockedExitAndAPrismOnly)
         u16 holder = SV_NONE16;
         ASSERT_EQ(exit_doors(f, &holder), 1u) << seed;
         for (u8 d = 0; d < g.room(holder).door_count; ++d) {
-            if (g.room(holder).doors[d].kind == SV_DOOR_EXIT)
+            if (g.room(holder).doors[d].kind == SV_DOOR_EXIT) {
                 EXPECT_TRUE(g.room(holder).doors[d].locked);
+            }
         }
         EXPECT_GE(g.room(holder).depth, (u16)(0.75 * g.st.max_depth)) << seed;
         EXPECT_EQ(sv_floor_count_tagged(f, SV_TAG_PRISM), 1u);
@@ -277,8 +278,9 @@ TEST(GenPlace, AxiomRoomHoldsTheExitBehindOnePrismLock)
         ASSERT_EQ(exit_doors(f, &holder), 1u);
         EXPECT_EQ(holder, axiom);
         for (u8 d = 0; d < g.room(axiom).door_count; ++d) {
-            if (g.room(axiom).doors[d].kind == SV_DOOR_EXIT)
+            if (g.room(axiom).doors[d].kind == SV_DOOR_EXIT) {
                 EXPECT_FALSE(g.room(axiom).doors[d].locked);
+            }
         }
         u32 prism_locks = 0;
         for (u16 r = 0; r < f->room_count; ++r)
@@ -298,8 +300,9 @@ TEST(GenPlace, AxiomRoomHoldsTheExitBehindOnePrismLock)
         std::vector<u16> open = distances(f, 0, SV_DOOR_AXIOM);
         if (dist[prism] < 3) {
             for (u16 r = 1; r < f->room_count; ++r) {
-                if (r != axiom && open[r] != SV_NONE16)
+                if (r != axiom && open[r] != SV_NONE16) {
                     EXPECT_LE(dist[r], dist[prism]) << "seed " << seed << " room " << r;
+                }
             }
         } else {
             prism_checked += 1;
@@ -422,8 +425,9 @@ TEST(GenPlace, FountainsAndMonument)
         EXPECT_EQ(sv_floor_count_tagged(f, SV_TAG_FOUNTAIN), g.st.ledger.fountains);
         EXPECT_GE(g.st.ledger.fountains, 2) << "spawn and the band fountain";
         for (u16 r = 1; r < f->room_count; ++r) {
-            if (g.room(r).tags & SV_TAG_FOUNTAIN)
+            if (g.room(r).tags & SV_TAG_FOUNTAIN) {
                 EXPECT_FALSE(g.room(r).tags & (SV_TAGS_NO_MOBS & ~SV_TAG_FOUNTAIN)) << seed;
+            }
         }
         EXPECT_EQ(sv_floor_count_tagged(f, SV_TAG_MONUMENT), 1u);
     }
