@@ -142,9 +142,11 @@ TEST(Validate, ShardCountsAgainstLocks)
     build_valid_deep(h);
     u16 a = h.add(SV_TAG_SCION);
     u16 b = h.add();
+    u16 c = h.add();
     h.hang(2, a, SV_DOOR_SCION);
     h.hang(2, b, SV_DOOR_SCION);
-    // Two Shard locks, one optional Scion and no Shard at all.
+    h.hang(2, c, SV_DOOR_SCION);
+    // Three Shard locks against two Scion rooms (the gate counts too) and no Shard at all.
     EXPECT_EQ(faults_of(&h.f), "  INVALID: fewer Shards than locked doors\n"
                                "  INVALID: locks exist, no Shard reachable\n");
     sv_floor_room_tag(&h.f, 5, SV_TAG_SHARD);
