@@ -1,0 +1,48 @@
+// The generation commands run through the console registry with a capturing writer.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/cmd.h"
+#include "core/tune.h"
+#include "game/cmd_gen.h"
+
+inline void gen_capture(void* ctx, const char* text)
+{
+    static_cast<std::string*>(ctx)->append(text);
+}
+
+struct gen_console : ::testing::Test {
+    std::string out;
+    void SetUp() override
+    {
+        sv_tune_reset_defaults();
+        sv_gen_release_current();
+        sv_cmd_reset();
+        sv_gen_register_commands();
+        sv_cmd_set_writer(sv_writer{gen_capture, &out});
+    }
+    void TearDown() override
+    {
+        sv_gen_release_current();
+        sv_cmd_reset();
+        sv_cmd_set_output(nullptr);
+        sv_tune_reset_defaults();
+    }
+    // Runs one line and returns what it printed.
+    std::string run(const char* line, i32* result = nullptr)
+    {
+        out.clear();
+        i32 r = sv_cmd_dispatch(line);
+        if (result)
+            *result = r;
+        return out;
+    }
+    i32 result_of(const char* line)
+    {
+        i32 r = 0;
+        run(line, &r);
+        return r;
+    }
+};
