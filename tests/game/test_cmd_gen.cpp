@@ -209,8 +209,10 @@ TEST_F(GenCommands, WalkReachesEveryRoom)
     sv_room* last = &f->rooms[f->room_count - 1];
     sv_room* parent = &f->rooms[last->doors[0].target];
     for (u8 d = 0; d < parent->door_count; ++d)
-        if (parent->doors[d].target == f->room_count - 1)
-            parent->doors[d].target = SV_NONE16, parent->doors[d].kind = SV_DOOR_EXIT;
+        if (parent->doors[d].target == f->room_count - 1) {
+            parent->doors[d].target = SV_NONE16;
+            parent->doors[d].kind = SV_DOOR_EXIT;
+        }
     sv_floor_clear_visited(f);
     std::string m = std::to_string(f->room_count - 1);
     EXPECT_EQ(run("walk bfs", &r), "  bfs from spawn: reached " + m + ", visited " + m + " of " + n +
