@@ -7,7 +7,9 @@
 
 #include "console/cmd.h"
 #include "core/boot.h"
+#include "core/content.h"
 #include "core/log.h"
+#include "core/pack.h"
 #include "core/vfs.h"
 
 static int console_is_dir(const char* path)
@@ -59,6 +61,11 @@ int main(int argc, char** argv)
     sv_cmd_register_builtins();
 
     sv_cmd_repl(stdin);
+
+    // Give back what the packs hold, so leak checkers see a clean exit.
+    sv_content_reset();
+    sv_pack_reset();
+    sv_vfs_clear();
     std::fflush(stdout);
     return 0;
 }

@@ -8,7 +8,9 @@
 
 #include "console/cmd.h"
 #include "core/diag.h"
+#include "core/content.h"
 #include "core/log.h"
+#include "core/pack.h"
 #include "core/tune.h"
 #include "core/vfs.h"
 
@@ -53,6 +55,8 @@ struct Builtin : ::testing::Test {
     {
         sv_cmd_set_writer(sv_writer{nullptr, nullptr});
         sv_vfs_clear();
+        sv_pack_reset();
+        sv_content_reset();
         sv_diag_set_strict(0);
         sv_diag_reset();
         sv_tune_reset_defaults();
@@ -351,15 +355,15 @@ TEST_F(Builtin, ValidateATunablesFile)
     EXPECT_EQ(g_out, "  " + good.string() + ": no problems\n");
 
     fs::path bad = root / "bad.json";
-    write_file(bad, "{ \"geom.door_width\": 0.1 }");
+    write_file(bad, "{ \"floor.size_base\": 1000 }");
     g_out.clear();
     EXPECT_EQ(run("validate " + bad.string()), 1);
     std::string file = bad.string().substr(0, 127);
     EXPECT_EQ(g_out,
               "warning: out of range  " + file +
-                  "  'geom.door_width'  -- 0.1 is below the minimum 0.2; clamped\n"
+                  "  'floor.size_base'  -- 1000 is above the maximum 400; clamped\n"
                   "0 errors, 1 warning\n");
-    EXPECT_EQ(value("geom.door_width"), 1.6);  // the live value is untouched
+    EXPECT_EQ(value("floor.size_base"), 30.0);  // the live value is untouched
     EXPECT_EQ(sv_diag_count(), 0u);
     EXPECT_EQ(sv_diag_strict(), 0);
 }

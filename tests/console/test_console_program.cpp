@@ -13,13 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
+struct Outcome {
     std::string out;
     int status;
 };
 
 // Runs the program from dir with the script on its standard input; the log goes to a file.
-Run run_console(const std::string& dir, const std::string& args, const std::string& script)
+Outcome run_console(const std::string& dir, const std::string& args, const std::string& script)
 {
     // One input file per test: the tests may run side by side in the same directory.
     fs::path input = fs::absolute(std::string("console_input_") +
@@ -30,7 +30,7 @@ Run run_console(const std::string& dir, const std::string& args, const std::stri
     }
     std::string cmd = "cd '" + dir + "' && '" SV_BINARY_DIR "/strenvik-console' " + args + " < '" +
                       input.string() + "' 2>/dev/null";
-    Run r{"", -1};
+    Outcome r{"", -1};
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
     char buf[4096];
@@ -50,7 +50,7 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
     std::ofstream(pack / "pack.json") << "{ \"id\": \"solo\", \"name\": \"Solo\" }";
     std::ofstream(pack / "tunables.json") << "{ \"floor.size_base\": 44 }";
 
-    Run r = run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
+    Outcome r = run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
                         "version\n"
                         "get floor.size_base\n"
                         "# a comment\n"
@@ -82,14 +82,14 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
 TEST(ConsoleProgram, FindsTheBasePackBesideItself)
 {
     // Started elsewhere, it still boots the pack beside the executable.
-    Run r = run_console("/", "", "mount\n");
+    Outcome r = run_console("/", "", "mount\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "sv> mount\n  0 " SV_BINARY_DIR "/packs/base\n");
 }
 
 TEST(ConsoleProgram, RunsOnDefaultsWithoutAPack)
 {
-    Run r = run_console(SV_BINARY_DIR, "--pack /nonexistent/pack", "mount\nget sim.tick_hz\n");
+    Outcome r = run_console(SV_BINARY_DIR, "--pack /nonexistent/pack", "mount\nget sim.tick_hz\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> mount\n  no mounts\n"
