@@ -79,6 +79,18 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
     fs::remove_all(pack);
 }
 
+TEST(ConsoleProgram, ValidatesTheBasePack)
+{
+    Outcome r = run_console(SV_BINARY_DIR, "", "version\nvalidate packs/base\nquit\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "sv> version\n"
+              "strenvik 0.3.5-alpha  (linux release)\n"
+              "sv> validate packs/base\n"
+              "  packs/base: no problems\n"
+              "sv> quit\n");
+}
+
 TEST(ConsoleProgram, FindsTheBasePackBesideItself)
 {
     // Started elsewhere, it still boots the pack beside the executable.
