@@ -1,4 +1,5 @@
-// The command registry, the line runner with its tokeniser, and the stream reader.
+// The command registry, the line runner with its tokeniser, the stream reader and the builtin
+// commands over tunables, packs, mounts, diagnostics and logging.
 #include "console/cmd.h"
 
 #include <cmath>
