@@ -31,6 +31,7 @@ void sv_log_set_level(u32 level);
 void sv_log_set_cat_level(u32 category, u32 level);
 u32 sv_log_cat_level(u32 category);
 void sv_log_set_stderr(u8 on);
+u8 sv_log_stderr_on(void);
 void sv_log_open(const char* path);
 void sv_log_open_file(FILE* file);
 void sv_log_close(void);

@@ -1,0 +1,12 @@
+// Per-floor multipliers from their own stream, so floors of one depth differ in feel
+// without disturbing the topology.
+#pragma once
+#include "core/types.h"
+
+struct sv_character {
+    f64 mob_density;     // scales the floor's mob density
+    f64 unused;          // drawn to keep the stream's order; nothing reads it
+    f64 fountain_density; // scales the fountain density
+};
+
+sv_character sv_character_roll(u64 seed, u16 floor);
