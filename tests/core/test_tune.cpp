@@ -562,3 +562,29 @@ TEST_F(Tune, ValidateTextLeavesLiveValuesAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TuneBasePack, TunablesFileNamesEveryKeyWithoutProblems) {
+    sv_diag_reset();
+    sv_tune_reset_defaults();
+    FILE* f = std::fopen(SV_SOURCE_DIR "/packs/base/tunables.json", "rb");
+    ASSERT_NE(f, nullptr);
+    std::string text;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    std::fclose(f);
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
+        std::string quoted = std::string("\"") + sv_tune_name(i) + "\"";
+        EXPECT_NE(text.find(quoted), std::string::npos) << sv_tune_name(i);
+    }
+    u8 strict = sv_diag_strict();
+    sv_diag_set_strict(1);
+    EXPECT_EQ(sv_tune_validate_text(text.c_str(), "tunables.json"), 1);
+    EXPECT_EQ(sv_diag_count(), 0u);
+    sv_diag_set_strict(strict);
+    sv_diag_reset();
+}
+
+}  // namespace
