@@ -347,6 +347,25 @@ TEST_F(Builtin, ValidateAPackWithoutManifestFails)
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
+TEST_F(Builtin, ValidateShowsNotesButPassesOnThem)
+{
+    // The shipped pack with one reserved key: an informational note, not a problem.
+    fs::path copy = root / "noted";
+    fs::copy(fs::path(SV_BINARY_DIR) / "packs" / "base", copy, fs::copy_options::recursive);
+    write_file(copy / "data" / "chests.json",
+               "[ { \"id\": \"base:plain_coffer\", \"name\": \"Plain Coffer\", "
+               "\"appearance\": \"base:coffer\", \"script\": 1 } ]");
+    EXPECT_EQ(run("validate " + copy.string()), 0);
+    EXPECT_NE(g_out.find("info: unknown key  [base]  data/chests.json  'script'  -- "),
+              std::string::npos)
+        << g_out;
+    std::string last = "  " + copy.string() + ": no problems\n";
+    ASSERT_GE(g_out.size(), last.size());
+    EXPECT_EQ(g_out.substr(g_out.size() - last.size()), last);
+    EXPECT_EQ(g_out.find("warning"), std::string::npos);
+    EXPECT_EQ(sv_vfs_mount_count(), 0u);
+}
+
 TEST_F(Builtin, ValidateATunablesFile)
 {
     fs::path good = root / "good.json";
