@@ -1,0 +1,227 @@
+// Passages and the place graph: rooms and corridor pieces share one id space, rooms first.
+#include "floor/floor.h"
+
+i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_count)
+{
+    if (!floor || !templ || piece_count == 0 || floor->passage_count >= floor->passage_capacity)
+        return -1;
+    u16 first = floor->place_count < floor->room_count ? floor->room_count : floor->place_count;
+    if ((u32)first + piece_count - 1 > SV_FLOOR_CAPACITY_MAX)
+        return -1;
+    floor->place_count = first;
+
+    u16 index = floor->passage_count;
+    sv_passage* p = &floor->passages[index];
+    p->room_a = templ->room_a;
+    p->room_b = templ->room_b;
+    p->door_a = templ->door_a;
+    p->door_b = templ->door_b;
+    p->width = templ->width;
+    p->first_place = first;
+    p->piece_count = piece_count;
+    p->pieces = sv_arena_new_array<sv_passage_piece>(&floor->arena, piece_count);
+    floor->place_count = (u16)(first + piece_count);
+    floor->passage_count = (u16)(index + 1);
+    return index;
+}
+
+i32 sv_floor_passage_of(const sv_floor* floor, u16 room, u8 door)
+{
+    if (!floor)
+        return -1;
+    for (u16 i = 0; i < floor->passage_count; ++i) {
+        const sv_passage* p = &floor->passages[i];
+        if ((p->room_a == room && p->door_a == door) || (p->room_b == room && p->door_b == door))
+            return i;
+    }
+    return -1;
+}
+
+i32 sv_floor_place_valid(const sv_floor* floor, u16 place)
+{
+    if (!floor || place == SV_NONE16)
+        return 0;
+    return place < floor->room_count || place < floor->place_count ? 1 : 0;
+}
+
+i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* piece)
+{
+    if (!floor || place == SV_NONE16 || place < floor->room_count || place >= floor->place_count)
+        return 0;
+    // Passages are numbered in table order, so their place ranges are ascending.
+    for (u16 i = 0; i < floor->passage_count; ++i) {
+        const sv_passage* p = &floor->passages[i];
+        if (place >= p->first_place && place - p->first_place < p->piece_count) {
+            if (passage)
+                *passage = i;
+            if (piece)
+                *piece = (u16)(place - p->first_place);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry, u16* from_room,
+                        u8* from_door)
+{
+    if (from_room)
+        *from_room = SV_NONE16;
+    if (from_door)
+        *from_door = 0;
+    if (!sv_floor_place_valid(floor, place))
+        return 0;
+
+    u16 out_next = SV_NONE16;
+    u8 out_entry = 0;
+    u16 s = 0, k = 0;
+    if (sv_floor_place_piece(floor, place, &s, &k)) {
+        const sv_passage* p = &floor->passages[s];
+        if (door == 1) {
+            if (k + 1 < p->piece_count) {
+                out_next = (u16)(place + 1);
+                out_entry = 0;
+            } else {
+                out_next = p->room_b;
+                out_entry = p->door_b;
+                if (from_room)
+                    *from_room = p->room_a;
+                if (from_door)
+                    *from_door = p->door_a;
+            }
+        } else if (door == 0) {
+            if (k > 0) {
+                out_next = (u16)(place - 1);
+                out_entry = 1;
+            } else {
+                out_next = p->room_a;
+                out_entry = p->door_a;
+                if (from_room)
+                    *from_room = p->room_b;
+                if (from_door)
+                    *from_door = p->door_b;
+            }
+        } else {
+            return 0;
+        }
+    } else {
+        if (place >= floor->room_count)
+            return 0;
+        const sv_room* r = &floor->rooms[place];
+        if (door >= SV_ROOM_DOORS || door >= r->door_count)
+            return 0;
+        const sv_door* d = &r->doors[door];
+        if (d->kind == SV_DOOR_EXIT || d->target >= floor->room_count)
+            return 0;
+        i32 pi = sv_floor_passage_of(floor, place, door);
+        if (pi >= 0) {
+            const sv_passage* p = &floor->passages[pi];
+            if (p->room_a == place && p->door_a == door) {
+                out_next = p->first_place;
+                out_entry = 0;
+            } else {
+                out_next = (u16)(p->first_place + p->piece_count - 1);
+                out_entry = 1;
+            }
+        } else {
+            out_next = d->target;
+            out_entry = d->back;
+            if (from_room)
+                *from_room = place;
+            if (from_door)
+                *from_door = door;
+        }
+    }
+    if (next)
+        *next = out_next;
+    if (entry)
+        *entry = out_entry;
+    return 1;
+}
+
+// The first living boss in a place decides its fog: -1 none, 0 waiting, else its boss flag (risen).
+static i32 boss_fog(const sv_floor* floor, u16 place)
+{
+    for (u16 i = 0; i < floor->mob_count; ++i) {
+        const sv_mob* mob = &floor->mobs[i];
+        if (mob->place == place && mob->boss && mob->hp > 0.0f)
+            return mob->waiting ? 0 : mob->boss;
+    }
+    return -1;
+}
+
+i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door)
+{
+    if (!floor || place > SV_FLOOR_CAPACITY_MAX)
+        return 0;
+    if (place < floor->room_count) {
+        i32 own = boss_fog(floor, place);
+        if (own > 0)
+            return own;
+        const sv_room* r = &floor->rooms[place];
+        if (door < SV_ROOM_DOORS && door < r->door_count && r->doors[door].kind == SV_DOOR_EXIT)
+            return 1;
+        // Not closed from this side: the room beyond may hold a risen boss, which closes the door too.
+    } else if (place >= floor->place_count) {
+        return 0;
+    }
+    u16 next = SV_NONE16;
+    u8 entry = 0;
+    if (!sv_floor_place_next(floor, place, door, &next, &entry, nullptr, nullptr))
+        return 0;
+    if (next >= floor->room_count)
+        return 0;
+    return boss_fog(floor, next) > 0 ? 1 : 0;
+}
+
+void sv_floor_compute_depths(sv_floor* floor, u16 start)
+{
+    if (!floor)
+        return;
+    for (u16 i = 0; i < floor->room_count; ++i)
+        floor->rooms[i].depth = SV_NONE16;
+    if (start >= floor->room_count)
+        return;
+
+    sv_arena_mark mark = sv_arena_mark_get(&floor->arena);
+    u16* queue = sv_arena_new_array<u16>(&floor->arena, floor->room_count);
+    u32 head = 0, tail = 0;
+    floor->rooms[start].depth = 0;
+    queue[tail++] = start;
+    while (head < tail) {
+        const sv_room* r = &floor->rooms[queue[head++]];
+        for (u8 d = 0; d < r->door_count && d < SV_ROOM_DOORS; ++d) {
+            u16 t = r->doors[d].target;
+            if (t >= floor->room_count || floor->rooms[t].depth != SV_NONE16)
+                continue;
+            // Each room is queued once, so the queue never outgrows the room count.
+            floor->rooms[t].depth = (u16)(r->depth + 1);
+            queue[tail++] = t;
+        }
+    }
+    sv_arena_release(&floor->arena, mark);
+}
+
+i32 sv_door_appearance_for(u64 seed, u16 room_a, u8 door_a, u16 room_b, u8 door_b)
+{
+    u32 a = (u32)room_a << 8 | door_a;
+    u32 b = (u32)room_b << 8 | door_b;
+    u32 hi = a > b ? a : b;
+    u32 lo = a > b ? b : a;
+    return (i32)(sv_mix64(((u64)hi << 32 | lo) ^ sv_mix64(seed)) & 7u);
+}
+
+void sv_floor_assign_appearances(sv_floor* floor)
+{
+    if (!floor || floor->room_count == 0)
+        return;
+    for (u16 r = 0; r < floor->room_count; ++r) {
+        sv_room* room = &floor->rooms[r];
+        for (u8 d = 0; d < room->door_count && d < SV_ROOM_DOORS; ++d) {
+            sv_door* door = &room->doors[d];
+            if (door->target == SV_NONE16)
+                continue;
+            door->appearance = (u8)sv_door_appearance_for(floor->seed, r, d, door->target, door->back);
+        }
+    }
+}

@@ -1,0 +1,340 @@
+// The pack file system over real directories and real zip archives made by the tests.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/diag.h"
+#include "core/vfs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void write_file(const std::string& path, const std::string& text) {
+    fs::create_directories(fs::path(path).parent_path());
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!text.empty()) fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+std::string read_host(const std::string& path) {
+    std::string out;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    fclose(f);
+    return out;
+}
+
+// Entries are (name, contents); a name ending in '/' becomes a directory entry.
+void make_zip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
+              bool store = false) {
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    for (const auto& [name, text] : entries) {
+        if (!name.empty() && name.back() == '/') {
+            ASSERT_GE(zip_dir_add(za, name.c_str(), ZIP_FL_ENC_UTF_8), 0) << name;
+            continue;
+        }
+        zip_source_t* src = zip_source_buffer(za, text.data(), text.size(), 0);
+        ASSERT_NE(src, nullptr);
+        zip_int64_t idx = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(idx, 0) << name;
+        if (store) zip_set_file_compression(za, (zip_uint64_t)idx, ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+void put_u32(std::string& bytes, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; i++) bytes[at + i] = (char)((v >> (8 * i)) & 0xff);
+}
+
+// Rewrites the declared uncompressed size of every entry, in the local and central headers.
+void patch_sizes(const std::string& path, uint32_t size) {
+    std::string bytes = read_host(path);
+    for (size_t i = 0; i + 30 <= bytes.size(); i++) {
+        if (memcmp(&bytes[i], "PK\x03\x04", 4) == 0) put_u32(bytes, i + 22, size);
+        if (i + 46 <= bytes.size() && memcmp(&bytes[i], "PK\x01\x02", 4) == 0) put_u32(bytes, i + 24, size);
+    }
+    write_file(path, bytes);
+}
+
+std::string buf_text(const sv_vfs_buf& b) {
+    return std::string(b.data, b.size);
+}
+
+class Vfs : public ::testing::Test {
+protected:
+    std::string dir;
+
+    void SetUp() override {
+        sv_vfs_clear();
+        sv_diag_reset();
+        std::string tmpl = ::testing::TempDir() + "sv_vfs_XXXXXX";
+        std::vector<char> name(tmpl.begin(), tmpl.end());
+        name.push_back(0);
+        ASSERT_NE(mkdtemp(name.data()), nullptr);
+        dir = name.data();
+    }
+    void TearDown() override {
+        sv_vfs_clear();
+        sv_diag_reset();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    std::string at(const std::string& rel) const { return dir + "/" + rel; }
+    std::string last_message() const {
+        u64 n = sv_diag_count();
+        return n ? sv_diag_at(n - 1)->message : "";
+    }
+};
+
+TEST_F(Vfs, PathRules) {
+    EXPECT_EQ(sv_vfs_path_ok("data/mobs.json"), 1);
+    EXPECT_EQ(sv_vfs_path_ok("pack.json"), 1);
+    EXPECT_EQ(sv_vfs_path_ok("a/.hidden/..x"), 1);
+    const char* bad[] = {"",           "/data/mobs.json", "\\data", "c:data/mobs.json", "c:x",  "data\\mobs.json",
+                         "a\\b",       "data//mobs.json", "data/",  "./data/mobs.json", "../x", "data/../mobs.json",
+                         "data/./x",   ".",               "..",     "a/.."};
+    for (const char* p : bad) EXPECT_EQ(sv_vfs_path_ok(p), 0) << p;
+    EXPECT_EQ(sv_vfs_path_ok(nullptr), 0);
+}
+
+TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount) {
+    write_file(at("a/tunables.json"), "first");
+    write_file(at("b/tunables.json"), "second");
+    write_file(at("a/only_a.txt"), "a");
+    ASSERT_EQ(sv_vfs_mount(at("a").c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(at("b").c_str()), 1);
+    EXPECT_EQ(sv_vfs_mount_count(), 2u);
+    EXPECT_EQ(std::string(sv_vfs_mount_at(1)), at("b"));
+    EXPECT_EQ(sv_vfs_mount_at(2), nullptr);
+    EXPECT_EQ(sv_vfs_mount_is_zip(0), 0);
+    EXPECT_EQ(sv_vfs_mount_is_zip(5), 0);
+
+    sv_vfs_buf b;
+    ASSERT_EQ(sv_vfs_read("tunables.json", &b), 1);
+    EXPECT_EQ(buf_text(b), "second");
+    EXPECT_EQ(b.data[b.size], 0);
+    sv_vfs_free(&b);
+    EXPECT_EQ(b.data, nullptr);
+    EXPECT_EQ(b.size, 0u);
+
+    ASSERT_EQ(sv_vfs_read_at(0, "tunables.json", &b), 1);
+    EXPECT_EQ(buf_text(b), "first");
+    sv_vfs_free(&b);
+    EXPECT_EQ(sv_vfs_read_at(1, "only_a.txt", &b), 0);
+    EXPECT_EQ(sv_vfs_read_at(2, "tunables.json", &b), 0);
+    EXPECT_EQ(b.data, nullptr);
+
+    EXPECT_EQ(sv_vfs_exists("only_a.txt"), 1);
+    EXPECT_EQ(std::string(sv_vfs_source_of("only_a.txt")), at("a"));
+    EXPECT_EQ(std::string(sv_vfs_source_of("tunables.json")), at("b"));
+    EXPECT_EQ(sv_vfs_source_of("missing.json"), nullptr);
+    EXPECT_EQ(sv_vfs_read("missing.json", &b), 0);
+    // A missing file and a path breaking the rules are no problem records at this level.
+    EXPECT_EQ(sv_vfs_read("../b/tunables.json", &b), 0);
+    EXPECT_EQ(sv_vfs_exists("/tunables.json"), 0);
+    EXPECT_EQ(sv_diag_count(), 0u);
+    sv_vfs_free(nullptr);
+}
+
+TEST_F(Vfs, DirectoriesAreNotFiles) {
+    write_file(at("p/data/mobs.json"), "{}");
+    ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    EXPECT_EQ(sv_vfs_exists("data"), 0);
+    EXPECT_EQ(sv_vfs_exists("data/mobs.json"), 1);
+}
+
+TEST_F(Vfs, EmptyFileReadsAsOneNulByte) {
+    write_file(at("p/empty.json"), "");
+    ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    sv_vfs_buf b;
+    ASSERT_EQ(sv_vfs_read("empty.json", &b), 1);
+    EXPECT_EQ(b.size, 0u);
+    ASSERT_NE(b.data, nullptr);
+    EXPECT_EQ(b.data[0], 0);
+    sv_vfs_free(&b);
+}
+
+TEST_F(Vfs, BuffersOutliveTheMounts) {
+    make_zip(at("p.zip"), {{"a.txt", "zipped text"}});
+    ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
+    sv_vfs_buf b;
+    ASSERT_EQ(sv_vfs_read("a.txt", &b), 1);
+    sv_vfs_clear();
+    EXPECT_EQ(sv_vfs_mount_count(), 0u);
+    EXPECT_EQ(buf_text(b), "zipped text");
+    sv_vfs_free(&b);
+}
+
+TEST_F(Vfs, RefusedMountsSayWhyAndChangeNothing) {
+    ASSERT_EQ(sv_vfs_mount(nullptr), 0);
+    EXPECT_STREQ(sv_diag_at(0)->message, "empty mount path");
+    EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_MISSING_FIELD);
+    EXPECT_STREQ(sv_diag_at(0)->subject, "mount");
+    EXPECT_EQ(sv_vfs_mount(""), 0);
+
+    std::string longer(600, 'd');
+    EXPECT_EQ(sv_vfs_mount(longer.c_str()), 0);
+    EXPECT_EQ(last_message(), "mount path is longer than 512 bytes");
+
+    EXPECT_EQ(sv_vfs_mount(at("nowhere").c_str()), 0);
+    EXPECT_EQ(last_message(), "'" + at("nowhere") + "' is neither a directory nor a file");
+
+    write_file(at("notes.txt"), "just some text, not an archive\n");
+    EXPECT_EQ(sv_vfs_mount(at("notes.txt").c_str()), 0);
+    EXPECT_EQ(last_message(), "'" + at("notes.txt") + "' is a file but not a readable zip");
+    EXPECT_EQ(sv_diag_at(sv_diag_count() - 1)->kind, (u32)SV_DIAG_MALFORMED);
+
+    write_file(at("empty.zip"), "");
+    EXPECT_EQ(sv_vfs_mount(at("empty.zip").c_str()), 0);
+    EXPECT_EQ(last_message(), "'" + at("empty.zip") + "' is a file but not a readable zip");
+
+    EXPECT_EQ(sv_vfs_mount_count(), 0u);
+    EXPECT_EQ(sv_diag_count_of(SV_DIAG_ERROR), 6u);
+}
+
+TEST_F(Vfs, ThirtyThirdMountIsRefused) {
+    fs::create_directories(at("p"));
+    for (int i = 0; i < 32; i++) ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    EXPECT_EQ(sv_vfs_mount(at("p").c_str()), 0);
+    EXPECT_EQ(sv_vfs_mount_count(), 32u);
+    EXPECT_EQ(last_message(), "cannot mount '" + at("p") + "': already at 32 mounts");
+    EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
+}
+
+TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing) {
+    // Mount path plus '/' plus the relative path plus NUL must fit in 1024 bytes.
+    std::string deep = at("p");
+    fs::create_directories(deep);
+    ASSERT_EQ(sv_vfs_mount(deep.c_str()), 1);
+    size_t room = 1024 - deep.size() - 2;  // the longest relative path that fits
+    std::string fits(room, 'f');
+    std::string over(room + 1, 'g');
+    // Names this long exceed a single file name limit, so split them into directories.
+    auto split = [](std::string s) {
+        for (size_t i = 200; i < s.size(); i += 201) s[i] = '/';
+        return s;
+    };
+    fits = split(fits);
+    over = split(over);
+    write_file(deep + "/" + fits, "fits");
+    write_file(deep + "/" + over, "over");
+    EXPECT_EQ(sv_vfs_exists(fits.c_str()), 1);
+    EXPECT_EQ(sv_vfs_exists(over.c_str()), 0);
+    sv_vfs_buf b;
+    EXPECT_EQ(sv_vfs_read(over.c_str(), &b), 0);
+    EXPECT_EQ(sv_diag_count(), 0u);
+}
+
+TEST_F(Vfs, ZipFindsEntriesWithoutRegardToCase) {
+    make_zip(at("p.zip"), {{"Data/", ""}, {"Data/Mobs.json", "[1,2,3]"}, {"pack.json", "{}"}});
+    ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
+    EXPECT_EQ(sv_vfs_mount_is_zip(0), 1);
+    sv_vfs_buf b;
+    ASSERT_EQ(sv_vfs_read("data/mobs.json", &b), 1);
+    EXPECT_EQ(buf_text(b), "[1,2,3]");
+    EXPECT_EQ(b.data[b.size], 0);
+    sv_vfs_free(&b);
+    ASSERT_EQ(sv_vfs_read_at(0, "DATA/MOBS.JSON", &b), 1);
+    sv_vfs_free(&b);
+    EXPECT_EQ(std::string(sv_vfs_source_of("data/mobs.json")), at("p.zip"));
+    // The directory entry is not a file, by either name.
+    EXPECT_EQ(sv_vfs_exists("Data"), 0);
+    EXPECT_EQ(sv_vfs_exists("data"), 0);
+    EXPECT_EQ(sv_diag_count(), 0u);
+}
+
+TEST_F(Vfs, ZipOverridesDirectoryAndEmptyEntryReads) {
+    write_file(at("base/tunables.json"), "from dir");
+    make_zip(at("mod.zip"), {{"tunables.json", "from zip"}, {"empty.txt", ""}}, true);
+    ASSERT_EQ(sv_vfs_mount(at("base").c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(at("mod.zip").c_str()), 1);
+    sv_vfs_buf b;
+    ASSERT_EQ(sv_vfs_read("tunables.json", &b), 1);
+    EXPECT_EQ(buf_text(b), "from zip");
+    sv_vfs_free(&b);
+    ASSERT_EQ(sv_vfs_read("empty.txt", &b), 1);
+    EXPECT_EQ(b.size, 0u);
+    EXPECT_EQ(b.data[0], 0);
+    sv_vfs_free(&b);
+}
+
+TEST_F(Vfs, ZipEntriesBreakingThePathRuleAreNeverServed) {
+    make_zip(at("evil.zip"), {{"../x", "up"}, {"/x", "root"}, {"c:x", "drive"}, {"a\\b", "slash"}, {"ok.txt", "ok"}});
+    ASSERT_EQ(sv_vfs_mount(at("evil.zip").c_str()), 1);
+    sv_vfs_buf b;
+    for (const char* name : {"../x", "/x", "c:x", "a\\b"}) {
+        EXPECT_EQ(sv_vfs_exists(name), 0) << name;
+        EXPECT_EQ(sv_vfs_read(name, &b), 0) << name;
+        EXPECT_EQ(sv_vfs_read_at(0, name, &b), 0) << name;
+        EXPECT_EQ(b.data, nullptr);
+    }
+    ASSERT_EQ(sv_vfs_read("ok.txt", &b), 1);
+    EXPECT_EQ(buf_text(b), "ok");
+    sv_vfs_free(&b);
+    EXPECT_EQ(sv_diag_count(), 0u);
+}
+
+TEST_F(Vfs, ZipEntryWhoseSizeLiesIsRefused) {
+    std::string text(1000, 'a');
+    for (size_t i = 0; i < text.size(); i++) text[i] = (char)('a' + i % 26);
+    for (uint32_t lie : {10u, 5000u}) {
+        for (bool store : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "declared " << lie << (store ? " stored" : " deflated"));
+            sv_vfs_clear();
+            sv_diag_reset();
+            make_zip(at("lie.zip"), {{"big.txt", text}}, store);
+            patch_sizes(at("lie.zip"), lie);
+            if (!sv_vfs_mount(at("lie.zip").c_str())) continue;  // libzip may refuse the archive outright
+            sv_vfs_buf b;
+            EXPECT_EQ(sv_vfs_read("big.txt", &b), 0);
+            EXPECT_EQ(b.data, nullptr);
+            ASSERT_EQ(sv_diag_count(), 1u);
+            EXPECT_EQ(sv_diag_at(0)->severity, (u32)SV_DIAG_ERROR);
+            EXPECT_STREQ(sv_diag_at(0)->subject, "big.txt");
+            EXPECT_NE(std::string(sv_diag_at(0)->message).find(at("lie.zip")), std::string::npos);
+        }
+    }
+}
+
+TEST_F(Vfs, AbsurdDeclaredSizesAreRefused) {
+    make_zip(at("huge.zip"), {{"huge.bin", "tiny"}});
+    patch_sizes(at("huge.zip"), 0xF0000000u);
+    if (sv_vfs_mount(at("huge.zip").c_str())) {
+        sv_vfs_buf b;
+        EXPECT_EQ(sv_vfs_read("huge.bin", &b), 0);
+        ASSERT_EQ(sv_diag_count(), 1u);
+        EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
+        EXPECT_EQ(std::string(sv_diag_at(0)->message),
+                  "entry in '" + at("huge.zip") + "' declares 4026531840 bytes, over the 67108864-byte limit");
+    }
+
+    // A sparse file costs nothing on disk but declares 65 MiB.
+    sv_vfs_clear();
+    sv_diag_reset();
+    write_file(at("p/big.bin"), "");
+    ASSERT_EQ(truncate(at("p/big.bin").c_str(), 65 * 1024 * 1024), 0);
+    ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    sv_vfs_buf b;
+    EXPECT_EQ(sv_vfs_read("big.bin", &b), 0);
+    ASSERT_EQ(sv_diag_count(), 1u);
+    EXPECT_STREQ(sv_diag_at(0)->subject, "big.bin");
+    EXPECT_EQ(std::string(sv_diag_at(0)->message),
+              "'" + at("p/big.bin") + "' is 68157440 bytes, over the 67108864-byte limit");
+}
+
+}  // namespace
