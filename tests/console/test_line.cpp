@@ -268,22 +268,22 @@ TEST(LineComplete, SingleMatchAddsNameAndSpace) {
 }
 
 TEST(LineComplete, SeveralMatchesExtendToCommonPrefixAndList) {
-    use_commands({"set", "help", "show", "stats", "tunables", "tune"});
+    use_commands({"set", "help", "show", "stats", "tunables", "status"});
     Editor e;
     type(e.l, "s");
     std::vector<std::string> seen;
-    EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 3);
+    EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 4);
     EXPECT_EQ(text(e.l), "s");
     EXPECT_EQ(e.l->cursor, 1);
-    EXPECT_EQ(seen, (std::vector<std::string>{"set", "show", "stats"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"set", "show", "stats", "status"}));
 
     sv_line_clear(e.l);
-    type(e.l, "t");
+    type(e.l, "st");
     seen.clear();
     EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 2);
-    EXPECT_EQ(text(e.l), "tune");
+    EXPECT_EQ(text(e.l), "stat");
     EXPECT_EQ(e.l->cursor, 4);
-    EXPECT_EQ(seen, (std::vector<std::string>{"tunables", "tune"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"stats", "status"}));
 
     // Case matters, and a word longer than a name does not match it.
     sv_line_clear(e.l);
@@ -324,12 +324,12 @@ TEST(LineComplete, OnlyTheFirstWordUnderTheCursor) {
 }
 
 TEST(LineComplete, NeverGrowsPast511) {
-    use_commands({"tunables", "tune"});
+    use_commands({"stats", "status", "tunables"});
     Editor e;
-    type(e.l, "tu " + std::string(506, 'x'));  // 509 characters
+    type(e.l, "st " + std::string(506, 'x'));  // 509 characters
     sv_line_home(e.l);
     std::vector<std::string> seen;
-    EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 2);  // "tune" would make 511: fits
+    EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 2);  // "stat" makes 511: fits
     EXPECT_EQ(e.l->len, 511);
     EXPECT_EQ(e.l->cursor, 4);
 
