@@ -1,0 +1,67 @@
+// Pack boot and reload: mount the base pack and load manifests, tunables and content from the
+// mounts, in that order.
+#include "core/boot.h"
+
+#include <cjson/cJSON.h>
+
+#include "core/content.h"
+#include "core/diag.h"
+#include "core/log.h"
+#include "core/pack.h"
+#include "core/tune.h"
+#include "core/vfs.h"
+
+int sv_pack_reload(void) {
+    sv_pack_scan();
+    int tunables = sv_tune_load_packs();
+    int content = sv_content_load();
+    sv_content_check_pool();
+    return tunables && content;
+}
+
+int sv_pack_boot(const char* path) {
+    sv_vfs_clear();
+    sv_diag_set_context(path, nullptr);
+    if (!sv_vfs_mount(path)) {
+        sv_diag_clear_context();
+        sv_tune_reset_defaults();
+        return 0;
+    }
+    sv_diag_clear_context();
+    sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "boot: base pack mounted from '%s'", path);
+
+    sv_pack_scan();
+    int tunables = sv_tune_load_packs();
+    int content = sv_content_load();
+    sv_content_check_pool();
+
+    // The base pack's tunable set is the reference every other pack tunes against, so it must
+    // be complete; a later pack may name only what it changes.
+    sv_diag_set_context(sv_pack_label(0), "tunables.json");
+    sv_vfs_buf buf = {};
+    if (!sv_vfs_read_at(0, "tunables.json", &buf)) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "tunables.json",
+                       "the base pack must ship a tunable set naming every key (DESIGN 9.5)");
+        sv_diag_clear_context();
+        return 0;
+    }
+    cJSON* root = cJSON_ParseWithLength(buf.data, (size_t)buf.size);
+    sv_vfs_free(&buf);
+    if (!root || !cJSON_IsObject(root)) {
+        cJSON_Delete(root);
+        sv_diag_clear_context();
+        return 0;
+    }
+    int complete = 1;
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
+        const char* key = sv_tune_name(i);
+        if (!cJSON_GetObjectItemCaseSensitive(root, key)) {
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, key,
+                           "the base pack names every tunable, and this one is absent");
+            complete = 0;
+        }
+    }
+    cJSON_Delete(root);
+    sv_diag_clear_context();
+    return complete && tunables && content;
+}

@@ -1,0 +1,336 @@
+// Content tables: accessors, predicates, the status key; loading across mounts with overrides,
+// reference resolution and the pool check.
+#include <cmath>
+#include <cstring>
+
+#include "test_content_fixture.h"
+
+namespace {
+
+TEST(ContentNames, StatusKeyIsFnv1a) {
+    EXPECT_EQ(sv_status_key(nullptr), 2166136261u);
+    EXPECT_EQ(sv_status_key(""), 2166136261u);
+    EXPECT_EQ(sv_status_key("a"), (u32)((2166136261u ^ (u32)'a') * 16777619u));
+    // A published FNV-1a vector.
+    EXPECT_EQ(sv_status_key("foobar"), 0xbf9cf968u);
+}
+
+TEST(ContentNames, EnumerationNamesAndUnknownValues) {
+    EXPECT_STREQ(sv_weapon_slot_name(1), "ranged");
+    EXPECT_STREQ(sv_weapon_slot_name(2), "?");
+    EXPECT_STREQ(sv_modifies_name(4), "health_rate");
+    EXPECT_STREQ(sv_modifies_name(5), "?");
+    EXPECT_STREQ(sv_facet_set_name(2), "self");
+    EXPECT_STREQ(sv_facet_restriction_name(4), "any");
+    EXPECT_STREQ(sv_facet_restriction_name(5), "?");
+    EXPECT_STREQ(sv_element_flavour_name(2), "costly");
+    EXPECT_STREQ(sv_transform_kind_name(1), "max_hp");
+    EXPECT_STREQ(sv_transform_kind_name(0xffffffffu), "?");
+}
+
+TEST(ContentNames, RestrictionAdmits) {
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_MELEE, SV_SET_MELEE), 1);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_MELEE, SV_SET_RANGED), 0);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_RANGED, SV_SET_RANGED), 1);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_WEAPON, SV_SET_MELEE), 1);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_WEAPON, SV_SET_RANGED), 1);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_WEAPON, SV_SET_SELF), 0);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_SELF, SV_SET_SELF), 1);
+    EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_SELF, SV_SET_MELEE), 0);
+    for (u32 set = 0; set < 3; ++set) EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_ANY, set), 1);
+    for (u32 set = 0; set < 3; ++set) EXPECT_EQ(sv_facet_restriction_admits(7, set), 0);
+}
+
+TEST(ContentNames, AxiomAdmitsAndClaims) {
+    sv_axiom_def a = {};
+    a.depth_min = 3;
+    EXPECT_EQ(sv_content_axiom_admits(&a, 2), 0);
+    EXPECT_EQ(sv_content_axiom_admits(&a, 3), 1);
+    EXPECT_EQ(sv_content_axiom_admits(&a, 1000), 1);
+    a.depth_max = 5;
+    EXPECT_EQ(sv_content_axiom_admits(&a, 5), 1);
+    EXPECT_EQ(sv_content_axiom_admits(&a, 6), 0);
+    EXPECT_EQ(sv_content_axiom_admits(nullptr, 3), 0);
+
+    char s0[] = "p:one";
+    char s1[] = "p:two";
+    char* ids[] = {s0, s1};
+    a.scions = ids;
+    a.scion_count = 2;
+    EXPECT_EQ(sv_content_axiom_claims(&a, "p:two"), 1);
+    EXPECT_EQ(sv_content_axiom_claims(&a, "p:tw"), 0);
+    EXPECT_EQ(sv_content_axiom_claims(&a, nullptr), 0);
+    EXPECT_EQ(sv_content_axiom_claims(nullptr, "p:one"), 0);
+}
+
+TEST_F(ContentTest, EmptyTablesAnswerNothing) {
+    EXPECT_EQ(sv_content_mob_count(), 0u);
+    EXPECT_EQ(sv_content_mob_at(0), nullptr);
+    EXPECT_EQ(sv_content_scion_find("p:x"), nullptr);
+    EXPECT_EQ(sv_content_status_find(nullptr), nullptr);
+    // No mounts at all: everything empty and the load still succeeds.
+    EXPECT_EQ(sv_content_load(), 1);
+    EXPECT_EQ(sv_content_axiom_count() + sv_content_scion_count() + sv_content_inclusion_count() +
+                  sv_content_element_count() + sv_content_transform_count() + sv_content_weapon_count() +
+                  sv_content_mob_count() + sv_content_chest_count() + sv_content_status_count(),
+              0u);
+    EXPECT_EQ(sv_diag_count(), 0u);
+    EXPECT_TRUE(sv_content_check_pool());
+}
+
+TEST_F(ContentTest, FindComparesWholeIdsAndAtStopsAtCount) {
+    load_one("data/chests.json", R"([{"id": "p:box", "name": "Box"}, {"id": "p:boxes", "name": "Boxes"}])");
+    ASSERT_EQ(sv_content_chest_count(), 2u);
+    EXPECT_EQ(sv_content_chest_at(2), nullptr);
+    EXPECT_EQ(sv_content_chest_find("p:bo"), nullptr);
+    EXPECT_STREQ(sv_content_chest_find("p:boxes")->name, "Boxes");
+    EXPECT_EQ(sv_content_chest_find("p:box"), sv_content_chest_at(0));
+}
+
+// ---- Loader: files and entries ----
+
+TEST_F(ContentTest, ParseFailureGivesTheByteOffset) {
+    EXPECT_EQ(load_one("data/mobs.json", "[{\"id\": }]"), 0);
+    const sv_diag* d = find("parse failed at byte 8");
+    ASSERT_NE(d, nullptr) << dump();
+    EXPECT_EQ(d->severity, SV_DIAG_ERROR);
+    EXPECT_EQ(d->kind, SV_DIAG_MALFORMED);
+    EXPECT_STREQ(d->subject, "");
+    EXPECT_STREQ(d->pack, "p");
+    EXPECT_STREQ(d->file, "data/mobs.json");
+}
+
+TEST_F(ContentTest, RootMustBeAnArray) {
+    EXPECT_EQ(load_one("data/chests.json", "{}"), 0);
+    expect_diag("root must be an array of objects", SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");
+}
+
+TEST_F(ContentTest, EntryChecksBeforeTheReader) {
+    EXPECT_EQ(load_one("data/chests.json", R"([
+        3,
+        {"name": "No id"},
+        {"id": 7, "name": "Number id"},
+        {"id": "", "name": "Empty id"},
+        {"id": "plain", "name": "Plain"},
+        {"id": ":lead", "name": "Lead"},
+        {"id": "tail:", "name": "Tail"},
+        {"id": "p:ok", "name": "Ok", "colour": "red", "script": "x"},
+        {"id": "p:ok", "name": "Again"}
+    ])"),
+              1);
+    expect_diag("entry must be an object", SV_DIAG_ERROR, SV_DIAG_MALFORMED, "chest [0]");
+    expect_diag("chest [1] has no 'id'", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "id");
+    expect_diag("chest [2]: 'id' must be a string", SV_DIAG_ERROR, SV_DIAG_WRONG_TYPE, "id");
+    expect_diag("chest [3]: 'id' is empty", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "id");
+    const char* ns = "chest id is not namespaced; ids are 'pack:name' so two packs can ship the same name (DESIGN 13.2)";
+    EXPECT_EQ(count_of(ns), 3u);
+    expect_diag(ns, SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "plain");
+    expect_diag("'p:ok': not a field of the chest schema", SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, "colour");
+    expect_diag("'p:ok': reserved for the Phase 4L behaviour surface, ignored", SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY,
+                "script");
+    expect_diag("already defined in this file, later entry dropped", SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "p:ok");
+    ASSERT_EQ(sv_content_chest_count(), 1u);
+    EXPECT_STREQ(sv_content_chest_at(0)->name, "Ok");
+}
+
+TEST_F(ContentTest, DuplicateIsDroppedEvenWhenTheFirstWasRefused) {
+    load_one("data/statuses.json", R"([
+        {"id": "p:s", "name": "S"},
+        {"id": "p:s", "name": "S", "modifies": "walk_speed", "magnitude": 1}
+    ])");
+    EXPECT_EQ(sv_content_status_count(), 0u);
+    EXPECT_NE(find("already defined in this file, later entry dropped"), nullptr);
+}
+
+TEST_F(ContentTest, BadFileCostsOnlyThatFile) {
+    mount("p", {{"data/mobs.json", "[ oops"}, {"data/chests.json", R"([{"id": "p:c", "name": "C"}])"}});
+    sv_pack_scan();
+    EXPECT_EQ(sv_content_load(), 0);
+    EXPECT_EQ(sv_content_chest_count(), 1u);
+}
+
+// ---- Overrides across mounts ----
+
+TEST_F(ContentTest, LaterPackReplacesInPlace) {
+    mount("base", {{"data/mobs.json", R"([
+        {"id": "base:a", "name": "A", "hp": 10},
+        {"id": "base:b", "name": "B", "hp": 11},
+        {"id": "base:c", "name": "C", "hp": 12}
+    ])"}});
+    mount("mod", {{"data/mobs.json", R"([
+        {"id": "mod:new", "name": "New"},
+        {"id": "base:b", "name": "B2", "hp": 99},
+        {"id": "base:c", "name": "C2", "depth_min": 5, "depth_max": 3}
+    ])"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    ASSERT_EQ(sv_content_mob_count(), 4u);
+    EXPECT_STREQ(sv_content_mob_at(0)->id, "base:a");
+    EXPECT_STREQ(sv_content_mob_at(1)->name, "B2");
+    EXPECT_EQ(sv_content_mob_at(1)->body.hp, 99.0f);
+    // The refused redefinition leaves the base pack's entry as it was.
+    EXPECT_STREQ(sv_content_mob_at(2)->name, "C");
+    EXPECT_EQ(sv_content_mob_at(2)->body.hp, 12.0f);
+    EXPECT_STREQ(sv_content_mob_at(3)->id, "mod:new");
+    const sv_diag* d = find("depth_max 3 is below depth_min 5, so it is eligible on no floor");
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(d->pack, "mod");
+    EXPECT_STREQ(d->subject, "base:c");
+}
+
+// ---- References ----
+
+const char* k_two_axioms = R"([
+    {"id": "p:ax1", "name": "Ax1", "scions": ["p:s1", "p:ghost"]},
+    {"id": "p:ax2", "name": "Ax2", "scions": ["p:nobody"]},
+    {"id": "p:ax3", "name": "Ax3", "scions": ["p:s1"], "depth_max": 9}
+])";
+
+TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped) {
+    mount("p", {{"data/axioms.json", k_two_axioms},
+                {"data/scions.json", R"([
+                    {"id": "p:s1", "name": "S1"},
+                    {"id": "p:s2", "name": "S2"}
+                ])"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    ASSERT_EQ(sv_content_axiom_count(), 2u);
+    EXPECT_STREQ(sv_content_axiom_at(0)->id, "p:ax1");
+    EXPECT_STREQ(sv_content_axiom_at(1)->id, "p:ax3");
+    ASSERT_EQ(sv_content_axiom_at(0)->scion_count, 1u);
+    EXPECT_STREQ(sv_content_axiom_at(0)->scions[0], "p:s1");
+    ASSERT_EQ(sv_content_scion_count(), 1u);
+    EXPECT_STREQ(sv_content_scion_at(0)->id, "p:s1");
+
+    expect_diag("declares scion 'p:ghost', which nothing defines", SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, "p:ax1");
+    expect_diag("no declared scion resolves, axiom dropped", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "p:ax2");
+    expect_diag("no axiom declares this scion, so nothing can draw it", SV_DIAG_ERROR, SV_DIAG_UNCLAIMED, "p:s2");
+    // Reference problems group under the pack's label, with the file they concern.
+    EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->pack, "p");
+    EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->file, "data/axioms.json");
+    EXPECT_STREQ(find("no axiom declares this scion, so nothing can draw it")->file, "data/scions.json");
+    EXPECT_EQ(sv_diag_pack_count(), 1u);
+}
+
+TEST_F(ContentTest, ScionNamedOnlyByADroppedAxiomIsDropped) {
+    mount("p", {{"data/axioms.json", R"([{"id": "p:ax", "name": "Ax", "scions": ["p:gone"]}])"},
+                {"data/scions.json", R"([{"id": "p:s", "name": "S"}])"}});
+    sv_pack_scan();
+    sv_content_load();
+    EXPECT_EQ(sv_content_axiom_count(), 0u);
+    EXPECT_EQ(sv_content_scion_count(), 0u);
+}
+
+TEST_F(ContentTest, StatusReferencesResolveIntoCopies) {
+    mount("p", {{"data/statuses.json", R"([
+                    {"id": "p:burn", "name": "Burn", "modifies": "health_rate", "op": "add",
+                     "magnitude": -1, "duration": 3},
+                    {"id": "p:slow", "name": "Slow", "modifies": "walk_speed", "magnitude": 0.5}
+                ])"},
+                {"data/mobs.json", R"([{"id": "p:m", "name": "M", "applies": [
+                    {"status": "p:burn"}, {"status": "p:burn", "magnitude": -4},
+                    {"status": "p:nothing"},
+                    {"status": "p:slow", "duration": 9}, {"status": "p:slow"}, {"status": "p:burn"}
+                ]}])"},
+                {"data/weapons.json", R"([{"id": "p:w", "name": "W", "slot": "ranged",
+                    "applies": [{"status": "p:slow"}],
+                    "secondary": {"applies": [{"status": "p:burn", "duration": 1}]}}])"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    const sv_mob_def* m = sv_content_mob_find("p:m");
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->body.action_count, 1);
+    const sv_applies& a = m->body.actions[0].applies;
+    ASSERT_EQ(a.count, 4);
+    EXPECT_EQ(a.list[0].key, sv_status_key("p:burn"));
+    EXPECT_STREQ(a.list[0].label, "Burn");
+    EXPECT_EQ(a.list[0].modifies, SV_STAT_HEALTH_RATE);
+    EXPECT_EQ(a.list[0].op, SV_OP_ADD);
+    EXPECT_EQ(a.list[0].magnitude, -1.0f);
+    EXPECT_EQ(a.list[1].magnitude, -4.0f);
+    EXPECT_EQ(a.list[1].duration, 3.0f);
+    EXPECT_EQ(a.list[2].key, sv_status_key("p:slow"));
+    EXPECT_EQ(a.list[2].duration, 9.0f);
+    EXPECT_EQ(a.list[3].duration, 0.0f);
+    expect_diag("applies status 'p:nothing', which nothing defines", SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, "p:m");
+    expect_diag("applies more than 4 statuses; 'p:burn' dropped", SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "p:m");
+
+    const sv_weapon_def* w = sv_content_weapon_find("p:w");
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->body.primary.applies.count, 1);
+    EXPECT_EQ(w->body.primary.applies.list[0].magnitude, 0.5f);
+    ASSERT_EQ(w->body.secondary.applies.count, 1);
+    EXPECT_EQ(w->body.secondary.applies.list[0].duration, 1.0f);
+}
+
+// ---- Pool check ----
+
+TEST_F(ContentTest, PoolWarnsWhereFewerThanTwoAxiomsStand) {
+    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
+                {"data/axioms.json", R"([{"id": "p:a", "name": "A", "scions": ["p:s"]}])"}});
+    sv_pack_scan();
+    sv_content_load();
+    sv_diag_reset();
+    EXPECT_FALSE(sv_content_check_pool());
+    ASSERT_EQ(sv_diag_count(), 1u) << dump();
+    expect_diag("only one axiom is eligible at depth 2, so its scions identify nothing (DESIGN 4.7)",
+                SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms");
+    EXPECT_STREQ(sv_diag_at(0)->pack, "p");
+    EXPECT_STREQ(sv_diag_at(0)->file, "data/axioms.json");
+}
+
+TEST_F(ContentTest, PoolChecksTheDepthAfterAnUpperBound) {
+    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
+                {"data/axioms.json", R"([
+                    {"id": "p:a", "name": "A", "scions": ["p:s"], "depth_max": 4},
+                    {"id": "p:b", "name": "B", "scions": ["p:s"]},
+                    {"id": "p:c", "name": "C", "scions": ["p:s"], "depth_min": 8, "depth_max": 8}
+                ])"}});
+    sv_pack_scan();
+    sv_content_load();
+    sv_diag_reset();
+    EXPECT_FALSE(sv_content_check_pool());
+    EXPECT_EQ(messages(), (std::vector<std::string>{
+                              "only one axiom is eligible at depth 5, so its scions identify nothing (DESIGN 4.7)",
+                              "only one axiom is eligible at depth 9, so its scions identify nothing (DESIGN 4.7)",
+                          }));
+}
+
+TEST_F(ContentTest, PoolReportsNoAxiomAndSurvivesTheLargestBound) {
+    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
+                {"data/axioms.json", R"([
+                    {"id": "p:a", "name": "A", "scions": ["p:s"], "depth_min": 3, "depth_max": 2147483647},
+                    {"id": "p:b", "name": "B", "scions": ["p:s"], "depth_min": 3}
+                ])"}});
+    sv_pack_scan();
+    sv_content_load();
+    sv_diag_reset();
+    EXPECT_FALSE(sv_content_check_pool());
+    EXPECT_EQ(messages(), (std::vector<std::string>{"no axiom is eligible at depth 2"}));
+}
+
+TEST_F(ContentTest, PoolWarnsAboutOneFlavour) {
+    mount("p", {{"data/elements.json", R"([
+        {"id": "p:a", "name": "A", "rarity": "common", "flavour": "costly"},
+        {"id": "p:b", "name": "B", "rarity": "rare", "flavour": "costly"},
+        {"id": "p:c", "name": "C", "rarity": "rare", "flavour": "costly"}
+    ])"}});
+    sv_pack_scan();
+    sv_content_load();
+    sv_diag_reset();
+    EXPECT_FALSE(sv_content_check_pool());
+    expect_diag("every element is 'costly'; a pool with one flavour makes the inventory step ceremony (DESIGN 5.4)",
+                SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "flavour");
+}
+
+TEST_F(ContentTest, OneElementIsNotAOneFlavourPool) {
+    load_one("data/elements.json", R"([{"id": "p:a", "name": "A", "rarity": "common"}])");
+    sv_diag_reset();
+    EXPECT_TRUE(sv_content_check_pool());
+    EXPECT_EQ(sv_diag_count(), 0u);
+}
+
+} // namespace
