@@ -250,6 +250,11 @@ i32 sv_floor_add_door(sv_floor* floor, u16 room, u16 target, u8 back, u32 kind)
     if (!r || r->door_count >= SV_ROOM_DOORS)
         return -1;
     i32 slot = r->door_count;
+    // An exit leads off the floor, never into a room.
+    if (kind == SV_DOOR_EXIT) {
+        target = SV_NONE16;
+        back = SV_NONE8;
+    }
     write_door(r, target, back, kind);
     return slot;
 }
