@@ -3,9 +3,15 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +19,90 @@
 #include "core/diag.h"
 #include "core/pack.h"
 #include "core/vfs.h"
+
+// Everything loaded, as text, so two loads can be compared whole.
+inline std::string describe_content() {
+    std::ostringstream out;
+    auto applies = [&out](const sv_applies& a) {
+        for (u32 i = 0; i < a.count; ++i) {
+            out << " [" << a.list[i].key << " " << a.list[i].label << " " << a.list[i].magnitude << " "
+                << a.list[i].duration << "]";
+        }
+    };
+    auto body = [&](const sv_body& b) {
+        out << " hp " << b.hp << " speed " << b.speed << " turn " << b.turn << " leash " << b.leash << " give_up "
+            << b.give_up;
+        for (u32 i = 0; i < b.action_count; ++i) {
+            const sv_action& a = b.actions[i];
+            out << " {" << a.name << " " << a.damage << " " << a.from << " " << a.reach << " " << a.speed << " "
+                << (int)a.when << " " << (int)a.sweep;
+            applies(a.applies);
+            out << "}";
+        }
+    };
+    for (u64 i = 0; i < sv_content_axiom_count(); ++i) {
+        const sv_axiom_def* a = sv_content_axiom_at(i);
+        out << "axiom " << a->id << " " << a->name << " " << a->faces << " " << a->depth_min << ".." << a->depth_max;
+        for (u32 s = 0; s < a->scion_count; ++s) out << " " << a->scions[s];
+        body(a->body);
+        out << "\n";
+    }
+    for (u64 i = 0; i < sv_content_scion_count(); ++i) {
+        out << "scion " << sv_content_scion_at(i)->id;
+        body(sv_content_scion_at(i)->body);
+        out << "\n";
+    }
+    for (u64 i = 0; i < sv_content_mob_count(); ++i) {
+        const sv_mob_def* m = sv_content_mob_at(i);
+        out << "mob " << m->id << " " << (int)m->sides << " " << (int)m->axis << " " << m->depth_min << ".."
+            << m->depth_max << " " << m->weight;
+        body(m->body);
+        out << "\n";
+    }
+    for (u64 i = 0; i < sv_content_weapon_count(); ++i) {
+        const sv_weapon_def* w = sv_content_weapon_at(i);
+        out << "weapon " << w->id << " " << w->slot << " " << w->body.primary.damage << " " << w->body.secondary.kind;
+        applies(w->body.primary.applies);
+        applies(w->body.secondary.applies);
+        out << "\n";
+    }
+    for (u64 i = 0; i < sv_content_status_count(); ++i) out << "status " << sv_content_status_at(i)->id << "\n";
+    for (u64 i = 0; i < sv_content_inclusion_count(); ++i) out << "inclusion " << sv_content_inclusion_at(i)->id << "\n";
+    for (u64 i = 0; i < sv_content_element_count(); ++i) out << "element " << sv_content_element_at(i)->id << "\n";
+    for (u64 i = 0; i < sv_content_transform_count(); ++i) out << "transform " << sv_content_transform_at(i)->id << "\n";
+    for (u64 i = 0; i < sv_content_chest_count(); ++i) {
+        out << "chest " << sv_content_chest_at(i)->id << " " << sv_content_chest_at(i)->appearance << "\n";
+    }
+    return out.str();
+}
+
+inline std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Zips every file of a directory, keeping the relative paths; stored uncompressed when asked.
+inline void zip_directory(const std::string& from, const std::string& to, bool store) {
+    int err = 0;
+    zip_t* za = zip_open(to.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(za, nullptr);
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(from)) {
+        if (e.is_regular_file()) files.push_back(e.path());
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> texts;
+    texts.reserve(files.size());
+    for (const std::filesystem::path& p : files) {
+        texts.push_back(slurp(p));
+        std::string name = std::filesystem::relative(p, from).generic_string();
+        zip_source_t* src = zip_source_buffer(za, texts.back().data(), texts.back().size(), 0);
+        zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+        ASSERT_GE(index, 0);
+        if (store) zip_set_file_compression(za, (zip_uint64_t)index, ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
 
 class ContentTest : public ::testing::Test {
 protected:

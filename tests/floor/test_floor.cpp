@@ -21,18 +21,6 @@ TEST_F(FloorTest, SizesFollowTheirTunables)
     }
 }
 
-TEST_F(FloorTest, TargetSizeNeverExceedsTheMaximumEvenBelowTheMinimum)
-{
-    // With the maximum under the minimum, the maximum wins.
-    sv_tune_set_by_name("floor.size_min", sv_tune_max(SV_TUNE_FLOOR_SIZE_MIN));
-    sv_tune_set_by_name("floor.size_max", sv_tune_min(SV_TUNE_FLOOR_SIZE_MAX));
-    f64 max = sv_tune(SV_TUNE_FLOOR_SIZE_MAX);
-    if (sv_tune(SV_TUNE_FLOOR_SIZE_MIN) > max) {
-        EXPECT_EQ(sv_floor_target_size(5), max);
-    }
-    EXPECT_LE(sv_floor_target_size(5), max);
-}
-
 TEST_F(FloorTest, MaxDegreeStaysWithinSixDoors)
 {
     const f64 values[] = {-100, 0, 1, 2, 3, 6, 7, 100};
@@ -46,29 +34,12 @@ TEST_F(FloorTest, MaxDegreeStaysWithinSixDoors)
 
 // ---- Lifecycle ----
 
-TEST_F(FloorTest, InitSizesEveryTable)
-{
-    make(10, 0, 3, 99);
-    EXPECT_EQ(f.capacity, 10);
-    EXPECT_EQ(f.room_count, 0);
-    EXPECT_EQ(f.floor_number, 3);
-    EXPECT_EQ(f.seed, 99u);
-    EXPECT_EQ(f.mob_capacity, 40);
-    EXPECT_EQ(f.passage_capacity, 10 + 2 + 4);
-    EXPECT_EQ(f.boss_mob, SV_NONE16);
-    EXPECT_EQ(f.place_count, 0);
-    EXPECT_EQ(f.weapon_room[0], SV_NONE16);
-    EXPECT_EQ(f.weapon_room[1], SV_NONE16);
-    EXPECT_NE(f.shots, nullptr);
-
-    sv_rng expected;
-    sv_rng_open(&expected, 99, 3, SV_STREAM_TENACITY);
-    EXPECT_EQ(std::memcmp(&expected, &f.tenacity, sizeof expected), 0);
-}
-
 TEST_F(FloorTest, InitAtTheCapacityLimits)
 {
-    make(1, 1);
+    make(1, 1, 3, 99);
+    sv_rng tenacity;
+    sv_rng_open(&tenacity, 99, 3, SV_STREAM_TENACITY);
+    EXPECT_EQ(std::memcmp(&tenacity, &f.tenacity, sizeof tenacity), 0);
     EXPECT_EQ(f.mob_capacity, 4);
     EXPECT_EQ(f.passage_capacity, 5);
     EXPECT_EQ(sv_floor_add_room(&f, 0), -1);

@@ -235,16 +235,6 @@ TEST_F(FloorTest, DepthsByBreadthFirstSearch)
         EXPECT_EQ(f.rooms[r].depth, SV_NONE16);
 }
 
-TEST_F(FloorTest, DepthsOfALongChain)
-{
-    make(300, 300);
-    for (u16 r = 1; r < 300; ++r)
-        ASSERT_EQ(sv_floor_link(&f, (u16)(r - 1), r, 0), 1);
-    sv_floor_compute_depths(&f, 0);
-    for (u16 r = 0; r < 300; ++r)
-        ASSERT_EQ(f.rooms[r].depth, r);
-}
-
 // ---- Door appearances ----
 
 TEST(DoorAppearance, SameFromBothSides)

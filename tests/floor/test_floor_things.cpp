@@ -170,16 +170,6 @@ TEST_F(FloorTest, SeventeenthLiveShotReplacesSlotZero)
     EXPECT_EQ(sv_floor_add_shot(&f, SV_NONE16, 0, 0, 0, 0, 0, 1, 1, 1, nullptr, 1, 1), nullptr);
 }
 
-TEST_F(FloorTest, DeadSlotIsReusedBeforeANewOne)
-{
-    make(4, 1);
-    sv_floor_add_shot(&f, 0, 0, 0, 0, 1, 0, 0, 1, 1, nullptr, 1, 0);
-    sv_floor_add_shot(&f, 0, 0, 0, 0, 1, 0, 0, 1, 1, nullptr, 1, 0);
-    f.shots[0].live = 0;
-    EXPECT_EQ(sv_floor_add_shot(&f, 0, 0, 0, 0, 1, 0, 0, 1, 1, nullptr, 1, 0), &f.shots[0]);
-    EXPECT_EQ(f.shots_used, 2);
-}
-
 // ---- Weapon spots ----
 
 TEST_F(FloorTest, WeaponSpotIsStockedAndTakenOnce)

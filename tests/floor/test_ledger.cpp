@@ -64,12 +64,3 @@ TEST(Ledger, LoweredGatesAndShardCover)
     EXPECT_EQ(sv_ledger_shards_cover_locks(&l), 1);
 }
 
-TEST(Ledger, ObligationNames)
-{
-    EXPECT_STREQ(sv_obligation_name(0), "prism");
-    EXPECT_STREQ(sv_obligation_name(1), "axiom");
-    EXPECT_STREQ(sv_obligation_name(2), "exit");
-    EXPECT_STREQ(sv_obligation_name(3), "monument");
-    EXPECT_STREQ(sv_obligation_name(4), "gate scion");
-    EXPECT_STREQ(sv_obligation_name(5), "?");
-}
