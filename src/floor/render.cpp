@@ -49,8 +49,16 @@ const char* door_glyph(const sv_door* door)
 void render_room(const sv_floor* f, u16 room, u32 indent, const char* glyph, sv_writer w)
 {
     const sv_room* r = &f->rooms[room];
-    for (u32 i = 0; i < indent; ++i)
-        sv_writef(w, "  ");
+    // Indentation goes out in pieces well inside the writer's limit, so a deep room's line
+    // is never cut.
+    static const char k_blanks[] = "                                                                "
+                                   "                                                                ";
+    const u32 piece = sizeof k_blanks - 1;
+    for (u64 left = (u64)indent * 2; left > 0;) {
+        u32 n = left < piece ? (u32)left : piece;
+        sv_writef(w, "%.*s", (int)n, k_blanks);
+        left -= n;
+    }
     if (glyph)
         sv_writef(w, "%s ", glyph);
     else

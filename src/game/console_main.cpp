@@ -11,6 +11,7 @@
 #include "core/log.h"
 #include "core/pack.h"
 #include "core/vfs.h"
+#include "game/cmd_gen.h"
 
 static int console_is_dir(const char* path)
 {
@@ -59,6 +60,7 @@ int main(int argc, char** argv)
                      "compiled-in defaults with no content");
     }
     sv_cmd_register_builtins();
+    sv_gen_register_commands();
 
     sv_cmd_repl(stdin);
 
