@@ -40,8 +40,8 @@ u16 draw_size(sv_rng* t, u16 floor_number, u16 capacity)
     f64 lo = sv_floor_min_size(floor_number);
     f64 hi = sv_tune(SV_TUNE_FLOOR_SIZE_MAX);
     f64 top = lo > hi ? lo : hi;
-    f64 wanted = lo > x ? lo : x; // a NaN draw falls back to the minimum
-    if (!(wanted < top))
+    f64 wanted = lo > x ? lo : x;
+    if (!(wanted < top)) // also catches a draw that is not a number
         wanted = top;
     f64 rounded = std::trunc(wanted + 0.5);
     u32 n = rounded >= SV_FLOOR_CAPACITY_MAX ? (u32)SV_FLOOR_CAPACITY_MAX : (u32)rounded;

@@ -244,7 +244,7 @@ i32 cmd_stats(const sv_cmd_args* args)
     clock_t start = clock();
     u16 capacity = (u16)sv_gen_capacity_for(floor_number);
     for (u64 seed = 0; seed < count; ++seed) {
-        sv_floor f;
+        sv_floor f{};
         sv_floor_init(&f, floor_number, seed, capacity);
         sv_gen_stats report = sv_gen_grow(&f);
         sv_stats_add(&s_stats, &f, &report);
