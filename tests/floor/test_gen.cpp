@@ -209,36 +209,6 @@ TEST(Gen, DrawDegree)
     EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));
 }
 
-TEST(Gen, WalkVisitsEveryRoomOnce)
-{
-    tunables_guard tg;
-    grown_floor g(4471, 4);
-    for (u32 order : {SV_WALK_BFS, SV_WALK_DFS}) {
-        sv_floor_clear_visited(&g.f);
-        std::vector<u16> out(g.f.room_count, SV_NONE16);
-        u32 n = sv_gen_walk(&g.f, 0, order, out.data(), (u16)out.size());
-        EXPECT_EQ(n, g.f.room_count);
-        EXPECT_EQ(sv_floor_visited_count(&g.f), g.f.room_count);
-        EXPECT_EQ(out[0], 0);
-        std::vector<int> seen(g.f.room_count, 0);
-        for (u16 r : out)
-            seen[r] += 1;
-        for (int s : seen) {
-            EXPECT_EQ(s, 1);
-        }
-        if (order == SV_WALK_BFS) {
-            for (size_t i = 1; i < out.size(); ++i)
-                EXPECT_LE(g.room(out[i - 1]).depth, g.room(out[i]).depth);
-        }
-    }
-    u16 few[3];
-    EXPECT_EQ(sv_gen_walk(&g.f, 0, SV_WALK_DFS, few, 3), g.f.room_count) << "the count goes past the cap";
-    EXPECT_EQ(sv_gen_walk(&g.f, g.f.room_count, SV_WALK_BFS, nullptr, 0), 0u);
-    EXPECT_STREQ(sv_walk_order_name(0), "bfs");
-    EXPECT_STREQ(sv_walk_order_name(1), "dfs");
-    EXPECT_STREQ(sv_walk_order_name(7), "?");
-}
-
 TEST(GenPlace, FirstFloorHasALockedExitAndAPrismOnly)
 {
     tunables_guard tg;

@@ -92,28 +92,6 @@ TEST(Render, DoorsChestsVisitsAndUnreachableRooms)
     sv_floor_free(&f);
 }
 
-TEST(Render, DeeperFloorShowsOnePrismLock)
-{
-    tunables_guard tg;
-    for (u64 seed = 1; seed <= 20; ++seed) {
-        grown_floor g(seed, 3);
-        // The doors header names the glyph once; the tree shows it once more.
-        EXPECT_EQ(count_of(text_of(&g.f), "=P="), 2u) << seed;
-        EXPECT_EQ(count_of(dot_of(&g.f), "label=\"prism\""), 1u) << seed;
-    }
-}
-
-TEST(Render, NothingWithoutFloorOrWriter)
-{
-    std::string s;
-    sv_render_text(nullptr, capture_writer(&s));
-    sv_render_dot(nullptr, capture_writer(&s));
-    EXPECT_EQ(s, "");
-    grown_floor g(1, 1);
-    sv_render_text(&g.f, sv_writer{nullptr, nullptr});
-    sv_render_dot(&g.f, sv_writer{nullptr, nullptr});
-}
-
 namespace {
 
 struct tail_sink {

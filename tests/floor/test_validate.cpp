@@ -198,10 +198,3 @@ TEST(Validate, FirstFloorCarriesNothingDeeper)
     EXPECT_EQ(faults_of(&h.f), "");
 }
 
-TEST(Validate, KindNames)
-{
-    EXPECT_STREQ(sv_invalid_kind_name(0), "room unreachable from spawn");
-    EXPECT_STREQ(sv_invalid_kind_name(14), "gate Scion can be walked around");
-    EXPECT_STREQ(sv_invalid_kind_name(15), "Prism lies behind the lock it opens");
-    EXPECT_STREQ(sv_invalid_kind_name(16), "?");
-}
