@@ -158,6 +158,24 @@ TEST_F(GenCommands, OwedObligationIsNamedAndNotValidated)
     EXPECT_GT(monument, 0u);
 }
 
+TEST_F(GenCommands, GateShortfallIsReportedNotOwed)
+{
+    // Six gate Scions asked for on every deeper floor: far more than most chains hold.
+    sv_tune_set_by_name("scion.gate_chance", 1);
+    sv_tune_set_by_name("scion.gate_count", 6);
+    u32 short_floors = 0;
+    char line[64];
+    for (u64 seed = 1; seed <= 20; ++seed) {
+        snprintf(line, sizeof line, "gen %llu 3", (unsigned long long)seed);
+        i32 r = 1;
+        std::string s = run(line, &r);
+        EXPECT_NE(s.find("  obligations met\n"), std::string::npos) << s;
+        EXPECT_EQ(r, 0) << s;
+        short_floors += sv_gen_current_stats().gate_shortfall > 0;
+    }
+    EXPECT_GT(short_floors, 10u);
+}
+
 TEST_F(GenCommands, FloorDescribesTheHeldFloor)
 {
     ASSERT_EQ(result_of("gen 4471 1"), 0);
