@@ -2,14 +2,8 @@
 // loaded, and the diagnostics they raised looked up by message.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <zip.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -19,6 +13,7 @@
 #include "core/diag.h"
 #include "core/pack.h"
 #include "core/vfs.h"
+#include "support/files.h"
 
 // Everything loaded, as text, so two loads can be compared whole.
 inline std::string describe_content() {
@@ -76,32 +71,18 @@ inline std::string describe_content() {
     return out.str();
 }
 
-inline std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Zips every file of a directory, keeping the relative paths; stored uncompressed when asked.
 inline void zip_directory(const std::string& from, const std::string& to, bool store) {
-    int err = 0;
-    zip_t* za = zip_open(to.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    ASSERT_NE(za, nullptr);
     std::vector<std::filesystem::path> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(from)) {
         if (e.is_regular_file()) files.push_back(e.path());
     }
     std::sort(files.begin(), files.end());
-    std::vector<std::string> texts;
-    texts.reserve(files.size());
+    sv_test_zip_entries entries;
     for (const std::filesystem::path& p : files) {
-        texts.push_back(slurp(p));
-        std::string name = std::filesystem::relative(p, from).generic_string();
-        zip_source_t* src = zip_source_buffer(za, texts.back().data(), texts.back().size(), 0);
-        zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
-        ASSERT_GE(index, 0);
-        if (store) zip_set_file_compression(za, (zip_uint64_t)index, ZIP_CM_STORE, 0);
+        entries.emplace_back(std::filesystem::relative(p, from).generic_string(), sv_test_read_file(p));
     }
-    ASSERT_EQ(zip_close(za), 0);
+    sv_test_write_zip(to, entries, store);
 }
 
 class ContentTest : public ::testing::Test {
@@ -113,32 +94,21 @@ protected:
         sv_pack_reset();
         sv_content_reset();
         sv_diag_reset();
-        std::string tmpl = ::testing::TempDir() + "sv_content_XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
+        dir = sv_test_make_dir("sv_content");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
         sv_vfs_clear();
         sv_pack_reset();
         sv_content_reset();
         sv_diag_reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        sv_test_remove_dir(dir);
     }
 
     // Writes a file into the pack directory name (created when needed); returns the pack path.
     std::string write(const std::string& pack, const std::string& file, const std::string& text) {
         std::string root = dir + "/" + pack;
-        std::filesystem::path path = std::filesystem::path(root) / file;
-        std::filesystem::create_directories(path.parent_path());
-        FILE* f = fopen(path.c_str(), "wb");
-        EXPECT_NE(f, nullptr);
-        if (f) {
-            fwrite(text.data(), 1, text.size(), f);
-            fclose(f);
-        }
+        sv_test_write_file(std::filesystem::path(root) / file, text);
         return root;
     }
 

@@ -1,11 +1,7 @@
 // The base pack's content loads cleanly and serves a fair game; a zipped copy loads the same;
 // a damaged archive entry is reported under its own pack and file.
-#include <zip.h>
-
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -125,14 +121,11 @@ TEST_F(ContentTest, UnreadableFileIsReportedUnderItsPack) {
     write("src", "data/mobs.json", mobs);
     std::string zip = dir + "/broken.zip";
     zip_directory(root, zip, true);
-    std::string bytes = slurp(zip);
+    std::string bytes = sv_test_read_file(zip);
     size_t at = bytes.find("Marker text");
     ASSERT_NE(at, std::string::npos);
     bytes[at] = 'Q';
-    {
-        std::ofstream out(zip, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), (std::streamsize)bytes.size());
-    }
+    sv_test_write_file(zip, bytes);
     ASSERT_EQ(sv_vfs_mount(zip.c_str()), 1);
     sv_pack_scan();
     sv_diag_reset();

@@ -1,9 +1,6 @@
 // Pack manifests over real directories and archives, and the labels of the mounts.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <zip.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +8,7 @@
 #include "core/diag.h"
 #include "core/pack.h"
 #include "core/vfs.h"
+#include "support/files.h"
 
 namespace {
 
@@ -24,29 +22,21 @@ protected:
         sv_vfs_clear();
         sv_pack_reset();
         sv_diag_reset();
-        std::string tmpl = ::testing::TempDir() + "sv_pack_XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
+        dir = sv_test_make_dir("sv_pack");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
         sv_vfs_clear();
         sv_pack_reset();
         sv_diag_reset();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
+        sv_test_remove_dir(dir);
     }
 
     // A directory pack holding the given manifest text (none when null), mounted at the end.
     std::string mount_pack(const std::string& name, const char* manifest) {
         std::string path = dir + "/" + name;
         fs::create_directories(path);
-        if (manifest) {
-            FILE* f = fopen((path + "/pack.json").c_str(), "wb");
-            fputs(manifest, f);
-            fclose(f);
-        }
+        if (manifest) sv_test_write_file(path + "/pack.json", manifest);
         EXPECT_EQ(sv_vfs_mount(path.c_str()), 1);
         return path;
     }
@@ -173,12 +163,7 @@ TEST_F(Pack, IdWithColonIsRefused) {
 
 TEST_F(Pack, ManifestInsideAZip) {
     std::string path = dir + "/mod.zip";
-    int err = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    ASSERT_NE(za, nullptr);
-    static const char manifest[] = R"({"id": "zipped", "name": "Zipped"})";
-    zip_file_add(za, "Pack.JSON", zip_source_buffer(za, manifest, sizeof manifest - 1, 0), 0);
-    ASSERT_EQ(zip_close(za), 0);
+    sv_test_write_zip(path, {{"Pack.JSON", R"({"id": "zipped", "name": "Zipped"})"}});
     mount_pack("base", R"({"id": "base", "name": "Base"})");
     ASSERT_EQ(sv_vfs_mount(path.c_str()), 1);
     EXPECT_EQ(sv_pack_scan(), 1);

@@ -1,61 +1,19 @@
 // The pack file system over real directories and real zip archives made by the tests.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
-#include <zip.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "core/diag.h"
 #include "core/vfs.h"
+#include "support/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void write_file(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    if (!text.empty()) fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
-
-std::string read_host(const std::string& path) {
-    std::string out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    fclose(f);
-    return out;
-}
-
-// Entries are (name, contents); a name ending in '/' becomes a directory entry.
-void make_zip(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries,
-              bool store = false) {
-    int err = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    ASSERT_NE(za, nullptr);
-    for (const auto& [name, text] : entries) {
-        if (!name.empty() && name.back() == '/') {
-            ASSERT_GE(zip_dir_add(za, name.c_str(), ZIP_FL_ENC_UTF_8), 0) << name;
-            continue;
-        }
-        zip_source_t* src = zip_source_buffer(za, text.data(), text.size(), 0);
-        ASSERT_NE(src, nullptr);
-        zip_int64_t idx = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
-        ASSERT_GE(idx, 0) << name;
-        if (store) zip_set_file_compression(za, (zip_uint64_t)idx, ZIP_CM_STORE, 0);
-    }
-    ASSERT_EQ(zip_close(za), 0);
-}
 
 void put_u32(std::string& bytes, size_t at, uint32_t v) {
     for (int i = 0; i < 4; i++) bytes[at + i] = (char)((v >> (8 * i)) & 0xff);
@@ -63,12 +21,12 @@ void put_u32(std::string& bytes, size_t at, uint32_t v) {
 
 // Rewrites the declared uncompressed size of every entry, in the local and central headers.
 void patch_sizes(const std::string& path, uint32_t size) {
-    std::string bytes = read_host(path);
+    std::string bytes = sv_test_read_file(path);
     for (size_t i = 0; i + 30 <= bytes.size(); i++) {
         if (memcmp(&bytes[i], "PK\x03\x04", 4) == 0) put_u32(bytes, i + 22, size);
         if (i + 46 <= bytes.size() && memcmp(&bytes[i], "PK\x01\x02", 4) == 0) put_u32(bytes, i + 24, size);
     }
-    write_file(path, bytes);
+    sv_test_write_file(path, bytes);
 }
 
 std::string buf_text(const sv_vfs_buf& b) {
@@ -82,17 +40,13 @@ protected:
     void SetUp() override {
         sv_vfs_clear();
         sv_diag_reset();
-        std::string tmpl = ::testing::TempDir() + "sv_vfs_XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
+        dir = sv_test_make_dir("sv_vfs");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
         sv_vfs_clear();
         sv_diag_reset();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
+        sv_test_remove_dir(dir);
     }
     std::string at(const std::string& rel) const { return dir + "/" + rel; }
     std::string last_message() const {
@@ -113,9 +67,9 @@ TEST_F(Vfs, PathRules) {
 }
 
 TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount) {
-    write_file(at("a/tunables.json"), "first");
-    write_file(at("b/tunables.json"), "second");
-    write_file(at("a/only_a.txt"), "a");
+    sv_test_write_file(at("a/tunables.json"), "first");
+    sv_test_write_file(at("b/tunables.json"), "second");
+    sv_test_write_file(at("a/only_a.txt"), "a");
     ASSERT_EQ(sv_vfs_mount(at("a").c_str()), 1);
     ASSERT_EQ(sv_vfs_mount(at("b").c_str()), 1);
     EXPECT_EQ(sv_vfs_mount_count(), 2u);
@@ -152,14 +106,14 @@ TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount) {
 }
 
 TEST_F(Vfs, DirectoriesAreNotFiles) {
-    write_file(at("p/data/mobs.json"), "{}");
+    sv_test_write_file(at("p/data/mobs.json"), "{}");
     ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     EXPECT_EQ(sv_vfs_exists("data"), 0);
     EXPECT_EQ(sv_vfs_exists("data/mobs.json"), 1);
 }
 
 TEST_F(Vfs, EmptyFileReadsAsOneNulByte) {
-    write_file(at("p/empty.json"), "");
+    sv_test_write_file(at("p/empty.json"), "");
     ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     sv_vfs_buf b;
     ASSERT_EQ(sv_vfs_read("empty.json", &b), 1);
@@ -170,7 +124,7 @@ TEST_F(Vfs, EmptyFileReadsAsOneNulByte) {
 }
 
 TEST_F(Vfs, BuffersOutliveTheMounts) {
-    make_zip(at("p.zip"), {{"a.txt", "zipped text"}});
+    sv_test_write_zip(at("p.zip"), {{"a.txt", "zipped text"}});
     ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
     sv_vfs_buf b;
     ASSERT_EQ(sv_vfs_read("a.txt", &b), 1);
@@ -194,12 +148,12 @@ TEST_F(Vfs, RefusedMountsSayWhyAndChangeNothing) {
     EXPECT_EQ(sv_vfs_mount(at("nowhere").c_str()), 0);
     EXPECT_EQ(last_message(), "'" + at("nowhere") + "' is neither a directory nor a file");
 
-    write_file(at("notes.txt"), "just some text, not an archive\n");
+    sv_test_write_file(at("notes.txt"), "just some text, not an archive\n");
     EXPECT_EQ(sv_vfs_mount(at("notes.txt").c_str()), 0);
     EXPECT_EQ(last_message(), "'" + at("notes.txt") + "' is a file but not a readable zip");
     EXPECT_EQ(sv_diag_at(sv_diag_count() - 1)->kind, (u32)SV_DIAG_MALFORMED);
 
-    write_file(at("empty.zip"), "");
+    sv_test_write_file(at("empty.zip"), "");
     EXPECT_EQ(sv_vfs_mount(at("empty.zip").c_str()), 0);
     EXPECT_EQ(last_message(), "'" + at("empty.zip") + "' is a file but not a readable zip");
 
@@ -231,8 +185,8 @@ TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing) {
     };
     fits = split(fits);
     over = split(over);
-    write_file(deep + "/" + fits, "fits");
-    write_file(deep + "/" + over, "over");
+    sv_test_write_file(deep + "/" + fits, "fits");
+    sv_test_write_file(deep + "/" + over, "over");
     EXPECT_EQ(sv_vfs_exists(fits.c_str()), 1);
     EXPECT_EQ(sv_vfs_exists(over.c_str()), 0);
     sv_vfs_buf b;
@@ -241,7 +195,7 @@ TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing) {
 }
 
 TEST_F(Vfs, ZipFindsEntriesWithoutRegardToCase) {
-    make_zip(at("p.zip"), {{"Data/", ""}, {"Data/Mobs.json", "[1,2,3]"}, {"pack.json", "{}"}});
+    sv_test_write_zip(at("p.zip"), {{"Data/", ""}, {"Data/Mobs.json", "[1,2,3]"}, {"pack.json", "{}"}});
     ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
     EXPECT_EQ(sv_vfs_mount_is_zip(0), 1);
     sv_vfs_buf b;
@@ -259,8 +213,8 @@ TEST_F(Vfs, ZipFindsEntriesWithoutRegardToCase) {
 }
 
 TEST_F(Vfs, ZipOverridesDirectoryAndEmptyEntryReads) {
-    write_file(at("base/tunables.json"), "from dir");
-    make_zip(at("mod.zip"), {{"tunables.json", "from zip"}, {"empty.txt", ""}}, true);
+    sv_test_write_file(at("base/tunables.json"), "from dir");
+    sv_test_write_zip(at("mod.zip"), {{"tunables.json", "from zip"}, {"empty.txt", ""}}, true);
     ASSERT_EQ(sv_vfs_mount(at("base").c_str()), 1);
     ASSERT_EQ(sv_vfs_mount(at("mod.zip").c_str()), 1);
     sv_vfs_buf b;
@@ -274,7 +228,7 @@ TEST_F(Vfs, ZipOverridesDirectoryAndEmptyEntryReads) {
 }
 
 TEST_F(Vfs, ZipEntriesBreakingThePathRuleAreNeverServed) {
-    make_zip(at("evil.zip"), {{"../x", "up"}, {"/x", "root"}, {"c:x", "drive"}, {"a\\b", "slash"}, {"ok.txt", "ok"}});
+    sv_test_write_zip(at("evil.zip"), {{"../x", "up"}, {"/x", "root"}, {"c:x", "drive"}, {"a\\b", "slash"}, {"ok.txt", "ok"}});
     ASSERT_EQ(sv_vfs_mount(at("evil.zip").c_str()), 1);
     sv_vfs_buf b;
     for (const char* name : {"../x", "/x", "c:x", "a\\b"}) {
@@ -297,7 +251,7 @@ TEST_F(Vfs, ZipEntryWhoseSizeLiesIsRefused) {
             SCOPED_TRACE(testing::Message() << "declared " << lie << (store ? " stored" : " deflated"));
             sv_vfs_clear();
             sv_diag_reset();
-            make_zip(at("lie.zip"), {{"big.txt", text}}, store);
+            sv_test_write_zip(at("lie.zip"), {{"big.txt", text}}, store);
             patch_sizes(at("lie.zip"), lie);
             if (!sv_vfs_mount(at("lie.zip").c_str())) continue;  // libzip may refuse the archive outright
             sv_vfs_buf b;
@@ -312,7 +266,7 @@ TEST_F(Vfs, ZipEntryWhoseSizeLiesIsRefused) {
 }
 
 TEST_F(Vfs, AbsurdDeclaredSizesAreRefused) {
-    make_zip(at("huge.zip"), {{"huge.bin", "tiny"}});
+    sv_test_write_zip(at("huge.zip"), {{"huge.bin", "tiny"}});
     patch_sizes(at("huge.zip"), 0xF0000000u);
     if (sv_vfs_mount(at("huge.zip").c_str())) {
         sv_vfs_buf b;
@@ -326,7 +280,7 @@ TEST_F(Vfs, AbsurdDeclaredSizesAreRefused) {
     // A sparse file costs nothing on disk but declares 65 MiB.
     sv_vfs_clear();
     sv_diag_reset();
-    write_file(at("p/big.bin"), "");
+    sv_test_write_file(at("p/big.bin"), "");
     ASSERT_EQ(truncate(at("p/big.bin").c_str(), 65 * 1024 * 1024), 0);
     ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     sv_vfs_buf b;
