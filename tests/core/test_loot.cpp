@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "core/content.h"
@@ -12,6 +8,7 @@
 #include "core/rng.h"
 #include "core/tune.h"
 #include "core/vfs.h"
+#include "support/files.h"
 
 namespace {
 
@@ -22,17 +19,15 @@ struct Loot : ::testing::Test {
         sv_tune_reset_defaults();
         sv_content_reset();
         sv_vfs_clear();
-        if (!dir.empty()) std::filesystem::remove_all(dir);
+        sv_test_remove_dir(dir);
     }
     static void set(const char* key, f64 v) { ASSERT_TRUE(sv_tune_set_by_name(key, v)) << key; }
 
     // A pack directory holding the given content files, mounted alone and loaded.
     void load(std::initializer_list<std::pair<const char*, const char*>> files) {
-        char tmpl[] = "/tmp/sv_loot_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        std::filesystem::create_directories(dir + "/data");
-        for (auto& f : files) std::ofstream(dir + "/data/" + f.first) << f.second;
+        dir = sv_test_make_dir("sv_loot");
+        ASSERT_FALSE(dir.empty());
+        for (auto& f : files) sv_test_write_file(dir + "/data/" + f.first, f.second);
         sv_vfs_clear();
         ASSERT_TRUE(sv_vfs_mount(dir.c_str()));
         ASSERT_TRUE(sv_content_load());

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -13,6 +12,7 @@
 #include "core/diag.h"
 #include "core/tune.h"
 #include "core/vfs.h"
+#include "support/files.h"
 
 namespace {
 
@@ -96,31 +96,6 @@ std::string stored_zip(const std::string& name, const std::string& data, u32 crc
     put16(z, 0);
     return z;
 }
-
-// A scratch directory that becomes a pack mount; removed with its files afterwards.
-struct TempPack {
-    std::string dir;
-    std::vector<std::string> files;
-
-    TempPack() {
-        char tmpl[] = "/tmp/sv_tune_XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        EXPECT_NE(made, nullptr);
-        dir = made ? made : "";
-    }
-    void write(const char* name, const std::string& text) {
-        std::string path = dir + "/" + name;
-        FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        files.push_back(path);
-    }
-    ~TempPack() {
-        for (const std::string& f : files) std::remove(f.c_str());
-        if (!dir.empty()) std::remove(dir.c_str());
-    }
-};
 
 class Tune : public ::testing::Test {
 protected:
@@ -418,13 +393,13 @@ TEST_F(Tune, EveryOrderConstraintReportsItsViolation) {
 }
 
 TEST_F(Tune, LoadPacksLayersMountsInOrder) {
-    TempPack base, mod, empty;
-    base.write("tunables.json",
-               "{\"floor.size_base\": 40, \"geom.room_radius\": 9, \"geom.door_width\": 0.1}");
-    mod.write("tunables.json", "{\"floor.size_base\": 50}");
-    ASSERT_EQ(sv_vfs_mount(base.dir.c_str()), 1);
-    ASSERT_EQ(sv_vfs_mount(empty.dir.c_str()), 1);
-    ASSERT_EQ(sv_vfs_mount(mod.dir.c_str()), 1);
+    sv_test_dir base("sv_tune"), mod("sv_tune"), empty("sv_tune");
+    sv_test_write_file(base.path + "/tunables.json",
+                       "{\"floor.size_base\": 40, \"geom.room_radius\": 9, \"geom.door_width\": 0.1}");
+    sv_test_write_file(mod.path + "/tunables.json", "{\"floor.size_base\": 50}");
+    ASSERT_EQ(sv_vfs_mount(base.path.c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(empty.path.c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(mod.path.c_str()), 1);
     sv_diag_reset();
 
     sv_tune_set_by_name("mob.leash", 3);  // rebuilt from the defaults, so this goes
@@ -439,7 +414,7 @@ TEST_F(Tune, LoadPacksLayersMountsInOrder) {
     // with two files read the constraint warning names no pack.
     std::vector<Rec> r = records();
     ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0].pack, base.dir);
+    EXPECT_EQ(r[0].pack, base.path);
     EXPECT_EQ(r[0].file, "tunables.json");
     EXPECT_EQ(r[0].subject, "geom.door_width");
     EXPECT_EQ(r[1].subject, "player.radius");
@@ -457,11 +432,11 @@ TEST_F(Tune, LoadPacksLayersMountsInOrder) {
 }
 
 TEST_F(Tune, LoadPacksSingleFileAndBrokenFile) {
-    TempPack first, second;
-    first.write("tunables.json", "[\"not\", \"pairs\"]");
-    second.write("tunables.json", "{\"corridor.width\": 1.5}");
-    ASSERT_EQ(sv_vfs_mount(first.dir.c_str()), 1);
-    ASSERT_EQ(sv_vfs_mount(second.dir.c_str()), 1);
+    sv_test_dir first("sv_tune"), second("sv_tune");
+    sv_test_write_file(first.path + "/tunables.json", "[\"not\", \"pairs\"]");
+    sv_test_write_file(second.path + "/tunables.json", "{\"corridor.width\": 1.5}");
+    ASSERT_EQ(sv_vfs_mount(first.path.c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(second.path.c_str()), 1);
     sv_diag_reset();
 
     EXPECT_EQ(sv_tune_load_packs(), 0);
@@ -470,7 +445,7 @@ TEST_F(Tune, LoadPacksSingleFileAndBrokenFile) {
     std::vector<Rec> r = records();
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[0].severity, SV_DIAG_ERROR);
-    EXPECT_EQ(r[0].pack, first.dir);
+    EXPECT_EQ(r[0].pack, first.path);
     EXPECT_EQ(r[0].message, "top level must be an object of key/value pairs");
     EXPECT_EQ(r[1].severity, SV_DIAG_WARNING);
     EXPECT_EQ(r[1].pack, "");  // two mounts had the file
@@ -481,37 +456,37 @@ TEST_F(Tune, LoadPacksSingleFileAndBrokenFile) {
 
     // With exactly one file, the constraint warning carries that mount's label.
     sv_vfs_clear();
-    ASSERT_EQ(sv_vfs_mount(second.dir.c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(second.path.c_str()), 1);
     sv_diag_reset();
     EXPECT_EQ(sv_tune_load_packs(), 1);
     r = records();
     ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].pack, second.dir);
+    EXPECT_EQ(r[0].pack, second.path);
     EXPECT_EQ(r[0].file, "tunables.json");
     EXPECT_EQ(r[0].subject, "geom.door_width");
 }
 
 TEST_F(Tune, LoadPacksFromZipsAndUnreadableFiles) {
-    TempPack dir;
+    sv_test_dir dir("sv_tune");
     const std::string good = "{\"mob.leash\": 12}";
     const std::string bad = "{\"mob.leash\": 99}";
-    dir.write("good.zip", stored_zip("tunables.json", good, crc32_of(good)));
-    dir.write("bad.zip", stored_zip("tunables.json", bad, crc32_of(bad) ^ 1u));
-    ASSERT_EQ(sv_vfs_mount((dir.dir + "/good.zip").c_str()), 1);
+    sv_test_write_file(dir.path + "/good.zip", stored_zip("tunables.json", good, crc32_of(good)));
+    sv_test_write_file(dir.path + "/bad.zip", stored_zip("tunables.json", bad, crc32_of(bad) ^ 1u));
+    ASSERT_EQ(sv_vfs_mount((dir.path + "/good.zip").c_str()), 1);
     sv_diag_reset();
     EXPECT_EQ(sv_tune_load_packs(), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_MOB_LEASH), 12);
     EXPECT_EQ(sv_diag_count(), 0u);
 
     // A file that is there but cannot be read was not used: the load says so.
-    ASSERT_EQ(sv_vfs_mount((dir.dir + "/bad.zip").c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount((dir.path + "/bad.zip").c_str()), 1);
     sv_diag_reset();
     EXPECT_EQ(sv_tune_load_packs(), 0);
     EXPECT_EQ(sv_tune(SV_TUNE_MOB_LEASH), 12);
     std::vector<Rec> r = records();
     ASSERT_GE(r.size(), 1u);
     EXPECT_EQ(r[0].severity, SV_DIAG_ERROR);
-    EXPECT_EQ(r[0].pack, dir.dir + "/bad.zip");
+    EXPECT_EQ(r[0].pack, dir.path + "/bad.zip");
     EXPECT_EQ(r[0].file, "tunables.json");
 }
 
