@@ -4,17 +4,9 @@
 #include <string>
 
 #include "core/diag.h"
+#include "support/capture.h"
 
 namespace {
-
-void capture(void* ctx, const char* text) {
-    static_cast<std::string*>(ctx)->append(text);
-}
-
-struct Capture {
-    std::string text;
-    sv_writer writer() { return sv_writer{capture, &text}; }
-};
 
 class Diag : public ::testing::Test {
 protected:
@@ -95,11 +87,11 @@ TEST_F(Diag, CapKeeps512AndCountsTheRest) {
     EXPECT_EQ(sv_diag_count_of(SV_DIAG_INFO), 512u);
     EXPECT_STREQ(sv_diag_at(511)->message, "n511");
 
-    Capture c;
-    sv_diag_print_all(c.writer());
+    std::string c;
+    sv_diag_print_all(sv_test_capture(&c));
     const std::string tail = "info: malformed  -- n511\n... and 1 further problems not shown\n";
-    ASSERT_GE(c.text.size(), tail.size());
-    EXPECT_EQ(c.text.substr(c.text.size() - tail.size()), tail);
+    ASSERT_GE(c.size(), tail.size());
+    EXPECT_EQ(c.substr(c.size() - tail.size()), tail);
 
     // The dropped warning still fails a strict verdict.
     sv_diag_set_strict(1);
@@ -131,32 +123,32 @@ TEST_F(Diag, PrintAllJoinsPiecesWithTwoSpaces) {
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "floor.size_base", "clamped");
     sv_diag_set_context(nullptr, "f.json");
     sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "id", "%s", "");
-    Capture c;
-    sv_diag_print_all(c.writer());
-    EXPECT_EQ(c.text,
+    std::string c;
+    sv_diag_print_all(sv_test_capture(&c));
+    EXPECT_EQ(c,
               "warning: unknown key  -- no such tunable\n"
               "warning: out of range  [base]  tunables.json  'floor.size_base'  -- clamped\n"
               "error: missing field  f.json  'id'\n");
 }
 
 TEST_F(Diag, SummaryUsesSingularAndPlural) {
-    Capture none;
+    std::string none;
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "note");
-    sv_diag_print_summary(none.writer());
-    EXPECT_EQ(none.text, "");
+    sv_diag_print_summary(sv_test_capture(&none));
+    EXPECT_EQ(none, "");
 
     sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "e");
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, nullptr, "w");
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, nullptr, "w");
-    Capture c;
-    sv_diag_print_summary(c.writer());
-    EXPECT_EQ(c.text, "1 error, 2 warnings\n");
+    std::string c;
+    sv_diag_print_summary(sv_test_capture(&c));
+    EXPECT_EQ(c, "1 error, 2 warnings\n");
 
     sv_diag_reset();
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, nullptr, "w");
-    Capture d;
-    sv_diag_print_summary(d.writer());
-    EXPECT_EQ(d.text, "0 errors, 1 warning\n");
+    std::string d;
+    sv_diag_print_summary(sv_test_capture(&d));
+    EXPECT_EQ(d, "0 errors, 1 warning\n");
 }
 
 TEST_F(Diag, PackGroupsSkipInfoAndStopAt32) {
@@ -168,9 +160,9 @@ TEST_F(Diag, PackGroupsSkipInfoAndStopAt32) {
     sv_diag_set_context("base", "x");
     sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "c");
 
-    Capture c;
-    sv_diag_print_pack_summary(c.writer());
-    EXPECT_EQ(c.text, "  base: 2 problems\n  (no pack): 1 problem\n");
+    std::string c;
+    sv_diag_print_pack_summary(sv_test_capture(&c));
+    EXPECT_EQ(c, "  base: 2 problems\n  (no pack): 1 problem\n");
 
     const char* label = nullptr;
     u64 count = 0;
@@ -189,9 +181,9 @@ TEST_F(Diag, PackGroupsSkipInfoAndStopAt32) {
     ASSERT_EQ(sv_diag_pack_at(31, &label, nullptr), 1);
     EXPECT_STREQ(label, "pack31");
     EXPECT_EQ(sv_diag_pack_at(32, nullptr, nullptr), 0);
-    Capture all;
-    sv_diag_print_pack_summary(all.writer());
-    EXPECT_EQ(all.text.find("pack32"), std::string::npos);
+    std::string all;
+    sv_diag_print_pack_summary(sv_test_capture(&all));
+    EXPECT_EQ(all.find("pack32"), std::string::npos);
 }
 
 }  // namespace
