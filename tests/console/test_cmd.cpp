@@ -9,16 +9,12 @@
 #include "core/diag.h"
 #include "core/tune.h"
 #include "core/vfs.h"
+#include "support/capture.h"
 
 namespace {
 
 std::string g_out;
 std::string g_seen;  // what the probe command received, one "[word]" per argument
-
-void capture(void*, const char* text)
-{
-    g_out += text;
-}
 
 i32 probe(const sv_cmd_args* a)
 {
@@ -48,7 +44,7 @@ struct Cmd : ::testing::Test {
     {
         sv_cmd_reset();
         sv_cmd_set_enabled(1);
-        sv_cmd_set_writer(sv_writer{capture, nullptr});
+        sv_cmd_set_writer(sv_test_capture(&g_out));
         sv_vfs_clear();
         sv_diag_set_strict(0);
         sv_diag_reset();
@@ -216,7 +212,7 @@ TEST_F(Cmd, HandlersMayRunFurtherLines)
 TEST_F(Cmd, WriterAndOutputRouting)
 {
     sv_writer w = sv_cmd_writer();
-    EXPECT_EQ(w.fn, capture);
+    EXPECT_EQ(w.fn, sv_test_append);
     EXPECT_EQ(sv_cmd_output(), stdout);
 
     FILE* f = std::tmpfile();
@@ -232,7 +228,7 @@ TEST_F(Cmd, WriterAndOutputRouting)
     std::fclose(f);
 
     // Long output is cut, never overflowed.
-    sv_cmd_set_writer(sv_writer{capture, nullptr});
+    sv_cmd_set_writer(sv_test_capture(&g_out));
     EXPECT_EQ(sv_cmd_output(), stdout);
     sv_cmd_printf("%s", std::string(5000, 'z').c_str());
     EXPECT_EQ(g_out, std::string(2047, 'z'));

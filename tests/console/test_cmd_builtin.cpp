@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "console/cmd.h"
@@ -13,24 +12,14 @@
 #include "core/pack.h"
 #include "core/tune.h"
 #include "core/vfs.h"
+#include "support/capture.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::string g_out;
-
-void capture(void*, const char* text)
-{
-    g_out += text;
-}
-
-void write_file(const fs::path& p, const std::string& text)
-{
-    fs::create_directories(p.parent_path());
-    std::ofstream f(p, std::ios::binary);
-    f << text;
-}
 
 struct Builtin : ::testing::Test {
     fs::path root;
@@ -39,7 +28,7 @@ struct Builtin : ::testing::Test {
     {
         sv_cmd_reset();
         sv_cmd_set_enabled(1);
-        sv_cmd_set_writer(sv_writer{capture, nullptr});
+        sv_cmd_set_writer(sv_test_capture(&g_out));
         sv_vfs_clear();
         sv_diag_set_strict(0);
         sv_diag_reset();
@@ -68,8 +57,9 @@ struct Builtin : ::testing::Test {
     std::string good_pack(const char* name, const char* tunables = "{ \"floor.size_base\": 31 }")
     {
         fs::path dir = root / name;
-        write_file(dir / "pack.json", std::string("{ \"id\": \"") + name + "\", \"name\": \"A pack\" }");
-        write_file(dir / "tunables.json", tunables);
+        sv_test_write_file(dir / "pack.json",
+                           std::string("{ \"id\": \"") + name + "\", \"name\": \"A pack\" }");
+        sv_test_write_file(dir / "tunables.json", tunables);
         return dir.string();
     }
 
@@ -298,7 +288,7 @@ TEST_F(Builtin, LoadASecondPack)
 TEST_F(Builtin, LoadWithWarningsSummarisesAndSucceeds)
 {
     fs::path c = root / "c";
-    write_file(c / "tunables.json", "{ \"no.such\": 1 }");
+    sv_test_write_file(c / "tunables.json", "{ \"no.such\": 1 }");
     EXPECT_EQ(run("load " + c.string()), 0);
     std::string label = c.string();
     EXPECT_EQ(g_out,
@@ -335,7 +325,7 @@ TEST_F(Builtin, ValidateAPackWithoutManifestFails)
     std::string a = good_pack("a");
     ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
     fs::path bare = root / "bare";
-    write_file(bare / "tunables.json", "{}");
+    sv_test_write_file(bare / "tunables.json", "{}");
     EXPECT_EQ(run("validate " + bare.string()), 1);
     EXPECT_EQ(g_out,
               "warning: missing field  [" + bare.string() +
@@ -352,7 +342,7 @@ TEST_F(Builtin, ValidateShowsNotesButPassesOnThem)
     // The shipped pack with one reserved key: an informational note, not a problem.
     fs::path copy = root / "noted";
     fs::copy(fs::path(SV_BINARY_DIR) / "packs" / "base", copy, fs::copy_options::recursive);
-    write_file(copy / "data" / "chests.json",
+    sv_test_write_file(copy / "data" / "chests.json",
                "[ { \"id\": \"base:plain_coffer\", \"name\": \"Plain Coffer\", "
                "\"appearance\": \"base:coffer\", \"script\": 1 } ]");
     EXPECT_EQ(run("validate " + copy.string()), 0);
@@ -369,12 +359,12 @@ TEST_F(Builtin, ValidateShowsNotesButPassesOnThem)
 TEST_F(Builtin, ValidateATunablesFile)
 {
     fs::path good = root / "good.json";
-    write_file(good, "{ \"floor.size_base\": 40 }");
+    sv_test_write_file(good, "{ \"floor.size_base\": 40 }");
     EXPECT_EQ(run("validate " + good.string()), 0);
     EXPECT_EQ(g_out, "  " + good.string() + ": no problems\n");
 
     fs::path bad = root / "bad.json";
-    write_file(bad, "{ \"floor.size_base\": 1000 }");
+    sv_test_write_file(bad, "{ \"floor.size_base\": 1000 }");
     g_out.clear();
     EXPECT_EQ(run("validate " + bad.string()), 1);
     std::string file = bad.string().substr(0, 127);

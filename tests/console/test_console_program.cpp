@@ -6,8 +6,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -24,10 +25,7 @@ Outcome run_console(const std::string& dir, const std::string& args, const std::
     // One input file per test: the tests may run side by side in the same directory.
     fs::path input = fs::absolute(std::string("console_input_") +
                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    {
-        std::ofstream f(input, std::ios::binary);
-        f << script;
-    }
+    sv_test_write_file(input, script);
     std::string cmd = "cd '" + dir + "' && '" SV_BINARY_DIR "/strenvik-console' " + args + " < '" +
                       input.string() + "' 2>/dev/null";
     Outcome r{"", -1};
@@ -46,9 +44,8 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
 {
     fs::path pack = fs::absolute("console_program_pack");
     fs::remove_all(pack);
-    fs::create_directories(pack);
-    std::ofstream(pack / "pack.json") << "{ \"id\": \"solo\", \"name\": \"Solo\" }";
-    std::ofstream(pack / "tunables.json") << "{ \"floor.size_base\": 44 }";
+    sv_test_write_file(pack / "pack.json", "{ \"id\": \"solo\", \"name\": \"Solo\" }");
+    sv_test_write_file(pack / "tunables.json", "{ \"floor.size_base\": 44 }");
 
     Outcome r = run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
                         "version\n"
