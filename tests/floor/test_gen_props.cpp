@@ -17,7 +17,7 @@ const u16 k_floors[] = {1, 2, 3, 4, 6, 9, 15};
 std::string faults_text(const sv_validate_report* rep)
 {
     std::string s;
-    sv_validate_print(rep, capture_writer(&s));
+    sv_validate_print(rep, sv_test_capture(&s));
     return s;
 }
 

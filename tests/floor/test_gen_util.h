@@ -6,19 +6,9 @@
 #include <vector>
 
 #include "core/tune.h"
-#include "core/writer.h"
 #include "floor/floor.h"
 #include "floor/gen.h"
-
-inline void capture_text(void* ctx, const char* text)
-{
-    static_cast<std::string*>(ctx)->append(text);
-}
-
-inline sv_writer capture_writer(std::string* out)
-{
-    return sv_writer{capture_text, out};
-}
+#include "support/capture.h"
 
 // A generated floor that frees itself.
 struct grown_floor {

@@ -14,14 +14,14 @@ const char* const HEADER_DOORS =
 std::string text_of(const sv_floor* f)
 {
     std::string s;
-    sv_render_text(f, capture_writer(&s));
+    sv_render_text(f, sv_test_capture(&s));
     return s;
 }
 
 std::string dot_of(const sv_floor* f)
 {
     std::string s;
-    sv_render_dot(f, capture_writer(&s));
+    sv_render_dot(f, sv_test_capture(&s));
     return s;
 }
 

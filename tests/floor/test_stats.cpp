@@ -31,7 +31,7 @@ struct chain_floor {
 std::string print_of(const sv_stats* st)
 {
     std::string s;
-    sv_stats_print(st, capture_writer(&s));
+    sv_stats_print(st, sv_test_capture(&s));
     return s;
 }
 

@@ -49,7 +49,7 @@ std::string faults_of(const sv_floor* f, i32* valid = nullptr)
     if (valid)
         *valid = ok;
     std::string s;
-    sv_validate_print(&rep, capture_writer(&s));
+    sv_validate_print(&rep, sv_test_capture(&s));
     return s;
 }
 
@@ -94,7 +94,7 @@ TEST(Validate, ManyFaultsAreCountedBeyondTheList)
     EXPECT_EQ(rep.faults[0].room, 1);
     EXPECT_EQ(rep.faults[23].room, 24);
     std::string s;
-    sv_validate_print(&rep, capture_writer(&s));
+    sv_validate_print(&rep, sv_test_capture(&s));
     EXPECT_NE(s.find("  INVALID: room unreachable from spawn (room 24)\n  (6 more not listed)\n"), std::string::npos);
 }
 

@@ -12,14 +12,14 @@ namespace {
 std::string render_text(const sv_floor* f)
 {
     std::string s;
-    sv_render_text(f, sv_writer{gen_capture, &s});
+    sv_render_text(f, sv_test_capture(&s));
     return s;
 }
 
 std::string render_dot(const sv_floor* f)
 {
     std::string s;
-    sv_render_dot(f, sv_writer{gen_capture, &s});
+    sv_render_dot(f, sv_test_capture(&s));
     return s;
 }
 

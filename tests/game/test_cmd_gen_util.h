@@ -7,11 +7,7 @@
 #include "console/cmd.h"
 #include "core/tune.h"
 #include "game/cmd_gen.h"
-
-inline void gen_capture(void* ctx, const char* text)
-{
-    static_cast<std::string*>(ctx)->append(text);
-}
+#include "support/capture.h"
 
 struct gen_console : ::testing::Test {
     std::string out;
@@ -21,7 +17,7 @@ struct gen_console : ::testing::Test {
         sv_gen_release_current();
         sv_cmd_reset();
         sv_gen_register_commands();
-        sv_cmd_set_writer(sv_writer{gen_capture, &out});
+        sv_cmd_set_writer(sv_test_capture(&out));
     }
     void TearDown() override
     {
