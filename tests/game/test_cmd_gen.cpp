@@ -1,10 +1,10 @@
 // The generation commands and the held floor, with their exact texts.
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "floor/render.h"
 #include "floor/validate.h"
+#include "support/files.h"
 #include "test_cmd_gen_util.h"
 
 namespace {
@@ -264,10 +264,7 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
     std::string line = "dump " + path;
     EXPECT_EQ(run(line.c_str(), &r), "  wrote " + path + "\n");
     EXPECT_EQ(r, 0);
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), render_dot(f));
+    EXPECT_EQ(sv_test_read_file(path), render_dot(f));
     std::remove(path.c_str());
 }
 
