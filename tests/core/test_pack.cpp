@@ -163,7 +163,7 @@ TEST_F(Pack, IdWithColonIsRefused) {
 
 TEST_F(Pack, ManifestInsideAZip) {
     std::string path = dir + "/mod.zip";
-    sv_test_write_zip(path, {{"Pack.JSON", R"({"id": "zipped", "name": "Zipped"})"}});
+    ASSERT_NO_FATAL_FAILURE(sv_test_write_zip(path, {{"Pack.JSON", R"({"id": "zipped", "name": "Zipped"})"}}));
     mount_pack("base", R"({"id": "base", "name": "Base"})");
     ASSERT_EQ(sv_vfs_mount(path.c_str()), 1);
     EXPECT_EQ(sv_pack_scan(), 1);
