@@ -11,6 +11,7 @@
 #include "core/content.h"
 #include "core/content_internal.h"
 #include "core/diag.h"
+#include "core/text.h"
 
 namespace {
 
@@ -41,22 +42,6 @@ const char* const k_attack_fields[] = {"damage", "windup", "active", "recovery",
 const char* const k_when_names[] = {"any", "windup", "active", "recovery"};
 
 #define COUNT_OF(a) ((u32)(sizeof(a) / sizeof((a)[0])))
-
-char* dup_string(const char* text) {
-    if (!text) return nullptr;
-    size_t n = strlen(text);
-    char* copy = (char*)malloc(n + 1);
-    if (copy) memcpy(copy, text, n + 1);
-    return copy;
-}
-
-// Copies at most cap - 1 bytes and always terminates.
-void copy_cut(char* dst, size_t cap, const char* src) {
-    size_t n = strlen(src);
-    if (n >= cap) n = cap - 1;
-    memcpy(dst, src, n);
-    dst[n] = 0;
-}
 
 int in_list(const char* key, const char* const* list, u32 count) {
     for (u32 i = 0; i < count; ++i) {
@@ -186,7 +171,7 @@ static char* read_custom(const cJSON* object, const char* id) {
         return nullptr;
     }
     char* printed = cJSON_PrintUnformatted(v);
-    char* text = dup_string(printed);
+    char* text = sv_text_dup(printed);
     cJSON_free(printed);
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY, "custom",
                    "'%s': stored for the Phase 4L binding surface; nothing reads it yet", id);
@@ -236,7 +221,7 @@ static sv_raw_list read_applies(const cJSON* object, const char* id) {
             }
         }
         sv_raw_apply raw = {};
-        raw.status = dup_string(status->valuestring);
+        raw.status = sv_text_dup(status->valuestring);
         raw.magnitude = raw_number(element, "magnitude", id);
         raw.duration = raw_number(element, "duration", id);
         read.push_back(raw);
@@ -358,7 +343,7 @@ static void read_one_action(const cJSON* object, const char* id, const action_de
     }
 
     const cJSON* name = item(object, "name");
-    copy_cut(a->name, sizeof a->name, (cJSON_IsString(name) && name->valuestring) ? name->valuestring : "strike");
+    sv_text_cut(a->name, sizeof a->name, (cJSON_IsString(name) && name->valuestring) ? name->valuestring : "strike");
     *raw = read_applies(object, id);
 }
 
@@ -402,7 +387,7 @@ static void read_actions(const cJSON* entry, const char* id, const action_defaul
         a->windup = (f32)optional_number(entry, "windup", d.windup, 0, 10, 0, id, NUM_F32);
         a->active = (f32)optional_number(entry, "active", d.active, 0, 10, 0, id, NUM_F32);
         a->recovery = (f32)optional_number(entry, "recovery", d.recovery, 0, 10, 0, id, NUM_F32);
-        copy_cut(a->name, sizeof a->name, "strike");
+        sv_text_cut(a->name, sizeof a->name, "strike");
         a->sweep = 1;
         raw[0] = read_applies(entry, id);
         count = 1;
@@ -437,8 +422,8 @@ static u64 accept_scion(const cJSON* entry, const char* id) {
     const char* name = required_string(entry, "name", id);
     if (!name) return 0;
     sv_scion_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.body.hp = (f32)optional_number(entry, "hp", 80, 0.01, 0, 0, id, NUM_F32);
     def.body.speed = (f32)optional_number(entry, "speed", 2.5, 0, 50, 0, id, NUM_F32);
     def.body.turn = (f32)optional_number(entry, "turn", 180, 0, 3600, 0, id, NUM_F32);
@@ -481,13 +466,13 @@ static u64 accept_axiom(const cJSON* entry, const char* id) {
     }
 
     sv_axiom_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.depth_min = depth_min;
     def.depth_max = depth_max;
     def.scions = (char**)calloc(kept.size(), sizeof(char*));
     if (def.scions) {
-        for (const char* s : kept) def.scions[def.scion_count++] = dup_string(s);
+        for (const char* s : kept) def.scions[def.scion_count++] = sv_text_dup(s);
     }
     f64 faces = optional_number(entry, "faces", 6, 4, 20, 1, id, NUM_U32);
     if (faces != 4 && faces != 6 && faces != 8 && faces != 12 && faces != 20) {
@@ -516,8 +501,8 @@ static u64 accept_inclusion(const cJSON* entry, const char* id) {
     sv_grants grants = {};
     if (!read_grants(entry, id, &grants)) return 0;
     sv_inclusion_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.rarity = rarity;
     def.restriction = restriction;
     def.weight = weight;
@@ -537,8 +522,8 @@ static u64 accept_element(const cJSON* entry, const char* id) {
     sv_grants grants = {};
     if (!read_grants(entry, id, &grants)) return 0;
     sv_element_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.rarity = rarity;
     def.flavour = flavour;
     def.weight = weight;
@@ -555,8 +540,8 @@ static u64 accept_transform(const cJSON* entry, const char* id) {
     if (!read_enum(entry, "rarity", k_rarity_names, 3, 1, 0, id, &rarity)) return 0;
     if (!read_enum(entry, "kind", k_transform_names, 3, 1, 0, id, &kind)) return 0;
     sv_transform_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.rarity = rarity;
     def.kind = kind;
     def.weight = optional_number(entry, "weight", 1, 0, 0, 0, id, NUM_F64);
@@ -571,8 +556,8 @@ static u64 accept_weapon(const cJSON* entry, const char* id) {
     u32 slot = 0;
     if (!read_enum(entry, "slot", k_slot_names, 2, 1, 0, id, &slot)) return 0;
     sv_weapon_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.slot = slot;
     def.facets = (i32)optional_number(entry, "facets", -1, 0, 0, 1, id, NUM_I32);
     def.custom = read_custom(entry, id);
@@ -609,8 +594,8 @@ static u64 accept_mob(const cJSON* entry, const char* id) {
     i32 depth_min = 0, depth_max = 0;
     if (!read_depths(entry, id, 1, &depth_min, &depth_max)) return 0;
     sv_mob_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.depth_min = depth_min;
     def.depth_max = depth_max;
 
@@ -649,11 +634,11 @@ static u64 accept_chest(const cJSON* entry, const char* id) {
     const char* name = required_string(entry, "name", id);
     if (!name) return 0;
     sv_chest_def def = {};
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     const cJSON* appearance = item(entry, "appearance");
     if (appearance && cJSON_IsString(appearance) && appearance->valuestring) {
-        def.appearance = dup_string(appearance->valuestring);
+        def.appearance = sv_text_dup(appearance->valuestring);
     } else {
         if (appearance) {
             sv_diag_report(SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "appearance",
@@ -698,10 +683,10 @@ static u64 accept_status(const cJSON* entry, const char* id) {
         sv_diag_report(SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "stacks",
                        "'%s': 'stacks' must be true, false or a cap, using false", id);
     }
-    def.id = dup_string(id);
-    def.name = dup_string(name);
+    def.id = sv_text_dup(id);
+    def.name = sv_text_dup(name);
     def.apply.key = sv_status_key(id);
-    copy_cut(def.apply.label, sizeof def.apply.label, name);
+    sv_text_cut(def.apply.label, sizeof def.apply.label, name);
     def.apply.modifies = (u8)modifies;
     def.apply.op = (u8)op;
     def.apply.magnitude = (f32)m;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text.h"
+
 struct sv_diag_store {
     sv_diag records[SV_DIAG_MAX];
     u64 count;
@@ -32,17 +34,6 @@ static const char* const k_kind_names[] = {
     "dangling reference", "missing field", "duplicate id", "unclaimed",
 };
 
-// Copies at most cap - 1 characters and always terminates; null gives an empty string.
-static void sv_diag_copy_cut(char* dst, u64 cap, const char* src) {
-    if (!src) {
-        dst[0] = 0;
-        return;
-    }
-    u64 n = strnlen(src, cap - 1);
-    memmove(dst, src, n);
-    dst[n] = 0;
-}
-
 const char* sv_diag_severity_name(u32 severity) {
     return severity < 3 ? k_severity_names[severity] : "?";
 }
@@ -60,8 +51,8 @@ void sv_diag_reset(void) {
 }
 
 void sv_diag_set_context(const char* pack, const char* file) {
-    sv_diag_copy_cut(g_diag.pack, sizeof(g_diag.pack), pack);
-    sv_diag_copy_cut(g_diag.file, sizeof(g_diag.file), file);
+    sv_text_cut(g_diag.pack, sizeof(g_diag.pack), pack);
+    sv_text_cut(g_diag.file, sizeof(g_diag.file), file);
 }
 
 void sv_diag_clear_context(void) {
@@ -80,7 +71,7 @@ void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt
     d->kind = kind;
     memcpy(d->pack, g_diag.pack, sizeof(d->pack));
     memcpy(d->file, g_diag.file, sizeof(d->file));
-    sv_diag_copy_cut(d->subject, sizeof(d->subject), subject);
+    sv_text_cut(d->subject, sizeof(d->subject), subject);
     d->message[0] = 0;
     if (fmt) {
         va_list ap;

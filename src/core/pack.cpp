@@ -9,20 +9,12 @@
 #include <vector>
 
 #include "core/diag.h"
+#include "core/text.h"
 #include "core/vfs.h"
 
 static std::vector<sv_pack> g_packs;
 
 static const char* const k_manifest_keys[] = {"id", "name", "version", "description"};
-
-static char* sv_pack_strdup(const char* s) {
-    if (!s) return nullptr;
-    u64 n = strlen(s);
-    char* d = (char*)malloc(n + 1);
-    if (!d) return nullptr;
-    memcpy(d, s, n + 1);
-    return d;
-}
 
 void sv_pack_reset(void) {
     for (sv_pack& p : g_packs) {
@@ -104,9 +96,9 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row) {
                            "'weirdpack:'",
                            id);
         } else {
-            row->id = sv_pack_strdup(id);
-            row->name = sv_pack_strdup(name);
-            row->version = sv_pack_strdup(version ? version : "0");
+            row->id = sv_text_dup(id);
+            row->name = sv_text_dup(name);
+            row->version = sv_text_dup(version ? version : "0");
             ok = row->id && row->name && row->version;
             if (!ok) {
                 free(row->id);
@@ -128,7 +120,7 @@ int sv_pack_scan(void) {
         const char* path = sv_vfs_mount_at(i);
         sv_diag_set_context(path, "pack.json");
         sv_pack row = {};
-        row.path = sv_pack_strdup(path);
+        row.path = sv_text_dup(path);
         if (sv_pack_read_manifest(i, &row)) {
             row.has_manifest = 1;
         } else {

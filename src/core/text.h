@@ -1,0 +1,9 @@
+// Small string helpers shared by the core modules.
+#pragma once
+#include "core/types.h"
+
+// A heap copy of s for the caller to free; null for null or when memory runs out.
+char* sv_text_dup(const char* s);
+// Copies at most cap - 1 bytes of src into dst and always terminates. Null gives an empty
+// string. cap must be at least 1.
+void sv_text_cut(char* dst, u64 cap, const char* src);
