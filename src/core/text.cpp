@@ -19,6 +19,9 @@ void sv_text_cut(char* dst, u64 cap, const char* src) {
         return;
     }
     u64 n = strnlen(src, cap - 1);
+    // The first byte left out continues a character: leave out that character's lead bytes too.
+    // A UTF-8 character has at most three continuation bytes, which bounds the walk on bad input.
+    for (int k = 0; k < 3 && n > 0 && ((unsigned char)src[n] & 0xC0) == 0x80; ++k) n--;
     memmove(dst, src, n);
     dst[n] = 0;
 }

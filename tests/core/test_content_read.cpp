@@ -404,6 +404,23 @@ TEST_F(ContentRead, ChestAppearance) {
                 "appearance");
 }
 
+// Names are cut at a character boundary, never inside a multibyte character.
+TEST_F(ContentRead, CutNamesKeepWholeCharacters) {
+    mount("p", {{"data/mobs.json", R"([{"id": "p:m", "name": "M", "actions": [
+                    {"name": "abcdefghijklmn\u00e9"}, {"name": "abcdefghijklm\u00e9"}]}])"},
+                {"data/statuses.json", R"([{"id": "p:s", "name": "abcdefghijklmnopqrstuv\u20ac!",
+                    "modifies": "walk_speed", "magnitude": 1}])"}});
+    sv_pack_scan();
+    ASSERT_EQ(sv_content_load(), 1);
+    const sv_mob_def* m = sv_content_mob_find("p:m");
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->body.action_count, 2);
+    EXPECT_STREQ(m->body.actions[0].name, "abcdefghijklmn");
+    EXPECT_STREQ(m->body.actions[1].name, "abcdefghijklm\xc3\xa9");
+    ASSERT_NE(sv_content_status_find("p:s"), nullptr);
+    EXPECT_STREQ(sv_content_status_find("p:s")->apply.label, "abcdefghijklmnopqrstuv");
+}
+
 TEST_F(ContentRead, StatusFields) {
     load_one("data/statuses.json", R"([
         {"id": "p:a", "name": "A label that is far too long", "modifies": "damage_taken", "op": "add",
