@@ -6,6 +6,7 @@
 
 #include "core/content.h"
 #include "core/diag.h"
+#include "core/json.h"
 #include "core/log.h"
 #include "core/pack.h"
 #include "core/tune.h"
@@ -45,7 +46,7 @@ int sv_pack_boot(const char* path) {
         sv_diag_clear_context();
         return 0;
     }
-    cJSON* root = cJSON_ParseWithLength(buf.data, (size_t)buf.size);
+    cJSON* root = sv_json_parse(buf.data, buf.size, 0);
     sv_vfs_free(&buf);
     if (!root || !cJSON_IsObject(root)) {
         cJSON_Delete(root);

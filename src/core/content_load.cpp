@@ -10,6 +10,7 @@
 #include "core/content.h"
 #include "core/content_internal.h"
 #include "core/diag.h"
+#include "core/json.h"
 #include "core/log.h"
 #include "core/pack.h"
 #include "core/vfs.h"
@@ -42,14 +43,8 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
     sv_vfs_buf buf = {};
     if (!sv_vfs_read_at(mount, kind.path, &buf)) return 1;
 
-    const char* end = nullptr;
-    cJSON* doc = cJSON_ParseWithLengthOpts(buf.data, (size_t)buf.size, &end, 0);
+    cJSON* doc = sv_json_parse(buf.data, buf.size, 1);
     if (!doc) {
-        if (end && end >= buf.data && end <= buf.data + buf.size) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "parse failed at byte %ld", (long)(end - buf.data));
-        } else {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "parse failed");
-        }
         sv_vfs_free(&buf);
         return 0;
     }

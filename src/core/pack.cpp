@@ -2,13 +2,12 @@
 // in diagnostics, the console and the HUD.
 #include "core/pack.h"
 
-#include <cjson/cJSON.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "core/diag.h"
+#include "core/json.h"
 #include "core/text.h"
 #include "core/vfs.h"
 
@@ -25,20 +24,6 @@ void sv_pack_reset(void) {
     }
     g_packs.clear();
     g_packs.shrink_to_fit();
-}
-
-// Parses the whole text as one JSON value; trailing bytes other than white space make it malformed.
-static cJSON* sv_pack_parse(const sv_vfs_buf* buf) {
-    const char* end = nullptr;
-    cJSON* root = cJSON_ParseWithLengthOpts(buf->data, (size_t)buf->size, &end, 0);
-    if (!root) return nullptr;
-    const char* stop = buf->data + buf->size;
-    while (end && end < stop && (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r')) end++;
-    if (end != stop) {
-        cJSON_Delete(root);
-        return nullptr;
-    }
-    return root;
 }
 
 // A present member that is a non-empty string, else null with a record (missing is silent
@@ -66,7 +51,8 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row) {
                        "no manifest; this pack will be named by its path");
         return 0;
     }
-    cJSON* root = sv_pack_parse(&buf);
+    // The manifest has its own message for a text that does not parse.
+    cJSON* root = sv_json_parse(buf.data, buf.size, 0);
     sv_vfs_free(&buf);
     if (!root || !cJSON_IsObject(root)) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "a manifest must be one object of pack metadata");

@@ -2,12 +2,11 @@
 // loading of "tunables.json" from every mount.
 #include "core/tune.h"
 
-#include <cJSON.h>
-
 #include <cmath>
 #include <cstring>
 
 #include "core/diag.h"
+#include "core/json.h"
 #include "core/pack.h"
 #include "core/panic.h"
 #include "core/vfs.h"
@@ -339,17 +338,8 @@ int sv_tune_apply_json(const char* text, const char* label) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "no content");
         return 0;
     }
-    const char* end = nullptr;
-    cJSON* root = cJSON_ParseWithOpts(text, &end, 0);
-    if (!root) {
-        if (end && end >= text) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "parse failed at byte %ld",
-                           (long)(end - text));
-        } else {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "parse failed");
-        }
-        return 0;
-    }
+    cJSON* root = sv_json_parse(text, strlen(text), 1);
+    if (!root) return 0;
     if (!cJSON_IsObject(root)) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr,
                        "top level must be an object of key/value pairs");

@@ -100,6 +100,33 @@ TEST_F(ContentTest, ParseFailureGivesTheByteOffset) {
     EXPECT_STREQ(d->file, "data/mobs.json");
 }
 
+// A file is one JSON value: trailing bytes fail it where they start, a text cut short fails at
+// its length, and a NUL byte ends the text.
+TEST_F(ContentTest, WholeFileIsOneValue) {
+    struct Case {
+        std::string text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"[] x", "parse failed at byte 3"},
+        {"[1,", "parse failed at byte 3"},
+        {std::string("[{\"id\": \"p:a\", \"name\": \"A\"}] \n\t") + '\0' + "junk", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TearDown();
+        SetUp();
+        EXPECT_EQ(load_one("data/chests.json", c.text), c.message ? 0 : 1);
+        if (c.message) {
+            ASSERT_EQ(sv_diag_count(), 1u) << dump();
+            expect_diag(c.message, SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");
+        } else {
+            EXPECT_EQ(sv_diag_count(), 0u) << dump();
+            EXPECT_NE(sv_content_chest_find("p:a"), nullptr);
+        }
+    }
+}
+
 TEST_F(ContentTest, RootMustBeAnArray) {
     EXPECT_EQ(load_one("data/chests.json", "{}"), 0);
     expect_diag("root must be an array of objects", SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");

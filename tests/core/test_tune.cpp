@@ -307,6 +307,7 @@ TEST_F(Tune, ApplyJsonUnusableFiles) {
         {"{\"floor.size_base\" 12}", "parse failed at byte 19"},
         {"", "parse failed at byte 0"},
         {"{\"floor.size_base\": 40,", "parse failed at byte 23"},
+        {"{\"floor.size_base\": 40} x", "parse failed at byte 24"},
     };
     for (const Case& c : cases) {
         sv_diag_reset();
