@@ -2,11 +2,8 @@
 // mounts, in that order.
 #include "core/boot.h"
 
-#include <cjson/cJSON.h>
-
 #include "core/content.h"
 #include "core/diag.h"
-#include "core/json.h"
 #include "core/log.h"
 #include "core/pack.h"
 #include "core/tune.h"
@@ -37,32 +34,28 @@ int sv_pack_boot(const char* path) {
     sv_content_check_pool();
 
     // The base pack's tunable set is the reference every other pack tunes against, so it must
-    // be complete; a later pack may name only what it changes.
+    // be complete; a later pack may name only what it changes. The tunables load kept what it
+    // found of this file, so the file is neither read nor reported a second time.
     sv_diag_set_context(sv_pack_label(0), "tunables.json");
-    sv_vfs_buf buf = {};
-    if (!sv_vfs_read_at(0, "tunables.json", &buf)) {
+    u32 base = sv_tune_base_file();
+    if (base == SV_TUNE_BASE_ABSENT) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "tunables.json",
                        "the base pack must ship a tunable set naming every key (DESIGN 9.5)");
         sv_diag_clear_context();
         return 0;
     }
-    cJSON* root = sv_json_parse(buf.data, buf.size, 0);
-    sv_vfs_free(&buf);
-    if (!root || !cJSON_IsObject(root)) {
-        cJSON_Delete(root);
+    if (base != SV_TUNE_BASE_READ) {
         sv_diag_clear_context();
         return 0;
     }
     int complete = 1;
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
-        const char* key = sv_tune_name(i);
-        if (!cJSON_GetObjectItemCaseSensitive(root, key)) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, key,
+        if (!sv_tune_base_names(i)) {
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, sv_tune_name(i),
                            "the base pack names every tunable, and this one is absent");
             complete = 0;
         }
     }
-    cJSON_Delete(root);
     sv_diag_clear_context();
     return complete && tunables && content;
 }

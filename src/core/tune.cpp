@@ -201,6 +201,9 @@ const char* const k_file = "tunables.json";
 
 f64 g_values[SV_TUNE_COUNT];
 u8 g_initialised;
+// The first mount's file as last loaded, for the boot's completeness check.
+u32 g_base_file;
+u8 g_base_named[SV_TUNE_COUNT];
 
 void copy_defaults() {
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) g_values[i] = SCHEMA[i].def;
@@ -331,8 +334,9 @@ int sv_tune_check_constraints(void) {
     return ok;
 }
 
-int sv_tune_apply_json(const char* text, const char* label) {
-    (void)label;
+// Applies one tunables text; when named is given, marks every known key the text names
+// (whatever its value). 0 when the text cannot be used at all.
+static int apply_text(const char* text, u8 named[SV_TUNE_COUNT]) {
     ensure();
     if (!text) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "no content");
@@ -353,6 +357,7 @@ int sv_tune_apply_json(const char* text, const char* label) {
             sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, item->string, "no such tunable");
             continue;
         }
+        if (named) named[index] = 1;
         f64 value = 0;
         if (cJSON_IsBool(item)) {
             value = cJSON_IsTrue(item) ? 1 : 0;
@@ -368,6 +373,11 @@ int sv_tune_apply_json(const char* text, const char* label) {
     return 1;
 }
 
+int sv_tune_apply_json(const char* text, const char* label) {
+    (void)label;
+    return apply_text(text, nullptr);
+}
+
 int sv_tune_validate_text(const char* text, const char* file) {
     static f64 s_saved[SV_TUNE_COUNT];
     sv_tune_snapshot(s_saved);
@@ -381,8 +391,14 @@ int sv_tune_validate_text(const char* text, const char* file) {
     return sv_diag_finish();
 }
 
+u32 sv_tune_base_file(void) { return g_base_file; }
+
+int sv_tune_base_names(u32 index) { return index < SV_TUNE_COUNT && g_base_named[index]; }
+
 int sv_tune_load_packs(void) {
     copy_defaults();
+    g_base_file = SV_TUNE_BASE_ABSENT;
+    std::memset(g_base_named, 0, sizeof g_base_named);
     int ok = 1;
     u64 files = 0;
     u64 only = 0;
@@ -394,12 +410,17 @@ int sv_tune_load_packs(void) {
         sv_vfs_buf buf{};
         if (!sv_vfs_read_at(m, k_file, &buf)) {
             // Absent is fine; present but unreadable (an error was recorded) is not usable.
-            if (sv_diag_count_of(SV_DIAG_ERROR) != errors) ok = 0;
+            if (sv_diag_count_of(SV_DIAG_ERROR) != errors) {
+                ok = 0;
+                if (m == 0) g_base_file = SV_TUNE_BASE_UNUSABLE;
+            }
             continue;
         }
         ++files;
         only = m;
-        if (!sv_tune_apply_json(buf.data, k_file)) ok = 0;
+        int applied = apply_text(buf.data, m == 0 ? g_base_named : nullptr);
+        if (!applied) ok = 0;
+        if (m == 0) g_base_file = applied ? SV_TUNE_BASE_READ : SV_TUNE_BASE_UNUSABLE;
         sv_vfs_free(&buf);
     }
     sv_diag_set_context(files == 1 ? sv_pack_label(only) : nullptr, k_file);

@@ -180,3 +180,14 @@ int sv_tune_check_constraints(void);
 int sv_tune_apply_json(const char* text, const char* label);
 int sv_tune_validate_text(const char* text, const char* file);
 int sv_tune_load_packs(void);
+
+// What the last sv_tune_load_packs found of the first mount's (the base pack's) tunables file:
+// absent, present but unusable (the problem is already recorded), or read as an object.
+enum sv_tune_base : u32 {
+    SV_TUNE_BASE_ABSENT = 0,
+    SV_TUNE_BASE_UNUSABLE = 1,
+    SV_TUNE_BASE_READ = 2,
+};
+u32 sv_tune_base_file(void);
+// 1 when that file names the tunable, whatever value it gives; 0 otherwise.
+int sv_tune_base_names(u32 index);

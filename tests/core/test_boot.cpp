@@ -95,6 +95,25 @@ TEST_F(Boot, UnparsableTunablesFileIsReportedOnce) {
     EXPECT_EQ(sv_diag_at(0)->kind, SV_DIAG_MALFORMED);
 }
 
+// A tunables file that is there but cannot be read is reported once, by the read, and is not
+// taken for a missing one.
+TEST_F(Boot, UnreadableTunablesFileIsReportedOnce) {
+    std::string text = sv_test_read_file(k_base + "/tunables.json");
+    ASSERT_GT(text.size(), 100u);
+    std::string zip = dir + "/base.zip";
+    zip_directory(base_copy(text.c_str()), zip, true);
+    std::string bytes = sv_test_read_file(zip);
+    size_t at = bytes.find(text);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + text.size() / 2] ^= 1;
+    sv_test_write_file(zip, bytes);
+    EXPECT_EQ(sv_pack_boot(zip.c_str()), 0);
+    ASSERT_EQ(sv_diag_count(), 1u) << dump();
+    EXPECT_STREQ(sv_diag_at(0)->subject, "tunables.json");
+    EXPECT_STREQ(sv_diag_at(0)->pack, "base");
+    EXPECT_EQ(sv_content_axiom_count(), 5u);
+}
+
 TEST_F(Boot, UnmountablePathLeavesDefaultsAndNoMount) {
     ASSERT_EQ(sv_pack_boot(k_base.c_str()), 1);
     ASSERT_EQ(sv_tune_set_by_name("floor.size_base", 77), 1);
