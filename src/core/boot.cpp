@@ -22,6 +22,8 @@ int sv_pack_boot(const char* path) {
     sv_diag_set_context(path, nullptr);
     if (!sv_vfs_mount(path)) {
         sv_diag_clear_context();
+        // No mount is left, so no row of the last scan describes one.
+        sv_pack_reset();
         sv_tune_reset_defaults();
         return 0;
     }

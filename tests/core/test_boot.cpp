@@ -120,6 +120,7 @@ TEST_F(Boot, UnmountablePathLeavesDefaultsAndNoMount) {
     std::string nowhere = dir + "/nowhere";
     EXPECT_EQ(sv_pack_boot(nowhere.c_str()), 0);
     EXPECT_EQ(sv_vfs_mount_count(), 0u);
+    EXPECT_EQ(sv_pack_count(), 0u);
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
     const sv_diag* d = find("'" + nowhere + "' is neither a directory nor a file");
     ASSERT_NE(d, nullptr) << dump();
