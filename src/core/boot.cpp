@@ -30,10 +30,7 @@ int sv_pack_boot(const char* path) {
     sv_diag_clear_context();
     sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "boot: base pack mounted from '%s'", path);
 
-    sv_pack_scan();
-    int tunables = sv_tune_load_packs();
-    int content = sv_content_load();
-    sv_content_check_pool();
+    int loaded = sv_pack_reload();
 
     // The base pack's tunable set is the reference every other pack tunes against, so it must
     // be complete; a later pack may name only what it changes. The tunables load kept what it
@@ -59,5 +56,5 @@ int sv_pack_boot(const char* path) {
         }
     }
     sv_diag_clear_context();
-    return complete && tunables && content;
+    return complete && loaded;
 }
