@@ -329,8 +329,8 @@ u32 sv_status_key(const char* id);
 // A kind's reader of one entry that passed the loader's checks; the result is ignored.
 typedef u64 (*sv_accept_fn)(const cJSON* entry, const char* id);
 
-// Rebuilds every table from every mount's content files; 1 when every file that exists parsed
-// with an array root. Entry-level problems go to the diagnostics store only.
+// Rebuilds every table from every mount's content files; 1 when every file that exists was read
+// and parsed with an array root. Entry-level problems go to the diagnostics store only.
 i32 sv_content_load(void);
 // Frees every definition; pointers from the accessors become invalid.
 void sv_content_reset(void);

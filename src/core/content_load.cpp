@@ -41,7 +41,12 @@ static int id_namespaced(const char* id) {
 static int load_file(const sv_content_kind& kind, u64 mount) {
     sv_diag_set_context(sv_pack_label(mount), kind.path);
     sv_vfs_buf buf = {};
-    if (!sv_vfs_read_at(mount, kind.path, &buf)) return 1;
+    u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
+    if (!sv_vfs_read_at(mount, kind.path, &buf)) {
+        // Absent is fine; present but unreadable (the read recorded an error) is not usable,
+        // the same rule as for tunables.
+        return sv_diag_count_of(SV_DIAG_ERROR) == errors;
+    }
 
     cJSON* doc = sv_json_parse(buf.data, buf.size, 1);
     if (!doc) {
