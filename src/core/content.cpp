@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/content_internal.h"
@@ -47,28 +49,51 @@ const T* table_find(const std::vector<T>& table, const char* id) {
     return nullptr;
 }
 
+// Index of every stored id in its table, so a store finds the definition it overrides without
+// scanning the table; used for lookups only, never walked.
+using id_index = std::unordered_map<std::string, u64>;
+
+template <typename T>
+void index_rebuild(const std::vector<T>& table, id_index& ids) {
+    ids.clear();
+    for (u64 i = 0; i < table.size(); ++i) {
+        if (table[i].id) ids.emplace(table[i].id, i);
+    }
+}
+
 // Replaces a definition of the same id in place so table order stays the order of first
 // appearance across mounts; the replaced one is freed.
 template <typename T>
-void table_store(std::vector<T>& table, T* def, void (*free_fn)(T*), const char* kind) {
-    for (T& old : table) {
-        if (old.id && def->id && strcmp(old.id, def->id) == 0) {
+void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T*), const char* kind) {
+    if (def->id) {
+        auto hit = ids.find(def->id);
+        // Reference resolution closes up tables after a load, which leaves indices behind; a hit
+        // that no longer names its definition means the index is rebuilt once.
+        if (hit != ids.end() && (hit->second >= table.size() || !table[hit->second].id ||
+                                 strcmp(table[hit->second].id, def->id) != 0)) {
+            index_rebuild(table, ids);
+            hit = ids.find(def->id);
+        }
+        if (hit != ids.end()) {
+            T& old = table[hit->second];
             free_fn(&old);
             old = *def;
             *def = T{};
             sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %s '%s' overridden", kind, old.id);
             return;
         }
+        ids.emplace(def->id, table.size());
     }
     table.push_back(*def);
     *def = T{};
 }
 
 template <typename T>
-void table_clear(std::vector<T>& table, void (*free_fn)(T*)) {
+void table_clear(std::vector<T>& table, id_index& ids, void (*free_fn)(T*)) {
     for (T& def : table) free_fn(&def);
     table.clear();
     table.shrink_to_fit();
+    ids = id_index{};
 }
 
 void free_body(sv_body* body) {
@@ -80,6 +105,17 @@ void free_body(sv_body* body) {
 const char* name_of(const char* const* names, u32 count, u32 value) {
     return value < count ? names[value] : "?";
 }
+
+// The id indices of the nine tables, emptied with them.
+id_index g_scion_ids;
+id_index g_axiom_ids;
+id_index g_inclusion_ids;
+id_index g_element_ids;
+id_index g_transform_ids;
+id_index g_weapon_ids;
+id_index g_mob_ids;
+id_index g_chest_ids;
+id_index g_status_ids;
 
 } // namespace
 
@@ -247,30 +283,42 @@ void sv_content_free_status(sv_status_def* def) {
     *def = sv_status_def{};
 }
 
-void sv_content_store_scion(sv_scion_def* def) { table_store(g_scions, def, sv_content_free_scion, "scion"); }
-void sv_content_store_axiom(sv_axiom_def* def) { table_store(g_axioms, def, sv_content_free_axiom, "axiom"); }
+void sv_content_store_scion(sv_scion_def* def) {
+    table_store(g_scions, g_scion_ids, def, sv_content_free_scion, "scion");
+}
+void sv_content_store_axiom(sv_axiom_def* def) {
+    table_store(g_axioms, g_axiom_ids, def, sv_content_free_axiom, "axiom");
+}
 void sv_content_store_inclusion(sv_inclusion_def* def) {
-    table_store(g_inclusions, def, sv_content_free_inclusion, "inclusion");
+    table_store(g_inclusions, g_inclusion_ids, def, sv_content_free_inclusion, "inclusion");
 }
 void sv_content_store_element(sv_element_def* def) {
-    table_store(g_elements, def, sv_content_free_element, "element");
+    table_store(g_elements, g_element_ids, def, sv_content_free_element, "element");
 }
 void sv_content_store_transform(sv_transform_def* def) {
-    table_store(g_transforms, def, sv_content_free_transform, "transform");
+    table_store(g_transforms, g_transform_ids, def, sv_content_free_transform, "transform");
 }
-void sv_content_store_weapon(sv_weapon_def* def) { table_store(g_weapons, def, sv_content_free_weapon, "weapon"); }
-void sv_content_store_mob(sv_mob_def* def) { table_store(g_mobs, def, sv_content_free_mob, "mob"); }
-void sv_content_store_chest(sv_chest_def* def) { table_store(g_chests, def, sv_content_free_chest, "chest"); }
-void sv_content_store_status(sv_status_def* def) { table_store(g_statuses, def, sv_content_free_status, "status"); }
+void sv_content_store_weapon(sv_weapon_def* def) {
+    table_store(g_weapons, g_weapon_ids, def, sv_content_free_weapon, "weapon");
+}
+void sv_content_store_mob(sv_mob_def* def) {
+    table_store(g_mobs, g_mob_ids, def, sv_content_free_mob, "mob");
+}
+void sv_content_store_chest(sv_chest_def* def) {
+    table_store(g_chests, g_chest_ids, def, sv_content_free_chest, "chest");
+}
+void sv_content_store_status(sv_status_def* def) {
+    table_store(g_statuses, g_status_ids, def, sv_content_free_status, "status");
+}
 
 void sv_content_reset(void) {
-    table_clear(g_scions, sv_content_free_scion);
-    table_clear(g_axioms, sv_content_free_axiom);
-    table_clear(g_inclusions, sv_content_free_inclusion);
-    table_clear(g_elements, sv_content_free_element);
-    table_clear(g_transforms, sv_content_free_transform);
-    table_clear(g_weapons, sv_content_free_weapon);
-    table_clear(g_mobs, sv_content_free_mob);
-    table_clear(g_chests, sv_content_free_chest);
-    table_clear(g_statuses, sv_content_free_status);
+    table_clear(g_scions, g_scion_ids, sv_content_free_scion);
+    table_clear(g_axioms, g_axiom_ids, sv_content_free_axiom);
+    table_clear(g_inclusions, g_inclusion_ids, sv_content_free_inclusion);
+    table_clear(g_elements, g_element_ids, sv_content_free_element);
+    table_clear(g_transforms, g_transform_ids, sv_content_free_transform);
+    table_clear(g_weapons, g_weapon_ids, sv_content_free_weapon);
+    table_clear(g_mobs, g_mob_ids, sv_content_free_mob);
+    table_clear(g_chests, g_chest_ids, sv_content_free_chest);
+    table_clear(g_statuses, g_status_ids, sv_content_free_status);
 }

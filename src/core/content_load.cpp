@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/content.h"
@@ -60,7 +62,8 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
         return 0;
     }
 
-    std::vector<const char*> seen;
+    // Ids point into the parsed document, which outlives the set; lookups only, never walked.
+    std::unordered_set<std::string_view> seen;
     size_t index = 0;
     const cJSON* entry = nullptr;
     cJSON_ArrayForEach(entry, doc) {
@@ -94,13 +97,10 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
                                kind.name);
             }
         }
-        int duplicate = 0;
-        for (const char* other : seen) duplicate = duplicate || strcmp(other, id) == 0;
-        if (duplicate) {
+        if (!seen.insert(id).second) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, id, "already defined in this file, later entry dropped");
             continue;
         }
-        seen.push_back(id);
         kind.accept(entry, id);
     }
     cJSON_Delete(doc);

@@ -1,5 +1,6 @@
 // Content tables: accessors, predicates, the status key; loading across mounts with overrides,
 // reference resolution and the pool check.
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -125,6 +126,22 @@ TEST_F(ContentTest, WholeFileIsOneValue) {
             EXPECT_NE(sv_content_chest_find("p:a"), nullptr);
         }
     }
+}
+
+// Loading stays linear in the number of entries.
+TEST_F(ContentTest, LargeFileLoadsQuickly) {
+    const int n = 20000;
+    std::string text = "[";
+    for (int i = 0; i < n; ++i) {
+        text += std::string(i ? "," : "") + "{\"id\":\"p:m" + std::to_string(i) + "\",\"name\":\"M\"}";
+    }
+    text += ",{\"id\":\"p:m7\",\"name\":\"Again\"}]";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(load_one("data/mobs.json", text), 1);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(sv_content_mob_count(), (u64)n);
+    EXPECT_EQ(count_of("already defined in this file, later entry dropped"), 1u);
+    EXPECT_LT(seconds, 1.0);
 }
 
 TEST_F(ContentTest, RootMustBeAnArray) {
