@@ -22,13 +22,8 @@ static u32 g_pool_problems;
 // The label of the pack that serves a file, so reference and pool problems group under the
 // pack in the per-pack summary; null when no mount holds the file.
 static const char* label_serving(const char* path) {
-    const char* source = sv_vfs_source_of(path);
-    if (!source) return nullptr;
-    for (u64 m = sv_vfs_mount_count(); m-- > 0;) {
-        const char* mount = sv_vfs_mount_at(m);
-        if (mount && strcmp(mount, source) == 0) return sv_pack_label(m);
-    }
-    return source;
+    i64 mount = sv_vfs_source_index(path);
+    return mount < 0 ? nullptr : sv_pack_label((u64)mount);
 }
 
 static int id_namespaced(const char* id) {

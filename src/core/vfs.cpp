@@ -168,6 +168,11 @@ const char* sv_vfs_source_of(const char* path) {
     return sv_vfs_resolve(path, &hit) ? g_mounts[hit.mount].path : nullptr;
 }
 
+i64 sv_vfs_source_index(const char* path) {
+    sv_vfs_hit hit;
+    return sv_vfs_resolve(path, &hit) ? (i64)hit.mount : -1;
+}
+
 static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs_buf* out) {
     zip_stat_t st;
     zip_stat_init(&st);

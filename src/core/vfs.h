@@ -24,6 +24,8 @@ int sv_vfs_mount_is_zip(u64 index);
 int sv_vfs_path_ok(const char* path);
 int sv_vfs_exists(const char* path);
 const char* sv_vfs_source_of(const char* path);
+// The index of the mount that would serve the path, or -1.
+i64 sv_vfs_source_index(const char* path);
 int sv_vfs_read(const char* path, sv_vfs_buf* out);
 int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out);
 void sv_vfs_free(sv_vfs_buf* buf);

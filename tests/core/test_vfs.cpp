@@ -97,6 +97,9 @@ TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount) {
     EXPECT_EQ(std::string(sv_vfs_source_of("only_a.txt")), at("a"));
     EXPECT_EQ(std::string(sv_vfs_source_of("tunables.json")), at("b"));
     EXPECT_EQ(sv_vfs_source_of("missing.json"), nullptr);
+    EXPECT_EQ(sv_vfs_source_index("only_a.txt"), 0);
+    EXPECT_EQ(sv_vfs_source_index("tunables.json"), 1);
+    EXPECT_EQ(sv_vfs_source_index("missing.json"), -1);
     EXPECT_EQ(sv_vfs_read("missing.json", &b), 0);
     // A missing file and a path breaking the rules are no problem records at this level.
     EXPECT_EQ(sv_vfs_read("../b/tunables.json", &b), 0);
