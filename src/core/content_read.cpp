@@ -292,13 +292,19 @@ static sv_attack read_attack(const cJSON* object, const char* id, u8 kind) {
     return a;
 }
 
-static void read_one_action(const cJSON* object, const char* id, const action_defaults& d, sv_action* a,
-                            sv_raw_list* raw) {
+// The five fields with kind defaults, shared by an action object and an entry read as its own
+// single action.
+static void read_action_timing(const cJSON* object, const char* id, const action_defaults& d, sv_action* a) {
     a->damage = (f32)optional_number(object, "damage", d.damage, 0, 0, 0, id, NUM_F32);
     a->reach = (f32)optional_number(object, "reach", d.reach, 0, 20, 0, id, NUM_F32);
     a->windup = (f32)optional_number(object, "windup", d.windup, 0, 10, 0, id, NUM_F32);
     a->active = (f32)optional_number(object, "active", d.active, 0, 10, 0, id, NUM_F32);
     a->recovery = (f32)optional_number(object, "recovery", d.recovery, 0, 10, 0, id, NUM_F32);
+}
+
+static void read_one_action(const cJSON* object, const char* id, const action_defaults& d, sv_action* a,
+                            sv_raw_list* raw) {
+    read_action_timing(object, id, d, a);
     a->from = (f32)optional_number(object, "from", 0, 0, 20, 0, id, NUM_F32);
     a->draw = (f32)optional_number(object, "draw", 0, 0, 10, 0, id, NUM_F32);
     a->lunge = (f32)optional_number(object, "lunge", 0, 0, 10, 0, id, NUM_F32);
@@ -382,11 +388,7 @@ static void read_actions(const cJSON* entry, const char* id, const action_defaul
         }
     } else {
         sv_action* a = &actions[0];
-        a->damage = (f32)optional_number(entry, "damage", d.damage, 0, 0, 0, id, NUM_F32);
-        a->reach = (f32)optional_number(entry, "reach", d.reach, 0, 20, 0, id, NUM_F32);
-        a->windup = (f32)optional_number(entry, "windup", d.windup, 0, 10, 0, id, NUM_F32);
-        a->active = (f32)optional_number(entry, "active", d.active, 0, 10, 0, id, NUM_F32);
-        a->recovery = (f32)optional_number(entry, "recovery", d.recovery, 0, 10, 0, id, NUM_F32);
+        read_action_timing(entry, id, d, a);
         sv_text_cut(a->name, sizeof a->name, "strike");
         a->sweep = 1;
         raw[0] = read_applies(entry, id);
@@ -449,16 +451,14 @@ static u64 accept_axiom(const cJSON* entry, const char* id) {
         return 0;
     }
     std::vector<const char*> kept;
-    if (cJSON_GetArraySize(scions) > 0) {
-        const cJSON* element = nullptr;
-        cJSON_ArrayForEach(element, scions) {
-            if (!cJSON_IsString(element) || !element->valuestring || element->valuestring[0] == 0) {
-                sv_diag_report(SV_DIAG_ERROR, SV_DIAG_WRONG_TYPE, "scions", "'%s': every entry in 'scions' must be an id",
-                               id);
-                continue;
-            }
-            kept.push_back(element->valuestring);
+    const cJSON* element = nullptr;
+    cJSON_ArrayForEach(element, scions) {
+        if (!cJSON_IsString(element) || !element->valuestring || element->valuestring[0] == 0) {
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_WRONG_TYPE, "scions", "'%s': every entry in 'scions' must be an id",
+                           id);
+            continue;
         }
+        kept.push_back(element->valuestring);
     }
     if (kept.empty()) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "scions", "'%s': scion set is empty, axiom dropped", id);
