@@ -274,7 +274,15 @@ i32 cmd_dump(const sv_cmd_args* args)
         return 1;
     }
     sv_render_dot(f, sv_writer_file(file));
-    fclose(file);
+    // A full disk or a failing device shows up only here: in the stream's error flag or when
+    // the buffered tail is flushed on close.
+    int failed = ferror(file);
+    if (fclose(file) != 0)
+        failed = 1;
+    if (failed) {
+        sv_cmd_printf("cannot write %s\n", path);
+        return 1;
+    }
     sv_cmd_printf("  wrote %s\n", path);
     return 0;
 }

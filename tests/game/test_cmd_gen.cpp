@@ -260,6 +260,10 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
     i32 r = 0;
     EXPECT_EQ(run("dump /nonexistent-dir/floor.dot", &r), "cannot write /nonexistent-dir/floor.dot\n");
     EXPECT_EQ(r, 1);
+    // Opening succeeds but every write fails: a failure, not "wrote".
+    r = 0;
+    EXPECT_EQ(run("dump /dev/full", &r), "cannot write /dev/full\n");
+    EXPECT_EQ(r, 1);
     std::string path = std::string(SV_BINARY_DIR) + "/test-dump-floor.dot";
     std::string line = "dump " + path;
     EXPECT_EQ(run(line.c_str(), &r), "  wrote " + path + "\n");
