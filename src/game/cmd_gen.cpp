@@ -47,17 +47,6 @@ sv_floor* held_or_complain(void)
     return &g_floor;
 }
 
-// The obligation to name when one is owed. The exit of a deeper floor stands in the
-// Axiom's room, so while the Axiom is unplaced it is the Axiom that is owed, not the exit.
-const char* owed_name(const sv_ledger* ledger)
-{
-    if (!ledger->prism_placed)
-        return "prism";
-    if (ledger->axiom_owed && !ledger->axiom_placed)
-        return "axiom";
-    return sv_ledger_missing(ledger);
-}
-
 i32 cmd_gen(const sv_cmd_args* args)
 {
     if (args->argc != 3) {
@@ -97,7 +86,8 @@ i32 cmd_gen(const sv_cmd_args* args)
                   sv_floor_min_size(floor_number), sv_tune(SV_TUNE_FLOOR_SIZE_MAX), (u32)capacity);
     if (g_last.remainder)
         sv_cmd_printf("  %u room(s) placed by the remainder pass\n", g_last.remainder);
-    const char* owed = owed_name(&g_last.ledger);
+    // A gate shortfall is never named: the gate step lowers the owed count to what it placed.
+    const char* owed = sv_ledger_missing(&g_last.ledger);
     if (owed)
         sv_cmd_printf("  obligations OWED: %s", owed);
     else
