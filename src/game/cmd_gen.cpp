@@ -1,6 +1,7 @@
 // The generation pipeline behind `gen`, and the developer's commands over the held floor.
 #include "game/cmd_gen.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,16 +24,22 @@ u64 g_serial;
 
 const char* const NO_FLOOR = "no floor generated -- try 'gen <seed> <floor>'\n";
 
-// Console numbers: unsigned 64-bit, automatic base. Anything but a plain run of digits
-// (a sign, a blank, trailing characters, overflow) is refused.
+// Console numbers: unsigned 64-bit, automatic base. strtoull would take a minus sign and wrap
+// the value ("-1" becomes the largest number), so a '-' after any leading white space is
+// refused here; the rest (no digits, trailing characters, overflow) strtoull reports itself.
 int parse_u64(const char* text, u64* out)
 {
-    if (!text || !(text[0] >= '0' && text[0] <= '9'))
+    if (!text)
+        return 0;
+    const char* p = text;
+    while (isspace((unsigned char)*p))
+        ++p;
+    if (*p == '-')
         return 0;
     errno = 0;
     char* end = nullptr;
-    unsigned long long v = strtoull(text, &end, 0);
-    if (end == text || *end != 0 || errno == ERANGE)
+    unsigned long long v = strtoull(p, &end, 0);
+    if (end == p || *end != 0 || errno == ERANGE)
         return 0;
     *out = (u64)v;
     return 1;

@@ -60,6 +60,8 @@ TEST_F(GenCommands, GenRefusesBadArguments)
     EXPECT_EQ(run("gen 12abc 1"), "'12abc' is not a seed\n");
     EXPECT_EQ(run("gen \"\" 1"), "'' is not a seed\n");
     EXPECT_EQ(run("gen \" -1\" 1"), "' -1' is not a seed\n") << "a blank must not hide a sign";
+    EXPECT_EQ(run("gen \"\t-1\" 1"), "'\t-1' is not a seed\n");
+    EXPECT_EQ(run("gen 1 \" -1\""), "floor must be 1..65534\n");
     EXPECT_EQ(run("gen 18446744073709551616 1"), "'18446744073709551616' is not a seed\n");
     EXPECT_EQ(run("gen 1 0"), "floor must be 1..65534\n");
     EXPECT_EQ(run("gen 1 65535"), "floor must be 1..65534\n");
@@ -82,6 +84,10 @@ TEST_F(GenCommands, GenReportsAndHoldsTheFloor)
     EXPECT_EQ(f->floor_number, 1);
     EXPECT_EQ(sv_gen_current_stats().rooms, f->room_count);
     EXPECT_EQ(run("gen 0777 2").rfind("  floor 2  seed 511\n", 0), 0u);
+    // A plus sign and leading blanks are part of an ordinary number.
+    EXPECT_EQ(run("gen +5 \" 2\"").rfind("  floor 2  seed 5\n", 0), 0u);
+    EXPECT_EQ(run("gen \" 5\" +2").rfind("  floor 2  seed 5\n", 0), 0u);
+    EXPECT_EQ(run("gen \"  +0x10\" 1").rfind("  floor 1  seed 16\n", 0), 0u);
     EXPECT_EQ(result_of("gen 18446744073709551615 3"), 0);
     EXPECT_EQ(sv_gen_current()->seed, 18446744073709551615ull);
 }
