@@ -1,5 +1,6 @@
 // Passages and the place graph: rooms and corridor pieces share one id space, rooms first.
 #include "floor/floor.h"
+#include "floor/scratch.h"
 
 i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_count)
 {
@@ -183,8 +184,8 @@ void sv_floor_compute_depths(sv_floor* floor, u16 start)
     if (start >= floor->room_count)
         return;
 
-    sv_arena_mark mark = sv_arena_mark_get(&floor->arena);
-    u16* queue = sv_arena_new_array<u16>(&floor->arena, floor->room_count);
+    sv_floor_scratch s(floor);
+    u16* queue = s.take<u16>(floor->room_count);
     u32 head = 0, tail = 0;
     floor->rooms[start].depth = 0;
     queue[tail++] = start;
@@ -199,7 +200,6 @@ void sv_floor_compute_depths(sv_floor* floor, u16 start)
             queue[tail++] = t;
         }
     }
-    sv_arena_release(&floor->arena, mark);
 }
 
 i32 sv_door_appearance_for(u64 seed, u16 room_a, u8 door_a, u16 room_b, u8 door_b)
