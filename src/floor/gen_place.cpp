@@ -43,32 +43,6 @@ void mark_chain(const sv_floor* f, u16 room, u8* marks)
     }
 }
 
-// Breadth-first door distances from one room; 65535 for rooms not reached.
-void distances_from(sv_floor* f, u16 from, u16* out)
-{
-    u16 n = f->room_count;
-    for (u16 r = 0; r < n; ++r)
-        out[r] = SV_NONE16;
-    if (from >= n)
-        return;
-    sv_floor_scratch s(f);
-    u16* queue = s.take<u16>(n);
-    u32 head = 0, tail = 0;
-    out[from] = 0;
-    queue[tail++] = from;
-    while (head < tail) {
-        u16 r = queue[head++];
-        const sv_room* room = &f->rooms[r];
-        for (u8 d = 0; d < room->door_count; ++d) {
-            u16 t = room->doors[d].target;
-            if (t >= n || out[t] != SV_NONE16)
-                continue;
-            out[t] = (u16)(out[r] + 1);
-            queue[tail++] = t;
-        }
-    }
-}
-
 // Rooms that cannot be reached from spawn without opening a Prism lock. The Prism must never
 // lie in one of them: it is the only key to that lock, so the floor could not be finished.
 void behind_prism_lock(sv_floor* f, u8* barred)
@@ -268,7 +242,7 @@ void place_prism(sv_floor* f, sv_rng* p, sv_ledger* ledger)
     u16* dist = nullptr;
     if (ref >= 0) {
         dist = s.take<u16>(n);
-        distances_from(f, (u16)ref, dist);
+        sv_floor_distances(f, (u16)ref, dist);
     }
     u8* barred = s.take<u8>(n);
     behind_prism_lock(f, barred);
@@ -462,7 +436,7 @@ void place_fountains(sv_floor* f, sv_rng* p, sv_ledger* ledger)
     if (axiom >= 0) {
         sv_floor_scratch s(f);
         u16* dist = s.take<u16>(n);
-        distances_from(f, (u16)axiom, dist);
+        sv_floor_distances(f, (u16)axiom, dist);
         u16* leaves = s.take<u16>(n);
         u16* others = s.take<u16>(n);
         u32 lo = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MIN);

@@ -54,23 +54,7 @@ void add_fountain_reach(sv_stats* st, const sv_floor* f)
     u16 n = f->room_count;
     sv_floor_scratch s(f);
     u16* dist = s.take<u16>(n);
-    u16* queue = s.take<u16>(n);
-    for (u16 r = 0; r < n; ++r)
-        dist[r] = SV_NONE16;
-    u32 head = 0, tail = 0;
-    dist[axiom] = 0;
-    queue[tail++] = (u16)axiom;
-    while (head < tail) {
-        u16 r = queue[head++];
-        const sv_room* room = &f->rooms[r];
-        for (u8 d = 0; d < room->door_count; ++d) {
-            u16 t = room->doors[d].target;
-            if (t >= n || dist[t] != SV_NONE16)
-                continue;
-            dist[t] = (u16)(dist[r] + 1);
-            queue[tail++] = t;
-        }
-    }
+    sv_floor_distances(f, (u16)axiom, dist);
     u32 lo, hi;
     fountain_band(&lo, &hi);
     int band_room = 0, band_leaf = 0;
