@@ -2,26 +2,12 @@
 #include <cstdio>
 #include <sstream>
 
-#include "floor/render.h"
+#include "floor/test_gen_util.h"
 #include "floor/validate.h"
 #include "support/files.h"
 #include "test_cmd_gen_util.h"
 
 namespace {
-
-std::string render_text(const sv_floor* f)
-{
-    std::string s;
-    sv_render_text(f, sv_test_capture(&s));
-    return s;
-}
-
-std::string render_dot(const sv_floor* f)
-{
-    std::string s;
-    sv_render_dot(f, sv_test_capture(&s));
-    return s;
-}
 
 const char* const NO_FLOOR = "no floor generated -- try 'gen <seed> <floor>'\n";
 
@@ -260,8 +246,8 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
 {
     ASSERT_EQ(result_of("gen 77 6"), 0);
     const sv_floor* f = sv_gen_current();
-    EXPECT_EQ(run("show"), render_text(f));
-    EXPECT_EQ(run("dump"), render_dot(f));
+    EXPECT_EQ(run("show"), text_of(f));
+    EXPECT_EQ(run("dump"), dot_of(f));
 
     i32 r = 0;
     EXPECT_EQ(run("dump /nonexistent-dir/floor.dot", &r), "cannot write /nonexistent-dir/floor.dot\n");
@@ -274,7 +260,7 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
     std::string line = "dump " + path;
     EXPECT_EQ(run(line.c_str(), &r), "  wrote " + path + "\n");
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(sv_test_read_file(path), render_dot(f));
+    EXPECT_EQ(sv_test_read_file(path), dot_of(f));
     std::remove(path.c_str());
 }
 
