@@ -416,6 +416,17 @@ static i32 cmd_strict(const sv_cmd_args* a)
     return 0;
 }
 
+// Mounts a path and says how it went; 1 when it is mounted.
+static int cmd_mount_path(const char* path)
+{
+    if (!sv_vfs_mount(path)) {
+        sv_cmd_printf("  cannot mount '%s'\n", path);
+        return 0;
+    }
+    sv_cmd_printf("  mounted '%s' (%zu total)\n", path, (size_t)sv_vfs_mount_count());
+    return 1;
+}
+
 static i32 cmd_mount(const sv_cmd_args* a)
 {
     if (a->argc == 1) {
@@ -436,12 +447,7 @@ static i32 cmd_mount(const sv_cmd_args* a)
         sv_cmd_printf("  mounts cleared\n");
         return 0;
     }
-    if (!sv_vfs_mount(a->argv[1])) {
-        sv_cmd_printf("  cannot mount '%s'\n", a->argv[1]);
-        return 1;
-    }
-    sv_cmd_printf("  mounted '%s' (%zu total)\n", a->argv[1], (size_t)sv_vfs_mount_count());
-    return 0;
+    return cmd_mount_path(a->argv[1]) ? 0 : 1;
 }
 
 static u64 cmd_problems(void)
@@ -455,13 +461,8 @@ static i32 cmd_load(const sv_cmd_args* a)
         sv_cmd_printf("usage: load [path]\n");
         return 1;
     }
-    if (a->argc == 2) {
-        if (!sv_vfs_mount(a->argv[1])) {
-            sv_cmd_printf("  cannot mount '%s'\n", a->argv[1]);
-            return 1;
-        }
-        sv_cmd_printf("  mounted '%s' (%zu total)\n", a->argv[1], (size_t)sv_vfs_mount_count());
-    }
+    if (a->argc == 2 && !cmd_mount_path(a->argv[1]))
+        return 1;
     sv_diag_reset();
     int ok = sv_pack_reload();
     sv_cmd_printf("  %zu axioms, %zu scions, %zu inclusions, %zu elements\n",

@@ -271,6 +271,10 @@ i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* pi
 u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry, u16* from_room,
                         u8* from_door);
 i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);
+// Door distances from one room over every door into a room, locked ones included; 65535 for
+// rooms not reached (all of them when from is not a room). out holds room_count entries; the
+// queue is scratch from the floor's arena.
+void sv_floor_distances(const sv_floor* floor, u16 from, u16* out);
 void sv_floor_compute_depths(sv_floor* floor, u16 start);
 i32 sv_door_appearance_for(u64 seed, u16 room_a, u8 door_a, u16 room_b, u8 door_b);
 void sv_floor_assign_appearances(sv_floor* floor);

@@ -6,9 +6,9 @@
 
 #include <cmath>
 
-#include "core/arena.h"
 #include "core/tune.h"
 #include "floor/gen_place.h"
+#include "floor/scratch.h"
 
 namespace {
 
@@ -106,9 +106,10 @@ u8 doors_of(const sv_floor* f, u16 room)
 int grow_levels(sv_floor* f, sv_rng* t, u16 h, const u32* quota, u32 dmax)
 {
     u16 n = f->capacity;
-    u16* parents = sv_arena_new_array<u16>(&f->arena, n);
-    u16* children = sv_arena_new_array<u16>(&f->arena, n);
-    u32* want = sv_arena_new_array<u32>(&f->arena, n);
+    sv_floor_scratch s(f);
+    u16* parents = s.take<u16>(n);
+    u16* children = s.take<u16>(n);
+    u32* want = s.take<u32>(n);
     u32 np = 1;
     parents[0] = 0;
     for (u32 d = 1; d <= h && np > 0; ++d) {
@@ -169,7 +170,8 @@ int grow_levels(sv_floor* f, sv_rng* t, u16 h, const u32* quota, u32 dmax)
 // Makes up the room count by hanging rooms on drawn rooms that still have a free slot.
 void grow_remainder(sv_floor* f, sv_rng* t, u16 n, u32 dmax, sv_gen_stats* st)
 {
-    u16* cands = sv_arena_new_array<u16>(&f->arena, f->capacity);
+    sv_floor_scratch s(f);
+    u16* cands = s.take<u16>(f->capacity);
     while (f->room_count < n) {
         u32 count = 0;
         for (u16 r = 0; r < f->room_count; ++r)
@@ -266,13 +268,9 @@ sv_gen_stats sv_gen_grow_gated(sv_floor* floor, u16 gates)
     }
     floor->rooms[spawn].depth = 0;
 
-    sv_arena_mark mark = sv_arena_mark_get(&floor->arena);
     if (!grow_levels(floor, &t, h, quota, dmax))
         st.censored = 1;
-    sv_arena_release(&floor->arena, mark);
-    mark = sv_arena_mark_get(&floor->arena);
     grow_remainder(floor, &t, n, dmax, &st);
-    sv_arena_release(&floor->arena, mark);
 
     sv_floor_compute_depths(floor, 0);
     sv_gen_place(floor, &p, deepest(floor), g, &st);
@@ -293,9 +291,9 @@ u32 sv_gen_walk(sv_floor* floor, u16 start, u32 order, u16* out, u16 out_cap)
 {
     if (!floor || start >= floor->room_count)
         return 0;
-    sv_arena_mark mark = sv_arena_mark_get(&floor->arena);
-    u16* pending = sv_arena_new_array<u16>(&floor->arena, floor->room_count);
-    u8* seen = sv_arena_new_array<u8>(&floor->arena, floor->room_count);
+    sv_floor_scratch s(floor);
+    u16* pending = s.take<u16>(floor->room_count);
+    u8* seen = s.take<u8>(floor->room_count);
     u32 head = 0, tail = 0, taken = 0;
     seen[start] = 1;
     pending[tail++] = start;
@@ -318,7 +316,6 @@ u32 sv_gen_walk(sv_floor* floor, u16 start, u32 order, u16* out, u16 out_cap)
             pending[tail++] = (u16)next;
         }
     }
-    sv_arena_release(&floor->arena, mark);
     return taken;
 }
 

@@ -5,27 +5,12 @@
 
 #include <cmath>
 
-#include "core/arena.h"
 #include "core/tune.h"
 #include "floor/character.h"
 #include "floor/ledger.h"
+#include "floor/scratch.h"
 
 namespace {
-
-// Scratch from the floor's arena, rolled back when the scope ends.
-struct scratch {
-    sv_arena* arena;
-    sv_arena_mark mark;
-    explicit scratch(sv_floor* f) : arena(&f->arena), mark(sv_arena_mark_get(&f->arena)) {}
-    ~scratch() { sv_arena_release(arena, mark); }
-    scratch(const scratch&) = delete;
-    scratch& operator=(const scratch&) = delete;
-    template <typename T>
-    T* take(u64 count)
-    {
-        return sv_arena_new_array<T>(arena, count ? count : 1);
-    }
-};
 
 i32 pick(sv_rng* p, const u16* cands, u32 count)
 {
@@ -58,38 +43,12 @@ void mark_chain(const sv_floor* f, u16 room, u8* marks)
     }
 }
 
-// Breadth-first door distances from one room; 65535 for rooms not reached.
-void distances_from(sv_floor* f, u16 from, u16* out)
-{
-    u16 n = f->room_count;
-    for (u16 r = 0; r < n; ++r)
-        out[r] = SV_NONE16;
-    if (from >= n)
-        return;
-    scratch s(f);
-    u16* queue = s.take<u16>(n);
-    u32 head = 0, tail = 0;
-    out[from] = 0;
-    queue[tail++] = from;
-    while (head < tail) {
-        u16 r = queue[head++];
-        const sv_room* room = &f->rooms[r];
-        for (u8 d = 0; d < room->door_count; ++d) {
-            u16 t = room->doors[d].target;
-            if (t >= n || out[t] != SV_NONE16)
-                continue;
-            out[t] = (u16)(out[r] + 1);
-            queue[tail++] = t;
-        }
-    }
-}
-
 // Rooms that cannot be reached from spawn without opening a Prism lock. The Prism must never
 // lie in one of them: it is the only key to that lock, so the floor could not be finished.
 void behind_prism_lock(sv_floor* f, u8* barred)
 {
     u16 n = f->room_count;
-    scratch s(f);
+    sv_floor_scratch s(f);
     u8* reach = s.take<u8>(n);
     u16* queue = s.take<u16>(n);
     u32 head = 0, tail = 0;
@@ -115,7 +74,7 @@ void behind_prism_lock(sv_floor* f, u8* barred)
 i32 pick_free_room(sv_floor* f, sv_rng* p, u16 min_depth, u8 need_slot, const u16* dist, u16 min_dist,
                    const u8* barred)
 {
-    scratch s(f);
+    sv_floor_scratch s(f);
     u16* cands = s.take<u16>(f->room_count);
     u32 count = 0;
     for (u16 r = 1; r < f->room_count; ++r) {
@@ -272,7 +231,7 @@ void place_prism(sv_floor* f, sv_rng* p, sv_ledger* ledger)
     if (ledger->prism_placed)
         return;
     u16 n = f->room_count;
-    scratch s(f);
+    sv_floor_scratch s(f);
     i32 ref = sv_floor_find(f, SV_TAG_AXIOM);
     for (u16 r = 0; ref < 0 && r < n; ++r)
         for (u8 d = 0; d < f->rooms[r].door_count; ++d)
@@ -283,7 +242,7 @@ void place_prism(sv_floor* f, sv_rng* p, sv_ledger* ledger)
     u16* dist = nullptr;
     if (ref >= 0) {
         dist = s.take<u16>(n);
-        distances_from(f, (u16)ref, dist);
+        sv_floor_distances(f, (u16)ref, dist);
     }
     u8* barred = s.take<u8>(n);
     behind_prism_lock(f, barred);
@@ -315,7 +274,7 @@ void backstop(sv_floor* f, sv_gen_stats* st)
             ob = SV_OBLIGATION_PRISM;
         else
             return;
-        scratch s(f);
+        sv_floor_scratch s(f);
         u8* barred = nullptr;
         if (ob == SV_OBLIGATION_PRISM) {
             barred = s.take<u8>(n);
@@ -353,7 +312,7 @@ void place_gates(sv_floor* f, sv_rng* p, u16 gates, sv_gen_stats* st)
     u16 cur = f->rooms[axiom].doors[0].target;
     if (cur == 0 || cur >= n)
         return;
-    scratch s(f);
+    sv_floor_scratch s(f);
     u16* cands = s.take<u16>(n);
     u32 count = 0;
     for (u32 steps = 0; cur != 0 && cur < n && steps <= (u32)n + 1; ++steps) {
@@ -378,7 +337,7 @@ void place_monument(sv_floor* f, sv_rng* p, u16 depth, sv_ledger* ledger)
     u16 n = f->room_count;
     if (!ledger->monument_owed || ledger->monument_placed || n < 2)
         return;
-    scratch s(f);
+    sv_floor_scratch s(f);
     u8* on_path = s.take<u8>(n);
     i32 axiom = sv_floor_find(f, SV_TAG_AXIOM);
     if (axiom >= 0)
@@ -414,7 +373,7 @@ void place_monument(sv_floor* f, sv_rng* p, u16 depth, sv_ledger* ledger)
 void place_optional_scions(sv_floor* f, sv_rng* p, sv_ledger* ledger)
 {
     u16 n = f->room_count;
-    scratch s(f);
+    sv_floor_scratch s(f);
     u8* marked = s.take<u8>(n);
     for (u16 r = 0; r < n; ++r)
         if (f->rooms[r].tags & SV_TAGS_KEYED)
@@ -449,7 +408,7 @@ void place_loose_shards(sv_floor* f, sv_rng* p, sv_ledger* ledger)
     u32 loose = sv_tune_u32(SV_TUNE_SHARD_LOOSE);
     if (ledger->shard_locks > 0 && loose == 0)
         loose = 1;
-    scratch s(f);
+    sv_floor_scratch s(f);
     u16* cands = s.take<u16>(n);
     for (u32 i = 0; i < loose; ++i) {
         u32 count = 0;
@@ -475,9 +434,9 @@ void place_fountains(sv_floor* f, sv_rng* p, sv_ledger* ledger)
     }
     i32 axiom = sv_floor_find(f, SV_TAG_AXIOM);
     if (axiom >= 0) {
-        scratch s(f);
+        sv_floor_scratch s(f);
         u16* dist = s.take<u16>(n);
-        distances_from(f, (u16)axiom, dist);
+        sv_floor_distances(f, (u16)axiom, dist);
         u16* leaves = s.take<u16>(n);
         u16* others = s.take<u16>(n);
         u32 lo = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MIN);
@@ -550,7 +509,7 @@ void place_weapons(sv_floor* f, sv_rng* p)
         sv_floor_place_weapon(f, 0, 0);
     if (!weapon_floor_is(SV_TUNE_WEAPON_RANGED_FLOOR, f->floor_number) || n < 2)
         return;
-    scratch s(f);
+    sv_floor_scratch s(f);
     u8* on_path = s.take<u8>(n);
     i32 axiom = sv_floor_find(f, SV_TAG_AXIOM);
     if (axiom >= 0)

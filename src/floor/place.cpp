@@ -1,5 +1,6 @@
 // Passages and the place graph: rooms and corridor pieces share one id space, rooms first.
 #include "floor/floor.h"
+#include "floor/scratch.h"
 
 i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_count)
 {
@@ -174,32 +175,44 @@ i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door)
     return boss_fog(floor, next) > 0 ? 1 : 0;
 }
 
+void sv_floor_distances(const sv_floor* floor, u16 from, u16* out)
+{
+    if (!floor)
+        return;
+    u16 n = floor->room_count;
+    for (u16 i = 0; i < n; ++i)
+        out[i] = SV_NONE16;
+    if (from >= n)
+        return;
+
+    sv_floor_scratch s(floor);
+    u16* queue = s.take<u16>(n);
+    u32 head = 0, tail = 0;
+    out[from] = 0;
+    queue[tail++] = from;
+    while (head < tail) {
+        u16 at = queue[head++];
+        const sv_room* r = &floor->rooms[at];
+        for (u8 d = 0; d < r->door_count && d < SV_ROOM_DOORS; ++d) {
+            u16 t = r->doors[d].target;
+            if (t >= n || out[t] != SV_NONE16)
+                continue;
+            // Each room is queued once, so the queue never outgrows the room count.
+            out[t] = (u16)(out[at] + 1);
+            queue[tail++] = t;
+        }
+    }
+}
+
 void sv_floor_compute_depths(sv_floor* floor, u16 start)
 {
     if (!floor)
         return;
+    sv_floor_scratch s(floor);
+    u16* depth = s.take<u16>(floor->room_count);
+    sv_floor_distances(floor, start, depth);
     for (u16 i = 0; i < floor->room_count; ++i)
-        floor->rooms[i].depth = SV_NONE16;
-    if (start >= floor->room_count)
-        return;
-
-    sv_arena_mark mark = sv_arena_mark_get(&floor->arena);
-    u16* queue = sv_arena_new_array<u16>(&floor->arena, floor->room_count);
-    u32 head = 0, tail = 0;
-    floor->rooms[start].depth = 0;
-    queue[tail++] = start;
-    while (head < tail) {
-        const sv_room* r = &floor->rooms[queue[head++]];
-        for (u8 d = 0; d < r->door_count && d < SV_ROOM_DOORS; ++d) {
-            u16 t = r->doors[d].target;
-            if (t >= floor->room_count || floor->rooms[t].depth != SV_NONE16)
-                continue;
-            // Each room is queued once, so the queue never outgrows the room count.
-            floor->rooms[t].depth = (u16)(r->depth + 1);
-            queue[tail++] = t;
-        }
-    }
-    sv_arena_release(&floor->arena, mark);
+        floor->rooms[i].depth = depth[i];
 }
 
 i32 sv_door_appearance_for(u64 seed, u16 room_a, u8 door_a, u16 room_b, u8 door_b)

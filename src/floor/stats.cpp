@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/arena.h"
 #include "core/tune.h"
+#include "floor/scratch.h"
 
 namespace {
 
@@ -52,26 +52,9 @@ void add_fountain_reach(sv_stats* st, const sv_floor* f)
         return;
     st->axiom_floors += 1;
     u16 n = f->room_count;
-    sv_arena* arena = const_cast<sv_arena*>(&f->arena);
-    sv_arena_mark mark = sv_arena_mark_get(arena);
-    u16* dist = sv_arena_new_array<u16>(arena, n);
-    u16* queue = sv_arena_new_array<u16>(arena, n);
-    for (u16 r = 0; r < n; ++r)
-        dist[r] = SV_NONE16;
-    u32 head = 0, tail = 0;
-    dist[axiom] = 0;
-    queue[tail++] = (u16)axiom;
-    while (head < tail) {
-        u16 r = queue[head++];
-        const sv_room* room = &f->rooms[r];
-        for (u8 d = 0; d < room->door_count; ++d) {
-            u16 t = room->doors[d].target;
-            if (t >= n || dist[t] != SV_NONE16)
-                continue;
-            dist[t] = (u16)(dist[r] + 1);
-            queue[tail++] = t;
-        }
-    }
+    sv_floor_scratch s(f);
+    u16* dist = s.take<u16>(n);
+    sv_floor_distances(f, (u16)axiom, dist);
     u32 lo, hi;
     fountain_band(&lo, &hi);
     int band_room = 0, band_leaf = 0;
@@ -100,7 +83,6 @@ void add_fountain_reach(sv_stats* st, const sv_floor* f)
         st->no_eligible_leaf += 1;
     else if (nearest_leaf < SV_STATS_DEPTHS)
         st->reach_hist[nearest_leaf] += 1;
-    sv_arena_release(arena, mark);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // before the locks they open.
 #include "floor/validate.h"
 
-#include "core/arena.h"
+#include "floor/scratch.h"
 
 namespace {
 
@@ -84,14 +84,12 @@ i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report)
     }
     const sv_floor* f = floor;
     u16 n = f->room_count;
-    // The arena is scratch only: everything taken here is rolled back before returning.
-    sv_arena* arena = const_cast<sv_arena*>(&floor->arena);
-    sv_arena_mark mark = sv_arena_mark_get(arena);
-    u8* all = sv_arena_new_array<u8>(arena, n);
-    u8* no_shard = sv_arena_new_array<u8>(arena, n);
-    u8* no_prism = sv_arena_new_array<u8>(arena, n);
-    u8* around = sv_arena_new_array<u8>(arena, n);
-    u16* stack = sv_arena_new_array<u16>(arena, n);
+    sv_floor_scratch s(f);
+    u8* all = s.take<u8>(n);
+    u8* no_shard = s.take<u8>(n);
+    u8* no_prism = s.take<u8>(n);
+    u8* around = s.take<u8>(n);
+    u16* stack = s.take<u16>(n);
 
     reach_from_spawn(f, CROSS_ALL, SV_NONE16, all, stack);
     reach_from_spawn(f, SV_DOOR_SCION, SV_NONE16, no_shard, stack);
@@ -182,7 +180,6 @@ i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report)
                 add_fault(rep, SV_INVALID_GATE_BYPASSED, r);
         }
     }
-    sv_arena_release(arena, mark);
     return rep->listed == 0 && rep->not_listed == 0;
 }
 

@@ -1,6 +1,7 @@
 // The generation pipeline behind `gen`, and the developer's commands over the held floor.
 #include "game/cmd_gen.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,16 +24,22 @@ u64 g_serial;
 
 const char* const NO_FLOOR = "no floor generated -- try 'gen <seed> <floor>'\n";
 
-// Console numbers: unsigned 64-bit, automatic base. Anything but a plain run of digits
-// (a sign, a blank, trailing characters, overflow) is refused.
+// Console numbers: unsigned 64-bit, automatic base. strtoull would take a minus sign and wrap
+// the value ("-1" becomes the largest number), so a '-' after any leading white space is
+// refused here; the rest (no digits, trailing characters, overflow) strtoull reports itself.
 int parse_u64(const char* text, u64* out)
 {
-    if (!text || !(text[0] >= '0' && text[0] <= '9'))
+    if (!text)
+        return 0;
+    const char* p = text;
+    while (isspace((unsigned char)*p))
+        ++p;
+    if (*p == '-')
         return 0;
     errno = 0;
     char* end = nullptr;
-    unsigned long long v = strtoull(text, &end, 0);
-    if (end == text || *end != 0 || errno == ERANGE)
+    unsigned long long v = strtoull(p, &end, 0);
+    if (end == p || *end != 0 || errno == ERANGE)
         return 0;
     *out = (u64)v;
     return 1;
@@ -45,17 +52,6 @@ sv_floor* held_or_complain(void)
         return nullptr;
     }
     return &g_floor;
-}
-
-// The obligation to name when one is owed. The exit of a deeper floor stands in the
-// Axiom's room, so while the Axiom is unplaced it is the Axiom that is owed, not the exit.
-const char* owed_name(const sv_ledger* ledger)
-{
-    if (!ledger->prism_placed)
-        return "prism";
-    if (ledger->axiom_owed && !ledger->axiom_placed)
-        return "axiom";
-    return sv_ledger_missing(ledger);
 }
 
 i32 cmd_gen(const sv_cmd_args* args)
@@ -97,7 +93,8 @@ i32 cmd_gen(const sv_cmd_args* args)
                   sv_floor_min_size(floor_number), sv_tune(SV_TUNE_FLOOR_SIZE_MAX), (u32)capacity);
     if (g_last.remainder)
         sv_cmd_printf("  %u room(s) placed by the remainder pass\n", g_last.remainder);
-    const char* owed = owed_name(&g_last.ledger);
+    // A gate shortfall is never named: the gate step lowers the owed count to what it placed.
+    const char* owed = sv_ledger_missing(&g_last.ledger);
     if (owed)
         sv_cmd_printf("  obligations OWED: %s", owed);
     else
@@ -274,7 +271,15 @@ i32 cmd_dump(const sv_cmd_args* args)
         return 1;
     }
     sv_render_dot(f, sv_writer_file(file));
-    fclose(file);
+    // A full disk or a failing device shows up only here: in the stream's error flag or when
+    // the buffered tail is flushed on close.
+    int failed = ferror(file);
+    if (fclose(file) != 0)
+        failed = 1;
+    if (failed) {
+        sv_cmd_printf("cannot write %s\n", path);
+        return 1;
+    }
     sv_cmd_printf("  wrote %s\n", path);
     return 0;
 }

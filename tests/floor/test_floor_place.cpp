@@ -230,6 +230,16 @@ TEST_F(FloorTest, DepthsByBreadthFirstSearch)
     for (u16 r = 0; r < 6; ++r)
         EXPECT_EQ(f.rooms[r].depth, from3[r]) << "room " << r;
 
+    // The same search, into a table of the caller's.
+    u16 dist[6];
+    sv_floor_distances(&f, 3, dist);
+    for (u16 r = 0; r < 6; ++r)
+        EXPECT_EQ(dist[r], from3[r]) << "room " << r;
+    EXPECT_EQ(sv_arena_used(&f.arena), used);
+    sv_floor_distances(&f, SV_NONE16, dist);
+    for (u16 r = 0; r < 6; ++r)
+        EXPECT_EQ(dist[r], SV_NONE16);
+
     sv_floor_compute_depths(&f, 6); // not a room: everything unreachable
     for (u16 r = 0; r < 6; ++r)
         EXPECT_EQ(f.rooms[r].depth, SV_NONE16);

@@ -5,25 +5,10 @@
 #include <cstring>
 
 #include "core/rng.h"
-#include "floor/render.h"
 #include "floor/validate.h"
 #include "test_gen_util.h"
 
 namespace {
-
-std::string tree_of(const sv_floor* f)
-{
-    std::string s;
-    sv_render_text(f, sv_test_capture(&s));
-    return s;
-}
-
-std::string dot_of(const sv_floor* f)
-{
-    std::string s;
-    sv_render_dot(f, sv_test_capture(&s));
-    return s;
-}
 
 bool same_floor(const sv_floor* a, const sv_floor* b)
 {
@@ -78,11 +63,11 @@ TEST(Gen, SameSeedAndFloorGiveTheSameFloor)
         grown_floor a(77, number), b(77, number);
         EXPECT_TRUE(same_floor(&a.f, &b.f)) << number;
         EXPECT_EQ(0, std::memcmp(&a.st, &b.st, sizeof a.st));
-        EXPECT_EQ(tree_of(&a.f), tree_of(&b.f));
+        EXPECT_EQ(text_of(&a.f), text_of(&b.f));
         EXPECT_EQ(dot_of(&a.f), dot_of(&b.f));
     }
     grown_floor c(78, 5), d(77, 5);
-    EXPECT_NE(tree_of(&c.f), tree_of(&d.f));
+    EXPECT_NE(text_of(&c.f), text_of(&d.f));
 }
 
 TEST(Gen, GeneratedFloorIsATreeWithDepthsFromSpawn)
@@ -443,7 +428,7 @@ TEST(GenPlace, ChestWeightsAreForcedNonIncreasing)
         set_tune("chest.weight_uncommon", 3);
         set_tune("chest.weight_rare", 3);
         grown_floor b(seed, 3);
-        EXPECT_EQ(tree_of(&a.f), tree_of(&b.f)) << seed;
+        EXPECT_EQ(text_of(&a.f), text_of(&b.f)) << seed;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "core/tune.h"
 #include "floor/floor.h"
 #include "floor/gen.h"
+#include "floor/render.h"
 #include "support/capture.h"
 
 // A generated floor that frees itself.
@@ -24,6 +25,21 @@ struct grown_floor {
     grown_floor& operator=(const grown_floor&) = delete;
     const sv_room& room(u16 r) const { return f.rooms[r]; }
 };
+
+// The text tree and the Graphviz digraph of a floor, as strings.
+inline std::string text_of(const sv_floor* f)
+{
+    std::string s;
+    sv_render_text(f, sv_test_capture(&s));
+    return s;
+}
+
+inline std::string dot_of(const sv_floor* f)
+{
+    std::string s;
+    sv_render_dot(f, sv_test_capture(&s));
+    return s;
+}
 
 // Door distances from one room over doors into rooms; 65535 when not reached.
 // A door of kind skip is not crossed (pass 99 to cross every door).

@@ -11,20 +11,6 @@ const char* const HEADER_MARKS =
 const char* const HEADER_DOORS =
     "doors: --- normal  -s- scion  -a- axiom  --> exit  ..> shortcut  =S= needs Shard  =P= needs Prism\n\n";
 
-std::string text_of(const sv_floor* f)
-{
-    std::string s;
-    sv_render_text(f, sv_test_capture(&s));
-    return s;
-}
-
-std::string dot_of(const sv_floor* f)
-{
-    std::string s;
-    sv_render_dot(f, sv_test_capture(&s));
-    return s;
-}
-
 size_t count_of(const std::string& s, const std::string& what)
 {
     size_t n = 0;

@@ -2,26 +2,12 @@
 #include <cstdio>
 #include <sstream>
 
-#include "floor/render.h"
+#include "floor/test_gen_util.h"
 #include "floor/validate.h"
 #include "support/files.h"
 #include "test_cmd_gen_util.h"
 
 namespace {
-
-std::string render_text(const sv_floor* f)
-{
-    std::string s;
-    sv_render_text(f, sv_test_capture(&s));
-    return s;
-}
-
-std::string render_dot(const sv_floor* f)
-{
-    std::string s;
-    sv_render_dot(f, sv_test_capture(&s));
-    return s;
-}
 
 const char* const NO_FLOOR = "no floor generated -- try 'gen <seed> <floor>'\n";
 
@@ -60,6 +46,8 @@ TEST_F(GenCommands, GenRefusesBadArguments)
     EXPECT_EQ(run("gen 12abc 1"), "'12abc' is not a seed\n");
     EXPECT_EQ(run("gen \"\" 1"), "'' is not a seed\n");
     EXPECT_EQ(run("gen \" -1\" 1"), "' -1' is not a seed\n") << "a blank must not hide a sign";
+    EXPECT_EQ(run("gen \"\t-1\" 1"), "'\t-1' is not a seed\n");
+    EXPECT_EQ(run("gen 1 \" -1\""), "floor must be 1..65534\n");
     EXPECT_EQ(run("gen 18446744073709551616 1"), "'18446744073709551616' is not a seed\n");
     EXPECT_EQ(run("gen 1 0"), "floor must be 1..65534\n");
     EXPECT_EQ(run("gen 1 65535"), "floor must be 1..65534\n");
@@ -82,6 +70,10 @@ TEST_F(GenCommands, GenReportsAndHoldsTheFloor)
     EXPECT_EQ(f->floor_number, 1);
     EXPECT_EQ(sv_gen_current_stats().rooms, f->room_count);
     EXPECT_EQ(run("gen 0777 2").rfind("  floor 2  seed 511\n", 0), 0u);
+    // A plus sign and leading blanks are part of an ordinary number.
+    EXPECT_EQ(run("gen +5 \" 2\"").rfind("  floor 2  seed 5\n", 0), 0u);
+    EXPECT_EQ(run("gen \" 5\" +2").rfind("  floor 2  seed 5\n", 0), 0u);
+    EXPECT_EQ(run("gen \"  +0x10\" 1").rfind("  floor 1  seed 16\n", 0), 0u);
     EXPECT_EQ(result_of("gen 18446744073709551615 3"), 0);
     EXPECT_EQ(sv_gen_current()->seed, 18446744073709551615ull);
 }
@@ -254,17 +246,21 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
 {
     ASSERT_EQ(result_of("gen 77 6"), 0);
     const sv_floor* f = sv_gen_current();
-    EXPECT_EQ(run("show"), render_text(f));
-    EXPECT_EQ(run("dump"), render_dot(f));
+    EXPECT_EQ(run("show"), text_of(f));
+    EXPECT_EQ(run("dump"), dot_of(f));
 
     i32 r = 0;
     EXPECT_EQ(run("dump /nonexistent-dir/floor.dot", &r), "cannot write /nonexistent-dir/floor.dot\n");
+    EXPECT_EQ(r, 1);
+    // Opening succeeds but every write fails: a failure, not "wrote".
+    r = 0;
+    EXPECT_EQ(run("dump /dev/full", &r), "cannot write /dev/full\n");
     EXPECT_EQ(r, 1);
     std::string path = std::string(SV_BINARY_DIR) + "/test-dump-floor.dot";
     std::string line = "dump " + path;
     EXPECT_EQ(run(line.c_str(), &r), "  wrote " + path + "\n");
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(sv_test_read_file(path), render_dot(f));
+    EXPECT_EQ(sv_test_read_file(path), dot_of(f));
     std::remove(path.c_str());
 }
 
