@@ -9,6 +9,7 @@
 #include "core/diag.h"
 #include "core/tune.h"
 #include "core/vfs.h"
+#include "console_fixture.h"
 #include "support/capture.h"
 
 namespace {
@@ -42,14 +43,7 @@ i32 nested(const sv_cmd_args*)
 struct Cmd : ::testing::Test {
     void SetUp() override
     {
-        sv_cmd_reset();
-        sv_cmd_set_enabled(1);
-        sv_cmd_set_writer(sv_test_capture(&g_out));
-        sv_vfs_clear();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-        sv_cmd_register_builtins();
+        sv_test_console_fresh(&g_out);
         sv_cmd_register("probe", nullptr, nullptr, 0, probe);
         sv_cmd_register("report", "report [warn]", "make a record", 0, reporter);
         sv_cmd_register("nested", nullptr, nullptr, 0, nested);

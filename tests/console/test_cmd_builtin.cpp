@@ -12,6 +12,7 @@
 #include "core/pack.h"
 #include "core/tune.h"
 #include "core/vfs.h"
+#include "console_fixture.h"
 #include "support/capture.h"
 #include "support/files.h"
 
@@ -26,14 +27,7 @@ struct Builtin : ::testing::Test {
 
     void SetUp() override
     {
-        sv_cmd_reset();
-        sv_cmd_set_enabled(1);
-        sv_cmd_set_writer(sv_test_capture(&g_out));
-        sv_vfs_clear();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-        sv_cmd_register_builtins();
+        sv_test_console_fresh(&g_out);
         // Relative and short, so pack labels in the records are not cut.
         root = fs::path("cmdt") / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(root);
