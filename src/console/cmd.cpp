@@ -39,7 +39,8 @@ static void cmd_init(void)
 static const sv_cmd* cmd_find(const char* name)
 {
     for (u64 i = 0; i < g_cmd.count; i++) {
-        if (std::strcmp(g_cmd.rows[i].name, name) == 0) return &g_cmd.rows[i];
+        if (std::strcmp(g_cmd.rows[i].name, name) == 0)
+            return &g_cmd.rows[i];
     }
     return nullptr;
 }
@@ -48,9 +49,12 @@ void sv_cmd_register(const char* name, const char* usage, const char* help, u32 
                      sv_cmd_handler handler)
 {
     cmd_init();
-    if (kind == 1 || !name || !handler) return;
-    if (g_cmd.count >= SV_CMD_MAX) sv_panic("cmd: registry full at %d commands", SV_CMD_MAX);
-    if (cmd_find(name)) sv_panic("cmd: '%s' registered twice", name);
+    if (kind == 1 || !name || !handler)
+        return;
+    if (g_cmd.count >= SV_CMD_MAX)
+        sv_panic("cmd: registry full at %d commands", SV_CMD_MAX);
+    if (cmd_find(name))
+        sv_panic("cmd: '%s' registered twice", name);
     sv_cmd* row = &g_cmd.rows[g_cmd.count++];
     row->name = name;
     row->usage = usage ? usage : name;
@@ -97,7 +101,8 @@ void sv_cmd_set_output(FILE* out)
 sv_writer sv_cmd_writer(void)
 {
     cmd_init();
-    if (g_cmd.writer.fn) return g_cmd.writer;
+    if (g_cmd.writer.fn)
+        return g_cmd.writer;
     return sv_writer_file(stdout);
 }
 
@@ -120,7 +125,8 @@ u8 sv_cmd_enabled(void)
 
 void sv_cmd_printf(const char* fmt, ...)
 {
-    if (!fmt) return;
+    if (!fmt)
+        return;
     cmd_init();
     char text[SV_WRITEF_MAX];
     va_list ap;
@@ -141,8 +147,10 @@ static u32 cmd_tokenise(char* line, const char** argv)
     u32 n = 0;
     char* p = line;
     while (n < SV_CMD_ARGS_MAX) {
-        while (*p == ' ' || *p == '\t') p++;
-        if (!*p) break;
+        while (*p == ' ' || *p == '\t')
+            p++;
+        if (!*p)
+            break;
         if (*p == '"') {
             p++;
             argv[n++] = p;
@@ -155,8 +163,10 @@ static u32 cmd_tokenise(char* line, const char** argv)
             }
         } else {
             argv[n++] = p;
-            while (*p && *p != ' ' && *p != '\t') p++;
-            if (*p) *p++ = '\0';
+            while (*p && *p != ' ' && *p != '\t')
+                p++;
+            if (*p)
+                *p++ = '\0';
         }
     }
     return n;
@@ -168,7 +178,8 @@ static void cmd_echo_diags(u64 from)
     u64 to = sv_diag_count();
     for (u64 i = from; i < to; i++) {
         const sv_diag* d = sv_diag_at(i);
-        if (!d) break;
+        if (!d)
+            break;
         sv_cmd_printf("  %s: %s%s%s%s%s%s\n", sv_diag_severity_name(d->severity),
                       sv_diag_kind_name(d->kind), d->subject[0] ? " '" : "", d->subject,
                       d->subject[0] ? "'" : "", d->message[0] ? " -- " : "", d->message);
@@ -178,7 +189,8 @@ static void cmd_echo_diags(u64 from)
 static i32 cmd_run_line(const char* line, u8 user)
 {
     cmd_init();
-    if (!line) return 0;
+    if (!line)
+        return 0;
     // Measure no further than needed: the line may come from anywhere.
     size_t len = strnlen(line, SV_CMD_LINE_MAX + 1);
     if (len > SV_CMD_LINE_MAX) {
@@ -189,13 +201,17 @@ static i32 cmd_run_line(const char* line, u8 user)
     char copy[SV_CMD_LINE_MAX + 1];
     std::memcpy(copy, line, len);
     copy[len] = '\0';
-    while (len > 0 && (copy[len - 1] == '\r' || copy[len - 1] == '\n')) copy[--len] = '\0';
-    if (len == 0) return 0;
+    while (len > 0 && (copy[len - 1] == '\r' || copy[len - 1] == '\n'))
+        copy[--len] = '\0';
+    if (len == 0)
+        return 0;
 
     const char* argv[SV_CMD_ARGS_MAX] = {};
     u32 argc = cmd_tokenise(copy, argv);
-    if (argc == 0) return 0;
-    if (argv[0][0] == '#') return 0;
+    if (argc == 0)
+        return 0;
+    if (argv[0][0] == '#')
+        return 0;
     if (user && !g_cmd.enabled) {
         sv_cmd_printf("console is not enabled\n");
         return 1;
@@ -225,7 +241,8 @@ i32 sv_cmd_dispatch(const char* line)
 i32 sv_cmd_repl(FILE* in)
 {
     cmd_init();
-    if (!in) return 0;
+    if (!in)
+        return 0;
     u8 terminal = isatty(fileno(in)) ? 1 : 0;
     char line[SV_CMD_LINE_MAX + 1];
     for (;;) {
@@ -235,11 +252,14 @@ i32 sv_cmd_repl(FILE* in)
         }
         // fgets keeps at most 511 characters; the rest of a longer line comes as the next piece.
         if (!std::fgets(line, sizeof line, in)) {
-            if (terminal) sv_cmd_printf("\n");
+            if (terminal)
+                sv_cmd_printf("\n");
             return 0;
         }
-        if (!terminal) sv_cmd_printf("sv> %s", line);
-        if (sv_cmd_run(line) == 2) return 0;
+        if (!terminal)
+            sv_cmd_printf("sv> %s", line);
+        if (sv_cmd_run(line) == 2)
+            return 0;
     }
 }
 
@@ -290,9 +310,11 @@ static i32 cmd_set(const sv_cmd_args* a)
         sv_cmd_printf("'%s' is not a number\n", word);
         return 1;
     }
-    if (!sv_tune_set_by_name(a->argv[1], value)) return 1;
+    if (!sv_tune_set_by_name(a->argv[1], value))
+        return 1;
     u32 index = 0;
-    if (!sv_tune_find(a->argv[1], &index)) return 1;
+    if (!sv_tune_find(a->argv[1], &index))
+        return 1;
     sv_cmd_printf("  %s = %g\n", sv_tune_name(index), sv_tune(index));
     return 0;
 }
@@ -319,7 +341,8 @@ static i32 cmd_tunables(const sv_cmd_args* a)
     u32 shown = 0;
     for (u32 i = 0; i < SV_TUNE_COUNT; i++) {
         const char* key = sv_tune_name(i);
-        if (filter && !std::strstr(key, filter)) continue;
+        if (filter && !std::strstr(key, filter))
+            continue;
         f64 value = sv_tune(i);
         sv_cmd_printf("  %-30s %-12g %s\n", key, value, value != sv_tune_default(i) ? "*" : "");
         shown++;
@@ -431,7 +454,8 @@ static i32 cmd_mount(const sv_cmd_args* a)
 {
     if (a->argc == 1) {
         u64 n = sv_vfs_mount_count();
-        if (n == 0) sv_cmd_printf("  no mounts\n");
+        if (n == 0)
+            sv_cmd_printf("  no mounts\n");
         for (u64 i = 0; i < n; i++) {
             sv_cmd_printf("  %zu %s%s\n", (size_t)i, sv_vfs_mount_at(i),
                           sv_vfs_mount_is_zip(i) ? "  (zip)" : "");
@@ -485,11 +509,13 @@ static i32 cmd_validate_report(const char* path, int verdict, u8 by_pack)
     sv_writer w = sv_cmd_writer();
     if (sv_diag_count() > 0 || sv_diag_dropped() > 0) {
         sv_diag_print_all(w);
-        if (by_pack) sv_diag_print_pack_summary(w);
+        if (by_pack)
+            sv_diag_print_pack_summary(w);
         sv_diag_print_summary(w);
     }
     u8 failed = cmd_problems() > 0 || !verdict;
-    if (!failed) sv_cmd_printf("  %s: no problems\n", path);
+    if (!failed)
+        sv_cmd_printf("  %s: no problems\n", path);
     return failed ? 1 : 0;
 }
 
@@ -516,7 +542,8 @@ static i32 cmd_validate_pack(const char* path, u64 before)
     // Put everything back as it was: the pack under test is dropped.
     sv_diag_set_strict(strict_was);
     sv_vfs_clear();
-    for (u64 i = 0; i < kept; i++) sv_vfs_mount(s_kept_mounts[i]);
+    for (u64 i = 0; i < kept; i++)
+        sv_vfs_mount(s_kept_mounts[i]);
     sv_pack_reload();
     sv_tune_restore(s_kept_tunables);
     sv_diag_reset();
@@ -528,16 +555,21 @@ static i32 cmd_validate_pack(const char* path, u64 before)
 static char* cmd_read_file(const char* path)
 {
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-    if (st.st_size < 0 || (u64)st.st_size > SV_CMD_FILE_MAX) return nullptr;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return nullptr;
+    if (st.st_size < 0 || (u64)st.st_size > SV_CMD_FILE_MAX)
+        return nullptr;
     FILE* f = std::fopen(path, "rb");
-    if (!f) return nullptr;
+    if (!f)
+        return nullptr;
     char* text = nullptr;
     long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
     if (size >= 0 && (u64)size <= SV_CMD_FILE_MAX && std::fseek(f, 0, SEEK_SET) == 0) {
         text = (char*)std::malloc((size_t)size + 1);
-        if (!text) sv_panic("cmd: out of memory reading %s", path);
+        if (!text)
+            sv_panic("cmd: out of memory reading %s", path);
         size_t got = size > 0 ? std::fread(text, 1, (size_t)size, f) : 0;
         if (got != (size_t)size) {
             std::free(text);
@@ -577,7 +609,8 @@ static i32 cmd_validate(const sv_cmd_args* a)
     const char* path = a->argv[1];
     sv_diag_reset();
     u64 before = sv_vfs_mount_count();
-    if (sv_vfs_mount(path)) return cmd_validate_pack(path, before);
+    if (sv_vfs_mount(path))
+        return cmd_validate_pack(path, before);
     // Not a pack: drop the mount error and try it as one tunables file.
     sv_diag_reset();
     return cmd_validate_file(path);

@@ -1,30 +1,30 @@
 // The console: a registry of named commands, the line runner that splits a line into words
 // and calls a command's handler, and a reader that runs lines from a stream.
 #pragma once
-#include <cstdio>
 #include "core/types.h"
 #include "core/writer.h"
+#include <cstdio>
 
-#define SV_CMD_MAX 64        // registry rows
-#define SV_CMD_ARGS_MAX 16   // words passed to a handler, the name included
-#define SV_CMD_LINE_MAX 511  // characters in one line
+#define SV_CMD_MAX      64  // registry rows
+#define SV_CMD_ARGS_MAX 16  // words passed to a handler, the name included
+#define SV_CMD_LINE_MAX 511 // characters in one line
 
 // What a handler receives. The strings live in the runner's copy of the line
 // and are valid only during the call.
 struct sv_cmd_args {
-    u32 argc;           // 1..16, the command's name included
-    u32 reserved;       // always 0
-    const char* const* argv;  // argv[0] is the command's name
+    u32 argc;                // 1..16, the command's name included
+    u32 reserved;            // always 0
+    const char* const* argv; // argv[0] is the command's name
 };
 
 // Result: 0 ok, 1 failed, 2 quit (only the stream reader acts on 2).
 typedef i32 (*sv_cmd_handler)(const sv_cmd_args* args);
 
 struct sv_cmd {
-    const char* name;   // compared exactly, case-sensitive
-    const char* usage;  // shown by help; the name when none is given
-    const char* help;   // one line; empty when none is given
-    u32 kind;           // 0
+    const char* name;  // compared exactly, case-sensitive
+    const char* usage; // shown by help; the name when none is given
+    const char* help;  // one line; empty when none is given
+    u32 kind;          // 0
     sv_cmd_handler handler;
 };
 

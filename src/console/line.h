@@ -4,19 +4,19 @@
 #pragma once
 #include "core/types.h"
 
-#define SV_LINE_CAP 512     // bytes of a line, NUL included: at most 511 characters
+#define SV_LINE_CAP     512 // bytes of a line, NUL included: at most 511 characters
 #define SV_LINE_HISTORY 64  // submitted lines kept
 
 // One editor; zero-filled it is a valid empty editor with an empty history.
 struct sv_line {
-    char buf[SV_LINE_CAP];  // the line being edited, always NUL-terminated
-    i32 len;                // characters in buf
-    i32 cursor;             // 0..len, the insertion point
+    char buf[SV_LINE_CAP]; // the line being edited, always NUL-terminated
+    i32 len;               // characters in buf
+    i32 cursor;            // 0..len, the insertion point
     char history[SV_LINE_HISTORY][SV_LINE_CAP];
-    i32 hist_count;         // entries in the ring, 0..64
-    i32 hist_head;          // ring slot of the oldest entry
-    i32 hist_pos;           // entry shown while browsing; hist_count means the live line
-    char saved[SV_LINE_CAP];  // the draft kept while browsing
+    i32 hist_count;          // entries in the ring, 0..64
+    i32 hist_head;           // ring slot of the oldest entry
+    i32 hist_pos;            // entry shown while browsing; hist_count means the live line
+    char saved[SV_LINE_CAP]; // the draft kept while browsing
     i32 saved_len;
 };
 

@@ -12,7 +12,8 @@ struct alignas(16) sv_arena_block {
     u64 used;
 };
 
-static_assert(sizeof(sv_arena_block) % 16 == 0, "arena block header must keep the data 16-byte aligned");
+static_assert(sizeof(sv_arena_block) % 16 == 0,
+              "arena block header must keep the data 16-byte aligned");
 
 static u8* block_data(sv_arena_block* block)
 {
@@ -85,7 +86,8 @@ void* sv_arena_alloc_nozero(sv_arena* arena, u64 size, u64 align)
 
     u64 off;
     if (!fit_in_block(block, n, align, &off))
-        sv_panic("arena: fresh block of %zu bytes rejected a %zu byte request", (size_t)capacity, (size_t)n);
+        sv_panic("arena: fresh block of %zu bytes rejected a %zu byte request", (size_t)capacity,
+                 (size_t)n);
     block->used = off + n;
     return block_data(block) + off;
 }

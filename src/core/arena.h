@@ -28,8 +28,7 @@ u64 sv_arena_used(const sv_arena* arena);
 u64 sv_arena_reserved(const sv_arena* arena);
 
 // Typed conveniences over the byte interface: zero-filled, natural alignment.
-template <typename T>
-T* sv_arena_new_array(sv_arena* arena, u64 count)
+template <typename T> T* sv_arena_new_array(sv_arena* arena, u64 count)
 {
     return static_cast<T*>(sv_arena_alloc_array(arena, count, sizeof(T), alignof(T)));
 }

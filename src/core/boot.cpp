@@ -9,7 +9,8 @@
 #include "core/tune.h"
 #include "core/vfs.h"
 
-int sv_pack_reload(void) {
+int sv_pack_reload(void)
+{
     sv_pack_scan();
     int tunables = sv_tune_load_packs();
     int content = sv_content_load();
@@ -17,7 +18,8 @@ int sv_pack_reload(void) {
     return tunables && content;
 }
 
-int sv_pack_boot(const char* path) {
+int sv_pack_boot(const char* path)
+{
     sv_vfs_clear();
     sv_diag_set_context(path, nullptr);
     if (!sv_vfs_mount(path)) {

@@ -13,8 +13,8 @@
 
 const char* const k_rarity_names[3] = {"common", "uncommon", "rare"};
 const char* const k_slot_names[2] = {"melee", "ranged"};
-const char* const k_modifies_names[5] = {"damage_taken", "damage_dealt", "walk_speed", "stamina_regen",
-                                         "health_rate"};
+const char* const k_modifies_names[5]
+    = {"damage_taken", "damage_dealt", "walk_speed", "stamina_regen", "health_rate"};
 const char* const k_op_names[2] = {"multiply", "add"};
 const char* const k_set_names[3] = {"melee", "ranged", "self"};
 const char* const k_restriction_names[5] = {"melee", "ranged", "weapon", "self", "any"};
@@ -35,16 +35,18 @@ std::vector<sv_status_def> g_statuses;
 
 namespace {
 
-template <typename T>
-const T* table_at(const std::vector<T>& table, u64 i) {
+template <typename T> const T* table_at(const std::vector<T>& table, u64 i)
+{
     return i < table.size() ? &table[i] : nullptr;
 }
 
-template <typename T>
-const T* table_find(const std::vector<T>& table, const char* id) {
-    if (!id) return nullptr;
+template <typename T> const T* table_find(const std::vector<T>& table, const char* id)
+{
+    if (!id)
+        return nullptr;
     for (const T& def : table) {
-        if (def.id && strcmp(def.id, id) == 0) return &def;
+        if (def.id && strcmp(def.id, id) == 0)
+            return &def;
     }
     return nullptr;
 }
@@ -53,24 +55,28 @@ const T* table_find(const std::vector<T>& table, const char* id) {
 // scanning the table; used for lookups only, never walked.
 using id_index = std::unordered_map<std::string, u64>;
 
-template <typename T>
-void index_rebuild(const std::vector<T>& table, id_index& ids) {
+template <typename T> void index_rebuild(const std::vector<T>& table, id_index& ids)
+{
     ids.clear();
     for (u64 i = 0; i < table.size(); ++i) {
-        if (table[i].id) ids.emplace(table[i].id, i);
+        if (table[i].id)
+            ids.emplace(table[i].id, i);
     }
 }
 
 // Replaces a definition of the same id in place so table order stays the order of first
 // appearance across mounts; the replaced one is freed.
 template <typename T>
-void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T*), const char* kind) {
+void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T*),
+                 const char* kind)
+{
     if (def->id) {
         auto hit = ids.find(def->id);
         // Reference resolution closes up tables after a load, which leaves indices behind; a hit
         // that no longer names its definition means the index is rebuilt once.
-        if (hit != ids.end() && (hit->second >= table.size() || !table[hit->second].id ||
-                                 strcmp(table[hit->second].id, def->id) != 0)) {
+        if (hit != ids.end()
+            && (hit->second >= table.size() || !table[hit->second].id
+                || strcmp(table[hit->second].id, def->id) != 0)) {
             index_rebuild(table, ids);
             hit = ids.find(def->id);
         }
@@ -78,31 +84,34 @@ void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T
             T& old = table[hit->second];
             free_fn(&old);
             old = *def;
-            *def = T{};
+            *def = T {};
             sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %s '%s' overridden", kind, old.id);
             return;
         }
         ids.emplace(def->id, table.size());
     }
     table.push_back(*def);
-    *def = T{};
+    *def = T {};
 }
 
-template <typename T>
-void table_clear(std::vector<T>& table, id_index& ids, void (*free_fn)(T*)) {
-    for (T& def : table) free_fn(&def);
+template <typename T> void table_clear(std::vector<T>& table, id_index& ids, void (*free_fn)(T*))
+{
+    for (T& def : table)
+        free_fn(&def);
     table.clear();
     table.shrink_to_fit();
-    ids = id_index{};
+    ids = id_index {};
 }
 
-void free_body(sv_body* body) {
+void free_body(sv_body* body)
+{
     free(body->actions);
     body->actions = nullptr;
     body->action_count = 0;
 }
 
-const char* name_of(const char* const* names, u32 count, u32 value) {
+const char* name_of(const char* const* names, u32 count, u32 value)
+{
     return value < count ? names[value] : "?";
 }
 
@@ -121,58 +130,145 @@ id_index g_status_ids;
 
 // ---- Accessors ----
 
-u64 sv_content_scion_count(void) { return g_scions.size(); }
-const sv_scion_def* sv_content_scion_at(u64 i) { return table_at(g_scions, i); }
-const sv_scion_def* sv_content_scion_find(const char* id) { return table_find(g_scions, id); }
+u64 sv_content_scion_count(void)
+{
+    return g_scions.size();
+}
+const sv_scion_def* sv_content_scion_at(u64 i)
+{
+    return table_at(g_scions, i);
+}
+const sv_scion_def* sv_content_scion_find(const char* id)
+{
+    return table_find(g_scions, id);
+}
 
-u64 sv_content_axiom_count(void) { return g_axioms.size(); }
-const sv_axiom_def* sv_content_axiom_at(u64 i) { return table_at(g_axioms, i); }
-const sv_axiom_def* sv_content_axiom_find(const char* id) { return table_find(g_axioms, id); }
+u64 sv_content_axiom_count(void)
+{
+    return g_axioms.size();
+}
+const sv_axiom_def* sv_content_axiom_at(u64 i)
+{
+    return table_at(g_axioms, i);
+}
+const sv_axiom_def* sv_content_axiom_find(const char* id)
+{
+    return table_find(g_axioms, id);
+}
 
-u64 sv_content_inclusion_count(void) { return g_inclusions.size(); }
-const sv_inclusion_def* sv_content_inclusion_at(u64 i) { return table_at(g_inclusions, i); }
-const sv_inclusion_def* sv_content_inclusion_find(const char* id) { return table_find(g_inclusions, id); }
+u64 sv_content_inclusion_count(void)
+{
+    return g_inclusions.size();
+}
+const sv_inclusion_def* sv_content_inclusion_at(u64 i)
+{
+    return table_at(g_inclusions, i);
+}
+const sv_inclusion_def* sv_content_inclusion_find(const char* id)
+{
+    return table_find(g_inclusions, id);
+}
 
-u64 sv_content_element_count(void) { return g_elements.size(); }
-const sv_element_def* sv_content_element_at(u64 i) { return table_at(g_elements, i); }
-const sv_element_def* sv_content_element_find(const char* id) { return table_find(g_elements, id); }
+u64 sv_content_element_count(void)
+{
+    return g_elements.size();
+}
+const sv_element_def* sv_content_element_at(u64 i)
+{
+    return table_at(g_elements, i);
+}
+const sv_element_def* sv_content_element_find(const char* id)
+{
+    return table_find(g_elements, id);
+}
 
-u64 sv_content_transform_count(void) { return g_transforms.size(); }
-const sv_transform_def* sv_content_transform_at(u64 i) { return table_at(g_transforms, i); }
-const sv_transform_def* sv_content_transform_find(const char* id) { return table_find(g_transforms, id); }
+u64 sv_content_transform_count(void)
+{
+    return g_transforms.size();
+}
+const sv_transform_def* sv_content_transform_at(u64 i)
+{
+    return table_at(g_transforms, i);
+}
+const sv_transform_def* sv_content_transform_find(const char* id)
+{
+    return table_find(g_transforms, id);
+}
 
-u64 sv_content_weapon_count(void) { return g_weapons.size(); }
-const sv_weapon_def* sv_content_weapon_at(u64 i) { return table_at(g_weapons, i); }
-const sv_weapon_def* sv_content_weapon_find(const char* id) { return table_find(g_weapons, id); }
+u64 sv_content_weapon_count(void)
+{
+    return g_weapons.size();
+}
+const sv_weapon_def* sv_content_weapon_at(u64 i)
+{
+    return table_at(g_weapons, i);
+}
+const sv_weapon_def* sv_content_weapon_find(const char* id)
+{
+    return table_find(g_weapons, id);
+}
 
-u64 sv_content_mob_count(void) { return g_mobs.size(); }
-const sv_mob_def* sv_content_mob_at(u64 i) { return table_at(g_mobs, i); }
-const sv_mob_def* sv_content_mob_find(const char* id) { return table_find(g_mobs, id); }
+u64 sv_content_mob_count(void)
+{
+    return g_mobs.size();
+}
+const sv_mob_def* sv_content_mob_at(u64 i)
+{
+    return table_at(g_mobs, i);
+}
+const sv_mob_def* sv_content_mob_find(const char* id)
+{
+    return table_find(g_mobs, id);
+}
 
-u64 sv_content_chest_count(void) { return g_chests.size(); }
-const sv_chest_def* sv_content_chest_at(u64 i) { return table_at(g_chests, i); }
-const sv_chest_def* sv_content_chest_find(const char* id) { return table_find(g_chests, id); }
+u64 sv_content_chest_count(void)
+{
+    return g_chests.size();
+}
+const sv_chest_def* sv_content_chest_at(u64 i)
+{
+    return table_at(g_chests, i);
+}
+const sv_chest_def* sv_content_chest_find(const char* id)
+{
+    return table_find(g_chests, id);
+}
 
-u64 sv_content_status_count(void) { return g_statuses.size(); }
-const sv_status_def* sv_content_status_at(u64 i) { return table_at(g_statuses, i); }
-const sv_status_def* sv_content_status_find(const char* id) { return table_find(g_statuses, id); }
+u64 sv_content_status_count(void)
+{
+    return g_statuses.size();
+}
+const sv_status_def* sv_content_status_at(u64 i)
+{
+    return table_at(g_statuses, i);
+}
+const sv_status_def* sv_content_status_find(const char* id)
+{
+    return table_find(g_statuses, id);
+}
 
 // ---- Predicates and names ----
 
-i32 sv_content_axiom_admits(const sv_axiom_def* axiom, i32 depth) {
-    if (!axiom || depth < axiom->depth_min) return 0;
+i32 sv_content_axiom_admits(const sv_axiom_def* axiom, i32 depth)
+{
+    if (!axiom || depth < axiom->depth_min)
+        return 0;
     return (axiom->depth_max == 0 || depth <= axiom->depth_max) ? 1 : 0;
 }
 
-i32 sv_content_axiom_claims(const sv_axiom_def* axiom, const char* scion_id) {
-    if (!axiom || !scion_id) return 0;
+i32 sv_content_axiom_claims(const sv_axiom_def* axiom, const char* scion_id)
+{
+    if (!axiom || !scion_id)
+        return 0;
     for (u32 i = 0; i < axiom->scion_count; ++i) {
-        if (axiom->scions[i] && strcmp(axiom->scions[i], scion_id) == 0) return 1;
+        if (axiom->scions[i] && strcmp(axiom->scions[i], scion_id) == 0)
+            return 1;
     }
     return 0;
 }
 
-i32 sv_facet_restriction_admits(u32 restriction, u32 set) {
+i32 sv_facet_restriction_admits(u32 restriction, u32 set)
+{
     switch (restriction) {
     case SV_RESTRICT_MELEE: return set == SV_SET_MELEE;
     case SV_RESTRICT_RANGED: return set == SV_SET_RANGED;
@@ -183,16 +279,36 @@ i32 sv_facet_restriction_admits(u32 restriction, u32 set) {
     }
 }
 
-const char* sv_weapon_slot_name(u32 slot) { return name_of(k_slot_names, 2, slot); }
-const char* sv_modifies_name(u32 stat) { return name_of(k_modifies_names, 5, stat); }
-const char* sv_facet_set_name(u32 set) { return name_of(k_set_names, 3, set); }
-const char* sv_facet_restriction_name(u32 restriction) { return name_of(k_restriction_names, 5, restriction); }
-const char* sv_element_flavour_name(u32 flavour) { return name_of(k_flavour_names, 3, flavour); }
-const char* sv_transform_kind_name(u32 kind) { return name_of(k_transform_names, 3, kind); }
+const char* sv_weapon_slot_name(u32 slot)
+{
+    return name_of(k_slot_names, 2, slot);
+}
+const char* sv_modifies_name(u32 stat)
+{
+    return name_of(k_modifies_names, 5, stat);
+}
+const char* sv_facet_set_name(u32 set)
+{
+    return name_of(k_set_names, 3, set);
+}
+const char* sv_facet_restriction_name(u32 restriction)
+{
+    return name_of(k_restriction_names, 5, restriction);
+}
+const char* sv_element_flavour_name(u32 flavour)
+{
+    return name_of(k_flavour_names, 3, flavour);
+}
+const char* sv_transform_kind_name(u32 kind)
+{
+    return name_of(k_transform_names, 3, kind);
+}
 
-u32 sv_status_key(const char* id) {
+u32 sv_status_key(const char* id)
+{
     u32 hash = 2166136261u;
-    if (!id) return hash;
+    if (!id)
+        return hash;
     for (const unsigned char* p = (const unsigned char*)id; *p; ++p) {
         hash ^= *p;
         hash *= 16777619u;
@@ -202,116 +318,141 @@ u32 sv_status_key(const char* id) {
 
 // ---- Freeing and storing ----
 
-void sv_content_free_raw(sv_raw_list* list) {
-    for (u32 i = 0; i < list->count; ++i) free(list->items[i].status);
+void sv_content_free_raw(sv_raw_list* list)
+{
+    for (u32 i = 0; i < list->count; ++i)
+        free(list->items[i].status);
     free(list->items);
     list->items = nullptr;
     list->count = 0;
 }
 
-void sv_content_free_scion(sv_scion_def* def) {
+void sv_content_free_scion(sv_scion_def* def)
+{
     free(def->id);
     free(def->name);
     free_body(&def->body);
-    for (sv_raw_list& raw : def->raw) sv_content_free_raw(&raw);
+    for (sv_raw_list& raw : def->raw)
+        sv_content_free_raw(&raw);
     free(def->custom);
-    *def = sv_scion_def{};
+    *def = sv_scion_def {};
 }
 
-void sv_content_free_axiom(sv_axiom_def* def) {
+void sv_content_free_axiom(sv_axiom_def* def)
+{
     free(def->id);
     free(def->name);
-    for (u32 i = 0; i < def->scion_count; ++i) free(def->scions[i]);
+    for (u32 i = 0; i < def->scion_count; ++i)
+        free(def->scions[i]);
     free(def->scions);
     free_body(&def->body);
-    for (sv_raw_list& raw : def->raw) sv_content_free_raw(&raw);
+    for (sv_raw_list& raw : def->raw)
+        sv_content_free_raw(&raw);
     free(def->custom);
-    *def = sv_axiom_def{};
+    *def = sv_axiom_def {};
 }
 
-void sv_content_free_inclusion(sv_inclusion_def* def) {
+void sv_content_free_inclusion(sv_inclusion_def* def)
+{
     free(def->id);
     free(def->name);
     free(def->custom);
-    *def = sv_inclusion_def{};
+    *def = sv_inclusion_def {};
 }
 
-void sv_content_free_element(sv_element_def* def) {
+void sv_content_free_element(sv_element_def* def)
+{
     free(def->id);
     free(def->name);
     free(def->custom);
-    *def = sv_element_def{};
+    *def = sv_element_def {};
 }
 
-void sv_content_free_transform(sv_transform_def* def) {
+void sv_content_free_transform(sv_transform_def* def)
+{
     free(def->id);
     free(def->name);
     free(def->custom);
-    *def = sv_transform_def{};
+    *def = sv_transform_def {};
 }
 
-void sv_content_free_weapon(sv_weapon_def* def) {
+void sv_content_free_weapon(sv_weapon_def* def)
+{
     free(def->id);
     free(def->name);
     sv_content_free_raw(&def->raw_primary);
     sv_content_free_raw(&def->raw_secondary);
     free(def->custom);
-    *def = sv_weapon_def{};
+    *def = sv_weapon_def {};
 }
 
-void sv_content_free_mob(sv_mob_def* def) {
+void sv_content_free_mob(sv_mob_def* def)
+{
     free(def->id);
     free(def->name);
-    for (sv_raw_list& raw : def->raw) sv_content_free_raw(&raw);
+    for (sv_raw_list& raw : def->raw)
+        sv_content_free_raw(&raw);
     free_body(&def->body);
     free(def->custom);
-    *def = sv_mob_def{};
+    *def = sv_mob_def {};
 }
 
-void sv_content_free_chest(sv_chest_def* def) {
+void sv_content_free_chest(sv_chest_def* def)
+{
     free(def->id);
     free(def->name);
     free(def->appearance);
     free(def->custom);
-    *def = sv_chest_def{};
+    *def = sv_chest_def {};
 }
 
-void sv_content_free_status(sv_status_def* def) {
+void sv_content_free_status(sv_status_def* def)
+{
     free(def->id);
     free(def->name);
     free(def->custom);
-    *def = sv_status_def{};
+    *def = sv_status_def {};
 }
 
-void sv_content_store_scion(sv_scion_def* def) {
+void sv_content_store_scion(sv_scion_def* def)
+{
     table_store(g_scions, g_scion_ids, def, sv_content_free_scion, "scion");
 }
-void sv_content_store_axiom(sv_axiom_def* def) {
+void sv_content_store_axiom(sv_axiom_def* def)
+{
     table_store(g_axioms, g_axiom_ids, def, sv_content_free_axiom, "axiom");
 }
-void sv_content_store_inclusion(sv_inclusion_def* def) {
+void sv_content_store_inclusion(sv_inclusion_def* def)
+{
     table_store(g_inclusions, g_inclusion_ids, def, sv_content_free_inclusion, "inclusion");
 }
-void sv_content_store_element(sv_element_def* def) {
+void sv_content_store_element(sv_element_def* def)
+{
     table_store(g_elements, g_element_ids, def, sv_content_free_element, "element");
 }
-void sv_content_store_transform(sv_transform_def* def) {
+void sv_content_store_transform(sv_transform_def* def)
+{
     table_store(g_transforms, g_transform_ids, def, sv_content_free_transform, "transform");
 }
-void sv_content_store_weapon(sv_weapon_def* def) {
+void sv_content_store_weapon(sv_weapon_def* def)
+{
     table_store(g_weapons, g_weapon_ids, def, sv_content_free_weapon, "weapon");
 }
-void sv_content_store_mob(sv_mob_def* def) {
+void sv_content_store_mob(sv_mob_def* def)
+{
     table_store(g_mobs, g_mob_ids, def, sv_content_free_mob, "mob");
 }
-void sv_content_store_chest(sv_chest_def* def) {
+void sv_content_store_chest(sv_chest_def* def)
+{
     table_store(g_chests, g_chest_ids, def, sv_content_free_chest, "chest");
 }
-void sv_content_store_status(sv_status_def* def) {
+void sv_content_store_status(sv_status_def* def)
+{
     table_store(g_statuses, g_status_ids, def, sv_content_free_status, "status");
 }
 
-void sv_content_reset(void) {
+void sv_content_reset(void)
+{
     table_clear(g_scions, g_scion_ids, sv_content_free_scion);
     table_clear(g_axioms, g_axiom_ids, sv_content_free_axiom);
     table_clear(g_inclusions, g_inclusion_ids, sv_content_free_inclusion);

@@ -9,8 +9,8 @@
 
 struct cJSON;
 
-#define SV_ACTIONS_MAX 4
-#define SV_APPLIES_MAX 4
+#define SV_ACTIONS_MAX     4
+#define SV_APPLIES_MAX     4
 #define SV_ACTION_NAME_LEN 16
 #define SV_APPLY_LABEL_LEN 24
 
@@ -96,9 +96,9 @@ extern const char* const k_axis_names[3];
 struct sv_apply {
     u32 key; // sv_status_key of the status id
     char label[SV_APPLY_LABEL_LEN];
-    u8 modifies; // sv_stat
-    u8 op;       // sv_status_op
-    u8 stacks;   // 1 when repeated applications add stacks
+    u8 modifies;   // sv_stat
+    u8 op;         // sv_status_op
+    u8 stacks;     // 1 when repeated applications add stacks
     u32 stack_cap; // 0 is no cap
     f32 magnitude;
     f32 duration; // seconds; 0 or less lasts until removed
@@ -126,14 +126,14 @@ struct sv_raw_list {
 struct sv_action {
     char name[SV_ACTION_NAME_LEN];
     f32 damage;
-    f32 from;   // metres, nearest player distance at which it may be chosen
-    f32 reach;  // metres, farthest such distance, and a melee blow's reach
-    f32 draw;   // metres drawn back during the windup
-    f32 lunge;  // metres lunged forward at the end of the windup
-    f32 arc;    // degrees; 0 means the tunable mob.strike_arc
-    i8 sweep;   // +1 from the right, -1 from the left
-    u8 when;    // player attack phase in which it may be chosen; 0 any
-    f32 speed;  // projectile speed; 0 makes a melee strike
+    f32 from;  // metres, nearest player distance at which it may be chosen
+    f32 reach; // metres, farthest such distance, and a melee blow's reach
+    f32 draw;  // metres drawn back during the windup
+    f32 lunge; // metres lunged forward at the end of the windup
+    f32 arc;   // degrees; 0 means the tunable mob.strike_arc
+    i8 sweep;  // +1 from the right, -1 from the left
+    u8 when;   // player attack phase in which it may be chosen; 0 any
+    f32 speed; // projectile speed; 0 makes a melee strike
     f32 windup;
     f32 active;
     f32 recovery;

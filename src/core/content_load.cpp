@@ -21,21 +21,25 @@ static u32 g_pool_problems;
 
 // The label of the pack that serves a file, so reference and pool problems group under the
 // pack in the per-pack summary; null when no mount holds the file.
-static const char* label_serving(const char* path) {
+static const char* label_serving(const char* path)
+{
     i64 mount = sv_vfs_source_index(path);
     return mount < 0 ? nullptr : sv_pack_label((u64)mount);
 }
 
-static int id_namespaced(const char* id) {
+static int id_namespaced(const char* id)
+{
     size_t n = strlen(id);
     for (size_t i = 1; i + 1 < n; ++i) {
-        if (id[i] == ':') return 1;
+        if (id[i] == ':')
+            return 1;
     }
     return 0;
 }
 
 // Reads one kind's file from one mount; 0 when the file is there but unusable as a whole.
-static int load_file(const sv_content_kind& kind, u64 mount) {
+static int load_file(const sv_content_kind& kind, u64 mount)
+{
     sv_diag_set_context(sv_pack_label(mount), kind.path);
     sv_vfs_buf buf = {};
     u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
@@ -51,7 +55,8 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
         return 0;
     }
     if (!cJSON_IsArray(doc)) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "root must be an array of objects");
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr,
+                       "root must be an array of objects");
         cJSON_Delete(doc);
         sv_vfs_free(&buf);
         return 0;
@@ -61,7 +66,8 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
     std::unordered_set<std::string_view> seen;
     size_t index = 0;
     const cJSON* entry = nullptr;
-    cJSON_ArrayForEach(entry, doc) {
+    cJSON_ArrayForEach(entry, doc)
+    {
         char label[48];
         snprintf(label, sizeof label, "%s [%zu]", kind.name, index++);
         if (!cJSON_IsObject(entry)) {
@@ -69,16 +75,19 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
             continue;
         }
         const char* id = sv_content_required_string(entry, "id", label);
-        if (!id) continue;
+        if (!id)
+            continue;
         if (!id_namespaced(id)) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, id,
-                           "%s id is not namespaced; ids are 'pack:name' so two packs can ship the same name "
-                           "(DESIGN 13.2)",
-                           kind.name);
+            sv_diag_report(
+                SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, id,
+                "%s id is not namespaced; ids are 'pack:name' so two packs can ship the same name "
+                "(DESIGN 13.2)",
+                kind.name);
             continue;
         }
         const cJSON* member = nullptr;
-        cJSON_ArrayForEach(member, entry) {
+        cJSON_ArrayForEach(member, entry)
+        {
             const char* key = member->string ? member->string : "";
             if (strcmp(key, "script") == 0) {
                 sv_diag_report(SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY, "script",
@@ -86,14 +95,16 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
                 continue;
             }
             int known = 0;
-            for (u32 k = 0; k < kind.key_count && !known; ++k) known = strcmp(key, kind.keys[k]) == 0;
+            for (u32 k = 0; k < kind.key_count && !known; ++k)
+                known = strcmp(key, kind.keys[k]) == 0;
             if (!known) {
-                sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, key, "'%s': not a field of the %s schema", id,
-                               kind.name);
+                sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, key,
+                               "'%s': not a field of the %s schema", id, kind.name);
             }
         }
         if (!seen.insert(id).second) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, id, "already defined in this file, later entry dropped");
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, id,
+                           "already defined in this file, later entry dropped");
             continue;
         }
         kind.accept(entry, id);
@@ -103,36 +114,41 @@ static int load_file(const sv_content_kind& kind, u64 mount) {
     return 1;
 }
 
-static void resolve_applies(const sv_raw_list& raw, sv_applies* out, const char* owner) {
-    *out = sv_applies{};
+static void resolve_applies(const sv_raw_list& raw, sv_applies* out, const char* owner)
+{
+    *out = sv_applies {};
     for (u32 i = 0; i < raw.count; ++i) {
         const sv_raw_apply& r = raw.items[i];
         const sv_status_def* status = sv_content_status_find(r.status);
         if (!status) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, owner, "applies status '%s', which nothing defines",
-                           r.status ? r.status : "");
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, owner,
+                           "applies status '%s', which nothing defines", r.status ? r.status : "");
             continue;
         }
         if (out->count >= SV_APPLIES_MAX) {
-            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, owner, "applies more than %d statuses; '%s' dropped",
-                           SV_APPLIES_MAX, r.status);
+            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, owner,
+                           "applies more than %d statuses; '%s' dropped", SV_APPLIES_MAX, r.status);
             continue;
         }
         sv_apply a = status->apply;
-        if (!std::isnan(r.magnitude)) a.magnitude = (f32)r.magnitude;
-        if (!std::isnan(r.duration)) a.duration = (f32)r.duration;
+        if (!std::isnan(r.magnitude))
+            a.magnitude = (f32)r.magnitude;
+        if (!std::isnan(r.duration))
+            a.duration = (f32)r.duration;
         out->list[out->count++] = a;
     }
 }
 
-static void resolve_body(sv_body* body, const sv_raw_list raw[SV_ACTIONS_MAX], const char* owner) {
+static void resolve_body(sv_body* body, const sv_raw_list raw[SV_ACTIONS_MAX], const char* owner)
+{
     for (u32 i = 0; i < body->action_count && i < SV_ACTIONS_MAX; ++i) {
         resolve_applies(raw[i], &body->actions[i].applies, owner);
     }
 }
 
 // Drops scion ids that name no Scion, then Axioms left with none.
-static void resolve_axioms(void) {
+static void resolve_axioms(void)
+{
     sv_diag_set_context(label_serving("data/axioms.json"), "data/axioms.json");
     size_t kept = 0;
     for (size_t a = 0; a < g_axioms.size(); ++a) {
@@ -143,41 +159,45 @@ static void resolve_axioms(void) {
             if (scion && sv_content_scion_find(scion)) {
                 axiom.scions[n++] = scion;
             } else {
-                sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, axiom.id, "declares scion '%s', which nothing defines",
-                               scion ? scion : "");
+                sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, axiom.id,
+                               "declares scion '%s', which nothing defines", scion ? scion : "");
                 free(scion);
             }
         }
         axiom.scion_count = n;
         if (n == 0) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, axiom.id, "no declared scion resolves, axiom dropped");
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, axiom.id,
+                           "no declared scion resolves, axiom dropped");
             sv_content_free_axiom(&axiom);
             continue;
         }
         if (kept != a) {
             g_axioms[kept] = axiom;
-            axiom = sv_axiom_def{};
+            axiom = sv_axiom_def {};
         }
         ++kept;
     }
     g_axioms.resize(kept);
 }
 
-static void drop_unclaimed_scions(void) {
+static void drop_unclaimed_scions(void)
+{
     sv_diag_set_context(label_serving("data/scions.json"), "data/scions.json");
     size_t kept = 0;
     for (size_t s = 0; s < g_scions.size(); ++s) {
         sv_scion_def& scion = g_scions[s];
         int claimed = 0;
-        for (const sv_axiom_def& axiom : g_axioms) claimed = claimed || sv_content_axiom_claims(&axiom, scion.id);
+        for (const sv_axiom_def& axiom : g_axioms)
+            claimed = claimed || sv_content_axiom_claims(&axiom, scion.id);
         if (!claimed) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_UNCLAIMED, scion.id, "no axiom declares this scion, so nothing can draw it");
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_UNCLAIMED, scion.id,
+                           "no axiom declares this scion, so nothing can draw it");
             sv_content_free_scion(&scion);
             continue;
         }
         if (kept != s) {
             g_scions[kept] = scion;
-            scion = sv_scion_def{};
+            scion = sv_scion_def {};
         }
         ++kept;
     }
@@ -185,62 +205,76 @@ static void drop_unclaimed_scions(void) {
     sv_diag_clear_context();
 }
 
-i32 sv_content_load(void) {
+i32 sv_content_load(void)
+{
     sv_content_reset();
     i32 result = 1;
     u64 mounts = sv_vfs_mount_count();
     for (const sv_content_kind& kind : k_content_kinds) {
         int flag = 1;
         for (u64 m = 0; m < mounts; ++m) {
-            if (!load_file(kind, m)) flag = 0;
+            if (!load_file(kind, m))
+                flag = 0;
         }
         sv_diag_clear_context();
-        if (!flag) result = 0;
+        if (!flag)
+            result = 0;
     }
 
     resolve_axioms();
     drop_unclaimed_scions();
 
-    for (sv_mob_def& mob : g_mobs) resolve_body(&mob.body, mob.raw, mob.id);
-    for (sv_axiom_def& axiom : g_axioms) resolve_body(&axiom.body, axiom.raw, axiom.id);
-    for (sv_scion_def& scion : g_scions) resolve_body(&scion.body, scion.raw, scion.id);
+    for (sv_mob_def& mob : g_mobs)
+        resolve_body(&mob.body, mob.raw, mob.id);
+    for (sv_axiom_def& axiom : g_axioms)
+        resolve_body(&axiom.body, axiom.raw, axiom.id);
+    for (sv_scion_def& scion : g_scions)
+        resolve_body(&scion.body, scion.raw, scion.id);
     for (sv_weapon_def& weapon : g_weapons) {
         resolve_applies(weapon.raw_primary, &weapon.body.primary.applies, weapon.id);
         resolve_applies(weapon.raw_secondary, &weapon.body.secondary.applies, weapon.id);
     }
 
-    sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %zu axioms, %zu scions, %zu inclusions", g_axioms.size(),
-                 g_scions.size(), g_inclusions.size());
+    sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %zu axioms, %zu scions, %zu inclusions",
+                 g_axioms.size(), g_scions.size(), g_inclusions.size());
     return result;
 }
 
-bool sv_content_check_pool(void) {
+bool sv_content_check_pool(void)
+{
     g_pool_problems = 0;
     if (!g_axioms.empty()) {
         sv_diag_set_context(label_serving("data/axioms.json"), "data/axioms.json");
         // Exactly where the set of eligible Axioms can change, plus the first floor with one.
         std::vector<i32> depths;
         auto add = [&depths](i64 d) {
-            if (d < 2 || d > INT32_MAX) return;
+            if (d < 2 || d > INT32_MAX)
+                return;
             for (i32 have : depths) {
-                if (have == d) return;
+                if (have == d)
+                    return;
             }
             depths.push_back((i32)d);
         };
         add(2);
         for (const sv_axiom_def& axiom : g_axioms) {
             add(axiom.depth_min);
-            if (axiom.depth_max != 0) add((i64)axiom.depth_max + 1);
+            if (axiom.depth_max != 0)
+                add((i64)axiom.depth_max + 1);
         }
         for (i32 d : depths) {
             u32 eligible = 0;
-            for (const sv_axiom_def& axiom : g_axioms) eligible += (u32)sv_content_axiom_admits(&axiom, d);
+            for (const sv_axiom_def& axiom : g_axioms)
+                eligible += (u32)sv_content_axiom_admits(&axiom, d);
             if (eligible == 0) {
-                sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms", "no axiom is eligible at depth %d", d);
+                sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms",
+                               "no axiom is eligible at depth %d", d);
                 ++g_pool_problems;
             } else if (eligible == 1) {
                 sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms",
-                               "only one axiom is eligible at depth %d, so its scions identify nothing (DESIGN 4.7)", d);
+                               "only one axiom is eligible at depth %d, so its scions identify "
+                               "nothing (DESIGN 4.7)",
+                               d);
                 ++g_pool_problems;
             }
         }
@@ -249,13 +283,15 @@ bool sv_content_check_pool(void) {
     if (g_elements.size() >= 2) {
         u32 flavour = g_elements[0].flavour;
         int same = 1;
-        for (const sv_element_def& e : g_elements) same = same && e.flavour == flavour;
+        for (const sv_element_def& e : g_elements)
+            same = same && e.flavour == flavour;
         if (same) {
             sv_diag_set_context(label_serving("data/elements.json"), "data/elements.json");
-            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "flavour",
-                           "every element is '%s'; a pool with one flavour makes the inventory step ceremony "
-                           "(DESIGN 5.4)",
-                           sv_element_flavour_name(flavour));
+            sv_diag_report(
+                SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "flavour",
+                "every element is '%s'; a pool with one flavour makes the inventory step ceremony "
+                "(DESIGN 5.4)",
+                sv_element_flavour_name(flavour));
             ++g_pool_problems;
             sv_diag_clear_context();
         }

@@ -30,19 +30,22 @@ static u64 s_group_count;
 
 static const char* const k_severity_names[] = {"info", "warning", "error"};
 static const char* const k_kind_names[] = {
-    "malformed", "unknown key", "out of range", "wrong type",
+    "malformed",          "unknown key",   "out of range", "wrong type",
     "dangling reference", "missing field", "duplicate id", "unclaimed",
 };
 
-const char* sv_diag_severity_name(u32 severity) {
+const char* sv_diag_severity_name(u32 severity)
+{
     return severity < 3 ? k_severity_names[severity] : "?";
 }
 
-const char* sv_diag_kind_name(u32 kind) {
+const char* sv_diag_kind_name(u32 kind)
+{
     return kind < sizeof(k_kind_names) / sizeof(k_kind_names[0]) ? k_kind_names[kind] : "?";
 }
 
-void sv_diag_reset(void) {
+void sv_diag_reset(void)
+{
     g_diag.count = 0;
     g_diag.dropped = 0;
     g_diag.by_severity[0] = g_diag.by_severity[1] = g_diag.by_severity[2] = 0;
@@ -50,17 +53,21 @@ void sv_diag_reset(void) {
     g_diag.file[0] = 0;
 }
 
-void sv_diag_set_context(const char* pack, const char* file) {
+void sv_diag_set_context(const char* pack, const char* file)
+{
     sv_text_cut(g_diag.pack, sizeof(g_diag.pack), pack);
     sv_text_cut(g_diag.file, sizeof(g_diag.file), file);
 }
 
-void sv_diag_clear_context(void) {
+void sv_diag_clear_context(void)
+{
     sv_diag_set_context(nullptr, nullptr);
 }
 
-void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt, ...) {
-    if (severity > SV_DIAG_ERROR) severity = SV_DIAG_ERROR;
+void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt, ...)
+{
+    if (severity > SV_DIAG_ERROR)
+        severity = SV_DIAG_ERROR;
     g_diag.by_severity[severity]++;
     if (g_diag.count >= SV_DIAG_MAX) {
         g_diag.dropped++;
@@ -81,43 +88,56 @@ void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt
     }
 }
 
-u64 sv_diag_count(void) {
+u64 sv_diag_count(void)
+{
     return g_diag.count;
 }
 
-u64 sv_diag_count_of(u32 severity) {
+u64 sv_diag_count_of(u32 severity)
+{
     return severity <= SV_DIAG_ERROR ? g_diag.by_severity[severity] : 0;
 }
 
-u64 sv_diag_dropped(void) {
+u64 sv_diag_dropped(void)
+{
     return g_diag.dropped;
 }
 
-const sv_diag* sv_diag_at(u64 index) {
+const sv_diag* sv_diag_at(u64 index)
+{
     return index < g_diag.count ? &g_diag.records[index] : nullptr;
 }
 
-void sv_diag_set_strict(u8 on) {
+void sv_diag_set_strict(u8 on)
+{
     g_diag.strict = on ? 1 : 0;
 }
 
-u8 sv_diag_strict(void) {
+u8 sv_diag_strict(void)
+{
     return g_diag.strict;
 }
 
-int sv_diag_finish(void) {
-    if (!g_diag.strict) return 1;
+int sv_diag_finish(void)
+{
+    if (!g_diag.strict)
+        return 1;
     return g_diag.by_severity[SV_DIAG_WARNING] == 0 && g_diag.by_severity[SV_DIAG_ERROR] == 0;
 }
 
-void sv_diag_print_all(sv_writer w) {
+void sv_diag_print_all(sv_writer w)
+{
     for (u64 i = 0; i < g_diag.count; i++) {
         const sv_diag* d = &g_diag.records[i];
         sv_writef(w, "%s: %s", sv_diag_severity_name(d->severity), sv_diag_kind_name(d->kind));
-        if (d->pack[0]) sv_writef(w, "  [%s]", d->pack);
-        if (d->file[0]) sv_writef(w, "  %s", d->file);
-        if (d->subject[0]) sv_writef(w, "  '%s'", d->subject);
-        if (d->message[0]) sv_writef(w, "  -- %s", d->message);
+        if (d->pack[0])
+            sv_writef(w, "  [%s]", d->pack);
+        if (d->file[0])
+            sv_writef(w, "  %s", d->file);
+        if (d->subject[0])
+            sv_writef(w, "  '%s'", d->subject);
+        if (d->message[0])
+            sv_writef(w, "  -- %s", d->message);
         sv_writef(w, "\n");
     }
     if (g_diag.dropped) {
@@ -125,25 +145,31 @@ void sv_diag_print_all(sv_writer w) {
     }
 }
 
-void sv_diag_print_summary(sv_writer w) {
+void sv_diag_print_summary(sv_writer w)
+{
     u64 errors = g_diag.by_severity[SV_DIAG_ERROR];
     u64 warnings = g_diag.by_severity[SV_DIAG_WARNING];
-    if (errors == 0 && warnings == 0) return;
+    if (errors == 0 && warnings == 0)
+        return;
     sv_writef(w, "%zu error%s, %zu warning%s\n", (size_t)errors, errors == 1 ? "" : "s",
               (size_t)warnings, warnings == 1 ? "" : "s");
 }
 
 // Groups the stored warnings and errors by exact pack label, in order of first appearance;
 // labels past the 32nd are counted nowhere.
-static void sv_diag_group(void) {
+static void sv_diag_group(void)
+{
     s_group_count = 0;
     for (u64 i = 0; i < g_diag.count; i++) {
         const sv_diag* d = &g_diag.records[i];
-        if (d->severity == SV_DIAG_INFO) continue;
+        if (d->severity == SV_DIAG_INFO)
+            continue;
         u64 g = 0;
-        while (g < s_group_count && strcmp(s_groups[g].label, d->pack) != 0) g++;
+        while (g < s_group_count && strcmp(s_groups[g].label, d->pack) != 0)
+            g++;
         if (g == s_group_count) {
-            if (s_group_count == SV_DIAG_PACKS) continue;
+            if (s_group_count == SV_DIAG_PACKS)
+                continue;
             memcpy(s_groups[g].label, d->pack, sizeof(s_groups[g].label));
             s_groups[g].count = 0;
             s_group_count++;
@@ -152,20 +178,26 @@ static void sv_diag_group(void) {
     }
 }
 
-u64 sv_diag_pack_count(void) {
+u64 sv_diag_pack_count(void)
+{
     sv_diag_group();
     return s_group_count;
 }
 
-int sv_diag_pack_at(u64 index, const char** out_label, u64* out_count) {
+int sv_diag_pack_at(u64 index, const char** out_label, u64* out_count)
+{
     sv_diag_group();
-    if (index >= s_group_count) return 0;
-    if (out_label) *out_label = s_groups[index].label;
-    if (out_count) *out_count = s_groups[index].count;
+    if (index >= s_group_count)
+        return 0;
+    if (out_label)
+        *out_label = s_groups[index].label;
+    if (out_count)
+        *out_count = s_groups[index].count;
     return 1;
 }
 
-void sv_diag_print_pack_summary(sv_writer w) {
+void sv_diag_print_pack_summary(sv_writer w)
+{
     sv_diag_group();
     for (u64 g = 0; g < s_group_count; g++) {
         const char* label = s_groups[g].label[0] ? s_groups[g].label : "(no pack)";

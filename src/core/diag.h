@@ -4,10 +4,10 @@
 #include "core/types.h"
 #include "core/writer.h"
 
-#define SV_DIAG_MAX 512
-#define SV_DIAG_PACKS 32
-#define SV_DIAG_PACK_LEN 64
-#define SV_DIAG_FILE_LEN 128
+#define SV_DIAG_MAX         512
+#define SV_DIAG_PACKS       32
+#define SV_DIAG_PACK_LEN    64
+#define SV_DIAG_FILE_LEN    128
 #define SV_DIAG_SUBJECT_LEN 96
 #define SV_DIAG_MESSAGE_LEN 192
 
@@ -46,7 +46,8 @@ void sv_diag_reset(void);
 void sv_diag_set_context(const char* pack, const char* file);
 // Same as sv_diag_set_context(nullptr, nullptr): later records name no pack or file.
 void sv_diag_clear_context(void);
-void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt, ...) SV_PRINTF(4, 5);
+void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt, ...)
+    SV_PRINTF(4, 5);
 
 u64 sv_diag_count(void);
 u64 sv_diag_count_of(u32 severity);

@@ -4,7 +4,8 @@
 
 const char* sv_growth_name(u32 kind)
 {
-    static const char* const k_growth_names[] = {"constant", "log", "sqrt", "linear", "quadratic", "exponential"};
+    static const char* const k_growth_names[]
+        = {"constant", "log", "sqrt", "linear", "quadratic", "exponential"};
     return kind < 6 ? k_growth_names[kind] : "?";
 }
 

@@ -15,7 +15,8 @@ struct sv_log_state {
 static sv_log_state g_log;
 
 static const char* const k_level_names[] = {"trace", "debug", "info", "warn", "error", "off"};
-static const char* const k_cat_names[SV_LOG_CATS] = {"core", "gen", "ledger", "vfs", "anomaly", "combat", "econ", "render"};
+static const char* const k_cat_names[SV_LOG_CATS]
+    = {"core", "gen", "ledger", "vfs", "anomaly", "combat", "econ", "render"};
 
 // Time stamps count wall seconds on a monotonic clock from the logger's first use.
 static void log_init(void)
@@ -33,13 +34,16 @@ static double log_seconds(void)
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    i64 ms = (i64)(now.tv_sec - g_log.start.tv_sec) * 1000 + (now.tv_nsec - g_log.start.tv_nsec) / 1000000;
+    i64 ms = (i64)(now.tv_sec - g_log.start.tv_sec) * 1000
+        + (now.tv_nsec - g_log.start.tv_nsec) / 1000000;
     return (double)ms / 1000.0;
 }
 
-static void log_line(FILE* out, double seconds, u32 level, u32 category, const char* fmt, va_list args)
+static void log_line(FILE* out, double seconds, u32 level, u32 category, const char* fmt,
+                     va_list args)
 {
-    std::fprintf(out, "[%8.3f] %-5s %-7s  ", seconds, sv_log_level_name(level), sv_log_cat_name(category));
+    std::fprintf(out, "[%8.3f] %-5s %-7s  ", seconds, sv_log_level_name(level),
+                 sv_log_cat_name(category));
     std::vfprintf(out, fmt, args);
     std::fputc('\n', out);
 }

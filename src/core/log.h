@@ -1,7 +1,7 @@
 // Time-stamped log lines to the standard error stream and an optional file.
 #pragma once
-#include <cstdio>
 #include "core/types.h"
+#include <cstdio>
 
 enum sv_log_level : u32 {
     SV_LOG_TRACE = 0,

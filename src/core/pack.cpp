@@ -15,7 +15,8 @@ static std::vector<sv_pack> g_packs;
 
 static const char* const k_manifest_keys[] = {"id", "name", "version", "description"};
 
-void sv_pack_reset(void) {
+void sv_pack_reset(void)
+{
     for (sv_pack& p : g_packs) {
         free(p.id);
         free(p.name);
@@ -28,23 +29,27 @@ void sv_pack_reset(void) {
 
 // A present member that is a non-empty string, else null with a record (missing is silent
 // for optional members).
-static const char* sv_pack_string(const cJSON* root, const char* key, int required) {
+static const char* sv_pack_string(const cJSON* root, const char* key, int required)
+{
     const cJSON* item = cJSON_GetObjectItemCaseSensitive(root, key);
     if (!item) {
         if (required) {
-            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, key, "a manifest must declare '%s'", key);
+            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, key,
+                           "a manifest must declare '%s'", key);
         }
         return nullptr;
     }
     if (!cJSON_IsString(item) || !item->valuestring || !item->valuestring[0]) {
-        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, key, "'%s' must be a non-empty string", key);
+        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, key, "'%s' must be a non-empty string",
+                       key);
         return nullptr;
     }
     return item->valuestring;
 }
 
 // Fills the row from the mount's manifest; 1 when the manifest is accepted.
-static int sv_pack_read_manifest(u64 index, sv_pack* row) {
+static int sv_pack_read_manifest(u64 index, sv_pack* row)
+{
     sv_vfs_buf buf;
     if (!sv_vfs_read_at(index, "pack.json", &buf)) {
         sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "pack.json",
@@ -55,20 +60,24 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row) {
     cJSON* root = sv_json_parse(buf.data, buf.size, 0);
     sv_vfs_free(&buf);
     if (!root || !cJSON_IsObject(root)) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "a manifest must be one object of pack metadata");
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr,
+                       "a manifest must be one object of pack metadata");
         cJSON_Delete(root);
         return 0;
     }
     for (const cJSON* m = root->child; m; m = m->next) {
         const char* key = m->string ? m->string : "";
         int known = 0;
-        for (const char* k : k_manifest_keys) known |= strcmp(key, k) == 0;
-        if (known) continue;
+        for (const char* k : k_manifest_keys)
+            known |= strcmp(key, k) == 0;
+        if (known)
+            continue;
         if (strcmp(key, "base") == 0) {
             sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, "base",
                            "a pack cannot declare itself base; the base pack is the first mount");
         } else {
-            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, key, "no such field on a manifest");
+            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, key,
+                           "no such field on a manifest");
         }
     }
     const char* id = sv_pack_string(root, "id", 1);
@@ -77,10 +86,11 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row) {
     int ok = 0;
     if (id && name) {
         if (strchr(id, ':')) {
-            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "id",
-                           "'%s' carries a colon; the id IS the namespace, so write 'weirdpack' rather than "
-                           "'weirdpack:'",
-                           id);
+            sv_diag_report(
+                SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "id",
+                "'%s' carries a colon; the id IS the namespace, so write 'weirdpack' rather than "
+                "'weirdpack:'",
+                id);
         } else {
             row->id = sv_text_dup(id);
             row->name = sv_text_dup(name);
@@ -98,7 +108,8 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row) {
     return ok;
 }
 
-int sv_pack_scan(void) {
+int sv_pack_scan(void)
+{
     sv_pack_reset();
     u64 n = sv_vfs_mount_count();
     int all = 1;
@@ -118,26 +129,32 @@ int sv_pack_scan(void) {
     return all;
 }
 
-u64 sv_pack_count(void) {
+u64 sv_pack_count(void)
+{
     return g_packs.size();
 }
 
-const sv_pack* sv_pack_at(u64 index) {
+const sv_pack* sv_pack_at(u64 index)
+{
     return index < g_packs.size() ? &g_packs[index] : nullptr;
 }
 
-const char* sv_pack_label(u64 mount_index) {
+const char* sv_pack_label(u64 mount_index)
+{
     const char* mount = sv_vfs_mount_at(mount_index);
-    if (!mount) return "?";
+    if (!mount)
+        return "?";
     // The console can mount and clear without a rescan, so a row names a mount only while
     // it still describes the mount at that index.
     if (mount_index < g_packs.size()) {
         const sv_pack* row = &g_packs[mount_index];
-        if (row->path && strcmp(row->path, mount) == 0) return row->id ? row->id : row->path;
+        if (row->path && strcmp(row->path, mount) == 0)
+            return row->id ? row->id : row->path;
     }
     return mount;
 }
 
-int sv_pack_modded(void) {
+int sv_pack_modded(void)
+{
     return sv_vfs_mount_count() > 1;
 }

@@ -1,6 +1,6 @@
 // Rarity names and the sell multiplier of each rarity.
 #pragma once
-#include "core/content.h"  // sv_rarity lives with the content records that carry it
+#include "core/content.h" // sv_rarity lives with the content records that carry it
 #include "core/types.h"
 
 // "common", "uncommon", "rare"; "?" for any other value.

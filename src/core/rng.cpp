@@ -106,7 +106,8 @@ i32 sv_rng_range(sv_rng* rng, i32 lo, i32 hi)
         sv_panic("rng: sv_rng_range(%d, %d) -- lo exceeds hi", lo, hi);
     u64 span = (u64)((i64)hi - (i64)lo + 1);
     if (span > 4294967295ULL)
-        sv_panic("rng: sv_rng_range(%d, %d) spans %llu values, max is 2^32", lo, hi, (unsigned long long)span);
+        sv_panic("rng: sv_rng_range(%d, %d) spans %llu values, max is 2^32", lo, hi,
+                 (unsigned long long)span);
     return (i32)((i64)lo + (i64)sv_rng_below(rng, (u32)span));
 }
 
@@ -152,7 +153,7 @@ f64 sv_rng_normal(sv_rng* rng)
 
 const char* sv_stream_name(u32 stream)
 {
-    static const char* const k_stream_names[] = {"topology", "contents", "anomaly", "character",
-                                                 "placement", "geometry", "mobs", "tenacity"};
+    static const char* const k_stream_names[] = {"topology",  "contents", "anomaly", "character",
+                                                 "placement", "geometry", "mobs",    "tenacity"};
     return stream < 8 ? k_stream_names[stream] : "?";
 }

@@ -205,24 +205,31 @@ u8 g_initialised;
 u32 g_base_file;
 u8 g_base_named[SV_TUNE_COUNT];
 
-void copy_defaults() {
-    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) g_values[i] = SCHEMA[i].def;
+void copy_defaults()
+{
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
+        g_values[i] = SCHEMA[i].def;
     g_initialised = 1;
 }
 
 // Lazy set-up, so every reader works before any pack is loaded.
-inline void ensure() {
-    if (!g_initialised) copy_defaults();
+inline void ensure()
+{
+    if (!g_initialised)
+        copy_defaults();
 }
 
-f64 value_at(u32 index) {
-    if (index >= SV_TUNE_COUNT) sv_panic("tune: key %d out of range", (int)index);
+f64 value_at(u32 index)
+{
+    if (index >= SV_TUNE_COUNT)
+        sv_panic("tune: key %d out of range", (int)index);
     ensure();
     return g_values[index];
 }
 
 // The one way a value from outside gets in: it always leaves the value finite and in range.
-void store_clamped(u32 index, f64 value) {
+void store_clamped(u32 index, f64 value)
+{
     const sv_tune_row& row = SCHEMA[index];
     if (std::isnan(value)) {
         // A NaN passes every comparison below and would poison all arithmetic downstream.
@@ -242,11 +249,14 @@ void store_clamped(u32 index, f64 value) {
     }
 }
 
-int find_index(const char* key, u32* out_index) {
-    if (!key) return 0;
+int find_index(const char* key, u32* out_index)
+{
+    if (!key)
+        return 0;
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
         if (std::strcmp(SCHEMA[i].key, key) == 0) {
-            if (out_index) *out_index = i;
+            if (out_index)
+                *out_index = i;
             return 1;
         }
     }
@@ -254,39 +264,70 @@ int find_index(const char* key, u32* out_index) {
 }
 
 // llround of a value beyond 64 bits has no defined result, so saturate first.
-i64 round_saturated(f64 value, f64 lo, f64 hi) {
-    if (value <= lo) return (i64)lo;
-    if (value >= hi) return (i64)hi;
+i64 round_saturated(f64 value, f64 lo, f64 hi)
+{
+    if (value <= lo)
+        return (i64)lo;
+    if (value >= hi)
+        return (i64)hi;
     return (i64)std::llround(value);
 }
 
 } // namespace
 
-f64 sv_tune(u32 index) { return value_at(index); }
+f64 sv_tune(u32 index)
+{
+    return value_at(index);
+}
 
-i32 sv_tune_i32(u32 index) {
+i32 sv_tune_i32(u32 index)
+{
     f64 v = value_at(index);
     return (i32)round_saturated(v, -2147483648.0, 2147483647.0);
 }
 
-u32 sv_tune_u32(u32 index) {
+u32 sv_tune_u32(u32 index)
+{
     f64 v = value_at(index);
-    if (v <= 0) return 0;
+    if (v <= 0)
+        return 0;
     return (u32)round_saturated(v, 0.0, 4294967295.0);
 }
 
-u8 sv_tune_bool(u32 index) { return value_at(index) != 0 ? 1 : 0; }
+u8 sv_tune_bool(u32 index)
+{
+    return value_at(index) != 0 ? 1 : 0;
+}
 
-const char* sv_tune_name(u32 index) { return index < SV_TUNE_COUNT ? SCHEMA[index].key : "?"; }
-f64 sv_tune_default(u32 index) { return index < SV_TUNE_COUNT ? SCHEMA[index].def : 0; }
-f64 sv_tune_min(u32 index) { return index < SV_TUNE_COUNT ? SCHEMA[index].min : 0; }
-f64 sv_tune_max(u32 index) { return index < SV_TUNE_COUNT ? SCHEMA[index].max : 0; }
+const char* sv_tune_name(u32 index)
+{
+    return index < SV_TUNE_COUNT ? SCHEMA[index].key : "?";
+}
+f64 sv_tune_default(u32 index)
+{
+    return index < SV_TUNE_COUNT ? SCHEMA[index].def : 0;
+}
+f64 sv_tune_min(u32 index)
+{
+    return index < SV_TUNE_COUNT ? SCHEMA[index].min : 0;
+}
+f64 sv_tune_max(u32 index)
+{
+    return index < SV_TUNE_COUNT ? SCHEMA[index].max : 0;
+}
 
-int sv_tune_find(const char* key, u32* out_index) { return find_index(key, out_index); }
+int sv_tune_find(const char* key, u32* out_index)
+{
+    return find_index(key, out_index);
+}
 
-void sv_tune_reset_defaults(void) { copy_defaults(); }
+void sv_tune_reset_defaults(void)
+{
+    copy_defaults();
+}
 
-int sv_tune_set_by_name(const char* key, f64 value) {
+int sv_tune_set_by_name(const char* key, f64 value)
+{
     ensure();
     u32 index = 0;
     if (!find_index(key, &index)) {
@@ -297,28 +338,33 @@ int sv_tune_set_by_name(const char* key, f64 value) {
     return 1;
 }
 
-void sv_tune_snapshot(f64 out[SV_TUNE_COUNT]) {
+void sv_tune_snapshot(f64 out[SV_TUNE_COUNT])
+{
     ensure();
     std::memcpy(out, g_values, sizeof g_values);
 }
 
-void sv_tune_restore(const f64 values[SV_TUNE_COUNT]) {
+void sv_tune_restore(const f64 values[SV_TUNE_COUNT])
+{
     ensure();
     // Unclamped on purpose (a snapshot goes back exactly), but a non-finite value would
     // break every reader, so such an entry keeps its current value.
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
-        if (std::isfinite(values[i])) g_values[i] = values[i];
+        if (std::isfinite(values[i]))
+            g_values[i] = values[i];
     }
 }
 
-int sv_tune_check_constraints(void) {
+int sv_tune_check_constraints(void)
+{
     ensure();
     int ok = 1;
     for (const sv_tune_order& o : k_orders) {
         f64 va = g_values[o.a];
         f64 vb = g_values[o.b];
         f64 need = o.factor * vb;
-        if (va >= need) continue;
+        if (va >= need)
+            continue;
         ok = 0;
         const char* ka = SCHEMA[o.a].key;
         const char* kb = SCHEMA[o.b].key;
@@ -336,14 +382,16 @@ int sv_tune_check_constraints(void) {
 
 // Applies one tunables text; when named is given, marks every known key the text names
 // (whatever its value). 0 when the text cannot be used at all.
-static int apply_text(const char* text, u8 named[SV_TUNE_COUNT]) {
+static int apply_text(const char* text, u8 named[SV_TUNE_COUNT])
+{
     ensure();
     if (!text) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "no content");
         return 0;
     }
     cJSON* root = sv_json_parse(text, strlen(text), 1);
-    if (!root) return 0;
+    if (!root)
+        return 0;
     if (!cJSON_IsObject(root)) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr,
                        "top level must be an object of key/value pairs");
@@ -351,13 +399,15 @@ static int apply_text(const char* text, u8 named[SV_TUNE_COUNT]) {
         return 0;
     }
     for (const cJSON* item = root->child; item; item = item->next) {
-        if (!item->string) continue;
+        if (!item->string)
+            continue;
         u32 index = 0;
         if (!find_index(item->string, &index)) {
             sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, item->string, "no such tunable");
             continue;
         }
-        if (named) named[index] = 1;
+        if (named)
+            named[index] = 1;
         f64 value = 0;
         if (cJSON_IsBool(item)) {
             value = cJSON_IsTrue(item) ? 1 : 0;
@@ -373,12 +423,14 @@ static int apply_text(const char* text, u8 named[SV_TUNE_COUNT]) {
     return 1;
 }
 
-int sv_tune_apply_json(const char* text, const char* label) {
+int sv_tune_apply_json(const char* text, const char* label)
+{
     (void)label;
     return apply_text(text, nullptr);
 }
 
-int sv_tune_validate_text(const char* text, const char* file) {
+int sv_tune_validate_text(const char* text, const char* file)
+{
     static f64 s_saved[SV_TUNE_COUNT];
     sv_tune_snapshot(s_saved);
     copy_defaults();
@@ -391,11 +443,18 @@ int sv_tune_validate_text(const char* text, const char* file) {
     return sv_diag_finish();
 }
 
-u32 sv_tune_base_file(void) { return g_base_file; }
+u32 sv_tune_base_file(void)
+{
+    return g_base_file;
+}
 
-int sv_tune_base_names(u32 index) { return index < SV_TUNE_COUNT && g_base_named[index]; }
+int sv_tune_base_names(u32 index)
+{
+    return index < SV_TUNE_COUNT && g_base_named[index];
+}
 
-int sv_tune_load_packs(void) {
+int sv_tune_load_packs(void)
+{
     copy_defaults();
     g_base_file = SV_TUNE_BASE_ABSENT;
     std::memset(g_base_named, 0, sizeof g_base_named);
@@ -407,20 +466,23 @@ int sv_tune_load_packs(void) {
         // Set before reading so that a read failure is labelled with this mount too.
         sv_diag_set_context(sv_pack_label(m), k_file);
         u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
-        sv_vfs_buf buf{};
+        sv_vfs_buf buf {};
         if (!sv_vfs_read_at(m, k_file, &buf)) {
             // Absent is fine; present but unreadable (an error was recorded) is not usable.
             if (sv_diag_count_of(SV_DIAG_ERROR) != errors) {
                 ok = 0;
-                if (m == 0) g_base_file = SV_TUNE_BASE_UNUSABLE;
+                if (m == 0)
+                    g_base_file = SV_TUNE_BASE_UNUSABLE;
             }
             continue;
         }
         ++files;
         only = m;
         int applied = apply_text(buf.data, m == 0 ? g_base_named : nullptr);
-        if (!applied) ok = 0;
-        if (m == 0) g_base_file = applied ? SV_TUNE_BASE_READ : SV_TUNE_BASE_UNUSABLE;
+        if (!applied)
+            ok = 0;
+        if (m == 0)
+            g_base_file = applied ? SV_TUNE_BASE_READ : SV_TUNE_BASE_UNUSABLE;
         sv_vfs_free(&buf);
     }
     sv_diag_set_context(files == 1 ? sv_pack_label(only) : nullptr, k_file);

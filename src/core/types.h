@@ -15,10 +15,10 @@ typedef float f32;
 typedef double f64;
 
 #define SV_NONE16 ((u16)65535)
-#define SV_NONE8 ((u8)255)
+#define SV_NONE8  ((u8)255)
 
-#define SV_PRODUCT "strenvik"
-#define SV_VERSION "0.3.5-alpha"
+#define SV_PRODUCT  "strenvik"
+#define SV_VERSION  "0.3.5-alpha"
 #define SV_PLATFORM "linux"
 
 #if defined(__GNUC__)

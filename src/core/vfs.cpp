@@ -26,32 +26,37 @@ struct sv_vfs_hit {
     u64 entry;
 };
 
-static int sv_vfs_is_dir(const char* path) {
+static int sv_vfs_is_dir(const char* path)
+{
     struct stat st;
     return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-static int sv_vfs_is_file(const char* path, u64* out_size) {
+static int sv_vfs_is_file(const char* path, u64* out_size)
+{
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-    if (out_size) *out_size = (u64)st.st_size;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    if (out_size)
+        *out_size = (u64)st.st_size;
     return 1;
 }
 
-int sv_vfs_mount(const char* path) {
+int sv_vfs_mount(const char* path)
+{
     if (!path || !path[0]) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "mount", "empty mount path");
         return 0;
     }
     if (g_mount_count >= SV_VFS_MOUNTS) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, "mount", "cannot mount '%s': already at %d mounts",
-                       path, SV_VFS_MOUNTS);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, "mount",
+                       "cannot mount '%s': already at %d mounts", path, SV_VFS_MOUNTS);
         return 0;
     }
     u64 len = strnlen(path, SV_VFS_PATH_MAX);
     if (len >= SV_VFS_PATH_MAX) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, "mount", "mount path is longer than %d bytes",
-                       SV_VFS_PATH_MAX);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, "mount",
+                       "mount path is longer than %d bytes", SV_VFS_PATH_MAX);
         return 0;
     }
     sv_mount* m = &g_mounts[g_mount_count];
@@ -64,26 +69,30 @@ int sv_vfs_mount(const char* path) {
         int err = 0;
         zip_t* za = size > 0 ? zip_open(path, ZIP_RDONLY, &err) : nullptr;
         if (!za) {
-            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount", "'%s' is a file but not a readable zip", path);
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount",
+                           "'%s' is a file but not a readable zip", path);
             return 0;
         }
         m->is_zip = 1;
         m->archive = za;
     } else {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount", "'%s' is neither a directory nor a file", path);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount",
+                       "'%s' is neither a directory nor a file", path);
         return 0;
     }
     memcpy(m->path, path, len);
     m->path[len] = 0;
     g_mount_count++;
-    sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "mounted %s '%s' (%zu total)", m->is_zip ? "zip" : "dir", m->path,
-                 (size_t)g_mount_count);
+    sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "mounted %s '%s' (%zu total)", m->is_zip ? "zip" : "dir",
+                 m->path, (size_t)g_mount_count);
     return 1;
 }
 
-void sv_vfs_clear(void) {
+void sv_vfs_clear(void)
+{
     for (u64 i = 0; i < g_mount_count; i++) {
-        if (g_mounts[i].archive) zip_discard(g_mounts[i].archive);
+        if (g_mounts[i].archive)
+            zip_discard(g_mounts[i].archive);
         g_mounts[i].archive = nullptr;
         g_mounts[i].is_zip = 0;
         g_mounts[i].path[0] = 0;
@@ -91,40 +100,54 @@ void sv_vfs_clear(void) {
     g_mount_count = 0;
 }
 
-u64 sv_vfs_mount_count(void) {
+u64 sv_vfs_mount_count(void)
+{
     return g_mount_count;
 }
 
-const char* sv_vfs_mount_at(u64 index) {
+const char* sv_vfs_mount_at(u64 index)
+{
     return index < g_mount_count ? g_mounts[index].path : nullptr;
 }
 
-int sv_vfs_mount_is_zip(u64 index) {
+int sv_vfs_mount_is_zip(u64 index)
+{
     return index < g_mount_count ? g_mounts[index].is_zip : 0;
 }
 
-int sv_vfs_path_ok(const char* path) {
-    if (!path || !path[0]) return 0;
-    if (path[0] == '/' || path[0] == '\\') return 0;
-    if (path[1] == ':') return 0;
-    if (strchr(path, '\\')) return 0;
+int sv_vfs_path_ok(const char* path)
+{
+    if (!path || !path[0])
+        return 0;
+    if (path[0] == '/' || path[0] == '\\')
+        return 0;
+    if (path[1] == ':')
+        return 0;
+    if (strchr(path, '\\'))
+        return 0;
     const char* seg = path;
     for (;;) {
         const char* end = strchr(seg, '/');
         u64 n = end ? (u64)(end - seg) : strlen(seg);
-        if (n == 0) return 0;
-        if (n == 1 && seg[0] == '.') return 0;
-        if (n == 2 && seg[0] == '.' && seg[1] == '.') return 0;
-        if (!end) return 1;
+        if (n == 0)
+            return 0;
+        if (n == 1 && seg[0] == '.')
+            return 0;
+        if (n == 2 && seg[0] == '.' && seg[1] == '.')
+            return 0;
+        if (!end)
+            return 1;
         seg = end + 1;
     }
 }
 
 // Joins mount path, '/', and the relative path; 0 when the whole would not fit in 1024 bytes.
-static int sv_vfs_join(char (&out)[SV_VFS_JOIN_MAX], const sv_mount* m, const char* rel) {
+static int sv_vfs_join(char (&out)[SV_VFS_JOIN_MAX], const sv_mount* m, const char* rel)
+{
     u64 a = strlen(m->path);
     u64 b = strlen(rel);
-    if (a + 1 + b + 1 > SV_VFS_JOIN_MAX) return 0;
+    if (a + 1 + b + 1 > SV_VFS_JOIN_MAX)
+        return 0;
     memcpy(out, m->path, a);
     out[a] = '/';
     memcpy(out + a + 1, rel, b + 1);
@@ -132,64 +155,77 @@ static int sv_vfs_join(char (&out)[SV_VFS_JOIN_MAX], const sv_mount* m, const ch
 }
 
 // Whether one mount holds the file; the path has already passed the rules.
-static int sv_vfs_holds(u64 index, const char* rel, sv_vfs_hit* hit) {
+static int sv_vfs_holds(u64 index, const char* rel, sv_vfs_hit* hit)
+{
     const sv_mount* m = &g_mounts[index];
     if (m->is_zip) {
         zip_int64_t e = zip_name_locate(m->archive, rel, ZIP_FL_NOCASE);
-        if (e < 0) return 0;
+        if (e < 0)
+            return 0;
         const char* name = zip_get_name(m->archive, (zip_uint64_t)e, 0);
-        if (!name || !name[0] || name[strlen(name) - 1] == '/') return 0;
+        if (!name || !name[0] || name[strlen(name) - 1] == '/')
+            return 0;
         hit->mount = index;
         hit->entry = (u64)e;
         return 1;
     }
     char full[SV_VFS_JOIN_MAX];
-    if (!sv_vfs_join(full, m, rel) || !sv_vfs_is_file(full, nullptr)) return 0;
+    if (!sv_vfs_join(full, m, rel) || !sv_vfs_is_file(full, nullptr))
+        return 0;
     hit->mount = index;
     hit->entry = 0;
     return 1;
 }
 
-static int sv_vfs_resolve(const char* rel, sv_vfs_hit* hit) {
-    if (!sv_vfs_path_ok(rel)) return 0;
+static int sv_vfs_resolve(const char* rel, sv_vfs_hit* hit)
+{
+    if (!sv_vfs_path_ok(rel))
+        return 0;
     for (u64 i = g_mount_count; i-- > 0;) {
-        if (sv_vfs_holds(i, rel, hit)) return 1;
+        if (sv_vfs_holds(i, rel, hit))
+            return 1;
     }
     return 0;
 }
 
-int sv_vfs_exists(const char* path) {
+int sv_vfs_exists(const char* path)
+{
     sv_vfs_hit hit;
     return sv_vfs_resolve(path, &hit);
 }
 
-const char* sv_vfs_source_of(const char* path) {
+const char* sv_vfs_source_of(const char* path)
+{
     sv_vfs_hit hit;
     return sv_vfs_resolve(path, &hit) ? g_mounts[hit.mount].path : nullptr;
 }
 
-i64 sv_vfs_source_index(const char* path) {
+i64 sv_vfs_source_index(const char* path)
+{
     sv_vfs_hit hit;
     return sv_vfs_resolve(path, &hit) ? (i64)hit.mount : -1;
 }
 
-static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs_buf* out) {
+static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs_buf* out)
+{
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(m->archive, entry, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "could not stat entry in '%s'", m->path);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "could not stat entry in '%s'",
+                       m->path);
         return 0;
     }
     u64 size = (u64)st.size;
     if (size > SV_VFS_FILE_MAX) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, rel, "entry in '%s' declares %llu bytes, over the %llu-byte limit",
-                       m->path, (unsigned long long)size, (unsigned long long)SV_VFS_FILE_MAX);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, rel,
+                       "entry in '%s' declares %llu bytes, over the %llu-byte limit", m->path,
+                       (unsigned long long)size, (unsigned long long)SV_VFS_FILE_MAX);
         return 0;
     }
     char* data = (char*)malloc(size + 1);
     if (!data) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "out of memory reading %zu bytes from '%s'", (size_t)size,
-                       m->path);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "out of memory reading %zu bytes from '%s'", (size_t)size, m->path);
         return 0;
     }
     zip_file_t* zf = zip_fopen_index(m->archive, entry, 0);
@@ -197,24 +233,30 @@ static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs
     int ok = zf != nullptr;
     while (ok && got < size) {
         zip_int64_t n = zip_fread(zf, data + got, size - got);
-        if (n < 0) ok = 0;
-        if (n <= 0) break;
+        if (n < 0)
+            ok = 0;
+        if (n <= 0)
+            break;
         got += (u64)n;
     }
     // A byte beyond the declared size means the entry lies about its length.
     char extra = 0;
     zip_int64_t more = ok ? zip_fread(zf, &extra, 1) : 0;
-    if (more < 0) ok = 0;
-    if (zf) zip_fclose(zf);
+    if (more < 0)
+        ok = 0;
+    if (zf)
+        zip_fclose(zf);
     if (!ok) {
         free(data);
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "could not decompress entry from '%s'", m->path);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "could not decompress entry from '%s'", m->path);
         return 0;
     }
     if (got != size || more > 0) {
         free(data);
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "entry in '%s' does not hold the %llu bytes it declares",
-                       m->path, (unsigned long long)size);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "entry in '%s' does not hold the %llu bytes it declares", m->path,
+                       (unsigned long long)size);
         return 0;
     }
     data[size] = 0;
@@ -223,12 +265,15 @@ static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs
     return 1;
 }
 
-static int sv_vfs_read_file(const sv_mount* m, const char* rel, sv_vfs_buf* out) {
+static int sv_vfs_read_file(const sv_mount* m, const char* rel, sv_vfs_buf* out)
+{
     char full[SV_VFS_JOIN_MAX];
-    if (!sv_vfs_join(full, m, rel)) return 0;
+    if (!sv_vfs_join(full, m, rel))
+        return 0;
     FILE* f = fopen(full, "rb");
     if (!f) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "resolved to '%s' but could not be opened", full);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "resolved to '%s' but could not be opened", full);
         return 0;
     }
     if (fseeko(f, 0, SEEK_END) != 0) {
@@ -245,7 +290,8 @@ static int sv_vfs_read_file(const sv_mount* m, const char* rel, sv_vfs_buf* out)
     u64 size = (u64)pos;
     if (size > SV_VFS_FILE_MAX) {
         fclose(f);
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, rel, "'%s' is %llu bytes, over the %llu-byte limit", full,
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, rel,
+                       "'%s' is %llu bytes, over the %llu-byte limit", full,
                        (unsigned long long)size, (unsigned long long)SV_VFS_FILE_MAX);
         return 0;
     }
@@ -253,16 +299,16 @@ static int sv_vfs_read_file(const sv_mount* m, const char* rel, sv_vfs_buf* out)
     char* data = (char*)malloc(size + 1);
     if (!data) {
         fclose(f);
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "out of memory reading '%s' (%zu bytes)", full,
-                       (size_t)size);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "out of memory reading '%s' (%zu bytes)", full, (size_t)size);
         return 0;
     }
     u64 got = size ? (u64)fread(data, 1, size, f) : 0;
     fclose(f);
     if (got != size) {
         free(data);
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "read %zu of %zu bytes from '%s'", (size_t)got,
-                       (size_t)size, full);
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "read %zu of %zu bytes from '%s'",
+                       (size_t)got, (size_t)size, full);
         return 0;
     }
     data[size] = 0;
@@ -271,32 +317,42 @@ static int sv_vfs_read_file(const sv_mount* m, const char* rel, sv_vfs_buf* out)
     return 1;
 }
 
-static int sv_vfs_read_hit(const sv_vfs_hit* hit, const char* rel, sv_vfs_buf* out) {
+static int sv_vfs_read_hit(const sv_vfs_hit* hit, const char* rel, sv_vfs_buf* out)
+{
     const sv_mount* m = &g_mounts[hit->mount];
     return m->is_zip ? sv_vfs_read_zip(m, hit->entry, rel, out) : sv_vfs_read_file(m, rel, out);
 }
 
-int sv_vfs_read(const char* path, sv_vfs_buf* out) {
-    if (!out) return 0;
+int sv_vfs_read(const char* path, sv_vfs_buf* out)
+{
+    if (!out)
+        return 0;
     out->data = nullptr;
     out->size = 0;
     sv_vfs_hit hit;
-    if (!sv_vfs_resolve(path, &hit)) return 0;
+    if (!sv_vfs_resolve(path, &hit))
+        return 0;
     return sv_vfs_read_hit(&hit, path, out);
 }
 
-int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out) {
-    if (!out) return 0;
+int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out)
+{
+    if (!out)
+        return 0;
     out->data = nullptr;
     out->size = 0;
-    if (index >= g_mount_count || !sv_vfs_path_ok(path)) return 0;
+    if (index >= g_mount_count || !sv_vfs_path_ok(path))
+        return 0;
     sv_vfs_hit hit;
-    if (!sv_vfs_holds(index, path, &hit)) return 0;
+    if (!sv_vfs_holds(index, path, &hit))
+        return 0;
     return sv_vfs_read_hit(&hit, path, out);
 }
 
-void sv_vfs_free(sv_vfs_buf* buf) {
-    if (!buf) return;
+void sv_vfs_free(sv_vfs_buf* buf)
+{
+    if (!buf)
+        return;
     free(buf->data);
     buf->data = nullptr;
     buf->size = 0;

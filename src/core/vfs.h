@@ -3,7 +3,7 @@
 #pragma once
 #include "core/types.h"
 
-#define SV_VFS_MOUNTS 32
+#define SV_VFS_MOUNTS   32
 #define SV_VFS_PATH_MAX 512
 #define SV_VFS_JOIN_MAX 1024
 // No pack file is anywhere near this; a larger declared size is taken as a broken or hostile pack.

@@ -1,7 +1,7 @@
 // A text sink: a function and its context, passed by value.
 #pragma once
-#include <cstdio>
 #include "core/types.h"
+#include <cstdio>
 
 typedef void (*sv_write_fn)(void* ctx, const char* text);
 

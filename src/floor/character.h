@@ -4,8 +4,8 @@
 #include "core/types.h"
 
 struct sv_character {
-    f64 mob_density;     // scales the floor's mob density
-    f64 unused;          // drawn to keep the stream's order; nothing reads it
+    f64 mob_density;      // scales the floor's mob density
+    f64 unused;           // drawn to keep the stream's order; nothing reads it
     f64 fountain_density; // scales the fountain density
 };
 

@@ -10,7 +10,8 @@
 // Every floor initialised in this process gets the next serial, so holders can tell floors apart.
 static u32 g_serial = 0;
 
-static const char* const k_tag_names[7] = {"spawn", "fountain", "monument", "scion", "gate", "axiom", "prism"};
+static const char* const k_tag_names[7]
+    = {"spawn", "fountain", "monument", "scion", "gate", "axiom", "prism"};
 
 // ---- Sizing ----
 
@@ -22,7 +23,8 @@ f64 sv_floor_min_size(u16 floor)
 f64 sv_floor_target_size(u16 floor)
 {
     f64 max = sv_tune(SV_TUNE_FLOOR_SIZE_MAX);
-    f64 g = sv_growth_eval((u32)sv_tune_i32(SV_TUNE_FLOOR_SIZE_GROWTH), sv_tune(SV_TUNE_FLOOR_SIZE_BASE),
+    f64 g = sv_growth_eval((u32)sv_tune_i32(SV_TUNE_FLOOR_SIZE_GROWTH),
+                           sv_tune(SV_TUNE_FLOOR_SIZE_BASE),
                            sv_tune(SV_TUNE_FLOOR_SIZE_GROWTH_RATE), floor);
     f64 m = sv_floor_min_size(floor);
     f64 low = m < max ? m : max;
@@ -83,7 +85,8 @@ static void clear_record(sv_floor* floor)
 void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
 {
     if (capacity < 1 || capacity > SV_FLOOR_CAPACITY_MAX)
-        sv_panic("floor: capacity %u out of range (1..%u)", (unsigned)capacity, (unsigned)SV_FLOOR_CAPACITY_MAX);
+        sv_panic("floor: capacity %u out of range (1..%u)", (unsigned)capacity,
+                 (unsigned)SV_FLOOR_CAPACITY_MAX);
 
     sv_arena_init(&floor->arena, (u64)capacity * sizeof(sv_room) + 65536);
     floor->rooms = sv_arena_new_array<sv_room>(&floor->arena, capacity);

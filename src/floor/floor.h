@@ -7,12 +7,12 @@
 #include "core/types.h"
 
 #define SV_FLOOR_CAPACITY_MAX 65534
-#define SV_ROOM_DOORS 6
-#define SV_FLOOR_SHOTS 16
-#define SV_MOB_ACTIONS 4
-#define SV_MOB_PATH 6
-#define SV_MOB_NAME 32
-#define SV_AFFLICTIONS 8
+#define SV_ROOM_DOORS         6
+#define SV_FLOOR_SHOTS        16
+#define SV_MOB_ACTIONS        4
+#define SV_MOB_PATH           6
+#define SV_MOB_NAME           32
+#define SV_AFFLICTIONS        8
 
 enum sv_door_kind : u32 {
     SV_DOOR_NORMAL = 0,
@@ -34,15 +34,15 @@ enum sv_room_tag : u8 {
 };
 
 // Tag masks shared across the system.
-#define SV_TAGS_BOSS ((u8)40)          // axiom or scion: rooms that seal
-#define SV_TAGS_GATE_SCION ((u8)24)    // scion and gate
+#define SV_TAGS_BOSS          ((u8)40)  // axiom or scion: rooms that seal
+#define SV_TAGS_GATE_SCION    ((u8)24)  // scion and gate
 #define SV_TAGS_NO_OBLIGATION ((u8)108) // prism, axiom, scion, monument
-#define SV_TAGS_OCCUPIED ((u8)111)     // those and spawn, fountain
-#define SV_TAGS_NO_MOBS ((u8)47)       // spawn, fountain, monument, scion, axiom
-#define SV_TAGS_KEYED ((u8)100)        // prism, axiom, monument
-#define SV_TAGS_SHARD_AXIOM ((u8)160)  // shard, axiom
-#define SV_TAGS_ARENA ((u8)56)         // scion, gate, axiom: arena-scaled rooms
-#define SV_TAGS_LANDMARK ((u8)7)       // spawn, fountain, monument
+#define SV_TAGS_OCCUPIED      ((u8)111) // those and spawn, fountain
+#define SV_TAGS_NO_MOBS       ((u8)47)  // spawn, fountain, monument, scion, axiom
+#define SV_TAGS_KEYED         ((u8)100) // prism, axiom, monument
+#define SV_TAGS_SHARD_AXIOM   ((u8)160) // shard, axiom
+#define SV_TAGS_ARENA         ((u8)56)  // scion, gate, axiom: arena-scaled rooms
+#define SV_TAGS_LANDMARK      ((u8)7)   // spawn, fountain, monument
 
 enum sv_seal_state : u8 {
     SV_SEAL_SEALED = 1,  // a risen boss holds the room
@@ -230,8 +230,8 @@ const sv_chest* sv_floor_chest_in(const sv_floor* floor, u16 room);
 u64 sv_floor_count_chests(const sv_floor* floor, u32 rarity);
 
 // Mobs.
-i32 sv_floor_add_mob(sv_floor* floor, u16 place, f32 x, f32 z, f32 yaw, const sv_body* body, u64 kind,
-                     const char* name, u8 boss);
+i32 sv_floor_add_mob(sv_floor* floor, u16 place, f32 x, f32 z, f32 yaw, const sv_body* body,
+                     u64 kind, const char* name, u8 boss);
 sv_mob* sv_floor_mob(sv_floor* floor, u16 index);
 const sv_mob* sv_floor_mob_const(const sv_floor* floor, u16 index);
 sv_mob* sv_floor_boss_in(sv_floor* floor, u16 place);
@@ -241,8 +241,9 @@ u32 sv_floor_mobs_in(const sv_floor* floor, u16 place);
 u32 sv_floor_mobs_alive_in(const sv_floor* floor, u16 place);
 
 // Shots.
-sv_shot* sv_floor_add_shot(sv_floor* floor, u16 place, f32 x, f32 y, f32 z, f32 dir_x, f32 dir_y, f32 dir_z,
-                           f32 speed, f32 damage, const sv_applies* applies, u32 life_ticks, u8 hostile);
+sv_shot* sv_floor_add_shot(sv_floor* floor, u16 place, f32 x, f32 y, f32 z, f32 dir_x, f32 dir_y,
+                           f32 dir_z, f32 speed, f32 damage, const sv_applies* applies,
+                           u32 life_ticks, u8 hostile);
 u32 sv_floor_shots_live_in(const sv_floor* floor, u16 place);
 
 // Weapon spots, by sv_weapon_slot.
@@ -268,8 +269,8 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
 i32 sv_floor_passage_of(const sv_floor* floor, u16 room, u8 door);
 i32 sv_floor_place_valid(const sv_floor* floor, u16 place);
 i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* piece);
-u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry, u16* from_room,
-                        u8* from_door);
+u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry,
+                        u16* from_room, u8* from_door);
 i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);
 // Door distances from one room over every door into a room, locked ones included; 65535 for
 // rooms not reached (all of them when from is not a room). out holds room_count entries; the

@@ -52,8 +52,8 @@ u64 sv_floor_count_chests(const sv_floor* floor, u32 rarity)
 
 // ---- Mobs ----
 
-i32 sv_floor_add_mob(sv_floor* floor, u16 place, f32 x, f32 z, f32 yaw, const sv_body* body, u64 kind,
-                     const char* name, u8 boss)
+i32 sv_floor_add_mob(sv_floor* floor, u16 place, f32 x, f32 z, f32 yaw, const sv_body* body,
+                     u64 kind, const char* name, u8 boss)
 {
     if (!floor || !sv_floor_place_valid(floor, place) || floor->mob_count >= floor->mob_capacity)
         return -1;
@@ -174,8 +174,9 @@ u32 sv_floor_mobs_alive_in(const sv_floor* floor, u16 place)
 
 // ---- Shots ----
 
-sv_shot* sv_floor_add_shot(sv_floor* floor, u16 place, f32 x, f32 y, f32 z, f32 dir_x, f32 dir_y, f32 dir_z,
-                           f32 speed, f32 damage, const sv_applies* applies, u32 life_ticks, u8 hostile)
+sv_shot* sv_floor_add_shot(sv_floor* floor, u16 place, f32 x, f32 y, f32 z, f32 dir_x, f32 dir_y,
+                           f32 dir_z, f32 speed, f32 damage, const sv_applies* applies,
+                           u32 life_ticks, u8 hostile)
 {
     if (!floor || !floor->shots || !sv_floor_place_valid(floor, place))
         return nullptr;
@@ -232,7 +233,8 @@ void sv_floor_place_weapon(sv_floor* floor, u32 slot, u16 room)
 
 bool sv_floor_stock_weapon(sv_floor* floor, u32 slot, const sv_weapon* weapon)
 {
-    if (!floor || slot > 1 || !weapon || floor->weapon_room[slot] == SV_NONE16 || weapon->primary.kind == 0)
+    if (!floor || slot > 1 || !weapon || floor->weapon_room[slot] == SV_NONE16
+        || weapon->primary.kind == 0)
         return false;
     floor->weapons[slot] = *weapon;
     return true;
@@ -243,8 +245,8 @@ i32 sv_floor_weapon_in(const sv_floor* floor, u16 room)
     if (!floor)
         return -1;
     for (u32 slot = 0; slot < 2; ++slot)
-        if (floor->weapon_room[slot] != SV_NONE16 && floor->weapon_room[slot] == room && !floor->weapon_taken[slot] &&
-            floor->weapons[slot].primary.kind != 0)
+        if (floor->weapon_room[slot] != SV_NONE16 && floor->weapon_room[slot] == room
+            && !floor->weapon_taken[slot] && floor->weapons[slot].primary.kind != 0)
             return (i32)slot;
     return -1;
 }

@@ -71,8 +71,8 @@ void behind_prism_lock(sv_floor* f, u8* barred)
         barred[r] = !reach[r];
 }
 
-i32 pick_free_room(sv_floor* f, sv_rng* p, u16 min_depth, u8 need_slot, const u16* dist, u16 min_dist,
-                   const u8* barred)
+i32 pick_free_room(sv_floor* f, sv_rng* p, u16 min_depth, u8 need_slot, const u16* dist,
+                   u16 min_dist, const u8* barred)
 {
     sv_floor_scratch s(f);
     u16* cands = s.take<u16>(f->room_count);
@@ -179,8 +179,7 @@ int place_at(sv_floor* f, sv_ledger* ledger, u32 obligation, u16 room)
             return 0;
         sv_floor_room_tag(f, room, SV_TAGS_GATE_SCION);
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -450,7 +449,8 @@ void place_fountains(sv_floor* f, sv_rng* p, sv_ledger* ledger)
             u32 nl = 0, no = 0;
             for (u16 r = 1; r < n; ++r) {
                 const sv_room* room = &f->rooms[r];
-                if (dist[r] == SV_NONE16 || dist[r] < low || dist[r] > high || (room->tags & SV_TAGS_NO_MOBS))
+                if (dist[r] == SV_NONE16 || dist[r] < low || dist[r] > high
+                    || (room->tags & SV_TAGS_NO_MOBS))
                     continue;
                 if (room->door_count == 1)
                     leaves[nl++] = r;

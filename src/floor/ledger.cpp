@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-static const char* const k_obligation_names[5] = {"prism", "axiom", "exit", "monument", "gate scion"};
+static const char* const k_obligation_names[5]
+    = {"prism", "axiom", "exit", "monument", "gate scion"};
 
 const char* sv_obligation_name(u32 obligation)
 {
@@ -45,8 +46,7 @@ i32 sv_ledger_place(sv_ledger* ledger, u32 obligation)
             return 0;
         ++ledger->gate_placed;
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -62,13 +62,16 @@ u16 sv_ledger_outstanding(const sv_ledger* ledger)
 u16 sv_ledger_deferred_outstanding(const sv_ledger* ledger)
 {
     // Placed never passes owed through sv_ledger_place, but a ledger lowered by hand must not wrap.
-    u16 gates = ledger->gate_owed > ledger->gate_placed ? (u16)(ledger->gate_owed - ledger->gate_placed) : 0;
+    u16 gates = ledger->gate_owed > ledger->gate_placed
+        ? (u16)(ledger->gate_owed - ledger->gate_placed)
+        : 0;
     return (u16)(gates + (ledger->monument_owed && !ledger->monument_placed ? 1 : 0));
 }
 
 u16 sv_ledger_satisfied(const sv_ledger* ledger)
 {
-    return sv_ledger_outstanding(ledger) == 0 && sv_ledger_deferred_outstanding(ledger) == 0 ? 1 : 0;
+    return sv_ledger_outstanding(ledger) == 0 && sv_ledger_deferred_outstanding(ledger) == 0 ? 1
+                                                                                             : 0;
 }
 
 const char* sv_ledger_missing(const sv_ledger* ledger)

@@ -63,8 +63,8 @@ i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* pi
     return 0;
 }
 
-u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry, u16* from_room,
-                        u8* from_door)
+u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry,
+                        u16* from_room, u8* from_door)
 {
     if (from_room)
         *from_room = SV_NONE16;
@@ -234,7 +234,8 @@ void sv_floor_assign_appearances(sv_floor* floor)
             sv_door* door = &room->doors[d];
             if (door->target == SV_NONE16)
                 continue;
-            door->appearance = (u8)sv_door_appearance_for(floor->seed, r, d, door->target, door->back);
+            door->appearance
+                = (u8)sv_door_appearance_for(floor->seed, r, d, door->target, door->back);
         }
     }
 }

@@ -51,8 +51,9 @@ void render_room(const sv_floor* f, u16 room, u32 indent, const char* glyph, sv_
     const sv_room* r = &f->rooms[room];
     // Indentation goes out in pieces well inside the writer's limit, so a deep room's line
     // is never cut.
-    static const char k_blanks[] = "                                                                "
-                                   "                                                                ";
+    static const char k_blanks[]
+        = "                                                                "
+          "                                                                ";
     const u32 piece = sizeof k_blanks - 1;
     for (u64 left = (u64)indent * 2; left > 0;) {
         u32 n = left < piece ? (u32)left : piece;
@@ -73,7 +74,8 @@ void render_room(const sv_floor* f, u16 room, u32 indent, const char* glyph, sv_
     sv_writef(w, "  d%u", r->depth);
     const sv_chest* chest = sv_floor_chest_in(f, room);
     if (chest)
-        sv_writef(w, "  chest:%s%s", sv_rarity_name((i32)chest->rarity), chest->locked ? "(locked)" : "");
+        sv_writef(w, "  chest:%s%s", sv_rarity_name((i32)chest->rarity),
+                  chest->locked ? "(locked)" : "");
     sv_writef(w, "\n");
 }
 
@@ -91,7 +93,7 @@ void render_subtree(const sv_floor* f, u16 start, u32 indent, std::vector<u8>& s
     seen[start] = 1;
     render_room(f, start, indent, nullptr, w);
     stack.clear();
-    stack.push_back(frame{start, 0, indent});
+    stack.push_back(frame {start, 0, indent});
     while (!stack.empty()) {
         frame& top = stack.back();
         const sv_room* r = &f->rooms[top.room];
@@ -107,7 +109,7 @@ void render_subtree(const sv_floor* f, u16 start, u32 indent, std::vector<u8>& s
         u32 child_indent = top.indent + 1;
         seen[t] = 1;
         render_room(f, t, child_indent, door_glyph(door), w);
-        stack.push_back(frame{t, 0, child_indent});
+        stack.push_back(frame {t, 0, child_indent});
     }
 }
 
@@ -136,10 +138,14 @@ void sv_render_text(const sv_floor* floor, sv_writer w)
 {
     if (!floor || !w.fn)
         return;
-    sv_writef(w, "floor %u  seed %llu  rooms %u\n", floor->floor_number, (unsigned long long)floor->seed,
-              floor->room_count);
-    sv_writef(w, "marks: S spawn  F fountain  M monument  A axiom  s scion  g gate  P prism  k shard   * visited\n");
-    sv_writef(w, "doors: --- normal  -s- scion  -a- axiom  --> exit  ..> shortcut  =S= needs Shard  =P= needs Prism\n\n");
+    sv_writef(w, "floor %u  seed %llu  rooms %u\n", floor->floor_number,
+              (unsigned long long)floor->seed, floor->room_count);
+    sv_writef(w,
+              "marks: S spawn  F fountain  M monument  A axiom  s scion  g gate  P prism  k shard  "
+              " * visited\n");
+    sv_writef(w,
+              "doors: --- normal  -s- scion  -a- axiom  --> exit  ..> shortcut  =S= needs Shard  "
+              "=P= needs Prism\n\n");
     if (floor->room_count == 0 || !floor->rooms)
         return;
     std::vector<u8> seen(floor->room_count, 0);
@@ -188,7 +194,8 @@ void sv_render_dot(const sv_floor* floor, sv_writer w)
                 continue;
             sv_writef(w, "  r%u -> r%u [", r, door->target);
             if (door->locked)
-                sv_writef(w, "color=red,style=bold,label=\"%s\"", door->kind == SV_DOOR_AXIOM ? "prism" : "shard");
+                sv_writef(w, "color=red,style=bold,label=\"%s\"",
+                          door->kind == SV_DOOR_AXIOM ? "prism" : "shard");
             else if (door->kind == SV_DOOR_EXIT)
                 sv_writef(w, "color=blue,style=bold,label=\"exit\"");
             else if (door->kind == SV_DOOR_SHORTCUT)

@@ -91,7 +91,7 @@ void sv_stats_init(sv_stats* stats)
 {
     if (!stats)
         return;
-    *stats = sv_stats{};
+    *stats = sv_stats {};
     stats->size_min = 0xffffffffu;
     stats->depth_min = 0xffffffffu;
 }
@@ -181,8 +181,8 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
     f64 mean = st->size_sum / floors;
     f64 sd = stddev(st->size_sum, st->size_square_sum, floors);
     sv_writef(w, "\nFLOOR SIZE over %llu floors\n", (unsigned long long)st->floors);
-    sv_writef(w, "  mean %.2f   sd %.2f   cv %.3f   min %u   max %u\n", mean, sd, mean > 0 ? sd / mean : 0.0,
-              st->size_min, st->size_max);
+    sv_writef(w, "  mean %.2f   sd %.2f   cv %.3f   min %u   max %u\n", mean, sd,
+              mean > 0 ? sd / mean : 0.0, st->size_min, st->size_max);
     sv_writef(w, "  p5 %u   p50 %u   p95 %u", (u32)sv_stats_size_percentile(st, 0.05),
               (u32)sv_stats_size_percentile(st, 0.5), (u32)sv_stats_size_percentile(st, 0.95));
     if (st->mixed) {
@@ -269,15 +269,20 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
         sv_writef(w, "\nFOUNTAIN REACH -- nearest eligible leaf to the Axiom\n");
         sv_writef(w, "  %.2f fountains/floor, %.1f%% on leaves\n", (f64)st->fountains / floors,
                   st->fountains ? (f64)st->fountain_leaves * 100.0 / (f64)st->fountains : 0.0);
-        sv_writef(w, "  mean %.2f   nearest leaf inside the %u-%u band %.1f%%   no eligible leaf anywhere %llu\n",
+        sv_writef(w,
+                  "  mean %.2f   nearest leaf inside the %u-%u band %.1f%%   no eligible leaf "
+                  "anywhere %llu\n",
                   reach_total ? reach_sum / (f64)reach_total : 0.0, lo, hi,
                   reach_total ? (f64)inside * 100.0 / (f64)reach_total : 0.0,
                   (unsigned long long)st->no_eligible_leaf);
         f64 leaf_pct = (f64)st->band_leaf * 100.0 / a;
         f64 room_pct = (f64)st->band_room * 100.0 / a;
-        sv_writef(w, "  band holds a leaf %.1f%%   only a non-leaf %.1f%%   nothing (widens) %.2f%%\n", leaf_pct,
-                  room_pct - leaf_pct, 100.0 - room_pct);
-        sv_writef(w, "  nearest PLACED fountain outside the band %.1f%%   <- what gen.fountain_band_widened counts\n",
+        sv_writef(w,
+                  "  band holds a leaf %.1f%%   only a non-leaf %.1f%%   nothing (widens) %.2f%%\n",
+                  leaf_pct, room_pct - leaf_pct, 100.0 - room_pct);
+        sv_writef(w,
+                  "  nearest PLACED fountain outside the band %.1f%%   <- what "
+                  "gen.fountain_band_widened counts\n",
                   (f64)st->fountain_outside * 100.0 / a);
         for (u32 d = 0; d < SV_STATS_DEPTHS; ++d) {
             if (!st->reach_hist[d])
@@ -290,5 +295,6 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
 
     sv_writef(w, "\n  leaves %.1f%%   hubs %.2f%%   (hub_degree %.0f)\n",
               st->rooms ? (f64)st->leaves_sum * 100.0 / (f64)st->rooms : 0.0,
-              st->rooms ? (f64)st->hubs_sum * 100.0 / (f64)st->rooms : 0.0, sv_tune(SV_TUNE_FLOOR_HUB_DEGREE));
+              st->rooms ? (f64)st->hubs_sum * 100.0 / (f64)st->rooms : 0.0,
+              sv_tune(SV_TUNE_FLOOR_HUB_DEGREE));
 }

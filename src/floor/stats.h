@@ -5,7 +5,7 @@
 #include "floor/floor.h"
 #include "floor/gen.h"
 
-#define SV_STATS_SIZES 256
+#define SV_STATS_SIZES  256
 #define SV_STATS_DEPTHS 64
 
 struct sv_stats {

@@ -77,7 +77,7 @@ i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report)
 {
     sv_validate_report local;
     sv_validate_report* rep = report ? report : &local;
-    *rep = sv_validate_report{};
+    *rep = sv_validate_report {};
     if (!floor || floor->room_count == 0 || !floor->rooms) {
         add_fault(rep, SV_INVALID_UNREACHABLE, SV_NONE16);
         return 0;
@@ -150,8 +150,8 @@ i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report)
             add_fault(rep, SV_INVALID_NO_MONUMENT, SV_NONE16);
         else if (!no_shard[monument])
             add_fault(rep, SV_INVALID_MONUMENT_NEEDS_SHARD, (u16)monument);
-    } else if (axiom >= 0 || monument >= 0 || sv_floor_find(f, SV_TAG_SCION) >= 0 ||
-               sv_floor_find(f, SV_TAG_SHARD) >= 0) {
+    } else if (axiom >= 0 || monument >= 0 || sv_floor_find(f, SV_TAG_SCION) >= 0
+               || sv_floor_find(f, SV_TAG_SHARD) >= 0) {
         add_fault(rep, SV_INVALID_FIRST_FLOOR, SV_NONE16);
     }
 

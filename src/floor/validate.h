@@ -26,13 +26,13 @@ enum sv_invalid_kind : u32 {
 };
 
 struct sv_validate_fault {
-    u32 kind;  // sv_invalid_kind
-    u16 room;  // 65535 when the fault names no room
+    u32 kind; // sv_invalid_kind
+    u16 room; // 65535 when the fault names no room
 };
 
 struct sv_validate_report {
     sv_validate_fault faults[SV_VALIDATE_FAULTS];
-    u8 listed;     // faults held
+    u8 listed;      // faults held
     u32 not_listed; // further faults, only counted (wide enough for every room of a floor)
 };
 

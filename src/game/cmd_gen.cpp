@@ -87,10 +87,11 @@ i32 cmd_gen(const sv_cmd_args* args)
     g_held = 1;
 
     sv_cmd_printf("  floor %u  seed %llu\n", floor_number, (unsigned long long)seed);
-    sv_cmd_printf("  rooms %u   depth %u   hubs %u   leaves %u\n", g_last.rooms, g_last.max_depth, g_last.hubs,
-                  g_last.leaves);
-    sv_cmd_printf("  target %.1f   min %.0f   cap %.0f   table %u\n", sv_floor_target_size(floor_number),
-                  sv_floor_min_size(floor_number), sv_tune(SV_TUNE_FLOOR_SIZE_MAX), (u32)capacity);
+    sv_cmd_printf("  rooms %u   depth %u   hubs %u   leaves %u\n", g_last.rooms, g_last.max_depth,
+                  g_last.hubs, g_last.leaves);
+    sv_cmd_printf("  target %.1f   min %.0f   cap %.0f   table %u\n",
+                  sv_floor_target_size(floor_number), sv_floor_min_size(floor_number),
+                  sv_tune(SV_TUNE_FLOOR_SIZE_MAX), (u32)capacity);
     if (g_last.remainder)
         sv_cmd_printf("  %u room(s) placed by the remainder pass\n", g_last.remainder);
     // A gate shortfall is never named: the gate step lowers the owed count to what it placed.
@@ -122,11 +123,13 @@ i32 cmd_floor(const sv_cmd_args*)
     sv_floor* f = held_or_complain();
     if (!f)
         return 1;
-    sv_cmd_printf("  floor %u  seed %llu  (table %u)\n", f->floor_number, (unsigned long long)f->seed, f->capacity);
+    sv_cmd_printf("  floor %u  seed %llu  (table %u)\n", f->floor_number,
+                  (unsigned long long)f->seed, f->capacity);
     sv_cmd_printf("  generated %u   visited %u\n", f->room_count, sv_floor_visited_count(f));
     sv_cmd_printf("  tags:");
     for (u32 bit = 1; bit <= 128; bit <<= 1)
-        sv_cmd_printf(" %s=%zu", sv_room_tag_name((u8)bit), (size_t)sv_floor_count_tagged(f, (u8)bit));
+        sv_cmd_printf(" %s=%zu", sv_room_tag_name((u8)bit),
+                      (size_t)sv_floor_count_tagged(f, (u8)bit));
     sv_cmd_printf("\n");
     sv_cmd_printf("  degrees:");
     for (u32 k = 1; k <= 6; ++k) {
@@ -164,8 +167,8 @@ i32 cmd_visit(const sv_cmd_args* args)
         }
         first += sv_floor_visit(f, (u16)room);
     }
-    sv_cmd_printf("  visited %u of %u   (%d first entries this command)\n", sv_floor_visited_count(f),
-                  f->room_count, first);
+    sv_cmd_printf("  visited %u of %u   (%d first entries this command)\n",
+                  sv_floor_visited_count(f), f->room_count, first);
     return 0;
 }
 
@@ -188,8 +191,8 @@ i32 cmd_walk(const sv_cmd_args* args)
         return 1;
     }
     u32 reached = sv_gen_walk(f, 0, order, nullptr, 0);
-    sv_cmd_printf("  %s from spawn: reached %u, visited %u of %u\n", sv_walk_order_name((i32)order), reached,
-                  sv_floor_visited_count(f), f->room_count);
+    sv_cmd_printf("  %s from spawn: reached %u, visited %u of %u\n", sv_walk_order_name((i32)order),
+                  reached, sv_floor_visited_count(f), f->room_count);
     if (reached < f->room_count) {
         sv_cmd_printf("  WARNING: %u room(s) unreachable from spawn\n", f->room_count - reached);
         return 1;
@@ -204,11 +207,12 @@ i32 cmd_check(const sv_cmd_args*)
         return 1;
     sv_validate_report report;
     if (sv_validate_floor(f, &report)) {
-        sv_cmd_printf("  floor %u seed %llu: valid\n", f->floor_number, (unsigned long long)f->seed);
+        sv_cmd_printf("  floor %u seed %llu: valid\n", f->floor_number,
+                      (unsigned long long)f->seed);
         return 0;
     }
-    sv_cmd_printf("  floor %u seed %llu: %u fault(s)\n", f->floor_number, (unsigned long long)f->seed,
-                  (u32)report.listed);
+    sv_cmd_printf("  floor %u seed %llu: %u fault(s)\n", f->floor_number,
+                  (unsigned long long)f->seed, (u32)report.listed);
     sv_validate_print(&report, sv_cmd_writer());
     return 1;
 }
@@ -225,8 +229,8 @@ i32 cmd_show(const sv_cmd_args*)
 i32 cmd_stats(const sv_cmd_args* args)
 {
     u64 count = 10000, number = 4;
-    if ((args->argc > 1 && !parse_u64(args->argv[1], &count)) ||
-        (args->argc > 2 && !parse_u64(args->argv[2], &number))) {
+    if ((args->argc > 1 && !parse_u64(args->argv[1], &count))
+        || (args->argc > 2 && !parse_u64(args->argv[2], &number))) {
         sv_cmd_printf("usage: stats [count] [floor]\n");
         return 1;
     }
@@ -241,7 +245,7 @@ i32 cmd_stats(const sv_cmd_args* args)
     clock_t start = clock();
     u16 capacity = (u16)sv_gen_capacity_for(floor_number);
     for (u64 seed = 0; seed < count; ++seed) {
-        sv_floor f{};
+        sv_floor f {};
         sv_floor_init(&f, floor_number, seed, capacity);
         sv_gen_stats report = sv_gen_grow(&f);
         sv_stats_add(&s_stats, &f, &report);
@@ -249,8 +253,8 @@ i32 cmd_stats(const sv_cmd_args* args)
     }
     f64 ms = (f64)(clock() - start) * 1000.0 / (f64)CLOCKS_PER_SEC;
     f64 rate = ms > 0 ? (f64)count * 1000.0 / ms : 0.0;
-    sv_cmd_printf("  %llu floors at depth %llu in %.0f ms  (%.0f floors/sec)\n", (unsigned long long)count,
-                  (unsigned long long)number, ms, rate);
+    sv_cmd_printf("  %llu floors at depth %llu in %.0f ms  (%.0f floors/sec)\n",
+                  (unsigned long long)count, (unsigned long long)number, ms, rate);
     sv_stats_print(&s_stats, sv_cmd_writer());
     return 0;
 }
@@ -290,11 +294,13 @@ void sv_gen_register_commands(void)
 {
     sv_cmd_register("gen", "gen <seed> <floor>", "generate a floor's topology", 0, cmd_gen);
     sv_cmd_register("floor", nullptr, "describe the generated floor", 0, cmd_floor);
-    sv_cmd_register("visit", "visit <room> [room...] | visit clear", "mark rooms entered", 0, cmd_visit);
+    sv_cmd_register("visit", "visit <room> [room...] | visit clear", "mark rooms entered", 0,
+                    cmd_visit);
     sv_cmd_register("walk", "walk <bfs|dfs>", "visit every room from spawn", 0, cmd_walk);
     sv_cmd_register("check", nullptr, "validate the generated floor", 0, cmd_check);
     sv_cmd_register("show", nullptr, "render the floor as an indented tree", 0, cmd_show);
-    sv_cmd_register("stats", "stats [count] [floor]", "distributions over many floors", 0, cmd_stats);
+    sv_cmd_register("stats", "stats [count] [floor]", "distributions over many floors", 0,
+                    cmd_stats);
     sv_cmd_register("dump", "dump [path]", "write the floor as Graphviz dot", 0, cmd_dump);
 }
 

@@ -44,7 +44,8 @@ int main(int argc, char** argv)
 {
     const char* pack = nullptr;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--pack") == 0 && i + 1 < argc) pack = argv[++i];
+        if (std::strcmp(argv[i], "--pack") == 0 && i + 1 < argc)
+            pack = argv[++i];
     }
     char path[1024];
     if (pack) {

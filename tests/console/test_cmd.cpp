@@ -6,21 +6,22 @@
 #include <string>
 
 #include "console/cmd.h"
+#include "console_fixture.h"
 #include "core/diag.h"
 #include "core/tune.h"
 #include "core/vfs.h"
-#include "console_fixture.h"
 #include "support/capture.h"
 
 namespace {
 
 std::string g_out;
-std::string g_seen;  // what the probe command received, one "[word]" per argument
+std::string g_seen; // what the probe command received, one "[word]" per argument
 
 i32 probe(const sv_cmd_args* a)
 {
     g_seen = std::to_string(a->argc) + ":";
-    for (u32 i = 0; i < a->argc; i++) g_seen += "[" + std::string(a->argv[i]) + "]";
+    for (u32 i = 0; i < a->argc; i++)
+        g_seen += "[" + std::string(a->argv[i]) + "]";
     return 0;
 }
 
@@ -52,7 +53,7 @@ struct Cmd : ::testing::Test {
     }
     void TearDown() override
     {
-        sv_cmd_set_writer(sv_writer{nullptr, nullptr});
+        sv_cmd_set_writer(sv_writer {nullptr, nullptr});
         sv_diag_reset();
     }
 };
@@ -90,7 +91,8 @@ TEST_F(Cmd, RegistryMisuseIsFatal)
     }
     EXPECT_DEATH(
         {
-            for (int i = 0; i < 64; i++) sv_cmd_register(names[i], nullptr, nullptr, 0, probe);
+            for (int i = 0; i < 64; i++)
+                sv_cmd_register(names[i], nullptr, nullptr, 0, probe);
         },
         "registry full at 64 commands");
 }
@@ -151,8 +153,8 @@ TEST_F(Cmd, LineLengthLimit)
 TEST_F(Cmd, EmptyBlankAndCommentLinesDoNothing)
 {
     g_seen = "untouched";
-    for (const char* line : {"", "\n", "\r\n", " \t \t", "# a comment", "#probe", "   #x y",
-                             "\"#quoted\" probe"}) {
+    for (const char* line :
+         {"", "\n", "\r\n", " \t \t", "# a comment", "#probe", "   #x y", "\"#quoted\" probe"}) {
         EXPECT_EQ(sv_cmd_run(line), 0) << line;
     }
     EXPECT_EQ(sv_cmd_run(nullptr), 0);
@@ -255,8 +257,9 @@ TEST_F(Cmd, StreamReaderCutsLongLinesIntoPieces)
     std::string word(600, 'w');
     std::string out = repl_on("probe " + word + "\n");
     // The first piece holds 511 characters, the second the rest with the line end.
-    EXPECT_EQ(out, "sv> probe " + word.substr(0, 505) + "sv> " + word.substr(505) +
-                       "\nunknown command '" + word.substr(505) + "' -- try 'help'\n");
+    EXPECT_EQ(out,
+              "sv> probe " + word.substr(0, 505) + "sv> " + word.substr(505) + "\nunknown command '"
+                  + word.substr(505) + "' -- try 'help'\n");
 }
 
 TEST_F(Cmd, StreamReaderRunsTypedLines)
@@ -266,4 +269,4 @@ TEST_F(Cmd, StreamReaderRunsTypedLines)
     sv_cmd_set_enabled(1);
 }
 
-}  // namespace
+} // namespace

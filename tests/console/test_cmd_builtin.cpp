@@ -6,13 +6,13 @@
 #include <string>
 
 #include "console/cmd.h"
-#include "core/diag.h"
+#include "console_fixture.h"
 #include "core/content.h"
+#include "core/diag.h"
 #include "core/log.h"
 #include "core/pack.h"
 #include "core/tune.h"
 #include "core/vfs.h"
-#include "console_fixture.h"
 #include "support/capture.h"
 #include "support/files.h"
 
@@ -36,7 +36,7 @@ struct Builtin : ::testing::Test {
     }
     void TearDown() override
     {
-        sv_cmd_set_writer(sv_writer{nullptr, nullptr});
+        sv_cmd_set_writer(sv_writer {nullptr, nullptr});
         sv_vfs_clear();
         sv_pack_reset();
         sv_content_reset();
@@ -57,10 +57,7 @@ struct Builtin : ::testing::Test {
         return dir.string();
     }
 
-    i32 run(const std::string& line)
-    {
-        return sv_cmd_run(line.c_str());
-    }
+    i32 run(const std::string& line) { return sv_cmd_run(line.c_str()); }
 
     f64 value(const char* key)
     {
@@ -72,7 +69,8 @@ struct Builtin : ::testing::Test {
     std::string mounts()
     {
         std::string s;
-        for (u64 i = 0; i < sv_vfs_mount_count(); i++) s += std::string(sv_vfs_mount_at(i)) + ";";
+        for (u64 i = 0; i < sv_vfs_mount_count(); i++)
+            s += std::string(sv_vfs_mount_at(i)) + ";";
         return s;
     }
 };
@@ -98,7 +96,7 @@ TEST_F(Builtin, HelpListsAndDetails)
     sv_cmd_register_builtins();
     sv_cmd_reset();
     g_out.clear();
-    EXPECT_EQ(sv_cmd_dispatch("help"), 1);  // nothing registered, not even help
+    EXPECT_EQ(sv_cmd_dispatch("help"), 1); // nothing registered, not even help
     EXPECT_EQ(g_out, "unknown command 'help' -- try 'help'\n");
 }
 
@@ -114,9 +112,10 @@ TEST_F(Builtin, VersionAndQuit)
 TEST_F(Builtin, SetClampsAndEchoesTheWarning)
 {
     EXPECT_EQ(run("set floor.size_base 1e3"), 0);
-    EXPECT_EQ(g_out,
-              "  floor.size_base = 400\n"
-              "  warning: out of range 'floor.size_base' -- 1000 is above the maximum 400; clamped\n");
+    EXPECT_EQ(
+        g_out,
+        "  floor.size_base = 400\n"
+        "  warning: out of range 'floor.size_base' -- 1000 is above the maximum 400; clamped\n");
     EXPECT_EQ(value("floor.size_base"), 400.0);
     g_out.clear();
     EXPECT_EQ(run("set \"geom.door_width\" 2.5"), 0);
@@ -201,7 +200,7 @@ TEST_F(Builtin, Log)
     EXPECT_EQ(g_out, "  all categories at warn\n  vfs at error\n");
     g_out.clear();
     EXPECT_EQ(run("log loud"), 1);
-    EXPECT_EQ(run("log nope loud"), 1);  // the level is checked first
+    EXPECT_EQ(run("log nope loud"), 1); // the level is checked first
     EXPECT_EQ(run("log nope info"), 1);
     EXPECT_EQ(run("log"), 1);
     EXPECT_EQ(run("log a b c"), 1);
@@ -263,10 +262,11 @@ TEST_F(Builtin, LoadASecondPack)
     g_out.clear();
     EXPECT_EQ(run("load " + b), 0);
     EXPECT_EQ(g_out,
-              "  mounted '" + b + "' (2 total)\n"
-              "  0 axioms, 0 scions, 0 inclusions, 0 elements\n"
-              "  0 transforms, 0 weapons, 0 mobs, 0 chests\n");
-    EXPECT_EQ(value("floor.size_base"), 32.0);  // the later pack wins key by key
+              "  mounted '" + b
+                  + "' (2 total)\n"
+                    "  0 axioms, 0 scions, 0 inclusions, 0 elements\n"
+                    "  0 transforms, 0 weapons, 0 mobs, 0 chests\n");
+    EXPECT_EQ(value("floor.size_base"), 32.0); // the later pack wins key by key
     EXPECT_EQ(value("geom.door_height"), 3.0);
 
     g_out.clear();
@@ -286,13 +286,17 @@ TEST_F(Builtin, LoadWithWarningsSummarisesAndSucceeds)
     EXPECT_EQ(run("load " + c.string()), 0);
     std::string label = c.string();
     EXPECT_EQ(g_out,
-              "  mounted '" + label + "' (1 total)\n"
-              "  0 axioms, 0 scions, 0 inclusions, 0 elements\n"
-              "  0 transforms, 0 weapons, 0 mobs, 0 chests\n"
-              "  " + label + ": 2 problems\n"
-              "  run `diag` for the detail\n"
-              "  warning: missing field 'pack.json' -- no manifest; this pack will be named by its path\n"
-              "  warning: unknown key 'no.such' -- no such tunable\n");
+              "  mounted '" + label
+                  + "' (1 total)\n"
+                    "  0 axioms, 0 scions, 0 inclusions, 0 elements\n"
+                    "  0 transforms, 0 weapons, 0 mobs, 0 chests\n"
+                    "  "
+                  + label
+                  + ": 2 problems\n"
+                    "  run `diag` for the detail\n"
+                    "  warning: missing field 'pack.json' -- no manifest; this pack will be named "
+                    "by its path\n"
+                    "  warning: unknown key 'no.such' -- no such tunable\n");
 }
 
 TEST_F(Builtin, ValidateAGoodPackRestoresEverything)
@@ -309,7 +313,7 @@ TEST_F(Builtin, ValidateAGoodPackRestoresEverything)
     EXPECT_EQ(g_out, "  " + b + ": no problems\n");
     EXPECT_EQ(mounts(), a + ";");
     EXPECT_EQ(value("floor.size_base"), 31.0);
-    EXPECT_EQ(value("geom.door_height"), 4.0);  // a value changed by set survives
+    EXPECT_EQ(value("geom.door_height"), 4.0); // a value changed by set survives
     EXPECT_EQ(sv_diag_strict(), 1);
     EXPECT_EQ(sv_diag_count(), 0u);
 }
@@ -321,11 +325,14 @@ TEST_F(Builtin, ValidateAPackWithoutManifestFails)
     fs::path bare = root / "bare";
     sv_test_write_file(bare / "tunables.json", "{}");
     EXPECT_EQ(run("validate " + bare.string()), 1);
-    EXPECT_EQ(g_out,
-              "warning: missing field  [" + bare.string() +
-                  "]  pack.json  'pack.json'  -- no manifest; this pack will be named by its path\n"
-                  "  " + bare.string() + ": 1 problem\n"
-                  "0 errors, 1 warning\n");
+    EXPECT_EQ(
+        g_out,
+        "warning: missing field  [" + bare.string()
+            + "]  pack.json  'pack.json'  -- no manifest; this pack will be named by its path\n"
+              "  "
+            + bare.string()
+            + ": 1 problem\n"
+              "0 errors, 1 warning\n");
     EXPECT_EQ(mounts(), a + ";");
     EXPECT_EQ(sv_diag_strict(), 0);
     EXPECT_EQ(sv_diag_count(), 0u);
@@ -337,8 +344,8 @@ TEST_F(Builtin, ValidateShowsNotesButPassesOnThem)
     fs::path copy = root / "noted";
     fs::copy(fs::path(SV_BINARY_DIR) / "packs" / "base", copy, fs::copy_options::recursive);
     sv_test_write_file(copy / "data" / "chests.json",
-               "[ { \"id\": \"base:plain_coffer\", \"name\": \"Plain Coffer\", "
-               "\"appearance\": \"base:coffer\", \"script\": 1 } ]");
+                       "[ { \"id\": \"base:plain_coffer\", \"name\": \"Plain Coffer\", "
+                       "\"appearance\": \"base:coffer\", \"script\": 1 } ]");
     EXPECT_EQ(run("validate " + copy.string()), 0);
     EXPECT_NE(g_out.find("info: unknown key  [base]  data/chests.json  'script'  -- "),
               std::string::npos)
@@ -363,10 +370,10 @@ TEST_F(Builtin, ValidateATunablesFile)
     EXPECT_EQ(run("validate " + bad.string()), 1);
     std::string file = bad.string().substr(0, 127);
     EXPECT_EQ(g_out,
-              "warning: out of range  " + file +
-                  "  'floor.size_base'  -- 1000 is above the maximum 400; clamped\n"
-                  "0 errors, 1 warning\n");
-    EXPECT_EQ(value("floor.size_base"), 30.0);  // the live value is untouched
+              "warning: out of range  " + file
+                  + "  'floor.size_base'  -- 1000 is above the maximum 400; clamped\n"
+                    "0 errors, 1 warning\n");
+    EXPECT_EQ(value("floor.size_base"), 30.0); // the live value is untouched
     EXPECT_EQ(sv_diag_count(), 0u);
     EXPECT_EQ(sv_diag_strict(), 0);
 }
@@ -386,7 +393,8 @@ TEST_F(Builtin, ValidateRefusesWhatItCannotRead)
 
     // A directory that cannot be mounted (the table is full) is not read as a file.
     std::string a = good_pack("a");
-    for (int i = 0; i < SV_VFS_MOUNTS; i++) ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
+    for (int i = 0; i < SV_VFS_MOUNTS; i++)
+        ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
     g_out.clear();
     EXPECT_EQ(run("validate " + root.string()), 1);
     EXPECT_EQ(g_out, "cannot read '" + root.string() + "'\n");
@@ -394,4 +402,4 @@ TEST_F(Builtin, ValidateRefusesWhatItCannotRead)
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
-}  // namespace
+} // namespace

@@ -23,17 +23,20 @@ struct Outcome {
 Outcome run_console(const std::string& dir, const std::string& args, const std::string& script)
 {
     // One input file per test: the tests may run side by side in the same directory.
-    fs::path input = fs::absolute(std::string("console_input_") +
-                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path input
+        = fs::absolute(std::string("console_input_")
+                       + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     sv_test_write_file(input, script);
-    std::string cmd = "cd '" + dir + "' && '" SV_BINARY_DIR "/strenvik-console' " + args + " < '" +
-                      input.string() + "' 2>/dev/null";
-    Outcome r{"", -1};
+    std::string cmd = "cd '" + dir + "' && '" SV_BINARY_DIR "/strenvik-console' " + args + " < '"
+        + input.string() + "' 2>/dev/null";
+    Outcome r {"", -1};
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
+    if (!p)
+        return r;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     fs::remove(input);
@@ -48,15 +51,15 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
     sv_test_write_file(pack / "tunables.json", "{ \"floor.size_base\": 44 }");
 
     Outcome r = run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
-                        "version\n"
-                        "get floor.size_base\n"
-                        "# a comment\n"
-                        "set floor.size_base nan\n"
-                        "mount\n"
-                        "validate console_program_pack\n"
-                        "nonsense\n"
-                        "quit\n"
-                        "version\n");
+                            "version\n"
+                            "get floor.size_base\n"
+                            "# a comment\n"
+                            "set floor.size_base nan\n"
+                            "mount\n"
+                            "validate console_program_pack\n"
+                            "nonsense\n"
+                            "quit\n"
+                            "version\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> version\n"
@@ -67,12 +70,14 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
               "sv> set floor.size_base nan\n"
               "'nan' is not a number\n"
               "sv> mount\n"
-              "  0 " + pack.string() + "\n"
-              "sv> validate console_program_pack\n"
-              "  console_program_pack: no problems\n"
-              "sv> nonsense\n"
-              "unknown command 'nonsense' -- try 'help'\n"
-              "sv> quit\n");
+              "  0 "
+                  + pack.string()
+                  + "\n"
+                    "sv> validate console_program_pack\n"
+                    "  console_program_pack: no problems\n"
+                    "sv> nonsense\n"
+                    "unknown command 'nonsense' -- try 'help'\n"
+                    "sv> quit\n");
     fs::remove_all(pack);
 }
 
@@ -105,4 +110,4 @@ TEST(ConsoleProgram, RunsOnDefaultsWithoutAPack)
               "sv> get sim.tick_hz\n  sim.tick_hz = 60   [20 .. 240, default 60]\n");
 }
 
-}  // namespace
+} // namespace

@@ -15,24 +15,38 @@ struct Editor {
     ~Editor() { delete l; }
 };
 
-void type(sv_line* l, const std::string& s) {
-    for (char c : s) ASSERT_EQ(sv_line_insert(l, (unsigned char)c), 1);
+void type(sv_line* l, const std::string& s)
+{
+    for (char c : s)
+        ASSERT_EQ(sv_line_insert(l, (unsigned char)c), 1);
 }
 
-std::string text(const sv_line* l) { return std::string(l->buf, (size_t)l->len); }
+std::string text(const sv_line* l)
+{
+    return std::string(l->buf, (size_t)l->len);
+}
 
-i32 noop(const sv_cmd_args*) { return 0; }
+i32 noop(const sv_cmd_args*)
+{
+    return 0;
+}
 
-void use_commands(const std::vector<const char*>& names) {
+void use_commands(const std::vector<const char*>& names)
+{
     sv_cmd_reset();
-    for (const char* n : names) sv_cmd_register(n, nullptr, nullptr, 0, noop);
+    for (const char* n : names)
+        sv_cmd_register(n, nullptr, nullptr, 0, noop);
 }
 
-void collect(const char* name, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(name); }
+void collect(const char* name, void* user)
+{
+    static_cast<std::vector<std::string>*>(user)->push_back(name);
+}
 
-}  // namespace
+} // namespace
 
-TEST(Line, ZeroFilledIsEmptyAndInitWipesHistory) {
+TEST(Line, ZeroFilledIsEmptyAndInitWipesHistory)
+{
     Editor e;
     EXPECT_EQ(e.l->len, 0);
     EXPECT_STREQ(e.l->buf, "");
@@ -46,15 +60,18 @@ TEST(Line, ZeroFilledIsEmptyAndInitWipesHistory) {
     EXPECT_EQ(text(e.l), "");
 }
 
-TEST(Line, InsertRefusesUnprintableAndFullLine) {
+TEST(Line, InsertRefusesUnprintableAndFullLine)
+{
     Editor e;
-    for (i32 c : {0, 9, 10, 31, 127, 128, 200, 255, -1, -61, 0x141}) EXPECT_EQ(sv_line_insert(e.l, c), 0) << c;
+    for (i32 c : {0, 9, 10, 31, 127, 128, 200, 255, -1, -61, 0x141})
+        EXPECT_EQ(sv_line_insert(e.l, c), 0) << c;
     EXPECT_EQ(e.l->len, 0);
     EXPECT_EQ(sv_line_insert(e.l, ' '), 1);
     EXPECT_EQ(sv_line_insert(e.l, '~'), 1);
 
     sv_line_clear(e.l);
-    for (int i = 0; i < 511; i++) ASSERT_EQ(sv_line_insert(e.l, 'a' + i % 26), 1);
+    for (int i = 0; i < 511; i++)
+        ASSERT_EQ(sv_line_insert(e.l, 'a' + i % 26), 1);
     EXPECT_EQ(sv_line_insert(e.l, 'z'), 0);
     sv_line_home(e.l);
     EXPECT_EQ(sv_line_insert(e.l, 'z'), 0);
@@ -63,7 +80,8 @@ TEST(Line, InsertRefusesUnprintableAndFullLine) {
     EXPECT_EQ(e.l->buf[0], 'a');
 }
 
-TEST(Line, InsertAtCursorAndSingleSteps) {
+TEST(Line, InsertAtCursorAndSingleSteps)
+{
     Editor e;
     type(e.l, "gt");
     sv_line_left(e.l);
@@ -74,7 +92,7 @@ TEST(Line, InsertAtCursorAndSingleSteps) {
     sv_line_home(e.l);
     sv_line_left(e.l);
     EXPECT_EQ(e.l->cursor, 0);
-    sv_line_backspace(e.l);  // nothing before the cursor
+    sv_line_backspace(e.l); // nothing before the cursor
     EXPECT_EQ(text(e.l), "get");
     sv_line_delete(e.l);
     EXPECT_EQ(text(e.l), "et");
@@ -83,7 +101,7 @@ TEST(Line, InsertAtCursorAndSingleSteps) {
     sv_line_end(e.l);
     sv_line_right(e.l);
     EXPECT_EQ(e.l->cursor, 2);
-    sv_line_delete(e.l);  // nothing at the cursor
+    sv_line_delete(e.l); // nothing at the cursor
     EXPECT_EQ(text(e.l), "et");
     sv_line_backspace(e.l);
     EXPECT_EQ(text(e.l), "e");
@@ -91,7 +109,8 @@ TEST(Line, InsertAtCursorAndSingleSteps) {
     EXPECT_EQ(e.l->buf[1], '\0');
 }
 
-TEST(Line, WordMotionAndKills) {
+TEST(Line, WordMotionAndKills)
+{
     Editor e;
     type(e.l, "set  floor.size_base");
     sv_line_word_left(e.l);
@@ -114,7 +133,7 @@ TEST(Line, WordMotionAndKills) {
     sv_line_clear(e.l);
     type(e.l, "set  floor.size_base 40");
     sv_line_home(e.l);
-    sv_line_word_right(e.l);  // after "set"
+    sv_line_word_right(e.l); // after "set"
     sv_line_kill_word_forward(e.l);
     EXPECT_EQ(text(e.l), "set 40");
     EXPECT_EQ(e.l->cursor, 3);
@@ -129,19 +148,20 @@ TEST(Line, WordMotionAndKills) {
     EXPECT_EQ(e.l->cursor, 1);
 }
 
-TEST(Line, SubmitStoresLinesAndSkipsRepeats) {
+TEST(Line, SubmitStoresLinesAndSkipsRepeats)
+{
     Editor e;
     char out[64];
     type(e.l, "   ");
     EXPECT_EQ(sv_line_submit(e.l, out, sizeof out), 0);
-    EXPECT_EQ(text(e.l), "   ");  // refused: nothing changes
+    EXPECT_EQ(text(e.l), "   "); // refused: nothing changes
     EXPECT_EQ(e.l->hist_count, 0);
     sv_line_clear(e.l);
     EXPECT_EQ(sv_line_submit(e.l, out, sizeof out), 0);
 
     type(e.l, " a ");
     EXPECT_EQ(sv_line_submit(e.l, out, sizeof out), 1);
-    EXPECT_STREQ(out, " a ");  // stored as typed
+    EXPECT_STREQ(out, " a "); // stored as typed
     EXPECT_EQ(e.l->len, 0);
     EXPECT_EQ(e.l->cursor, 0);
     type(e.l, " a ");
@@ -164,7 +184,8 @@ TEST(Line, SubmitStoresLinesAndSkipsRepeats) {
     EXPECT_STREQ(small, "");
 }
 
-TEST(Line, RingOverwritesOldestAfter64) {
+TEST(Line, RingOverwritesOldestAfter64)
+{
     Editor e;
     for (int i = 1; i <= 65; i++) {
         type(e.l, "line " + std::to_string(i));
@@ -174,9 +195,10 @@ TEST(Line, RingOverwritesOldestAfter64) {
     EXPECT_EQ(e.l->hist_head, 1);
     sv_line_history_prev(e.l);
     EXPECT_EQ(text(e.l), "line 65");
-    for (int i = 1; i < 64; i++) sv_line_history_prev(e.l);
+    for (int i = 1; i < 64; i++)
+        sv_line_history_prev(e.l);
     EXPECT_EQ(text(e.l), "line 2");
-    sv_line_history_prev(e.l);  // already at the oldest
+    sv_line_history_prev(e.l); // already at the oldest
     EXPECT_EQ(text(e.l), "line 2");
     EXPECT_EQ(e.l->hist_pos, 0);
 
@@ -187,14 +209,15 @@ TEST(Line, RingOverwritesOldestAfter64) {
     EXPECT_EQ(e.l->hist_head, 1);
 }
 
-TEST(Line, BrowsingKeepsDraftAndRing) {
+TEST(Line, BrowsingKeepsDraftAndRing)
+{
     Editor e;
     type(e.l, "first");
     sv_line_submit(e.l, nullptr, 0);
     type(e.l, "second");
     sv_line_submit(e.l, nullptr, 0);
 
-    sv_line_history_next(e.l);  // not browsing: nothing
+    sv_line_history_next(e.l); // not browsing: nothing
     EXPECT_EQ(e.l->hist_pos, 2);
 
     type(e.l, "ab");
@@ -222,7 +245,7 @@ TEST(Line, BrowsingKeepsDraftAndRing) {
     // Submitting a recalled line ends browsing and empties the draft.
     sv_line_history_prev(e.l);
     EXPECT_EQ(sv_line_submit(e.l, nullptr, 0), 1);
-    EXPECT_EQ(e.l->hist_count, 2);  // same as the newest
+    EXPECT_EQ(e.l->hist_count, 2); // same as the newest
     EXPECT_EQ(e.l->hist_pos, 2);
     EXPECT_EQ(e.l->saved_len, 0);
     sv_line_history_prev(e.l);
@@ -230,7 +253,8 @@ TEST(Line, BrowsingKeepsDraftAndRing) {
     EXPECT_EQ(text(e.l), "");
 }
 
-TEST(Line, FullLengthLinesRoundTripThroughHistory) {
+TEST(Line, FullLengthLinesRoundTripThroughHistory)
+{
     Editor e;
     std::string full(511, 'q');
     type(e.l, full);
@@ -243,11 +267,12 @@ TEST(Line, FullLengthLinesRoundTripThroughHistory) {
     EXPECT_EQ(text(e.l), std::string(511, 'd'));
 }
 
-TEST(LineComplete, SingleMatchAddsNameAndSpace) {
+TEST(LineComplete, SingleMatchAddsNameAndSpace)
+{
     use_commands({"help", "set", "show", "stats", "tunables"});
     Editor e;
     type(e.l, "ta");
-    EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 0);  // no command begins with "ta"
+    EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 0); // no command begins with "ta"
     EXPECT_EQ(text(e.l), "ta");
 
     sv_line_clear(e.l);
@@ -256,18 +281,20 @@ TEST(LineComplete, SingleMatchAddsNameAndSpace) {
     EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 1);
     EXPECT_EQ(text(e.l), "tunables ");
     EXPECT_EQ(e.l->cursor, 9);
-    EXPECT_TRUE(seen.empty());  // a single match lists nothing
+    EXPECT_TRUE(seen.empty()); // a single match lists nothing
 
     // Text after the word: its space is kept and none is added; leading spaces stay.
     sv_line_clear(e.l);
     type(e.l, "  tu door");
-    for (int i = 0; i < 5; i++) sv_line_left(e.l);
+    for (int i = 0; i < 5; i++)
+        sv_line_left(e.l);
     EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 1);
     EXPECT_EQ(text(e.l), "  tunables door");
     EXPECT_EQ(e.l->cursor, 10);
 }
 
-TEST(LineComplete, SeveralMatchesExtendToCommonPrefixAndList) {
+TEST(LineComplete, SeveralMatchesExtendToCommonPrefixAndList)
+{
     use_commands({"set", "help", "show", "stats", "tunables", "status"});
     Editor e;
     type(e.l, "s");
@@ -275,7 +302,7 @@ TEST(LineComplete, SeveralMatchesExtendToCommonPrefixAndList) {
     EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 4);
     EXPECT_EQ(text(e.l), "s");
     EXPECT_EQ(e.l->cursor, 1);
-    EXPECT_EQ(seen, (std::vector<std::string>{"set", "show", "stats", "status"}));
+    EXPECT_EQ(seen, (std::vector<std::string> {"set", "show", "stats", "status"}));
 
     sv_line_clear(e.l);
     type(e.l, "st");
@@ -283,7 +310,7 @@ TEST(LineComplete, SeveralMatchesExtendToCommonPrefixAndList) {
     EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 2);
     EXPECT_EQ(text(e.l), "stat");
     EXPECT_EQ(e.l->cursor, 4);
-    EXPECT_EQ(seen, (std::vector<std::string>{"stats", "status"}));
+    EXPECT_EQ(seen, (std::vector<std::string> {"stats", "status"}));
 
     // Case matters, and a word longer than a name does not match it.
     sv_line_clear(e.l);
@@ -294,7 +321,8 @@ TEST(LineComplete, SeveralMatchesExtendToCommonPrefixAndList) {
     EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 0);
 }
 
-TEST(LineComplete, OnlyTheFirstWordUnderTheCursor) {
+TEST(LineComplete, OnlyTheFirstWordUnderTheCursor)
+{
     use_commands({"set", "tunables"});
     Editor e;
     type(e.l, "set tu");
@@ -309,7 +337,7 @@ TEST(LineComplete, OnlyTheFirstWordUnderTheCursor) {
     sv_line_home(e.l);
     EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 0);
     sv_line_right(e.l);
-    sv_line_right(e.l);  // at the word's start
+    sv_line_right(e.l); // at the word's start
     EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 1);
     EXPECT_EQ(text(e.l), "  set ");
 
@@ -323,20 +351,21 @@ TEST(LineComplete, OnlyTheFirstWordUnderTheCursor) {
     EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 0);
 }
 
-TEST(LineComplete, NeverGrowsPast511) {
+TEST(LineComplete, NeverGrowsPast511)
+{
     use_commands({"stats", "status", "tunables"});
     Editor e;
-    type(e.l, "st " + std::string(506, 'x'));  // 509 characters
+    type(e.l, "st " + std::string(506, 'x')); // 509 characters
     sv_line_home(e.l);
     std::vector<std::string> seen;
-    EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 2);  // "stat" makes 511: fits
+    EXPECT_EQ(sv_line_complete(e.l, collect, &seen), 2); // "stat" makes 511: fits
     EXPECT_EQ(e.l->len, 511);
     EXPECT_EQ(e.l->cursor, 4);
 
     sv_line_clear(e.l);
-    type(e.l, "tunab " + std::string(505, 'x'));  // 511 characters
+    type(e.l, "tunab " + std::string(505, 'x')); // 511 characters
     sv_line_home(e.l);
-    EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 1);  // "tunables" would make 514
+    EXPECT_EQ(sv_line_complete(e.l, nullptr, nullptr), 1); // "tunables" would make 514
     EXPECT_EQ(e.l->len, 511);
     EXPECT_EQ(e.l->cursor, 0);
     EXPECT_EQ(text(e.l).substr(0, 6), "tunab ");

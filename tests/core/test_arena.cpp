@@ -146,8 +146,9 @@ TEST_F(ArenaDeathTest, HeapRequestThatCannotBeExpressedPanicsOutOfMemory)
     EXPECT_DEATH(sv_arena_alloc(&arena, UINT64_MAX - 20, 16),
                  "panic: arena: out of memory requesting 18446744073709551615 bytes");
     // align + size wraps to a small number: the fresh ordinary block cannot hold the request.
-    EXPECT_DEATH(sv_arena_alloc(&arena, UINT64_MAX, 16),
-                 "panic: arena: fresh block of 256 bytes rejected a 18446744073709551615 byte request");
+    EXPECT_DEATH(
+        sv_arena_alloc(&arena, UINT64_MAX, 16),
+        "panic: arena: fresh block of 256 bytes rejected a 18446744073709551615 byte request");
 }
 
 } // namespace

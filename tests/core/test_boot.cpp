@@ -12,22 +12,26 @@ const std::string k_base = std::string(SV_SOURCE_DIR) + "/packs/base";
 
 class Boot : public ContentTest {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         sv_tune_reset_defaults();
         ContentTest::TearDown();
     }
 
     // A copy of the base pack whose tunables file is replaced by the given text (none when null).
-    std::string base_copy(const char* tunables) {
+    std::string base_copy(const char* tunables)
+    {
         std::string path = dir + "/base";
         fs::copy(k_base, path, fs::copy_options::recursive);
         fs::remove(path + "/tunables.json");
-        if (tunables) write("base", "tunables.json", tunables);
+        if (tunables)
+            write("base", "tunables.json", tunables);
         return path;
     }
 };
 
-TEST_F(Boot, BasePackBootsCleanly) {
+TEST_F(Boot, BasePackBootsCleanly)
+{
     sv_tune_set_by_name("floor.size_base", 50);
     EXPECT_EQ(sv_pack_boot(k_base.c_str()), 1);
     EXPECT_EQ(sv_diag_count(), 0u) << dump();
@@ -35,7 +39,8 @@ TEST_F(Boot, BasePackBootsCleanly) {
     ASSERT_EQ(sv_pack_count(), 1u);
     EXPECT_STREQ(sv_pack_label(0), "base");
     // The shipped tunable set is exactly the compiled-in defaults.
-    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
+        EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
     EXPECT_EQ(sv_content_axiom_count(), 5u);
     EXPECT_GT(sv_content_mob_count(), 0u);
     // Boot leaves no context behind.
@@ -44,7 +49,8 @@ TEST_F(Boot, BasePackBootsCleanly) {
     EXPECT_STREQ(sv_diag_at(0)->file, "");
 }
 
-TEST_F(Boot, ZippedBasePackBootsIdentically) {
+TEST_F(Boot, ZippedBasePackBootsIdentically)
+{
     ASSERT_EQ(sv_pack_boot(k_base.c_str()), 1);
     std::string from_dir = describe_content();
     sv_diag_reset();
@@ -55,16 +61,22 @@ TEST_F(Boot, ZippedBasePackBootsIdentically) {
     EXPECT_EQ(sv_vfs_mount_is_zip(0), 1);
     EXPECT_STREQ(sv_pack_label(0), "base");
     EXPECT_EQ(describe_content(), from_dir);
-    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
+        EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
 }
 
-TEST_F(Boot, MissingTunableKeysAreEachAnError) {
+TEST_F(Boot, MissingTunableKeysAreEachAnError)
+{
     std::string text = "{\n";
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
-        if (i == SV_TUNE_FLOOR_SIZE_MIN || i == SV_TUNE_MOB_LEASH || i == SV_TUNE_VISUAL_SATURATION_K) continue;
+        if (i == SV_TUNE_FLOOR_SIZE_MIN || i == SV_TUNE_MOB_LEASH
+            || i == SV_TUNE_VISUAL_SATURATION_K)
+            continue;
         double v = sv_tune_default(i);
-        if (i == SV_TUNE_FLOOR_SIZE_BASE) v = 42;
-        text += std::string(text.size() > 2 ? ",\n" : "") + "\"" + sv_tune_name(i) + "\": " + std::to_string(v);
+        if (i == SV_TUNE_FLOOR_SIZE_BASE)
+            v = 42;
+        text += std::string(text.size() > 2 ? ",\n" : "") + "\"" + sv_tune_name(i)
+            + "\": " + std::to_string(v);
     }
     text += "\n}\n";
     std::string path = base_copy(text.c_str());
@@ -79,16 +91,19 @@ TEST_F(Boot, MissingTunableKeysAreEachAnError) {
     EXPECT_EQ(sv_content_axiom_count(), 5u);
 }
 
-TEST_F(Boot, MissingTunablesFile) {
+TEST_F(Boot, MissingTunablesFile)
+{
     std::string path = base_copy(nullptr);
     EXPECT_EQ(sv_pack_boot(path.c_str()), 0);
-    expect_diag("the base pack must ship a tunable set naming every key (DESIGN 9.5)", SV_DIAG_ERROR,
-                SV_DIAG_MISSING_FIELD, "tunables.json");
-    EXPECT_STREQ(find("the base pack must ship a tunable set naming every key (DESIGN 9.5)")->pack, "base");
+    expect_diag("the base pack must ship a tunable set naming every key (DESIGN 9.5)",
+                SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "tunables.json");
+    EXPECT_STREQ(find("the base pack must ship a tunable set naming every key (DESIGN 9.5)")->pack,
+                 "base");
     EXPECT_EQ(sv_content_axiom_count(), 5u);
 }
 
-TEST_F(Boot, UnparsableTunablesFileIsReportedOnce) {
+TEST_F(Boot, UnparsableTunablesFileIsReportedOnce)
+{
     std::string path = base_copy("{ \"floor.size_base\": ");
     EXPECT_EQ(sv_pack_boot(path.c_str()), 0);
     EXPECT_EQ(sv_diag_count(), 1u) << dump();
@@ -97,7 +112,8 @@ TEST_F(Boot, UnparsableTunablesFileIsReportedOnce) {
 
 // A tunables file that is there but cannot be read is reported once, by the read, and is not
 // taken for a missing one.
-TEST_F(Boot, UnreadableTunablesFileIsReportedOnce) {
+TEST_F(Boot, UnreadableTunablesFileIsReportedOnce)
+{
     std::string text = sv_test_read_file(k_base + "/tunables.json");
     ASSERT_GT(text.size(), 100u);
     std::string zip = dir + "/base.zip";
@@ -114,25 +130,30 @@ TEST_F(Boot, UnreadableTunablesFileIsReportedOnce) {
     EXPECT_EQ(sv_content_axiom_count(), 5u);
 }
 
-TEST_F(Boot, UnmountablePathLeavesDefaultsAndNoMount) {
+TEST_F(Boot, UnmountablePathLeavesDefaultsAndNoMount)
+{
     ASSERT_EQ(sv_pack_boot(k_base.c_str()), 1);
     ASSERT_EQ(sv_tune_set_by_name("floor.size_base", 77), 1);
     std::string nowhere = dir + "/nowhere";
     EXPECT_EQ(sv_pack_boot(nowhere.c_str()), 0);
     EXPECT_EQ(sv_vfs_mount_count(), 0u);
     EXPECT_EQ(sv_pack_count(), 0u);
-    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
+        EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
     const sv_diag* d = find("'" + nowhere + "' is neither a directory nor a file");
     ASSERT_NE(d, nullptr) << dump();
     EXPECT_EQ(std::string(d->pack), nowhere);
 }
 
-TEST_F(Boot, ReloadLaysASecondPackOverTheBase) {
+TEST_F(Boot, ReloadLaysASecondPackOverTheBase)
+{
     ASSERT_EQ(sv_pack_boot(k_base.c_str()), 1);
     const u64 mobs = sv_content_mob_count();
     std::string first = sv_content_mob_at(0)->id;
-    std::string mod = mount("mod", {{"tunables.json", R"({"mob.leash": 12})"},
-                                    {"data/mobs.json", "[{\"id\": \"" + first + R"(", "name": "Recut", "hp": 5},
+    std::string mod
+        = mount("mod",
+                {{"tunables.json", R"({"mob.leash": 12})"},
+                 {"data/mobs.json", "[{\"id\": \"" + first + R"(", "name": "Recut", "hp": 5},
                                                         {"id": "mod:extra", "name": "Extra", "sides": 7}])"}});
     sv_diag_reset();
     EXPECT_EQ(sv_pack_reload(), 1);
@@ -147,7 +168,8 @@ TEST_F(Boot, ReloadLaysASecondPackOverTheBase) {
     EXPECT_EQ(sv_pack_modded(), 1);
 }
 
-TEST_F(Boot, ReloadReportsABrokenContentFile) {
+TEST_F(Boot, ReloadReportsABrokenContentFile)
+{
     ASSERT_EQ(sv_pack_boot(k_base.c_str()), 1);
     mount("mod", {{"data/weapons.json", "{\"not\": \"an array\"}"}});
     sv_diag_reset();

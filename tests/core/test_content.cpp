@@ -8,7 +8,8 @@
 
 namespace {
 
-TEST(ContentNames, StatusKeyIsFnv1a) {
+TEST(ContentNames, StatusKeyIsFnv1a)
+{
     EXPECT_EQ(sv_status_key(nullptr), 2166136261u);
     EXPECT_EQ(sv_status_key(""), 2166136261u);
     EXPECT_EQ(sv_status_key("a"), (u32)((2166136261u ^ (u32)'a') * 16777619u));
@@ -16,7 +17,8 @@ TEST(ContentNames, StatusKeyIsFnv1a) {
     EXPECT_EQ(sv_status_key("foobar"), 0xbf9cf968u);
 }
 
-TEST(ContentNames, EnumerationNamesAndUnknownValues) {
+TEST(ContentNames, EnumerationNamesAndUnknownValues)
+{
     EXPECT_STREQ(sv_weapon_slot_name(1), "ranged");
     EXPECT_STREQ(sv_weapon_slot_name(2), "?");
     EXPECT_STREQ(sv_modifies_name(4), "health_rate");
@@ -29,7 +31,8 @@ TEST(ContentNames, EnumerationNamesAndUnknownValues) {
     EXPECT_STREQ(sv_transform_kind_name(0xffffffffu), "?");
 }
 
-TEST(ContentNames, RestrictionAdmits) {
+TEST(ContentNames, RestrictionAdmits)
+{
     EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_MELEE, SV_SET_MELEE), 1);
     EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_MELEE, SV_SET_RANGED), 0);
     EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_RANGED, SV_SET_RANGED), 1);
@@ -38,11 +41,14 @@ TEST(ContentNames, RestrictionAdmits) {
     EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_WEAPON, SV_SET_SELF), 0);
     EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_SELF, SV_SET_SELF), 1);
     EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_SELF, SV_SET_MELEE), 0);
-    for (u32 set = 0; set < 3; ++set) EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_ANY, set), 1);
-    for (u32 set = 0; set < 3; ++set) EXPECT_EQ(sv_facet_restriction_admits(7, set), 0);
+    for (u32 set = 0; set < 3; ++set)
+        EXPECT_EQ(sv_facet_restriction_admits(SV_RESTRICT_ANY, set), 1);
+    for (u32 set = 0; set < 3; ++set)
+        EXPECT_EQ(sv_facet_restriction_admits(7, set), 0);
 }
 
-TEST(ContentNames, AxiomAdmitsAndClaims) {
+TEST(ContentNames, AxiomAdmitsAndClaims)
+{
     sv_axiom_def a = {};
     a.depth_min = 3;
     EXPECT_EQ(sv_content_axiom_admits(&a, 2), 0);
@@ -64,23 +70,27 @@ TEST(ContentNames, AxiomAdmitsAndClaims) {
     EXPECT_EQ(sv_content_axiom_claims(nullptr, "p:one"), 0);
 }
 
-TEST_F(ContentTest, EmptyTablesAnswerNothing) {
+TEST_F(ContentTest, EmptyTablesAnswerNothing)
+{
     EXPECT_EQ(sv_content_mob_count(), 0u);
     EXPECT_EQ(sv_content_mob_at(0), nullptr);
     EXPECT_EQ(sv_content_scion_find("p:x"), nullptr);
     EXPECT_EQ(sv_content_status_find(nullptr), nullptr);
     // No mounts at all: everything empty and the load still succeeds.
     EXPECT_EQ(sv_content_load(), 1);
-    EXPECT_EQ(sv_content_axiom_count() + sv_content_scion_count() + sv_content_inclusion_count() +
-                  sv_content_element_count() + sv_content_transform_count() + sv_content_weapon_count() +
-                  sv_content_mob_count() + sv_content_chest_count() + sv_content_status_count(),
+    EXPECT_EQ(sv_content_axiom_count() + sv_content_scion_count() + sv_content_inclusion_count()
+                  + sv_content_element_count() + sv_content_transform_count()
+                  + sv_content_weapon_count() + sv_content_mob_count() + sv_content_chest_count()
+                  + sv_content_status_count(),
               0u);
     EXPECT_EQ(sv_diag_count(), 0u);
     EXPECT_TRUE(sv_content_check_pool());
 }
 
-TEST_F(ContentTest, FindComparesWholeIdsAndAtStopsAtCount) {
-    load_one("data/chests.json", R"([{"id": "p:box", "name": "Box"}, {"id": "p:boxes", "name": "Boxes"}])");
+TEST_F(ContentTest, FindComparesWholeIdsAndAtStopsAtCount)
+{
+    load_one("data/chests.json",
+             R"([{"id": "p:box", "name": "Box"}, {"id": "p:boxes", "name": "Boxes"}])");
     ASSERT_EQ(sv_content_chest_count(), 2u);
     EXPECT_EQ(sv_content_chest_at(2), nullptr);
     EXPECT_EQ(sv_content_chest_find("p:bo"), nullptr);
@@ -90,7 +100,8 @@ TEST_F(ContentTest, FindComparesWholeIdsAndAtStopsAtCount) {
 
 // ---- Loader: files and entries ----
 
-TEST_F(ContentTest, ParseFailureGivesTheByteOffset) {
+TEST_F(ContentTest, ParseFailureGivesTheByteOffset)
+{
     EXPECT_EQ(load_one("data/mobs.json", "[{\"id\": }]"), 0);
     const sv_diag* d = find("parse failed at byte 8");
     ASSERT_NE(d, nullptr) << dump();
@@ -103,7 +114,8 @@ TEST_F(ContentTest, ParseFailureGivesTheByteOffset) {
 
 // A file is one JSON value: trailing bytes fail it where they start, a text cut short fails at
 // its length, and a NUL byte ends the text.
-TEST_F(ContentTest, WholeFileIsOneValue) {
+TEST_F(ContentTest, WholeFileIsOneValue)
+{
     struct Case {
         std::string text;
         const char* message;
@@ -129,29 +141,34 @@ TEST_F(ContentTest, WholeFileIsOneValue) {
 }
 
 // Loading stays linear in the number of entries.
-TEST_F(ContentTest, LargeFileLoadsQuickly) {
+TEST_F(ContentTest, LargeFileLoadsQuickly)
+{
     const int n = 20000;
     std::string text = "[";
     for (int i = 0; i < n; ++i) {
-        text += std::string(i ? "," : "") + "{\"id\":\"p:m" + std::to_string(i) + "\",\"name\":\"M\"}";
+        text += std::string(i ? "," : "") + "{\"id\":\"p:m" + std::to_string(i)
+            + "\",\"name\":\"M\"}";
     }
     text += ",{\"id\":\"p:m7\",\"name\":\"Again\"}]";
     mount("p", {{"data/mobs.json", text}});
     sv_pack_scan();
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(sv_content_load(), 1);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds
+        = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(sv_content_mob_count(), (u64)n);
     EXPECT_EQ(count_of("already defined in this file, later entry dropped"), 1u);
     EXPECT_LT(seconds, 1.0);
 }
 
-TEST_F(ContentTest, RootMustBeAnArray) {
+TEST_F(ContentTest, RootMustBeAnArray)
+{
     EXPECT_EQ(load_one("data/chests.json", "{}"), 0);
     expect_diag("root must be an array of objects", SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");
 }
 
-TEST_F(ContentTest, EntryChecksBeforeTheReader) {
+TEST_F(ContentTest, EntryChecksBeforeTheReader)
+{
     EXPECT_EQ(load_one("data/chests.json", R"([
         3,
         {"name": "No id"},
@@ -168,18 +185,22 @@ TEST_F(ContentTest, EntryChecksBeforeTheReader) {
     expect_diag("chest [1] has no 'id'", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "id");
     expect_diag("chest [2]: 'id' must be a string", SV_DIAG_ERROR, SV_DIAG_WRONG_TYPE, "id");
     expect_diag("chest [3]: 'id' is empty", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "id");
-    const char* ns = "chest id is not namespaced; ids are 'pack:name' so two packs can ship the same name (DESIGN 13.2)";
+    const char* ns = "chest id is not namespaced; ids are 'pack:name' so two packs can ship the "
+                     "same name (DESIGN 13.2)";
     EXPECT_EQ(count_of(ns), 3u);
     expect_diag(ns, SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "plain");
-    expect_diag("'p:ok': not a field of the chest schema", SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, "colour");
-    expect_diag("'p:ok': reserved for the Phase 4L behaviour surface, ignored", SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY,
-                "script");
-    expect_diag("already defined in this file, later entry dropped", SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "p:ok");
+    expect_diag("'p:ok': not a field of the chest schema", SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY,
+                "colour");
+    expect_diag("'p:ok': reserved for the Phase 4L behaviour surface, ignored", SV_DIAG_INFO,
+                SV_DIAG_UNKNOWN_KEY, "script");
+    expect_diag("already defined in this file, later entry dropped", SV_DIAG_ERROR,
+                SV_DIAG_DUPLICATE_ID, "p:ok");
     ASSERT_EQ(sv_content_chest_count(), 1u);
     EXPECT_STREQ(sv_content_chest_at(0)->name, "Ok");
 }
 
-TEST_F(ContentTest, DuplicateIsDroppedEvenWhenTheFirstWasRefused) {
+TEST_F(ContentTest, DuplicateIsDroppedEvenWhenTheFirstWasRefused)
+{
     load_one("data/statuses.json", R"([
         {"id": "p:s", "name": "S"},
         {"id": "p:s", "name": "S", "modifies": "walk_speed", "magnitude": 1}
@@ -188,8 +209,10 @@ TEST_F(ContentTest, DuplicateIsDroppedEvenWhenTheFirstWasRefused) {
     EXPECT_NE(find("already defined in this file, later entry dropped"), nullptr);
 }
 
-TEST_F(ContentTest, BadFileCostsOnlyThatFile) {
-    mount("p", {{"data/mobs.json", "[ oops"}, {"data/chests.json", R"([{"id": "p:c", "name": "C"}])"}});
+TEST_F(ContentTest, BadFileCostsOnlyThatFile)
+{
+    mount("p",
+          {{"data/mobs.json", "[ oops"}, {"data/chests.json", R"([{"id": "p:c", "name": "C"}])"}});
     sv_pack_scan();
     EXPECT_EQ(sv_content_load(), 0);
     EXPECT_EQ(sv_content_chest_count(), 1u);
@@ -197,7 +220,8 @@ TEST_F(ContentTest, BadFileCostsOnlyThatFile) {
 
 // ---- Overrides across mounts ----
 
-TEST_F(ContentTest, LaterPackReplacesInPlace) {
+TEST_F(ContentTest, LaterPackReplacesInPlace)
+{
     mount("base", {{"data/mobs.json", R"([
         {"id": "base:a", "name": "A", "hp": 10},
         {"id": "base:b", "name": "B", "hp": 11},
@@ -233,9 +257,9 @@ const char* k_two_axioms = R"([
     {"id": "p:ax3", "name": "Ax3", "scions": ["p:s1"], "depth_max": 9}
 ])";
 
-TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped) {
-    mount("p", {{"data/axioms.json", k_two_axioms},
-                {"data/scions.json", R"([
+TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped)
+{
+    mount("p", {{"data/axioms.json", k_two_axioms}, {"data/scions.json", R"([
                     {"id": "p:s1", "name": "S1"},
                     {"id": "p:s2", "name": "S2"}
                 ])"}});
@@ -250,37 +274,45 @@ TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped) {
     ASSERT_EQ(sv_content_scion_count(), 1u);
     EXPECT_STREQ(sv_content_scion_at(0)->id, "p:s1");
 
-    expect_diag("declares scion 'p:ghost', which nothing defines", SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, "p:ax1");
-    expect_diag("no declared scion resolves, axiom dropped", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "p:ax2");
-    expect_diag("no axiom declares this scion, so nothing can draw it", SV_DIAG_ERROR, SV_DIAG_UNCLAIMED, "p:s2");
+    expect_diag("declares scion 'p:ghost', which nothing defines", SV_DIAG_ERROR,
+                SV_DIAG_DANGLING_REF, "p:ax1");
+    expect_diag("no declared scion resolves, axiom dropped", SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD,
+                "p:ax2");
+    expect_diag("no axiom declares this scion, so nothing can draw it", SV_DIAG_ERROR,
+                SV_DIAG_UNCLAIMED, "p:s2");
     // Reference problems group under the pack's label, with the file they concern.
     EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->pack, "p");
     EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->file, "data/axioms.json");
-    EXPECT_STREQ(find("no axiom declares this scion, so nothing can draw it")->file, "data/scions.json");
+    EXPECT_STREQ(find("no axiom declares this scion, so nothing can draw it")->file,
+                 "data/scions.json");
     EXPECT_EQ(sv_diag_pack_count(), 1u);
 }
 
-TEST_F(ContentTest, ScionNamedOnlyByADroppedAxiomIsDropped) {
-    mount("p", {{"data/axioms.json", R"([{"id": "p:ax", "name": "Ax", "scions": ["p:gone"]}])"},
-                {"data/scions.json", R"([{"id": "p:s", "name": "S"}])"}});
+TEST_F(ContentTest, ScionNamedOnlyByADroppedAxiomIsDropped)
+{
+    mount("p",
+          {{"data/axioms.json", R"([{"id": "p:ax", "name": "Ax", "scions": ["p:gone"]}])"},
+           {"data/scions.json", R"([{"id": "p:s", "name": "S"}])"}});
     sv_pack_scan();
     sv_content_load();
     EXPECT_EQ(sv_content_axiom_count(), 0u);
     EXPECT_EQ(sv_content_scion_count(), 0u);
 }
 
-TEST_F(ContentTest, StatusReferencesResolveIntoCopies) {
-    mount("p", {{"data/statuses.json", R"([
+TEST_F(ContentTest, StatusReferencesResolveIntoCopies)
+{
+    mount("p",
+          {{"data/statuses.json", R"([
                     {"id": "p:burn", "name": "Burn", "modifies": "health_rate", "op": "add",
                      "magnitude": -1, "duration": 3},
                     {"id": "p:slow", "name": "Slow", "modifies": "walk_speed", "magnitude": 0.5}
                 ])"},
-                {"data/mobs.json", R"([{"id": "p:m", "name": "M", "applies": [
+           {"data/mobs.json", R"([{"id": "p:m", "name": "M", "applies": [
                     {"status": "p:burn"}, {"status": "p:burn", "magnitude": -4},
                     {"status": "p:nothing"},
                     {"status": "p:slow", "duration": 9}, {"status": "p:slow"}, {"status": "p:burn"}
                 ]}])"},
-                {"data/weapons.json", R"([{"id": "p:w", "name": "W", "slot": "ranged",
+           {"data/weapons.json", R"([{"id": "p:w", "name": "W", "slot": "ranged",
                     "applies": [{"status": "p:slow"}],
                     "secondary": {"applies": [{"status": "p:burn", "duration": 1}]}}])"}});
     sv_pack_scan();
@@ -301,8 +333,10 @@ TEST_F(ContentTest, StatusReferencesResolveIntoCopies) {
     EXPECT_EQ(a.list[2].key, sv_status_key("p:slow"));
     EXPECT_EQ(a.list[2].duration, 9.0f);
     EXPECT_EQ(a.list[3].duration, 0.0f);
-    expect_diag("applies status 'p:nothing', which nothing defines", SV_DIAG_ERROR, SV_DIAG_DANGLING_REF, "p:m");
-    expect_diag("applies more than 4 statuses; 'p:burn' dropped", SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "p:m");
+    expect_diag("applies status 'p:nothing', which nothing defines", SV_DIAG_ERROR,
+                SV_DIAG_DANGLING_REF, "p:m");
+    expect_diag("applies more than 4 statuses; 'p:burn' dropped", SV_DIAG_WARNING,
+                SV_DIAG_OUT_OF_RANGE, "p:m");
 
     const sv_weapon_def* w = sv_content_weapon_find("p:w");
     ASSERT_NE(w, nullptr);
@@ -314,23 +348,26 @@ TEST_F(ContentTest, StatusReferencesResolveIntoCopies) {
 
 // ---- Pool check ----
 
-TEST_F(ContentTest, PoolWarnsWhereFewerThanTwoAxiomsStand) {
-    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
-                {"data/axioms.json", R"([{"id": "p:a", "name": "A", "scions": ["p:s"]}])"}});
+TEST_F(ContentTest, PoolWarnsWhereFewerThanTwoAxiomsStand)
+{
+    mount("p",
+          {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
+           {"data/axioms.json", R"([{"id": "p:a", "name": "A", "scions": ["p:s"]}])"}});
     sv_pack_scan();
     sv_content_load();
     sv_diag_reset();
     EXPECT_FALSE(sv_content_check_pool());
     ASSERT_EQ(sv_diag_count(), 1u) << dump();
-    expect_diag("only one axiom is eligible at depth 2, so its scions identify nothing (DESIGN 4.7)",
-                SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms");
+    expect_diag(
+        "only one axiom is eligible at depth 2, so its scions identify nothing (DESIGN 4.7)",
+        SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms");
     EXPECT_STREQ(sv_diag_at(0)->pack, "p");
     EXPECT_STREQ(sv_diag_at(0)->file, "data/axioms.json");
 }
 
-TEST_F(ContentTest, PoolChecksTheDepthAfterAnUpperBound) {
-    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
-                {"data/axioms.json", R"([
+TEST_F(ContentTest, PoolChecksTheDepthAfterAnUpperBound)
+{
+    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"}, {"data/axioms.json", R"([
                     {"id": "p:a", "name": "A", "scions": ["p:s"], "depth_max": 4},
                     {"id": "p:b", "name": "B", "scions": ["p:s"]},
                     {"id": "p:c", "name": "C", "scions": ["p:s"], "depth_min": 8, "depth_max": 8}
@@ -339,15 +376,17 @@ TEST_F(ContentTest, PoolChecksTheDepthAfterAnUpperBound) {
     sv_content_load();
     sv_diag_reset();
     EXPECT_FALSE(sv_content_check_pool());
-    EXPECT_EQ(messages(), (std::vector<std::string>{
-                              "only one axiom is eligible at depth 5, so its scions identify nothing (DESIGN 4.7)",
-                              "only one axiom is eligible at depth 9, so its scions identify nothing (DESIGN 4.7)",
-                          }));
+    EXPECT_EQ(
+        messages(),
+        (std::vector<std::string> {
+            "only one axiom is eligible at depth 5, so its scions identify nothing (DESIGN 4.7)",
+            "only one axiom is eligible at depth 9, so its scions identify nothing (DESIGN 4.7)",
+        }));
 }
 
-TEST_F(ContentTest, PoolReportsNoAxiomAndSurvivesTheLargestBound) {
-    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"},
-                {"data/axioms.json", R"([
+TEST_F(ContentTest, PoolReportsNoAxiomAndSurvivesTheLargestBound)
+{
+    mount("p", {{"data/scions.json", R"([{"id": "p:s", "name": "S"}])"}, {"data/axioms.json", R"([
                     {"id": "p:a", "name": "A", "scions": ["p:s"], "depth_min": 3, "depth_max": 2147483647},
                     {"id": "p:b", "name": "B", "scions": ["p:s"], "depth_min": 3}
                 ])"}});
@@ -355,10 +394,11 @@ TEST_F(ContentTest, PoolReportsNoAxiomAndSurvivesTheLargestBound) {
     sv_content_load();
     sv_diag_reset();
     EXPECT_FALSE(sv_content_check_pool());
-    EXPECT_EQ(messages(), (std::vector<std::string>{"no axiom is eligible at depth 2"}));
+    EXPECT_EQ(messages(), (std::vector<std::string> {"no axiom is eligible at depth 2"}));
 }
 
-TEST_F(ContentTest, PoolWarnsAboutOneFlavour) {
+TEST_F(ContentTest, PoolWarnsAboutOneFlavour)
+{
     mount("p", {{"data/elements.json", R"([
         {"id": "p:a", "name": "A", "rarity": "common", "flavour": "costly"},
         {"id": "p:b", "name": "B", "rarity": "rare", "flavour": "costly"},
@@ -368,11 +408,13 @@ TEST_F(ContentTest, PoolWarnsAboutOneFlavour) {
     sv_content_load();
     sv_diag_reset();
     EXPECT_FALSE(sv_content_check_pool());
-    expect_diag("every element is 'costly'; a pool with one flavour makes the inventory step ceremony (DESIGN 5.4)",
+    expect_diag("every element is 'costly'; a pool with one flavour makes the inventory step "
+                "ceremony (DESIGN 5.4)",
                 SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "flavour");
 }
 
-TEST_F(ContentTest, OneElementIsNotAOneFlavourPool) {
+TEST_F(ContentTest, OneElementIsNotAOneFlavourPool)
+{
     load_one("data/elements.json", R"([{"id": "p:a", "name": "A", "rarity": "common"}])");
     sv_diag_reset();
     EXPECT_TRUE(sv_content_check_pool());

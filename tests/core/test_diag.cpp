@@ -10,30 +10,36 @@ namespace {
 
 class Diag : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         sv_diag_reset();
         sv_diag_set_strict(0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         sv_diag_reset();
         sv_diag_set_strict(0);
     }
 };
 
-TEST_F(Diag, NamesCoverEveryValueAndFallBack) {
+TEST_F(Diag, NamesCoverEveryValueAndFallBack)
+{
     EXPECT_STREQ(sv_diag_severity_name(0), "info");
     EXPECT_STREQ(sv_diag_severity_name(1), "warning");
     EXPECT_STREQ(sv_diag_severity_name(2), "error");
     EXPECT_STREQ(sv_diag_severity_name(3), "?");
     const char* kinds[] = {"malformed",          "unknown key",   "out of range", "wrong type",
                            "dangling reference", "missing field", "duplicate id", "unclaimed"};
-    for (u32 k = 0; k < 8; k++) EXPECT_STREQ(sv_diag_kind_name(k), kinds[k]);
+    for (u32 k = 0; k < 8; k++)
+        EXPECT_STREQ(sv_diag_kind_name(k), kinds[k]);
     EXPECT_STREQ(sv_diag_kind_name(8), "?");
 }
 
-TEST_F(Diag, RecordCarriesContextSubjectAndMessage) {
+TEST_F(Diag, RecordCarriesContextSubjectAndMessage)
+{
     sv_diag_set_context("base", "tunables.json");
-    sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "floor.size_base", "clamped %d to %d", 1000, 400);
+    sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "floor.size_base", "clamped %d to %d",
+                   1000, 400);
     sv_diag_set_context(nullptr, nullptr);
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "plain");
     ASSERT_EQ(sv_diag_count(), 2u);
@@ -51,7 +57,8 @@ TEST_F(Diag, RecordCarriesContextSubjectAndMessage) {
     EXPECT_EQ(sv_diag_at(2), nullptr);
 }
 
-TEST_F(Diag, FieldsAreCutNeverOverflowed) {
+TEST_F(Diag, FieldsAreCutNeverOverflowed)
+{
     std::string longer(400, 'x');
     sv_diag_set_context(longer.c_str(), longer.c_str());
     sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, longer.c_str(), "%s", longer.c_str());
@@ -62,7 +69,8 @@ TEST_F(Diag, FieldsAreCutNeverOverflowed) {
     EXPECT_EQ(std::string(d->message), std::string(191, 'x'));
 }
 
-TEST_F(Diag, ClearingTheContextStopsLaterLabels) {
+TEST_F(Diag, ClearingTheContextStopsLaterLabels)
+{
     sv_diag_set_context("mod", "data/mobs.json");
     sv_diag_clear_context();
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNCLAIMED, "x", "y");
@@ -70,7 +78,8 @@ TEST_F(Diag, ClearingTheContextStopsLaterLabels) {
     EXPECT_STREQ(sv_diag_at(0)->file, "");
 }
 
-TEST_F(Diag, SeverityAboveErrorCountsAsError) {
+TEST_F(Diag, SeverityAboveErrorCountsAsError)
+{
     sv_diag_report(7, SV_DIAG_MALFORMED, nullptr, "odd");
     EXPECT_EQ(sv_diag_count(), 1u);
     EXPECT_EQ(sv_diag_at(0)->severity, 2u);
@@ -78,8 +87,10 @@ TEST_F(Diag, SeverityAboveErrorCountsAsError) {
     EXPECT_EQ(sv_diag_count_of(7), 0u);
 }
 
-TEST_F(Diag, CapKeeps512AndCountsTheRest) {
-    for (int i = 0; i < 512; i++) sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "n%d", i);
+TEST_F(Diag, CapKeeps512AndCountsTheRest)
+{
+    for (int i = 0; i < 512; i++)
+        sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "n%d", i);
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, nullptr, "late");
     EXPECT_EQ(sv_diag_count(), 512u);
     EXPECT_EQ(sv_diag_dropped(), 1u);
@@ -101,10 +112,11 @@ TEST_F(Diag, CapKeeps512AndCountsTheRest) {
     EXPECT_EQ(sv_diag_count(), 0u);
     EXPECT_EQ(sv_diag_dropped(), 0u);
     EXPECT_EQ(sv_diag_count_of(SV_DIAG_WARNING), 0u);
-    EXPECT_EQ(sv_diag_strict(), 1u);  // reset keeps the strict flag
+    EXPECT_EQ(sv_diag_strict(), 1u); // reset keeps the strict flag
 }
 
-TEST_F(Diag, VerdictFollowsStrict) {
+TEST_F(Diag, VerdictFollowsStrict)
+{
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "note");
     EXPECT_EQ(sv_diag_finish(), 1);
     sv_diag_set_strict(1);
@@ -117,7 +129,8 @@ TEST_F(Diag, VerdictFollowsStrict) {
     EXPECT_EQ(sv_diag_finish(), 1);
 }
 
-TEST_F(Diag, PrintAllJoinsPiecesWithTwoSpaces) {
+TEST_F(Diag, PrintAllJoinsPiecesWithTwoSpaces)
+{
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, nullptr, "no such tunable");
     sv_diag_set_context("base", "tunables.json");
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "floor.size_base", "clamped");
@@ -131,7 +144,8 @@ TEST_F(Diag, PrintAllJoinsPiecesWithTwoSpaces) {
               "error: missing field  f.json  'id'\n");
 }
 
-TEST_F(Diag, SummaryUsesSingularAndPlural) {
+TEST_F(Diag, SummaryUsesSingularAndPlural)
+{
     std::string none;
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "note");
     sv_diag_print_summary(sv_test_capture(&none));
@@ -151,7 +165,8 @@ TEST_F(Diag, SummaryUsesSingularAndPlural) {
     EXPECT_EQ(d, "0 errors, 1 warning\n");
 }
 
-TEST_F(Diag, PackGroupsSkipInfoAndStopAt32) {
+TEST_F(Diag, PackGroupsSkipInfoAndStopAt32)
+{
     sv_diag_set_context("base", nullptr);
     sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, nullptr, "a");
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, nullptr, "not counted");
@@ -186,4 +201,4 @@ TEST_F(Diag, PackGroupsSkipInfoAndStopAt32) {
     EXPECT_EQ(all.find("pack32"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

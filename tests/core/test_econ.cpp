@@ -14,9 +14,10 @@ struct Econ : ::testing::Test {
     static void set(const char* key, f64 v) { ASSERT_TRUE(sv_tune_set_by_name(key, v)) << key; }
 };
 
-}  // namespace
+} // namespace
 
-TEST(Rarity, Names) {
+TEST(Rarity, Names)
+{
     EXPECT_STREQ(sv_rarity_name(0), "common");
     EXPECT_STREQ(sv_rarity_name(1), "uncommon");
     EXPECT_STREQ(sv_rarity_name(2), "rare");
@@ -29,7 +30,8 @@ TEST(Rarity, Names) {
     EXPECT_STREQ(sv_sell_kind_name(-2147483647 - 1), "?");
 }
 
-TEST_F(Econ, SellValues) {
+TEST_F(Econ, SellValues)
+{
     EXPECT_DOUBLE_EQ(sv_rarity_multiplier(0), 1.0);
     EXPECT_DOUBLE_EQ(sv_rarity_multiplier(2), 6.0);
     EXPECT_DOUBLE_EQ(sv_rarity_multiplier(3), 0.0);
@@ -47,14 +49,15 @@ TEST_F(Econ, SellValues) {
     EXPECT_DOUBLE_EQ(sv_sell_value(0xffffffffu, 1), 0.0);
     EXPECT_DOUBLE_EQ(sv_sell_value(1, 0x80000001u), 0.0);
 
-    set("sell.growth", 3);  // linear
+    set("sell.growth", 3); // linear
     set("sell.growth_rate", 1);
     set("sell.mult_common", 2);
     EXPECT_DOUBLE_EQ(sv_sell_value_at(SV_SELL_INCLUSION, SV_RARITY_COMMON, 3), (4.0 + 2.0) * 2.0);
     EXPECT_DOUBLE_EQ(sv_sell_value(SV_SELL_INCLUSION, SV_RARITY_COMMON), 8.0);
 }
 
-TEST_F(Econ, ChordCosts) {
+TEST_F(Econ, ChordCosts)
+{
     EXPECT_DOUBLE_EQ(sv_econ_chord_cost(1, 0), 0.0);
     EXPECT_DOUBLE_EQ(sv_econ_chord_total(1, 0), 0.0);
     // Negative steps and counts buy nothing (they must not wrap into huge curve arguments).
@@ -65,25 +68,26 @@ TEST_F(Econ, ChordCosts) {
 
     EXPECT_DOUBLE_EQ(sv_econ_chord_cost(1, 1), 3.0);
     EXPECT_DOUBLE_EQ(sv_econ_chord_cost(1, 2), 6.0);
-    EXPECT_DOUBLE_EQ(sv_econ_chord_cost(2, 1), 5.0);  // base 3 + 2 per floor
+    EXPECT_DOUBLE_EQ(sv_econ_chord_cost(2, 1), 5.0); // base 3 + 2 per floor
     EXPECT_DOUBLE_EQ(sv_econ_chord_cost(3, 4), 7.0 * 4.0);
     EXPECT_DOUBLE_EQ(sv_econ_chord_total(1, 1), 3.0);
     EXPECT_DOUBLE_EQ(sv_econ_chord_total(1, 3), 3.0 + 6.0 + 9.0);
     EXPECT_DOUBLE_EQ(sv_econ_chord_total(2, 4), 5.0 * (1 + 2 + 3 + 4));
 
-    set("chord.step_growth", 5);  // exponential
+    set("chord.step_growth", 5); // exponential
     set("chord.step_growth_rate", 1);
     EXPECT_DOUBLE_EQ(sv_econ_chord_cost(1, 4), 3.0 * 8.0);
     EXPECT_DOUBLE_EQ(sv_econ_chord_total(1, 3), 3.0 * (1 + 2 + 4));
 }
 
-TEST_F(Econ, Saturation) {
+TEST_F(Econ, Saturation)
+{
     EXPECT_DOUBLE_EQ(sv_econ_accumulator(2, 3, 0), 2.0 + 1.5);
     EXPECT_DOUBLE_EQ(sv_econ_accumulator(2, 3, 1), 2.0 + 1.5 + 3.0);
     EXPECT_DOUBLE_EQ(sv_econ_accumulator(0, 0, 255), 3.0);
     EXPECT_DOUBLE_EQ(sv_econ_accumulator(0xffffffffu, 0, 0), 4294967295.0);
 
-    EXPECT_DOUBLE_EQ(sv_econ_saturation_multiplier(9), 1.0);  // linear of rate 0
+    EXPECT_DOUBLE_EQ(sv_econ_saturation_multiplier(9), 1.0); // linear of rate 0
     set("sat.multiplier_growth_rate", 0.5);
     EXPECT_DOUBLE_EQ(sv_econ_saturation_multiplier(1), 1.0);
     EXPECT_DOUBLE_EQ(sv_econ_saturation_multiplier(3), 2.0);
@@ -95,7 +99,8 @@ TEST_F(Econ, Saturation) {
     EXPECT_DOUBLE_EQ(sv_econ_next_saturation(10, NAN, 1, 3), 10.0);
 }
 
-TEST_F(Econ, WarpAndMobDensity) {
+TEST_F(Econ, WarpAndMobDensity)
+{
     EXPECT_DOUBLE_EQ(sv_econ_warp_yield(1), 10.0);
     EXPECT_DOUBLE_EQ(sv_econ_warp_yield(3), 18.0);
 
@@ -104,7 +109,7 @@ TEST_F(Econ, WarpAndMobDensity) {
     EXPECT_DOUBLE_EQ(sv_econ_mob_density(8), 0.5 * std::log(8.0));
     set("mob.density_c", 2);
     set("mob.density_growth_rate", 3);
-    set("mob.density_growth", 3);  // linear
+    set("mob.density_growth", 3); // linear
     EXPECT_DOUBLE_EQ(sv_econ_mob_density(4), 6.0 * 3);
     set("mob.density_c", 0);
     EXPECT_DOUBLE_EQ(sv_econ_mob_density(4), 0.0);

@@ -30,7 +30,9 @@ struct LogTest : ::testing::Test {
 TEST_F(LogTest, LineHasTheTimeLevelAndCategoryPrefix)
 {
     std::string out = capture([] { sv_log_write(SV_LOG_WARN, SV_CAT_VFS, "mount %d failed", 7); });
-    EXPECT_TRUE(std::regex_match(out, std::regex(R"(\[ {3}\d{1,4}\.\d{3}\] warn  vfs      mount 7 failed\n)"))) << out;
+    EXPECT_TRUE(std::regex_match(
+        out, std::regex(R"(\[ {3}\d{1,4}\.\d{3}\] warn  vfs      mount 7 failed\n)")))
+        << out;
 }
 
 TEST_F(LogTest, LevelsAboveErrorAreNeverPrinted)
@@ -99,12 +101,13 @@ TEST_F(LogTest, FileReceivesEveryLineAndStderrCanBeSilenced)
 TEST_F(LogTest, HeaderNamesTheRun)
 {
     std::string out = capture([] { sv_log_header(0x1234ABCDull, nullptr); });
-    EXPECT_EQ(out, "==== strenvik 0.3.5-alpha ====\n"
-                   "  build    linux release\n"
-                   "  seed     0x000000001234ABCD\n"
-                   "  tunables (defaults)\n"
-                   "  logging  from info\n"
-                   "\n");
+    EXPECT_EQ(out,
+              "==== strenvik 0.3.5-alpha ====\n"
+              "  build    linux release\n"
+              "  seed     0x000000001234ABCD\n"
+              "  tunables (defaults)\n"
+              "  logging  from info\n"
+              "\n");
     sv_log_set_stderr(0);
     EXPECT_EQ(sv_log_header(1, "x"), 1);
 }

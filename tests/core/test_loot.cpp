@@ -15,7 +15,8 @@ namespace {
 struct Loot : ::testing::Test {
     std::string dir;
     void SetUp() override { sv_tune_reset_defaults(); }
-    void TearDown() override {
+    void TearDown() override
+    {
         sv_tune_reset_defaults();
         sv_content_reset();
         sv_vfs_clear();
@@ -24,29 +25,34 @@ struct Loot : ::testing::Test {
     static void set(const char* key, f64 v) { ASSERT_TRUE(sv_tune_set_by_name(key, v)) << key; }
 
     // A pack directory holding the given content files, mounted alone and loaded.
-    void load(std::initializer_list<std::pair<const char*, const char*>> files) {
+    void load(std::initializer_list<std::pair<const char*, const char*>> files)
+    {
         dir = sv_test_make_dir("sv_loot");
         ASSERT_FALSE(dir.empty());
-        for (auto& f : files) sv_test_write_file(dir + "/data/" + f.first, f.second);
+        for (auto& f : files)
+            sv_test_write_file(dir + "/data/" + f.first, f.second);
         sv_vfs_clear();
         ASSERT_TRUE(sv_vfs_mount(dir.c_str()));
         ASSERT_TRUE(sv_content_load());
     }
 };
 
-sv_rng seeded(u64 seed) {
+sv_rng seeded(u64 seed)
+{
     sv_rng r;
     sv_rng_seed(&r, seed);
     return r;
 }
 
-bool same(const sv_rng& a, const sv_rng& b) {
+bool same(const sv_rng& a, const sv_rng& b)
+{
     return a.s[0] == b.s[0] && a.s[1] == b.s[1] && a.s[2] == b.s[2] && a.s[3] == b.s[3];
 }
 
-}  // namespace
+} // namespace
 
-TEST_F(Loot, TierWithoutJitterOrTailTakesOneDraw) {
+TEST_F(Loot, TierWithoutJitterOrTailTakesOneDraw)
+{
     set("loot.tier_jitter", 0);
     set("loot.tail_k", 0);
     for (u64 seed = 1; seed < 20; seed++) {
@@ -58,7 +64,8 @@ TEST_F(Loot, TierWithoutJitterOrTailTakesOneDraw) {
     }
 }
 
-TEST_F(Loot, TierDrawsJitterThenTailThenLift) {
+TEST_F(Loot, TierDrawsJitterThenTailThenLift)
+{
     // Defaults: jitter 0.15, tail_k 0.05. Replay the draws on a copy of the generator.
     for (u64 seed = 1; seed < 200; seed++) {
         for (u16 tail_n : {(u16)0, (u16)3, (u16)65535}) {
@@ -66,7 +73,8 @@ TEST_F(Loot, TierDrawsJitterThenTailThenLift) {
             f64 t = (1 - std::exp(-0.05 * 4)) * 0.75;
             t += (2 * sv_rng_f64(&c) - 1) * 0.15;
             f64 v = sv_rng_f64(&c);
-            if (1 - std::exp(-0.05 * tail_n) > v) t += std::fmax(1 - t, 0) * sv_rng_f64(&c);
+            if (1 - std::exp(-0.05 * tail_n) > v)
+                t += std::fmax(1 - t, 0) * sv_rng_f64(&c);
             t = std::fmin(std::fmax(t, 0.0), 1.0);
             EXPECT_DOUBLE_EQ(sv_loot_tier(&r, 4, tail_n), t);
             EXPECT_TRUE(same(r, c)) << seed << " " << tail_n;
@@ -80,7 +88,8 @@ TEST_F(Loot, TierDrawsJitterThenTailThenLift) {
     EXPECT_TRUE(same(r, c));
 }
 
-TEST_F(Loot, TierStaysInUnitRange) {
+TEST_F(Loot, TierStaysInUnitRange)
+{
     set("loot.tier_jitter", 1);
     set("loot.mean_max", 1);
     set("loot.mean_k", 10);
@@ -95,7 +104,8 @@ TEST_F(Loot, TierStaysInUnitRange) {
     }
 }
 
-TEST_F(Loot, Bands) {
+TEST_F(Loot, Bands)
+{
     EXPECT_EQ(sv_loot_band(0.0), SV_RARITY_COMMON);
     EXPECT_EQ(sv_loot_band(0.59), SV_RARITY_COMMON);
     EXPECT_EQ(sv_loot_band(0.6), SV_RARITY_UNCOMMON);
@@ -108,7 +118,8 @@ TEST_F(Loot, Bands) {
     EXPECT_EQ(sv_loot_band(0.6), SV_RARITY_RARE);
 }
 
-TEST_F(Loot, PicksByRarityAndWeightWithOneDraw) {
+TEST_F(Loot, PicksByRarityAndWeightWithOneDraw)
+{
     load({{"inclusions.json",
            R"([{"id":"t:a","name":"A","rarity":"common","weight":1},
                {"id":"t:b","name":"B","rarity":"common","weight":0},
@@ -123,7 +134,7 @@ TEST_F(Loot, PicksByRarityAndWeightWithOneDraw) {
     int got_a = 0, got_d = 0;
     for (u64 seed = 0; seed < 200; seed++) {
         sv_rng r = seeded(seed), c = seeded(seed);
-        f64 target = sv_rng_f64(&c) * 4.0;  // weights 1, 0, 3 in content order
+        f64 target = sv_rng_f64(&c) * 4.0; // weights 1, 0, 3 in content order
         const sv_inclusion_def* d = sv_loot_inclusion(&r, SV_RARITY_COMMON);
         ASSERT_NE(d, nullptr);
         EXPECT_STREQ(d->id, target < 1.0 ? "t:a" : "t:d");
@@ -154,7 +165,8 @@ TEST_F(Loot, PicksByRarityAndWeightWithOneDraw) {
     EXPECT_TRUE(same(r, before));
 }
 
-TEST_F(Loot, MobsByDepthWindow) {
+TEST_F(Loot, MobsByDepthWindow)
+{
     load({{"mobs.json",
            R"([{"id":"t:deep","name":"Deep"},
                {"id":"t:first","name":"First","depth_min":1,"depth_max":1},
@@ -179,14 +191,17 @@ TEST_F(Loot, MobsByDepthWindow) {
     EXPECT_TRUE(same(r, before));
 }
 
-TEST_F(Loot, MobsAllDeeperThanFloorOneGiveNullWithoutDrawing) {
-    load({{"mobs.json", R"([{"id":"t:a","name":"A"},{"id":"t:b","name":"B","depth_min":2,"depth_max":9}])"}});
+TEST_F(Loot, MobsAllDeeperThanFloorOneGiveNullWithoutDrawing)
+{
+    load({{"mobs.json",
+           R"([{"id":"t:a","name":"A"},{"id":"t:b","name":"B","depth_min":2,"depth_max":9}])"}});
     sv_rng r = seeded(11), before = r;
     EXPECT_EQ(sv_loot_mob(&r, 1), nullptr);
     EXPECT_TRUE(same(r, before));
 }
 
-TEST_F(Loot, NothingLoadedGivesNull) {
+TEST_F(Loot, NothingLoadedGivesNull)
+{
     sv_content_reset();
     sv_rng r = seeded(1), before = r;
     EXPECT_EQ(sv_loot_inclusion(&r, 0), nullptr);

@@ -18,14 +18,16 @@ class Pack : public ::testing::Test {
 protected:
     std::string dir;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         sv_vfs_clear();
         sv_pack_reset();
         sv_diag_reset();
         dir = sv_test_make_dir("sv_pack");
         ASSERT_FALSE(dir.empty());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         sv_vfs_clear();
         sv_pack_reset();
         sv_diag_reset();
@@ -33,22 +35,27 @@ protected:
     }
 
     // A directory pack holding the given manifest text (none when null), mounted at the end.
-    std::string mount_pack(const std::string& name, const char* manifest) {
+    std::string mount_pack(const std::string& name, const char* manifest)
+    {
         std::string path = dir + "/" + name;
         fs::create_directories(path);
-        if (manifest) sv_test_write_file(path + "/pack.json", manifest);
+        if (manifest)
+            sv_test_write_file(path + "/pack.json", manifest);
         EXPECT_EQ(sv_vfs_mount(path.c_str()), 1);
         return path;
     }
 
-    std::vector<std::string> messages() const {
+    std::vector<std::string> messages() const
+    {
         std::vector<std::string> out;
-        for (u64 i = 0; i < sv_diag_count(); i++) out.push_back(sv_diag_at(i)->message);
+        for (u64 i = 0; i < sv_diag_count(); i++)
+            out.push_back(sv_diag_at(i)->message);
         return out;
     }
 };
 
-TEST_F(Pack, NoMountsScansCleanly) {
+TEST_F(Pack, NoMountsScansCleanly)
+{
     sv_diag_set_context("stale", "stale.json");
     EXPECT_EQ(sv_pack_scan(), 1);
     EXPECT_EQ(sv_pack_count(), 0u);
@@ -60,8 +67,10 @@ TEST_F(Pack, NoMountsScansCleanly) {
     EXPECT_STREQ(sv_diag_at(0)->file, "");
 }
 
-TEST_F(Pack, GoodManifestNamesThePack) {
-    std::string base = mount_pack("base", R"({"id": "base", "name": "Base", "version": "1.2", "description": [1]})");
+TEST_F(Pack, GoodManifestNamesThePack)
+{
+    std::string base = mount_pack(
+        "base", R"({"id": "base", "name": "Base", "version": "1.2", "description": [1]})");
     std::string mod = mount_pack("mod", R"({"id": "mod", "name": "A Mod"})");
     EXPECT_EQ(sv_pack_scan(), 1);
     EXPECT_EQ(sv_diag_count(), 0u);
@@ -80,7 +89,8 @@ TEST_F(Pack, GoodManifestNamesThePack) {
     (void)mod;
 }
 
-TEST_F(Pack, MissingManifestLabelsByPath) {
+TEST_F(Pack, MissingManifestLabelsByPath)
+{
     std::string base = mount_pack("base", nullptr);
     EXPECT_EQ(sv_pack_modded(), 0);
     EXPECT_EQ(sv_pack_scan(), 0);
@@ -100,8 +110,10 @@ TEST_F(Pack, MissingManifestLabelsByPath) {
     EXPECT_EQ(std::string(sv_pack_label(0)), base);
 }
 
-TEST_F(Pack, MalformedManifestsAreErrors) {
-    for (const char* text : {"not json", "[1, 2]", "\"id\"", "{\"id\": \"x\", \"name\": \"y\"} trailing", ""}) {
+TEST_F(Pack, MalformedManifestsAreErrors)
+{
+    for (const char* text :
+         {"not json", "[1, 2]", "\"id\"", "{\"id\": \"x\", \"name\": \"y\"} trailing", ""}) {
         SCOPED_TRACE(text);
         sv_vfs_clear();
         sv_diag_reset();
@@ -117,24 +129,28 @@ TEST_F(Pack, MalformedManifestsAreErrors) {
     }
 }
 
-TEST_F(Pack, UnknownMembersWarnButDoNotRefuse) {
+TEST_F(Pack, UnknownMembersWarnButDoNotRefuse)
+{
     mount_pack("p", R"({"id": "p", "base": true, "name": "P", "author": "me"})");
     EXPECT_EQ(sv_pack_scan(), 1);
     ASSERT_EQ(sv_diag_count(), 2u);
     EXPECT_STREQ(sv_diag_at(0)->subject, "base");
-    EXPECT_STREQ(sv_diag_at(0)->message, "a pack cannot declare itself base; the base pack is the first mount");
+    EXPECT_STREQ(sv_diag_at(0)->message,
+                 "a pack cannot declare itself base; the base pack is the first mount");
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_UNKNOWN_KEY);
     EXPECT_STREQ(sv_diag_at(1)->subject, "author");
     EXPECT_STREQ(sv_diag_at(1)->message, "no such field on a manifest");
     EXPECT_STREQ(sv_pack_label(0), "p");
 }
 
-TEST_F(Pack, BadFieldsLeaveOnlyThePath) {
+TEST_F(Pack, BadFieldsLeaveOnlyThePath)
+{
     mount_pack("p", R"({"id": 5, "version": ""})");
     EXPECT_EQ(sv_pack_scan(), 0);
-    EXPECT_EQ(messages(), (std::vector<std::string>{"'id' must be a non-empty string",
-                                                     "a manifest must declare 'name'",
-                                                     "'version' must be a non-empty string"}));
+    EXPECT_EQ(messages(),
+              (std::vector<std::string> {"'id' must be a non-empty string",
+                                         "a manifest must declare 'name'",
+                                         "'version' must be a non-empty string"}));
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_WRONG_TYPE);
     EXPECT_EQ(sv_diag_at(1)->kind, (u32)SV_DIAG_MISSING_FIELD);
     EXPECT_STREQ(sv_diag_at(1)->subject, "name");
@@ -145,32 +161,37 @@ TEST_F(Pack, BadFieldsLeaveOnlyThePath) {
     sv_diag_reset();
     mount_pack("q", R"({"id": "q", "name": "Q", "version": 3})");
     EXPECT_EQ(sv_pack_scan(), 1);
-    EXPECT_EQ(messages(), (std::vector<std::string>{"'version' must be a non-empty string"}));
+    EXPECT_EQ(messages(), (std::vector<std::string> {"'version' must be a non-empty string"}));
     EXPECT_STREQ(sv_pack_at(0)->version, "0");
 }
 
-TEST_F(Pack, IdWithColonIsRefused) {
+TEST_F(Pack, IdWithColonIsRefused)
+{
     std::string path = mount_pack("weird", R"({"id": "weirdpack:", "name": "Weird"})");
     EXPECT_EQ(sv_pack_scan(), 0);
     ASSERT_EQ(sv_diag_count(), 1u);
     EXPECT_STREQ(sv_diag_at(0)->subject, "id");
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_WRONG_TYPE);
-    EXPECT_STREQ(sv_diag_at(0)->message,
-                 "'weirdpack:' carries a colon; the id IS the namespace, so write 'weirdpack' rather than "
-                 "'weirdpack:'");
+    EXPECT_STREQ(
+        sv_diag_at(0)->message,
+        "'weirdpack:' carries a colon; the id IS the namespace, so write 'weirdpack' rather than "
+        "'weirdpack:'");
     EXPECT_EQ(std::string(sv_pack_label(0)), path);
 }
 
-TEST_F(Pack, ManifestInsideAZip) {
+TEST_F(Pack, ManifestInsideAZip)
+{
     std::string path = dir + "/mod.zip";
-    ASSERT_NO_FATAL_FAILURE(sv_test_write_zip(path, {{"Pack.JSON", R"({"id": "zipped", "name": "Zipped"})"}}));
+    ASSERT_NO_FATAL_FAILURE(
+        sv_test_write_zip(path, {{"Pack.JSON", R"({"id": "zipped", "name": "Zipped"})"}}));
     mount_pack("base", R"({"id": "base", "name": "Base"})");
     ASSERT_EQ(sv_vfs_mount(path.c_str()), 1);
     EXPECT_EQ(sv_pack_scan(), 1);
     EXPECT_STREQ(sv_pack_label(1), "zipped");
 }
 
-TEST_F(Pack, LabelsFollowTheMountsNotAStaleList) {
+TEST_F(Pack, LabelsFollowTheMountsNotAStaleList)
+{
     mount_pack("alpha", R"({"id": "alpha", "name": "Alpha"})");
     ASSERT_EQ(sv_pack_scan(), 1);
     EXPECT_STREQ(sv_pack_label(0), "alpha");
@@ -192,4 +213,4 @@ TEST_F(Pack, LabelsFollowTheMountsNotAStaleList) {
     EXPECT_EQ(std::string(sv_pack_label(0)), beta);
 }
 
-}  // namespace
+} // namespace

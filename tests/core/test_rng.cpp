@@ -27,8 +27,12 @@ TEST(Rng, SplitmixMatchesThePublishedReference)
 TEST(Rng, XoshiroMatchesThePublishedReference)
 {
     sv_rng rng = {{1, 2, 3, 4}};
-    const u64 expected[] = {41943041ULL, 58720359ULL, 3588806011781223ULL, 3591011842654386ULL,
-                            9228616714210784205ULL, 9973669472204895162ULL};
+    const u64 expected[] = {41943041ULL,
+                            58720359ULL,
+                            3588806011781223ULL,
+                            3591011842654386ULL,
+                            9228616714210784205ULL,
+                            9973669472204895162ULL};
     for (u64 value : expected)
         EXPECT_EQ(sv_rng_next(&rng), value);
 }
@@ -208,11 +212,14 @@ TEST(Rng, Names)
 TEST(RngDeathTest, EmptyChoicesPanic)
 {
     sv_rng rng = {{1, 2, 3, 4}};
-    EXPECT_DEATH(sv_rng_below(&rng, 0), "panic: rng: sv_rng_below\\(0\\) -- choosing from an empty set");
+    EXPECT_DEATH(sv_rng_below(&rng, 0),
+                 "panic: rng: sv_rng_below\\(0\\) -- choosing from an empty set");
     EXPECT_DEATH(sv_rng_range(&rng, 2, 1), "panic: rng: sv_rng_range\\(2, 1\\) -- lo exceeds hi");
     EXPECT_DEATH(sv_rng_range(&rng, INT32_MIN, INT32_MAX),
-                 "panic: rng: sv_rng_range\\(-2147483648, 2147483647\\) spans 4294967296 values, max is 2\\^32");
-    EXPECT_DEATH(sv_rng_weighted(&rng, nullptr, 0), "panic: rng: sv_rng_weighted over an empty table");
+                 "panic: rng: sv_rng_range\\(-2147483648, 2147483647\\) spans 4294967296 values, "
+                 "max is 2\\^32");
+    EXPECT_DEATH(sv_rng_weighted(&rng, nullptr, 0),
+                 "panic: rng: sv_rng_weighted over an empty table");
 }
 
 TEST(Growth, EveryCurveStartsAtBaseOnFloorOne)

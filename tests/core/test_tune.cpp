@@ -22,7 +22,8 @@ struct Rec {
     std::string pack, file, subject, message;
 };
 
-std::vector<Rec> records() {
+std::vector<Rec> records()
+{
     std::vector<Rec> out;
     for (u64 i = 0; i < sv_diag_count(); ++i) {
         const sv_diag* d = sv_diag_at(i);
@@ -31,27 +32,32 @@ std::vector<Rec> records() {
     return out;
 }
 
-u32 crc32_of(const std::string& data) {
+u32 crc32_of(const std::string& data)
+{
     u32 crc = 0xffffffffu;
     for (unsigned char c : data) {
         crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
 
-void put16(std::string& out, u32 v) {
+void put16(std::string& out, u32 v)
+{
     out += (char)(v & 0xff);
     out += (char)((v >> 8) & 0xff);
 }
 
-void put32(std::string& out, u32 v) {
+void put32(std::string& out, u32 v)
+{
     put16(out, v & 0xffff);
     put16(out, v >> 16);
 }
 
 // A zip archive with one stored entry; a wrong checksum makes the entry unreadable.
-std::string stored_zip(const std::string& name, const std::string& data, u32 crc) {
+std::string stored_zip(const std::string& name, const std::string& data, u32 crc)
+{
     std::string z;
     put32(z, 0x04034b50);
     put16(z, 20);
@@ -99,26 +105,30 @@ std::string stored_zip(const std::string& name, const std::string& data, u32 crc
 
 class Tune : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         sv_vfs_clear();
         sv_diag_set_strict(0);
         sv_diag_reset();
         sv_tune_reset_defaults();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         sv_vfs_clear();
         sv_diag_set_strict(0);
         sv_diag_reset();
         sv_tune_reset_defaults();
     }
-    static u32 idx(const char* key) {
+    static u32 idx(const char* key)
+    {
         u32 i = SV_NONE16;
         EXPECT_TRUE(sv_tune_find(key, &i)) << key;
         return i;
     }
 };
 
-TEST_F(Tune, SchemaIsWellFormed) {
+TEST_F(Tune, SchemaIsWellFormed)
+{
     std::set<std::string> keys;
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
         std::string key = sv_tune_name(i);
@@ -143,13 +153,15 @@ TEST_F(Tune, SchemaIsWellFormed) {
     // The console's "door" filter lists exactly these, in index order.
     std::vector<std::string> door;
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
-        if (std::strstr(sv_tune_name(i), "door")) door.push_back(sv_tune_name(i));
-    EXPECT_EQ(door, (std::vector<std::string>{"geom.door_width", "geom.door_height",
-                                              "player.door_reach", "mob.door_arc",
-                                              "mob.face_door"}));
+        if (std::strstr(sv_tune_name(i), "door"))
+            door.push_back(sv_tune_name(i));
+    EXPECT_EQ(door,
+              (std::vector<std::string> {"geom.door_width", "geom.door_height", "player.door_reach",
+                                         "mob.door_arc", "mob.face_door"}));
 }
 
-TEST_F(Tune, SchemaAccessOutOfRangeAndLookup) {
+TEST_F(Tune, SchemaAccessOutOfRangeAndLookup)
+{
     EXPECT_STREQ(sv_tune_name(SV_TUNE_COUNT), "?");
     EXPECT_EQ(sv_tune_default(SV_TUNE_COUNT), 0);
     EXPECT_EQ(sv_tune_min(1000), 0);
@@ -162,7 +174,8 @@ TEST_F(Tune, SchemaAccessOutOfRangeAndLookup) {
     EXPECT_TRUE(sv_tune_find("mob.face_door", nullptr));
 }
 
-TEST_F(Tune, ReadersGiveDefaultsAndRound) {
+TEST_F(Tune, ReadersGiveDefaultsAndRound)
+{
     EXPECT_EQ(sv_tune_u32(22), 6u);
     EXPECT_EQ(sv_tune_i32(1), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_GEOM_DOOR_WIDTH), 1.6);
@@ -175,7 +188,7 @@ TEST_F(Tune, ReadersGiveDefaultsAndRound) {
     v[SV_TUNE_FLOOR_SIZE_GROWTH] = -2.5;
     v[SV_TUNE_SCION_GATE_SEALS] = 0;
     v[SV_TUNE_GRIT_MAX] = 4294967295.0;
-    v[SV_TUNE_GRIT_START] = 1e300;  // restore does not clamp
+    v[SV_TUNE_GRIT_START] = 1e300; // restore does not clamp
     sv_tune_restore(v);
     EXPECT_EQ(sv_tune_u32(SV_TUNE_FLOOR_SIZE_BASE), 0u);
     EXPECT_EQ(sv_tune_i32(SV_TUNE_FLOOR_SIZE_BASE), -3);
@@ -188,13 +201,15 @@ TEST_F(Tune, ReadersGiveDefaultsAndRound) {
     EXPECT_EQ(sv_tune_u32(SV_TUNE_GRIT_START), 4294967295u);
 }
 
-TEST_F(Tune, ReaderPanicsOnIndexOutOfRange) {
+TEST_F(Tune, ReaderPanicsOnIndexOutOfRange)
+{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(sv_tune(150), "tune: key 150 out of range");
     EXPECT_DEATH(sv_tune_u32(4000), "tune: key 4000 out of range");
 }
 
-TEST_F(Tune, SetByNameClampsWithWarnings) {
+TEST_F(Tune, SetByNameClampsWithWarnings)
+{
     EXPECT_EQ(sv_tune_set_by_name("floor.size_base", 1e3), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 400);
     EXPECT_EQ(sv_tune_set_by_name("geom.door_width", 0.1), 1);
@@ -220,7 +235,8 @@ TEST_F(Tune, SetByNameClampsWithWarnings) {
     EXPECT_EQ(r[3].message, "no such tunable");
 }
 
-TEST_F(Tune, NonFiniteValuesNeverGetIn) {
+TEST_F(Tune, NonFiniteValuesNeverGetIn)
+{
     // The console parses with strtod, which accepts "nan" and "inf".
     EXPECT_EQ(sv_tune_set_by_name("floor.size_base", std::nan("")), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 30);
@@ -242,27 +258,28 @@ TEST_F(Tune, NonFiniteValuesNeverGetIn) {
     sv_tune_snapshot(v);
     v[SV_TUNE_FLOOR_SIZE_BASE] = std::nan("");
     v[SV_TUNE_FLOOR_SIZE_MAX] = HUGE_VAL;
-    v[SV_TUNE_FLOOR_SIZE_MIN] = 1;  // below its minimum, but restore is exact
+    v[SV_TUNE_FLOOR_SIZE_MIN] = 1; // below its minimum, but restore is exact
     sv_tune_restore(v);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 30);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_MAX), 80);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_MIN), 1);
-    for (u32 i = 0; i < SV_TUNE_COUNT; ++i) EXPECT_TRUE(std::isfinite(sv_tune(i))) << i;
+    for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
+        EXPECT_TRUE(std::isfinite(sv_tune(i))) << i;
 }
 
-TEST_F(Tune, ApplyJsonMembers) {
-    const char* text =
-        "{\n"
-        "  \"geom.door_width\": 0.1,\n"
-        "  \"floor.size_base\": \"big\",\n"
-        "  \"floor.sise_base\": 12,\n"
-        "  \"sim.tick_hz\": true,\n"
-        "  \"scion.gate_seals\": false,\n"
-        "  \"corridor.width\": null,\n"
-        "  \"geom.door_height\": 1e999,\n"
-        "  \"player.radius\": 0.3,\n"
-        "  \"player.radius\": 0.35\n"
-        "}";
+TEST_F(Tune, ApplyJsonMembers)
+{
+    const char* text = "{\n"
+                       "  \"geom.door_width\": 0.1,\n"
+                       "  \"floor.size_base\": \"big\",\n"
+                       "  \"floor.sise_base\": 12,\n"
+                       "  \"sim.tick_hz\": true,\n"
+                       "  \"scion.gate_seals\": false,\n"
+                       "  \"corridor.width\": null,\n"
+                       "  \"geom.door_height\": 1e999,\n"
+                       "  \"player.radius\": 0.3,\n"
+                       "  \"player.radius\": 0.35\n"
+                       "}";
     EXPECT_EQ(sv_tune_apply_json(text, "x"), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_GEOM_DOOR_WIDTH), 0.2);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 30);
@@ -288,14 +305,16 @@ TEST_F(Tune, ApplyJsonMembers) {
     EXPECT_EQ(r[4].message, "expected a number");
     EXPECT_EQ(r[5].subject, "geom.door_height");
     EXPECT_EQ(r[5].message, "inf is above the maximum 20; clamped");
-    for (const Rec& x : r) EXPECT_EQ(x.severity, SV_DIAG_WARNING);
+    for (const Rec& x : r)
+        EXPECT_EQ(x.severity, SV_DIAG_WARNING);
 
     sv_diag_reset();
     EXPECT_EQ(sv_tune_apply_json("{}", nullptr), 1);
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
-TEST_F(Tune, ApplyJsonUnusableFiles) {
+TEST_F(Tune, ApplyJsonUnusableFiles)
+{
     struct Case {
         const char* text;
         const char* message;
@@ -323,7 +342,8 @@ TEST_F(Tune, ApplyJsonUnusableFiles) {
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 30);
 }
 
-TEST_F(Tune, EveryOrderConstraintReportsItsViolation) {
+TEST_F(Tune, EveryOrderConstraintReportsItsViolation)
+{
     EXPECT_EQ(sv_tune_check_constraints(), 1);
     EXPECT_EQ(sv_diag_count(), 0u);
 
@@ -393,17 +413,19 @@ TEST_F(Tune, EveryOrderConstraintReportsItsViolation) {
     EXPECT_EQ(r[2].subject, "geom.door_height");
 }
 
-TEST_F(Tune, LoadPacksLayersMountsInOrder) {
+TEST_F(Tune, LoadPacksLayersMountsInOrder)
+{
     sv_test_dir base("sv_tune"), mod("sv_tune"), empty("sv_tune");
-    sv_test_write_file(base.path + "/tunables.json",
-                       "{\"floor.size_base\": 40, \"geom.room_radius\": 9, \"geom.door_width\": 0.1}");
+    sv_test_write_file(
+        base.path + "/tunables.json",
+        "{\"floor.size_base\": 40, \"geom.room_radius\": 9, \"geom.door_width\": 0.1}");
     sv_test_write_file(mod.path + "/tunables.json", "{\"floor.size_base\": 50}");
     ASSERT_EQ(sv_vfs_mount(base.path.c_str()), 1);
     ASSERT_EQ(sv_vfs_mount(empty.path.c_str()), 1);
     ASSERT_EQ(sv_vfs_mount(mod.path.c_str()), 1);
     sv_diag_reset();
 
-    sv_tune_set_by_name("mob.leash", 3);  // rebuilt from the defaults, so this goes
+    sv_tune_set_by_name("mob.leash", 3); // rebuilt from the defaults, so this goes
     sv_diag_reset();
     EXPECT_EQ(sv_tune_load_packs(), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 50);
@@ -432,7 +454,8 @@ TEST_F(Tune, LoadPacksLayersMountsInOrder) {
     EXPECT_EQ(records()[0].file, "");
 }
 
-TEST_F(Tune, LoadPacksSingleFileAndBrokenFile) {
+TEST_F(Tune, LoadPacksSingleFileAndBrokenFile)
+{
     sv_test_dir first("sv_tune"), second("sv_tune");
     sv_test_write_file(first.path + "/tunables.json", "[\"not\", \"pairs\"]");
     sv_test_write_file(second.path + "/tunables.json", "{\"corridor.width\": 1.5}");
@@ -449,7 +472,7 @@ TEST_F(Tune, LoadPacksSingleFileAndBrokenFile) {
     EXPECT_EQ(r[0].pack, first.path);
     EXPECT_EQ(r[0].message, "top level must be an object of key/value pairs");
     EXPECT_EQ(r[1].severity, SV_DIAG_WARNING);
-    EXPECT_EQ(r[1].pack, "");  // two mounts had the file
+    EXPECT_EQ(r[1].pack, ""); // two mounts had the file
     EXPECT_EQ(r[1].subject, "geom.door_width");
     EXPECT_EQ(r[1].message,
               "corridor.width is 1.5 but geom.door_width is 1.6: a corridor must be at least as "
@@ -467,7 +490,8 @@ TEST_F(Tune, LoadPacksSingleFileAndBrokenFile) {
     EXPECT_EQ(r[0].subject, "geom.door_width");
 }
 
-TEST_F(Tune, LoadPacksFromZipsAndUnreadableFiles) {
+TEST_F(Tune, LoadPacksFromZipsAndUnreadableFiles)
+{
     sv_test_dir dir("sv_tune");
     const std::string good = "{\"mob.leash\": 12}";
     const std::string bad = "{\"mob.leash\": 99}";
@@ -491,14 +515,16 @@ TEST_F(Tune, LoadPacksFromZipsAndUnreadableFiles) {
     EXPECT_EQ(r[0].file, "tunables.json");
 }
 
-TEST_F(Tune, LoadPacksWithoutMountsGivesDefaults) {
+TEST_F(Tune, LoadPacksWithoutMountsGivesDefaults)
+{
     sv_tune_set_by_name("floor.size_base", 44);
     EXPECT_EQ(sv_tune_load_packs(), 1);
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 30);
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
-TEST_F(Tune, ValidateTextLeavesLiveValuesAlone) {
+TEST_F(Tune, ValidateTextLeavesLiveValuesAlone)
+{
     sv_tune_set_by_name("floor.size_base", 44);
     sv_tune_set_by_name("geom.door_width", 2);
     f64 before[SV_TUNE_COUNT];
@@ -537,11 +563,12 @@ TEST_F(Tune, ValidateTextLeavesLiveValuesAlone) {
     EXPECT_EQ(sv_tune_validate_text("[]", "bad.json"), 1);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-TEST(TuneBasePack, TunablesFileNamesEveryKeyWithoutProblems) {
+TEST(TuneBasePack, TunablesFileNamesEveryKeyWithoutProblems)
+{
     sv_diag_reset();
     sv_tune_reset_defaults();
     FILE* f = std::fopen(SV_SOURCE_DIR "/packs/base/tunables.json", "rb");
@@ -549,7 +576,8 @@ TEST(TuneBasePack, TunablesFileNamesEveryKeyWithoutProblems) {
     std::string text;
     char chunk[4096];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        text.append(chunk, n);
     std::fclose(f);
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i) {
         std::string quoted = std::string("\"") + sv_tune_name(i) + "\"";
@@ -563,4 +591,4 @@ TEST(TuneBasePack, TunablesFileNamesEveryKeyWithoutProblems) {
     sv_diag_reset();
 }
 
-}  // namespace
+} // namespace

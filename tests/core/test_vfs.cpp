@@ -15,21 +15,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void put_u32(std::string& bytes, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) bytes[at + i] = (char)((v >> (8 * i)) & 0xff);
+void put_u32(std::string& bytes, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        bytes[at + i] = (char)((v >> (8 * i)) & 0xff);
 }
 
 // Rewrites the declared uncompressed size of every entry, in the local and central headers.
-void patch_sizes(const std::string& path, uint32_t size) {
+void patch_sizes(const std::string& path, uint32_t size)
+{
     std::string bytes = sv_test_read_file(path);
     for (size_t i = 0; i + 30 <= bytes.size(); i++) {
-        if (memcmp(&bytes[i], "PK\x03\x04", 4) == 0) put_u32(bytes, i + 22, size);
-        if (i + 46 <= bytes.size() && memcmp(&bytes[i], "PK\x01\x02", 4) == 0) put_u32(bytes, i + 24, size);
+        if (memcmp(&bytes[i], "PK\x03\x04", 4) == 0)
+            put_u32(bytes, i + 22, size);
+        if (i + 46 <= bytes.size() && memcmp(&bytes[i], "PK\x01\x02", 4) == 0)
+            put_u32(bytes, i + 24, size);
     }
     sv_test_write_file(path, bytes);
 }
 
-std::string buf_text(const sv_vfs_buf& b) {
+std::string buf_text(const sv_vfs_buf& b)
+{
     return std::string(b.data, b.size);
 }
 
@@ -37,36 +43,47 @@ class Vfs : public ::testing::Test {
 protected:
     std::string dir;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         sv_vfs_clear();
         sv_diag_reset();
         dir = sv_test_make_dir("sv_vfs");
         ASSERT_FALSE(dir.empty());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         sv_vfs_clear();
         sv_diag_reset();
         sv_test_remove_dir(dir);
     }
     std::string at(const std::string& rel) const { return dir + "/" + rel; }
-    std::string last_message() const {
+    std::string last_message() const
+    {
         u64 n = sv_diag_count();
         return n ? sv_diag_at(n - 1)->message : "";
     }
 };
 
-TEST_F(Vfs, PathRules) {
+TEST_F(Vfs, PathRules)
+{
     EXPECT_EQ(sv_vfs_path_ok("data/mobs.json"), 1);
     EXPECT_EQ(sv_vfs_path_ok("pack.json"), 1);
     EXPECT_EQ(sv_vfs_path_ok("a/.hidden/..x"), 1);
-    const char* bad[] = {"",           "/data/mobs.json", "\\data", "c:data/mobs.json", "c:x",  "data\\mobs.json",
-                         "a\\b",       "data//mobs.json", "data/",  "./data/mobs.json", "../x", "data/../mobs.json",
-                         "data/./x",   ".",               "..",     "a/.."};
-    for (const char* p : bad) EXPECT_EQ(sv_vfs_path_ok(p), 0) << p;
+    const char* bad[] = {"",         "/data/mobs.json",
+                         "\\data",   "c:data/mobs.json",
+                         "c:x",      "data\\mobs.json",
+                         "a\\b",     "data//mobs.json",
+                         "data/",    "./data/mobs.json",
+                         "../x",     "data/../mobs.json",
+                         "data/./x", ".",
+                         "..",       "a/.."};
+    for (const char* p : bad)
+        EXPECT_EQ(sv_vfs_path_ok(p), 0) << p;
     EXPECT_EQ(sv_vfs_path_ok(nullptr), 0);
 }
 
-TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount) {
+TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount)
+{
     sv_test_write_file(at("a/tunables.json"), "first");
     sv_test_write_file(at("b/tunables.json"), "second");
     sv_test_write_file(at("a/only_a.txt"), "a");
@@ -108,14 +125,16 @@ TEST_F(Vfs, LastMountWinsAndReadAtReadsOneMount) {
     sv_vfs_free(nullptr);
 }
 
-TEST_F(Vfs, DirectoriesAreNotFiles) {
+TEST_F(Vfs, DirectoriesAreNotFiles)
+{
     sv_test_write_file(at("p/data/mobs.json"), "{}");
     ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     EXPECT_EQ(sv_vfs_exists("data"), 0);
     EXPECT_EQ(sv_vfs_exists("data/mobs.json"), 1);
 }
 
-TEST_F(Vfs, EmptyFileReadsAsOneNulByte) {
+TEST_F(Vfs, EmptyFileReadsAsOneNulByte)
+{
     sv_test_write_file(at("p/empty.json"), "");
     ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     sv_vfs_buf b;
@@ -126,7 +145,8 @@ TEST_F(Vfs, EmptyFileReadsAsOneNulByte) {
     sv_vfs_free(&b);
 }
 
-TEST_F(Vfs, BuffersOutliveTheMounts) {
+TEST_F(Vfs, BuffersOutliveTheMounts)
+{
     sv_test_write_zip(at("p.zip"), {{"a.txt", "zipped text"}});
     ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
     sv_vfs_buf b;
@@ -137,7 +157,8 @@ TEST_F(Vfs, BuffersOutliveTheMounts) {
     sv_vfs_free(&b);
 }
 
-TEST_F(Vfs, RefusedMountsSayWhyAndChangeNothing) {
+TEST_F(Vfs, RefusedMountsSayWhyAndChangeNothing)
+{
     ASSERT_EQ(sv_vfs_mount(nullptr), 0);
     EXPECT_STREQ(sv_diag_at(0)->message, "empty mount path");
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_MISSING_FIELD);
@@ -164,26 +185,30 @@ TEST_F(Vfs, RefusedMountsSayWhyAndChangeNothing) {
     EXPECT_EQ(sv_diag_count_of(SV_DIAG_ERROR), 6u);
 }
 
-TEST_F(Vfs, ThirtyThirdMountIsRefused) {
+TEST_F(Vfs, ThirtyThirdMountIsRefused)
+{
     fs::create_directories(at("p"));
-    for (int i = 0; i < 32; i++) ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    for (int i = 0; i < 32; i++)
+        ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     EXPECT_EQ(sv_vfs_mount(at("p").c_str()), 0);
     EXPECT_EQ(sv_vfs_mount_count(), 32u);
     EXPECT_EQ(last_message(), "cannot mount '" + at("p") + "': already at 32 mounts");
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
 }
 
-TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing) {
+TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing)
+{
     // Mount path plus '/' plus the relative path plus NUL must fit in 1024 bytes.
     std::string deep = at("p");
     fs::create_directories(deep);
     ASSERT_EQ(sv_vfs_mount(deep.c_str()), 1);
-    size_t room = 1024 - deep.size() - 2;  // the longest relative path that fits
+    size_t room = 1024 - deep.size() - 2; // the longest relative path that fits
     std::string fits(room, 'f');
     std::string over(room + 1, 'g');
     // Names this long exceed a single file name limit, so split them into directories.
     auto split = [](std::string s) {
-        for (size_t i = 200; i < s.size(); i += 201) s[i] = '/';
+        for (size_t i = 200; i < s.size(); i += 201)
+            s[i] = '/';
         return s;
     };
     fits = split(fits);
@@ -197,8 +222,10 @@ TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing) {
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
-TEST_F(Vfs, ZipFindsEntriesWithoutRegardToCase) {
-    sv_test_write_zip(at("p.zip"), {{"Data/", ""}, {"Data/Mobs.json", "[1,2,3]"}, {"pack.json", "{}"}});
+TEST_F(Vfs, ZipFindsEntriesWithoutRegardToCase)
+{
+    sv_test_write_zip(at("p.zip"),
+                      {{"Data/", ""}, {"Data/Mobs.json", "[1,2,3]"}, {"pack.json", "{}"}});
     ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
     EXPECT_EQ(sv_vfs_mount_is_zip(0), 1);
     sv_vfs_buf b;
@@ -215,7 +242,8 @@ TEST_F(Vfs, ZipFindsEntriesWithoutRegardToCase) {
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
-TEST_F(Vfs, ZipOverridesDirectoryAndEmptyEntryReads) {
+TEST_F(Vfs, ZipOverridesDirectoryAndEmptyEntryReads)
+{
     sv_test_write_file(at("base/tunables.json"), "from dir");
     sv_test_write_zip(at("mod.zip"), {{"tunables.json", "from zip"}, {"empty.txt", ""}}, true);
     ASSERT_EQ(sv_vfs_mount(at("base").c_str()), 1);
@@ -230,8 +258,11 @@ TEST_F(Vfs, ZipOverridesDirectoryAndEmptyEntryReads) {
     sv_vfs_free(&b);
 }
 
-TEST_F(Vfs, ZipEntriesBreakingThePathRuleAreNeverServed) {
-    sv_test_write_zip(at("evil.zip"), {{"../x", "up"}, {"/x", "root"}, {"c:x", "drive"}, {"a\\b", "slash"}, {"ok.txt", "ok"}});
+TEST_F(Vfs, ZipEntriesBreakingThePathRuleAreNeverServed)
+{
+    sv_test_write_zip(
+        at("evil.zip"),
+        {{"../x", "up"}, {"/x", "root"}, {"c:x", "drive"}, {"a\\b", "slash"}, {"ok.txt", "ok"}});
     ASSERT_EQ(sv_vfs_mount(at("evil.zip").c_str()), 1);
     sv_vfs_buf b;
     for (const char* name : {"../x", "/x", "c:x", "a\\b"}) {
@@ -246,17 +277,21 @@ TEST_F(Vfs, ZipEntriesBreakingThePathRuleAreNeverServed) {
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
-TEST_F(Vfs, ZipEntryWhoseSizeLiesIsRefused) {
+TEST_F(Vfs, ZipEntryWhoseSizeLiesIsRefused)
+{
     std::string text(1000, 'a');
-    for (size_t i = 0; i < text.size(); i++) text[i] = (char)('a' + i % 26);
+    for (size_t i = 0; i < text.size(); i++)
+        text[i] = (char)('a' + i % 26);
     for (uint32_t lie : {10u, 5000u}) {
         for (bool store : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "declared " << lie << (store ? " stored" : " deflated"));
+            SCOPED_TRACE(testing::Message()
+                         << "declared " << lie << (store ? " stored" : " deflated"));
             sv_vfs_clear();
             sv_diag_reset();
             sv_test_write_zip(at("lie.zip"), {{"big.txt", text}}, store);
             patch_sizes(at("lie.zip"), lie);
-            if (!sv_vfs_mount(at("lie.zip").c_str())) continue;  // libzip may refuse the archive outright
+            if (!sv_vfs_mount(at("lie.zip").c_str()))
+                continue; // libzip may refuse the archive outright
             sv_vfs_buf b;
             EXPECT_EQ(sv_vfs_read("big.txt", &b), 0);
             EXPECT_EQ(b.data, nullptr);
@@ -268,7 +303,8 @@ TEST_F(Vfs, ZipEntryWhoseSizeLiesIsRefused) {
     }
 }
 
-TEST_F(Vfs, AbsurdDeclaredSizesAreRefused) {
+TEST_F(Vfs, AbsurdDeclaredSizesAreRefused)
+{
     sv_test_write_zip(at("huge.zip"), {{"huge.bin", "tiny"}});
     patch_sizes(at("huge.zip"), 0xF0000000u);
     if (sv_vfs_mount(at("huge.zip").c_str())) {
@@ -277,7 +313,8 @@ TEST_F(Vfs, AbsurdDeclaredSizesAreRefused) {
         ASSERT_EQ(sv_diag_count(), 1u);
         EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
         EXPECT_EQ(std::string(sv_diag_at(0)->message),
-                  "entry in '" + at("huge.zip") + "' declares 4026531840 bytes, over the 67108864-byte limit");
+                  "entry in '" + at("huge.zip")
+                      + "' declares 4026531840 bytes, over the 67108864-byte limit");
     }
 
     // A sparse file costs nothing on disk but declares 65 MiB.
@@ -294,4 +331,4 @@ TEST_F(Vfs, AbsurdDeclaredSizesAreRefused) {
               "'" + at("p/big.bin") + "' is 68157440 bytes, over the 67108864-byte limit");
 }
 
-}  // namespace
+} // namespace

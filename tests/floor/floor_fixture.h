@@ -6,7 +6,7 @@
 #include "floor/floor.h"
 
 struct FloorTest : ::testing::Test {
-    sv_floor f{};
+    sv_floor f {};
 
     void make(u16 capacity, u16 rooms, u16 floor_number = 2, u64 seed = 4471)
     {

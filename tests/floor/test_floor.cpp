@@ -12,8 +12,10 @@ TEST_F(FloorTest, SizesFollowTheirTunables)
     for (u16 n = 1; n < 40; ++n) {
         f64 t = sv_floor_target_size(n);
         EXPECT_LE(t, sv_tune(SV_TUNE_FLOOR_SIZE_MAX));
-        EXPECT_GE(t, sv_floor_min_size(n) < sv_tune(SV_TUNE_FLOOR_SIZE_MAX) ? sv_floor_min_size(n)
-                                                                            : sv_tune(SV_TUNE_FLOOR_SIZE_MAX));
+        EXPECT_GE(t,
+                  sv_floor_min_size(n) < sv_tune(SV_TUNE_FLOOR_SIZE_MAX)
+                      ? sv_floor_min_size(n)
+                      : sv_tune(SV_TUNE_FLOOR_SIZE_MAX));
         i32 c = sv_gen_capacity_for(n);
         EXPECT_GE(c, 1);
         EXPECT_LE(c, 65534);
@@ -58,9 +60,10 @@ TEST_F(FloorTest, InitAtTheCapacityLimits)
 
 TEST(FloorDeath, CapacityOutOfRangeIsFatal)
 {
-    sv_floor f{};
+    sv_floor f {};
     EXPECT_DEATH(sv_floor_init(&f, 1, 1, 0), "floor: capacity 0 out of range \\(1\\.\\.65534\\)");
-    EXPECT_DEATH(sv_floor_init(&f, 1, 1, 65535), "floor: capacity 65535 out of range \\(1\\.\\.65534\\)");
+    EXPECT_DEATH(sv_floor_init(&f, 1, 1, 65535),
+                 "floor: capacity 65535 out of range \\(1\\.\\.65534\\)");
 }
 
 TEST_F(FloorTest, SerialsCountInitialisations)
@@ -247,14 +250,9 @@ TEST_F(FloorTest, RandomLinksKeepEveryDoorPairedAndWithinSix)
         u16 b = (u16)sv_rng_below(&rng, 42);
         u32 kind = sv_rng_below(&rng, 3);
         switch (sv_rng_below(&rng, 4)) {
-        case 0:
-            sv_floor_link_self(&f, a);
-            break;
-        case 1:
-            sv_floor_add_door(&f, a, SV_NONE16, SV_NONE8, SV_DOOR_EXIT);
-            break;
-        default:
-            sv_floor_link(&f, a, b, kind);
+        case 0: sv_floor_link_self(&f, a); break;
+        case 1: sv_floor_add_door(&f, a, SV_NONE16, SV_NONE8, SV_DOOR_EXIT); break;
+        default: sv_floor_link(&f, a, b, kind);
         }
     }
     expect_two_way(&f);

@@ -4,7 +4,7 @@ namespace {
 
 i32 passage(sv_floor* f, u16 a, u8 da, u16 b, u8 db, u16 pieces)
 {
-    sv_passage t{};
+    sv_passage t {};
     t.room_a = a;
     t.door_a = da;
     t.room_b = b;
@@ -15,7 +15,7 @@ i32 passage(sv_floor* f, u16 a, u8 da, u16 b, u8 db, u16 pieces)
 
 i32 add_boss(sv_floor* f, u16 room, u8 waiting)
 {
-    sv_body b{};
+    sv_body b {};
     b.hp = 40.0f;
     i32 m = sv_floor_add_mob(f, room, 0, 0, 0, &b, 2, "boss", 1);
     if (m >= 0)
@@ -132,7 +132,7 @@ TEST_F(PlaceTest, NoStepThroughExitsBadDoorsOrBadPlaces)
 
 TEST_F(PlaceTest, PassageRefusals)
 {
-    sv_passage t{};
+    sv_passage t {};
     EXPECT_EQ(sv_floor_add_passage(&f, nullptr, 2), -1);
     EXPECT_EQ(sv_floor_add_passage(&f, &t, 0), -1);
     EXPECT_EQ(sv_floor_add_passage(nullptr, &t, 2), -1);
@@ -152,7 +152,7 @@ TEST_F(PlaceTest, PassageRefusals)
 TEST_F(FloorTest, PassageTableFills)
 {
     make(1, 1);
-    sv_passage t{};
+    sv_passage t {};
     for (int i = 0; i < 5; ++i)
         ASSERT_EQ(sv_floor_add_passage(&f, &t, 1), i);
     EXPECT_EQ(sv_floor_add_passage(&f, &t, 1), -1);
@@ -178,7 +178,7 @@ TEST_F(PlaceTest, RisenBossFogsItsRoomFromBothSides)
     ASSERT_EQ(sv_floor_stand_waiting(&f, 5), 1u);
     for (u8 d = 0; d < 3; ++d)
         EXPECT_NE(sv_floor_fogged(&f, 5, d), 0) << "inside, door " << (int)d;
-    EXPECT_EQ(sv_floor_fogged(&f, 6, 0), 1);  // the room beside it
+    EXPECT_EQ(sv_floor_fogged(&f, 6, 0), 1); // the room beside it
     EXPECT_EQ(sv_floor_fogged(&f, 7, 0), 1);
     EXPECT_EQ(sv_floor_fogged(&f, 12, 1), 1); // the corridor piece at its door
     EXPECT_EQ(sv_floor_fogged(&f, 12, 0), 0);
@@ -274,7 +274,8 @@ TEST_F(FloorTest, AppearancesAgreeAcrossEveryLink)
                 continue;
             }
             EXPECT_EQ(door->appearance, f.rooms[door->target].doors[door->back].appearance);
-            EXPECT_EQ(door->appearance, sv_door_appearance_for(12345, r, d, door->target, door->back));
+            EXPECT_EQ(door->appearance,
+                      sv_door_appearance_for(12345, r, d, door->target, door->back));
             seen |= 1 << door->appearance;
         }
     EXPECT_NE(seen & ~1, 0) << "every appearance came out 0";

@@ -9,7 +9,7 @@ sv_action s_actions[7];
 
 sv_body body_of(f32 hp, u8 actions)
 {
-    sv_body b{};
+    sv_body b {};
     b.hp = hp;
     b.speed = 2.5f;
     b.action_count = actions;
@@ -65,7 +65,8 @@ TEST_F(FloorTest, AddedMobCopiesItsBodyAndName)
 {
     make(4, 2);
     sv_body b = body_of(30.0f, 7);
-    i32 m = sv_floor_add_mob(&f, 1, 1.5f, -2.0f, 0.5f, &b, 0x0302, "a name that runs well past thirty-one characters", 0);
+    i32 m = sv_floor_add_mob(&f, 1, 1.5f, -2.0f, 0.5f, &b, 0x0302,
+                             "a name that runs well past thirty-one characters", 0);
     ASSERT_EQ(m, 0);
     const sv_mob* mob = sv_floor_mob_const(&f, 0);
     ASSERT_NE(mob, nullptr);
@@ -144,7 +145,7 @@ TEST_F(FloorTest, BossSealsItsRoomUntilKilled)
 TEST_F(FloorTest, SeventeenthLiveShotReplacesSlotZero)
 {
     make(4, 2);
-    sv_applies applies{};
+    sv_applies applies {};
     applies.count = 1;
     applies.list[0].key = 77;
     for (int i = 0; i < 16; ++i) {
@@ -175,9 +176,9 @@ TEST_F(FloorTest, SeventeenthLiveShotReplacesSlotZero)
 TEST_F(FloorTest, WeaponSpotIsStockedAndTakenOnce)
 {
     make(4, 3);
-    sv_weapon blade{};
+    sv_weapon blade {};
     blade.primary.kind = 1;
-    sv_weapon none{};
+    sv_weapon none {};
 
     EXPECT_FALSE(sv_floor_stock_weapon(&f, 0, &blade)); // no room yet
     sv_floor_place_weapon(&f, 0, 2);

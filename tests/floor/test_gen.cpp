@@ -20,13 +20,13 @@ bool same_floor(const sv_floor* a, const sv_floor* b)
         if (x.door_count != y.door_count || x.tags != y.tags || x.depth != y.depth)
             return false;
         for (u8 d = 0; d < 6; ++d)
-            if (x.doors[d].target != y.doors[d].target || x.doors[d].back != y.doors[d].back ||
-                x.doors[d].kind != y.doors[d].kind || x.doors[d].locked != y.doors[d].locked)
+            if (x.doors[d].target != y.doors[d].target || x.doors[d].back != y.doors[d].back
+                || x.doors[d].kind != y.doors[d].kind || x.doors[d].locked != y.doors[d].locked)
                 return false;
     }
     for (u16 c = 0; c < a->chest_count; ++c)
-        if (a->chests[c].room != b->chests[c].room || a->chests[c].rarity != b->chests[c].rarity ||
-            a->chests[c].locked != b->chests[c].locked)
+        if (a->chests[c].room != b->chests[c].room || a->chests[c].rarity != b->chests[c].rarity
+            || a->chests[c].locked != b->chests[c].locked)
             return false;
     return a->weapon_room[0] == b->weapon_room[0] && a->weapon_room[1] == b->weapon_room[1];
 }
@@ -106,7 +106,7 @@ TEST(Gen, GeneratedFloorIsATreeWithDepthsFromSpawn)
 TEST(Gen, LoneRoomWhenTheTableHoldsOne)
 {
     tunables_guard tg;
-    sv_floor f{};
+    sv_floor f {};
     sv_floor_init(&f, 3, 5, 1);
     sv_gen_stats st = sv_gen_grow(&f);
     EXPECT_EQ(f.room_count, 1);
@@ -125,7 +125,7 @@ TEST(Gen, LoneRoomWhenTheTableHoldsOne)
 TEST(Gen, ScratchIsGivenBack)
 {
     tunables_guard tg;
-    sv_floor f{};
+    sv_floor f {};
     sv_floor_init(&f, 4, 99, (u16)sv_gen_capacity_for(4));
     u64 before = sv_arena_used(&f.arena);
     sv_gen_grow(&f);
@@ -209,7 +209,8 @@ TEST(GenPlace, FirstFloorHasALockedExitAndAPrismOnly)
         }
         EXPECT_GE(g.room(holder).depth, (u16)(0.75 * g.st.max_depth)) << seed;
         EXPECT_EQ(sv_floor_count_tagged(f, SV_TAG_PRISM), 1u);
-        for (u8 tag : {SV_TAG_AXIOM, SV_TAG_GATE, SV_TAG_MONUMENT, SV_TAG_SCION, SV_TAG_SHARD, SV_TAG_FOUNTAIN}) {
+        for (u8 tag : {SV_TAG_AXIOM, SV_TAG_GATE, SV_TAG_MONUMENT, SV_TAG_SCION, SV_TAG_SHARD,
+                       SV_TAG_FOUNTAIN}) {
             EXPECT_EQ(sv_floor_count_tagged(f, tag), 0u) << (int)tag;
         }
         for (u16 c = 0; c < f->chest_count; ++c) {
@@ -246,7 +247,8 @@ TEST(GenPlace, AxiomRoomHoldsTheExitBehindOnePrismLock)
                     EXPECT_TRUE(g.room(r).doors[d].locked);
                 }
         EXPECT_EQ(prism_locks, 1u);
-        EXPECT_EQ(g.room(axiom).doors[0].kind, SV_DOOR_NORMAL) << "the way back out is never locked";
+        EXPECT_EQ(g.room(axiom).doors[0].kind, SV_DOOR_NORMAL)
+            << "the way back out is never locked";
 
         // The Prism lies at least prism.min_distance doors away unless no reachable room did.
         i32 prism = sv_floor_find(f, SV_TAG_PRISM);

@@ -40,7 +40,8 @@ TEST(GenProps, MetFloorsValidateAndEveryRoomIsReached)
             met += 1;
             sv_validate_report rep;
             if (!sv_validate_floor(f, &rep))
-                ADD_FAILURE() << "floor " << number << " seed " << seed * 7919 + number << "\n" << faults_text(&rep);
+                ADD_FAILURE() << "floor " << number << " seed " << seed * 7919 + number << "\n"
+                              << faults_text(&rep);
         }
     }
     // The defaults leave every floor able to hold what it owes.

@@ -13,8 +13,8 @@
 
 // A generated floor that frees itself.
 struct grown_floor {
-    sv_floor f{};
-    sv_gen_stats st{};
+    sv_floor f {};
+    sv_gen_stats st {};
     grown_floor(u64 seed, u16 number, u16 gates = SV_GEN_DRAW_GATES)
     {
         sv_floor_init(&f, number, seed, (u16)sv_gen_capacity_for(number));
@@ -48,7 +48,7 @@ inline std::vector<u16> distances(const sv_floor* f, u16 from, u32 skip = 99)
     std::vector<u16> d(f->room_count, SV_NONE16);
     if (from >= f->room_count)
         return d;
-    std::vector<u16> queue{from};
+    std::vector<u16> queue {from};
     d[from] = 0;
     for (size_t i = 0; i < queue.size(); ++i) {
         const sv_room& r = f->rooms[queue[i]];
@@ -66,7 +66,7 @@ inline std::vector<u16> distances(const sv_floor* f, u16 from, u32 skip = 99)
 // The parent chain of a room by door 0, the room itself first, up to and including room 0.
 inline std::vector<u16> chain_of(const sv_floor* f, u16 room)
 {
-    std::vector<u16> chain{room};
+    std::vector<u16> chain {room};
     while (room != 0 && chain.size() <= f->room_count) {
         room = f->rooms[room].doors[0].target;
         chain.push_back(room);

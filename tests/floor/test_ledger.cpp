@@ -63,4 +63,3 @@ TEST(Ledger, LoweredGatesAndShardCover)
     l.shards = 3;
     EXPECT_EQ(sv_ledger_shards_cover_locks(&l), 1);
 }
-

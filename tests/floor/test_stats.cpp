@@ -8,8 +8,8 @@ namespace {
 
 // A chain of n rooms on the given floor, with a report that says so.
 struct chain_floor {
-    sv_floor f{};
-    sv_gen_stats st{};
+    sv_floor f {};
+    sv_gen_stats st {};
     chain_floor(u16 number, u16 n)
     {
         sv_floor_init(&f, number, 1, n);
@@ -117,10 +117,11 @@ TEST(Stats, GeneratedFloorsFillEverySection)
     EXPECT_EQ(st.floors, 200u);
     EXPECT_EQ(st.axiom_floors, 200u);
     std::string s = print_of(&st);
-    for (const char* section : {"\nFLOOR SIZE over 200 floors\n", "\nDEPTH (deepest room, edges from spawn)\n",
-                                "\nDEGREE over ", "\nFOUNTAIN REACH -- nearest eligible leaf to the Axiom\n",
-                                "  (* marks distances inside the band)\n", "(hub_degree 5)\n",
-                                "nearest leaf inside the 2-4 band"})
+    for (const char* section :
+         {"\nFLOOR SIZE over 200 floors\n", "\nDEPTH (deepest room, edges from spawn)\n",
+          "\nDEGREE over ", "\nFOUNTAIN REACH -- nearest eligible leaf to the Axiom\n",
+          "  (* marks distances inside the band)\n", "(hub_degree 5)\n",
+          "nearest leaf inside the 2-4 band"})
         EXPECT_NE(s.find(section), std::string::npos) << section;
     EXPECT_EQ(s.find(std::string(45, '#')), std::string::npos);
 }
@@ -141,5 +142,6 @@ TEST(Stats, FountainBandIsReadAsTheGeneratorReadsIt)
     EXPECT_NE(s.find("nearest leaf inside the 4-4 band"), std::string::npos);
     EXPECT_EQ(s.find("inside the 4-2 band"), std::string::npos);
     EXPECT_LT(st.band_room, 101u);
-    EXPECT_GT(st.band_room, 50u) << "with the band read as 2..4 reversed, no room would ever fall inside";
+    EXPECT_GT(st.band_room, 50u)
+        << "with the band read as 2..4 reversed, no room would ever fall inside";
 }

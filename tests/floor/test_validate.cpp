@@ -7,7 +7,7 @@
 namespace {
 
 struct hand_floor {
-    sv_floor f{};
+    sv_floor f {};
     explicit hand_floor(u16 number, u16 capacity = 64) { sv_floor_init(&f, number, 1, capacity); }
     ~hand_floor() { sv_floor_free(&f); }
     hand_floor(const hand_floor&) = delete;
@@ -95,7 +95,8 @@ TEST(Validate, ManyFaultsAreCountedBeyondTheList)
     EXPECT_EQ(rep.faults[23].room, 24);
     std::string s;
     sv_validate_print(&rep, sv_test_capture(&s));
-    EXPECT_NE(s.find("  INVALID: room unreachable from spawn (room 24)\n  (6 more not listed)\n"), std::string::npos);
+    EXPECT_NE(s.find("  INVALID: room unreachable from spawn (room 24)\n  (6 more not listed)\n"),
+              std::string::npos);
 }
 
 TEST(Validate, ExitOutsideTheAxiomRoom)
@@ -132,8 +133,9 @@ TEST(Validate, KeysBehindShardLocks)
     sv_floor_room_untag(&h.f, 2, SV_TAG_PRISM);
     u16 locked = h.add(SV_TAG_PRISM);
     h.hang(2, locked, SV_DOOR_SCION);
-    EXPECT_EQ(faults_of(&h.f), "  INVALID: Prism needs a Shard (room 6)\n"
-                               "  INVALID: locks exist, no Shard reachable\n");
+    EXPECT_EQ(faults_of(&h.f),
+              "  INVALID: Prism needs a Shard (room 6)\n"
+              "  INVALID: locks exist, no Shard reachable\n");
 }
 
 TEST(Validate, ShardCountsAgainstLocks)
@@ -147,8 +149,9 @@ TEST(Validate, ShardCountsAgainstLocks)
     h.hang(2, b, SV_DOOR_SCION);
     h.hang(2, c, SV_DOOR_SCION);
     // Three Shard locks against two Scion rooms (the gate counts too) and no Shard at all.
-    EXPECT_EQ(faults_of(&h.f), "  INVALID: fewer Shards than locked doors\n"
-                               "  INVALID: locks exist, no Shard reachable\n");
+    EXPECT_EQ(faults_of(&h.f),
+              "  INVALID: fewer Shards than locked doors\n"
+              "  INVALID: locks exist, no Shard reachable\n");
     sv_floor_room_tag(&h.f, 5, SV_TAG_SHARD);
     EXPECT_EQ(faults_of(&h.f), "");
 }
@@ -197,4 +200,3 @@ TEST(Validate, FirstFloorCarriesNothingDeeper)
     sv_floor_room_untag(&h.f, deep, SV_TAG_SHARD);
     EXPECT_EQ(faults_of(&h.f), "");
 }
-

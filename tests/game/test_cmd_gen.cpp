@@ -25,7 +25,8 @@ TEST_F(GenCommands, RegisteredInOrderWithTheirUsages)
 
 TEST_F(GenCommands, EverythingButGenAndStatsNeedsAFloor)
 {
-    for (const char* line : {"floor", "visit 1", "walk bfs", "check", "show", "dump", "dump x.dot"}) {
+    for (const char* line :
+         {"floor", "visit 1", "walk bfs", "check", "show", "dump", "dump x.dot"}) {
         i32 r = 0;
         EXPECT_EQ(run(line, &r), NO_FLOOR) << line;
         EXPECT_EQ(r, 1) << line;
@@ -103,7 +104,8 @@ TEST_F(GenCommands, DoorAppearancesAreAssigned)
             if (door.target == SV_NONE16)
                 continue;
             EXPECT_EQ(door.appearance, f->rooms[door.target].doors[door.back].appearance);
-            EXPECT_EQ(door.appearance, sv_door_appearance_for(f->seed, r, d, door.target, door.back));
+            EXPECT_EQ(door.appearance,
+                      sv_door_appearance_for(f->seed, r, d, door.target, door.back));
             varied += door.appearance != 0;
         }
     }
@@ -196,9 +198,12 @@ TEST_F(GenCommands, VisitMarksRooms)
     EXPECT_EQ(s, "room '999' is not on this floor (0.." + std::to_string(n - 1) + ")\n");
     EXPECT_EQ(r, 1);
     EXPECT_TRUE(sv_floor_visited(sv_gen_current(), 3)) << "rooms before the bad one stay visited";
-    EXPECT_EQ(run("visit 1 2 2 3"), "  visited 3 of " + std::to_string(n) + "   (2 first entries this command)\n");
-    EXPECT_EQ(run("visit -1"), "room '-1' is not on this floor (0.." + std::to_string(n - 1) + ")\n");
-    EXPECT_EQ(run("visit clear"), "  visited cleared; generated " + std::to_string(n) + " unchanged\n");
+    EXPECT_EQ(run("visit 1 2 2 3"),
+              "  visited 3 of " + std::to_string(n) + "   (2 first entries this command)\n");
+    EXPECT_EQ(run("visit -1"),
+              "room '-1' is not on this floor (0.." + std::to_string(n - 1) + ")\n");
+    EXPECT_EQ(run("visit clear"),
+              "  visited cleared; generated " + std::to_string(n) + " unchanged\n");
     EXPECT_EQ(sv_floor_visited_count(sv_gen_current()), 0);
     EXPECT_NE(run("show").find("   3  d"), std::string::npos);
     run("visit 3");
@@ -212,7 +217,8 @@ TEST_F(GenCommands, WalkReachesEveryRoom)
     EXPECT_EQ(run("walk"), "usage: walk <bfs|dfs>\n");
     EXPECT_EQ(run("walk up"), "unknown order 'up' -- bfs or dfs\n");
     i32 r = 1;
-    EXPECT_EQ(run("walk dfs", &r), "  dfs from spawn: reached " + n + ", visited " + n + " of " + n + "\n");
+    EXPECT_EQ(run("walk dfs", &r),
+              "  dfs from spawn: reached " + n + ", visited " + n + " of " + n + "\n");
     EXPECT_EQ(r, 0);
     // Cut a room off and the walk says so.
     sv_floor* f = sv_gen_current();
@@ -225,8 +231,9 @@ TEST_F(GenCommands, WalkReachesEveryRoom)
         }
     sv_floor_clear_visited(f);
     std::string m = std::to_string(f->room_count - 1);
-    EXPECT_EQ(run("walk bfs", &r), "  bfs from spawn: reached " + m + ", visited " + m + " of " + n +
-                                       "\n  WARNING: 1 room(s) unreachable from spawn\n");
+    EXPECT_EQ(run("walk bfs", &r),
+              "  bfs from spawn: reached " + m + ", visited " + m + " of " + n
+                  + "\n  WARNING: 1 room(s) unreachable from spawn\n");
     EXPECT_EQ(r, 1);
 }
 
@@ -250,7 +257,8 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
     EXPECT_EQ(run("dump"), dot_of(f));
 
     i32 r = 0;
-    EXPECT_EQ(run("dump /nonexistent-dir/floor.dot", &r), "cannot write /nonexistent-dir/floor.dot\n");
+    EXPECT_EQ(run("dump /nonexistent-dir/floor.dot", &r),
+              "cannot write /nonexistent-dir/floor.dot\n");
     EXPECT_EQ(r, 1);
     // Opening succeeds but every write fails: a failure, not "wrote".
     r = 0;
@@ -280,8 +288,9 @@ TEST_F(GenCommands, StatsOverManyFloorsLeavesTheHeldFloorAlone)
     std::string s = run("stats 100 1", &r);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(s.rfind("  100 floors at depth 1 in ", 0), 0u) << s;
-    for (const char* section : {"\nFLOOR SIZE over 100 floors\n", "\nDEPTH (deepest room, edges from spawn)\n",
-                                "\nDEGREE over ", "\n  leaves "})
+    for (const char* section :
+         {"\nFLOOR SIZE over 100 floors\n", "\nDEPTH (deepest room, edges from spawn)\n",
+          "\nDEGREE over ", "\n  leaves "})
         EXPECT_NE(s.find(section), std::string::npos) << section;
     EXPECT_EQ(s.find("FOUNTAIN"), std::string::npos);
     EXPECT_EQ(sv_gen_current(), held);

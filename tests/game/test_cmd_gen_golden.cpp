@@ -26,8 +26,8 @@ std::string first_difference(const std::string& want, const std::string& got)
         if (ea && eb)
             return "texts equal";
         if (ea || eb || la != lb)
-            return "line " + std::to_string(line) + ":\n  golden: " + (ea ? "<end>" : la) +
-                   "\n  now:    " + (eb ? "<end>" : lb);
+            return "line " + std::to_string(line) + ":\n  golden: " + (ea ? "<end>" : la)
+                + "\n  now:    " + (eb ? "<end>" : lb);
     }
 }
 
@@ -60,8 +60,9 @@ TEST_F(GoldenCatalogue, GenAndShowOfSeedsOneToTwentyFiveOnFloorsOneToTen)
         ASSERT_TRUE(in.good()) << "missing " << path << " -- run scripts/golden-catalogue";
         std::stringstream golden;
         golden << in.rdbuf();
-        EXPECT_TRUE(golden.str() == text) << path << " differs at " << first_difference(golden.str(), text)
-                                          << "\nIf the change to generation is meant, run scripts/golden-catalogue"
-                                             " and commit the new files.";
+        EXPECT_TRUE(golden.str() == text)
+            << path << " differs at " << first_difference(golden.str(), text)
+            << "\nIf the change to generation is meant, run scripts/golden-catalogue"
+               " and commit the new files.";
     }
 }

@@ -11,5 +11,5 @@ inline void sv_test_append(void* ctx, const char* text)
 
 inline sv_writer sv_test_capture(std::string* out)
 {
-    return sv_writer{sv_test_append, out};
+    return sv_writer {sv_test_append, out};
 }

@@ -18,14 +18,16 @@ inline std::string sv_test_make_dir(const std::string& prefix)
     std::string tmpl = ::testing::TempDir() + prefix + "_XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back(0);
-    if (!mkdtemp(name.data())) return "";
+    if (!mkdtemp(name.data()))
+        return "";
     return name.data();
 }
 
 // Removes a directory made by sv_test_make_dir with everything in it; nothing when empty.
 inline void sv_test_remove_dir(const std::string& dir)
 {
-    if (dir.empty()) return;
+    if (dir.empty())
+        return;
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
 }
@@ -46,7 +48,8 @@ struct sv_test_dir {
 // Writes the bytes of text to path, making its parent directories first.
 inline void sv_test_write_file(const std::filesystem::path& path, const std::string& text)
 {
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     ASSERT_TRUE(out.is_open()) << "cannot write " << path;
     out.write(text.data(), (std::streamsize)text.size());
@@ -63,7 +66,8 @@ inline std::string sv_test_read_file(const std::filesystem::path& path)
 using sv_test_zip_entries = std::vector<std::pair<std::string, std::string>>;
 
 // Writes a zip archive of the entries, stored uncompressed when asked.
-inline void sv_test_write_zip(const std::string& path, const sv_test_zip_entries& entries, bool store = false)
+inline void sv_test_write_zip(const std::string& path, const sv_test_zip_entries& entries,
+                              bool store = false)
 {
     int err = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
@@ -78,7 +82,8 @@ inline void sv_test_write_zip(const std::string& path, const sv_test_zip_entries
         ASSERT_NE(src, nullptr) << name;
         zip_int64_t index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
         ASSERT_GE(index, 0) << name;
-        if (store) zip_set_file_compression(za, (zip_uint64_t)index, ZIP_CM_STORE, 0);
+        if (store)
+            zip_set_file_compression(za, (zip_uint64_t)index, ZIP_CM_STORE, 0);
     }
     ASSERT_EQ(zip_close(za), 0) << path;
 }
