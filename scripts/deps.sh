@@ -26,9 +26,10 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 # --- 1. Debian packages -----------------------------------------------------------------------------
 packages=(
   build-essential cmake ninja-build pkg-config ca-certificates xz-utils
-  libgtest-dev libcjson-dev libzip-dev
+  libgtest-dev libbenchmark-dev libcjson-dev libzip-dev
+  clang clang-format libclang-rt-14-dev
   libx11-dev libxcursor-dev libxi-dev libxinerama-dev libxrandr-dev libgl1-mesa-dev
-  xvfb xauth zip unzip graphviz
+  xvfb xauth xdotool imagemagick zip unzip graphviz
 )
 declare -A have=()
 while read -r name state; do
