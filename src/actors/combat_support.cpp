@@ -1,0 +1,163 @@
+// The combat layer's place cache, mob heights and ground, span crossings and door filters.
+#include "actors/combat.h"
+
+#include <cstring>
+
+#include "world/body.h"
+#include "world/geom.h"
+
+namespace {
+
+// One cached geometry with everything that names its place, kept whole: the key only speeds the
+// scan, the named fields decide the match. (Keys alone collide: serial x 2 and place << 16
+// overlap once serials pass 32767, so two floors' places could share a key.)
+struct cache_entry {
+    u64 key; // key xor 1, so an all-zero entry matches nothing
+    u32 serial;
+    u64 seed;
+    u16 floor_number;
+    u16 place_count;
+    u16 place;
+    u8 used;
+    sv_geom geom;
+};
+
+struct cache_state {
+    cache_entry entries[SV_PLACE_CACHE];
+    u8 next;
+    u64 builds;
+};
+
+cache_state g_cache;
+
+u64 cache_key(const sv_floor* floor, u16 place)
+{
+    u64 key = (((u64)floor->place_count << 32) | ((u64)place << 16))
+        ^ (0x9e3779b97f4a7c15ull * floor->seed) ^ ((u64)floor->serial * 2u)
+        ^ ((u64)floor->floor_number << 48);
+    return key ^ 1u;
+}
+
+bool entry_matches(const cache_entry* e, u64 key, const sv_floor* floor, u16 place)
+{
+    return e->used && e->key == key && e->serial == floor->serial && e->seed == floor->seed
+        && e->floor_number == floor->floor_number && e->place_count == floor->place_count
+        && e->place == place;
+}
+
+} // namespace
+
+const sv_geom* place_geom(const sv_floor* floor, u16 place)
+{
+    if (!floor || !sv_floor_place_valid(floor, place))
+        return nullptr;
+    u64 key = cache_key(floor, place);
+    for (u32 i = 0; i < SV_PLACE_CACHE; ++i)
+        if (entry_matches(&g_cache.entries[i], key, floor, place))
+            return &g_cache.entries[i].geom;
+    cache_entry* e = &g_cache.entries[g_cache.next];
+    g_cache.next = (u8)((g_cache.next + 1) % SV_PLACE_CACHE);
+    e->key = key;
+    e->serial = floor->serial;
+    e->seed = floor->seed;
+    e->floor_number = floor->floor_number;
+    e->place_count = floor->place_count;
+    e->place = place;
+    e->used = 1;
+    sv_geom_build(&e->geom, floor, place);
+    g_cache.builds += 1;
+    return &e->geom;
+}
+
+void sv_place_cache_reset(void)
+{
+    for (u32 i = 0; i < SV_PLACE_CACHE; ++i) {
+        g_cache.entries[i].used = 0;
+        g_cache.entries[i].key = 0;
+    }
+    g_cache.next = 0;
+}
+
+u64 sv_place_cache_builds(void)
+{
+    return g_cache.builds;
+}
+
+f32 sv_mob_height(u64 kind)
+{
+    switch (kind & 0xffu) {
+    case 1: return 2.6f;
+    case 2: return 2.0f;
+    default: return 1.45f;
+    }
+}
+
+f32 sv_mob_centre(u64 kind)
+{
+    switch (kind & 0xffu) {
+    case 1: return 2.34f;
+    case 2: return 1.8f;
+    default: return 1.305f;
+    }
+}
+
+f32 sv_mob_base(const sv_geom* geom, const sv_mob* mob)
+{
+    if (!mob)
+        return 0.0f;
+    if (mob->airborne && mob->settled)
+        return mob->y;
+    return sv_geom_ground(geom, mob->x, mob->z);
+}
+
+void mob_settle(const sv_geom* geom, sv_mob* mob)
+{
+    if (!geom || !mob)
+        return;
+    if (!mob->settled) {
+        mob->y = sv_geom_ground(geom, mob->x, mob->z);
+        mob->vy = 0.0f;
+        mob->airborne = 0;
+        mob->settled = 1;
+        return;
+    }
+    sv_body_settle(geom, mob->x, mob->z, &mob->y, &mob->vy, &mob->airborne);
+}
+
+// Kept apart from the geometry primitive segs_cross on purpose: that one counts a point on the
+// line as lying on one side, which is what its wall and polygon tests need, but then a path that
+// only grazes the end of a door span, or runs along it, would count as passing the door. Sight
+// and shots through a doorway must pass strictly between its two ends, so both ends of each
+// segment must lie strictly on opposite sides of the other.
+bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1)
+{
+    auto cross = [](Vector2 p, Vector2 q, Vector2 r) {
+        return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+    };
+    auto opposite = [](f32 s, f32 t) { return (s > 0.0f && t < 0.0f) || (s < 0.0f && t > 0.0f); };
+    return opposite(cross(a0, a1, b0), cross(a0, a1, b1))
+        && opposite(cross(b0, b1, a0), cross(b0, b1, a1));
+}
+
+i32 sight_may_pass(void*, const sv_floor* floor, u16 place, u8 door)
+{
+    return floor && !sv_floor_fogged(floor, place, door) ? 1 : 0;
+}
+
+i32 mob_may_take(void*, const sv_floor* floor, u16 place, u8 door)
+{
+    if (!floor || sv_floor_fogged(floor, place, door))
+        return 0;
+    u16 next = SV_NONE16, from_room = SV_NONE16;
+    u8 entry = 0, from_door = 0;
+    if (!sv_floor_place_next(floor, place, door, &next, &entry, &from_room, &from_door))
+        return 0;
+    if (from_room != SV_NONE16) {
+        const sv_door* d = sv_floor_door_const(floor, from_room, from_door);
+        if (d && d->locked)
+            return 0;
+    }
+    if (next < floor->room_count && (sv_floor_seal_state(floor, next) & SV_SEAL_SEALED))
+        return 0;
+    return 1;
+}
