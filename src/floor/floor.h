@@ -175,17 +175,17 @@ struct sv_floor {
     u8* seal;
     sv_chest* chests;
     u16 chest_count;
-    sv_mob* mobs;
+    sv_mob* mobs; // null until the first mob is added; then mob_capacity entries
     u16 mob_count;
     u16 mob_capacity;
     u16 boss_mob;
     sv_rng tenacity;
-    sv_shot* shots;
+    sv_shot* shots; // null until the first shot; then SV_FLOOR_SHOTS entries
     u8 shots_used;
     u16 weapon_room[2];
     sv_weapon weapons[2];
     u8 weapon_taken[2];
-    sv_passage* passages;
+    sv_passage* passages; // null until the first passage; then passage_capacity entries
     u16 passage_count;
     u16 passage_capacity;
     u16 place_count;
@@ -198,6 +198,8 @@ i32 sv_floor_max_degree(void);
 i32 sv_gen_capacity_for(u16 floor);
 
 // Lifecycle.
+// An empty floor for 1..65534 rooms (anything else panics): one arena block of about 150 bytes a
+// room, opens the tenacity stream. Mob, shot and passage tables are taken on first use.
 void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity);
 void sv_floor_free(sv_floor* floor);
 

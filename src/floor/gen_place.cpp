@@ -121,7 +121,9 @@ void lock_inbound(sv_floor* f, u16 room, u32 kind)
     }
 }
 
-int behind_lock(const sv_floor* f, u16 room)
+// 1 when a locked door stands on the way down from spawn to the room: the climb to room 0, one
+// parent at a time.
+int behind_lock_climb(const sv_floor* f, u16 room)
 {
     u16 cur = room;
     for (u32 climbs = 0; climbs <= f->room_count; ++climbs) {
@@ -139,6 +141,28 @@ int behind_lock(const sv_floor* f, u16 room)
         cur = p;
     }
     return 0;
+}
+
+// The climb's answer for every room at once, in O(rooms): a grown tree numbers each room after
+// its parent, so the parent's answer is known when its child is reached. A room whose parent
+// comes later (never in a grown tree) climbs instead. Locks only change when Scions and the
+// Axiom are placed, so a step that places neither computes this once.
+void behind_lock_all(const sv_floor* f, u8* behind)
+{
+    u16 n = f->room_count;
+    for (u16 r = 0; r < n; ++r) {
+        u16 p = parent_of(f, r);
+        if (r == 0 || p >= r) {
+            behind[r] = (u8)behind_lock_climb(f, r);
+            continue;
+        }
+        const sv_room* parent = &f->rooms[p];
+        u8 locked = 0;
+        for (u8 d = 0; d < parent->door_count; ++d)
+            if (parent->doors[d].target == r && parent->doors[d].locked)
+                locked = 1;
+        behind[r] = (u8)(locked || (p != 0 && behind[p]));
+    }
 }
 
 int place_at(sv_floor* f, sv_ledger* ledger, u32 obligation, u16 room)
@@ -409,10 +433,12 @@ void place_loose_shards(sv_floor* f, sv_rng* p, sv_ledger* ledger)
         loose = 1;
     sv_floor_scratch s(f);
     u16* cands = s.take<u16>(n);
+    u8* behind = s.take<u8>(n);
+    behind_lock_all(f, behind);
     for (u32 i = 0; i < loose; ++i) {
         u32 count = 0;
         for (u16 r = 1; r < n; ++r)
-            if (!(f->rooms[r].tags & SV_TAGS_SHARD_AXIOM) && !behind_lock(f, r))
+            if (!(f->rooms[r].tags & SV_TAGS_SHARD_AXIOM) && !behind[r])
                 cands[count++] = r;
         if (count == 0)
             return;
@@ -515,9 +541,11 @@ void place_weapons(sv_floor* f, sv_rng* p)
     if (axiom >= 0)
         mark_chain(f, (u16)axiom, on_path);
     u16* cands = s.take<u16>(n);
+    u8* behind = s.take<u8>(n);
+    behind_lock_all(f, behind);
     u32 count = 0;
     for (u16 r = 1; r < n; ++r)
-        if (!(f->rooms[r].tags & SV_TAGS_NO_OBLIGATION) && !on_path[r] && !behind_lock(f, r))
+        if (!(f->rooms[r].tags & SV_TAGS_NO_OBLIGATION) && !on_path[r] && !behind[r])
             cands[count++] = r;
     if (count == 0)
         for (u16 r = 1; r < n; ++r)

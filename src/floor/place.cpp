@@ -10,6 +10,8 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
     if ((u32)first + piece_count - 1 > SV_FLOOR_CAPACITY_MAX)
         return -1;
     floor->place_count = first;
+    if (!floor->passages)
+        floor->passages = sv_arena_new_array<sv_passage>(&floor->arena, floor->passage_capacity);
 
     u16 index = floor->passage_count;
     sv_passage* p = &floor->passages[index];
