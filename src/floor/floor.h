@@ -279,5 +279,12 @@ i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);
 // queue is scratch from the floor's arena.
 void sv_floor_distances(const sv_floor* floor, u16 from, u16* out);
 void sv_floor_compute_depths(sv_floor* floor, u16 start);
+// Crosses every door: pass as skip_kind to sv_floor_reach.
+#define SV_CROSS_ALL 0xffffffffu
+// Rooms reachable from spawn (room 0) over doors into rooms: seen[r] becomes 1 when reached, 0
+// when not, for room_count entries. Doors of kind skip_kind are not crossed, nor is any door into
+// the room avoid (SV_NONE16 avoids none; avoiding room 0 reaches nothing). O(rooms + doors); the
+// queue is scratch from the floor's arena.
+void sv_floor_reach(const sv_floor* floor, u32 skip_kind, u16 avoid, u8* seen);
 i32 sv_door_appearance_for(u64 seed, u16 room_a, u8 door_a, u16 room_b, u8 door_b);
 void sv_floor_assign_appearances(sv_floor* floor);

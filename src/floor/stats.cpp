@@ -35,16 +35,6 @@ f64 stddev(f64 sum, f64 squares, f64 n)
     return var > 0 ? std::sqrt(var) : 0;
 }
 
-// The fountain band exactly as the generator reads it: whole numbers, the top never below
-// the bottom.
-void fountain_band(u32* lo, u32* hi)
-{
-    *lo = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MIN);
-    *hi = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MAX);
-    if (*hi < *lo)
-        *hi = *lo;
-}
-
 void add_fountain_reach(sv_stats* st, const sv_floor* f)
 {
     i32 axiom = sv_floor_find(f, SV_TAG_AXIOM);
@@ -56,7 +46,7 @@ void add_fountain_reach(sv_stats* st, const sv_floor* f)
     u16* dist = s.take<u16>(n);
     sv_floor_distances(f, (u16)axiom, dist);
     u32 lo, hi;
-    fountain_band(&lo, &hi);
+    sv_gen_fountain_band(&lo, &hi);
     int band_room = 0, band_leaf = 0;
     u32 nearest_leaf = SV_NONE16, nearest_fountain = SV_NONE16;
     for (u16 r = 0; r < n; ++r) {
@@ -252,7 +242,7 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
     // Fountain reach.
     if (st->axiom_floors > 0) {
         u32 lo, hi;
-        fountain_band(&lo, &hi);
+        sv_gen_fountain_band(&lo, &hi);
         f64 a = (f64)st->axiom_floors;
         u64 reach_total = 0, inside = 0;
         f64 reach_sum = 0;
