@@ -51,11 +51,7 @@ struct Cmd : ::testing::Test {
         g_out.clear();
         g_seen.clear();
     }
-    void TearDown() override
-    {
-        sv_cmd_set_writer(sv_writer {nullptr, nullptr});
-        sv_diag_reset();
-    }
+    void TearDown() override { sv_test_reset_all(); }
 };
 
 TEST_F(Cmd, RegistrationKeepsOrderAndDefaults)

@@ -36,14 +36,7 @@ struct Builtin : ::testing::Test {
     }
     void TearDown() override
     {
-        sv_cmd_set_writer(sv_writer {nullptr, nullptr});
-        sv_vfs_clear();
-        sv_pack_reset();
-        sv_content_reset();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-        sv_log_set_level(SV_LOG_INFO);
+        sv_test_reset_all();
         fs::remove_all(root);
     }
 

@@ -12,11 +12,7 @@ const std::string k_base = std::string(SV_SOURCE_DIR) + "/packs/base";
 
 class Boot : public ContentTest {
 protected:
-    void TearDown() override
-    {
-        sv_tune_reset_defaults();
-        ContentTest::TearDown();
-    }
+    void TearDown() override { ContentTest::TearDown(); }
 
     // A copy of the base pack whose tunables file is replaced by the given text (none when null).
     std::string base_copy(const char* tunables)

@@ -5,21 +5,14 @@
 
 #include "core/diag.h"
 #include "support/capture.h"
+#include "support/reset.h"
 
 namespace {
 
 class Diag : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        sv_diag_reset();
-        sv_diag_set_strict(0);
-    }
-    void TearDown() override
-    {
-        sv_diag_reset();
-        sv_diag_set_strict(0);
-    }
+    void SetUp() override { sv_test_reset_all(); }
+    void TearDown() override { sv_test_reset_all(); }
 };
 
 TEST_F(Diag, NamesCoverEveryValueAndFallBack)

@@ -13,6 +13,7 @@
 #include "core/tune.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 namespace {
 
@@ -105,20 +106,8 @@ std::string stored_zip(const std::string& name, const std::string& data, u32 crc
 
 class Tune : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        sv_vfs_clear();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-    }
-    void TearDown() override
-    {
-        sv_vfs_clear();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-    }
+    void SetUp() override { sv_test_reset_all(); }
+    void TearDown() override { sv_test_reset_all(); }
     static u32 idx(const char* key)
     {
         u32 i = SV_NONE16;

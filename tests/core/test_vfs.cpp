@@ -10,6 +10,7 @@
 #include "core/diag.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 namespace {
 
@@ -45,15 +46,13 @@ protected:
 
     void SetUp() override
     {
-        sv_vfs_clear();
-        sv_diag_reset();
+        sv_test_reset_all();
         dir = sv_test_make_dir("sv_vfs");
         ASSERT_FALSE(dir.empty());
     }
     void TearDown() override
     {
-        sv_vfs_clear();
-        sv_diag_reset();
+        sv_test_reset_all();
         sv_test_remove_dir(dir);
     }
     std::string at(const std::string& rel) const { return dir + "/" + rel; }
