@@ -1,6 +1,5 @@
 // Content tables: accessors, predicates, the status key; loading across mounts with overrides,
 // reference resolution and the pool check.
-#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -140,8 +139,8 @@ TEST_F(ContentTest, WholeFileIsOneValue)
     }
 }
 
-// Loading stays linear in the number of entries.
-TEST_F(ContentTest, LargeFileLoadsQuickly)
+// A large file loads whole, its one repeated id dropped; bench/ measures how fast.
+TEST_F(ContentTest, LargeFileLoadsWhole)
 {
     const int n = 20000;
     std::string text = "[";
@@ -152,13 +151,12 @@ TEST_F(ContentTest, LargeFileLoadsQuickly)
     text += ",{\"id\":\"p:m7\",\"name\":\"Again\"}]";
     mount("p", {{"data/mobs.json", text}});
     sv_pack_scan();
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(sv_content_load(), 1);
-    double seconds
-        = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(sv_content_mob_count(), (u64)n);
     EXPECT_EQ(count_of("already defined in this file, later entry dropped"), 1u);
-    EXPECT_LT(seconds, 1.0);
+    const sv_mob_def* kept = sv_content_mob_find("p:m7");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_STREQ(kept->name, "M");
 }
 
 TEST_F(ContentTest, RootMustBeAnArray)
