@@ -93,6 +93,7 @@ TEST_F(ContentTest, FindComparesWholeIdsAndAtStopsAtCount)
     ASSERT_EQ(sv_content_chest_count(), 2u);
     EXPECT_EQ(sv_content_chest_at(2), nullptr);
     EXPECT_EQ(sv_content_chest_find("p:bo"), nullptr);
+    ASSERT_NE(sv_content_chest_find("p:boxes"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("p:boxes")->name, "Boxes");
     EXPECT_EQ(sv_content_chest_find("p:box"), sv_content_chest_at(0));
 }
@@ -279,8 +280,10 @@ TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped)
     expect_diag("no axiom declares this scion, so nothing can draw it", SV_DIAG_ERROR,
                 SV_DIAG_UNCLAIMED, "p:s2");
     // Reference problems group under the pack's label, with the file they concern.
+    ASSERT_NE(find("declares scion 'p:ghost', which nothing defines"), nullptr);
     EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->pack, "p");
     EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->file, "data/axioms.json");
+    ASSERT_NE(find("no axiom declares this scion, so nothing can draw it"), nullptr);
     EXPECT_STREQ(find("no axiom declares this scion, so nothing can draw it")->file,
                  "data/scions.json");
     EXPECT_EQ(sv_diag_pack_count(), 1u);
