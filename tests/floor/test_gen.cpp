@@ -150,6 +150,23 @@ TEST(Gen, BackstopPlacesWhatTheStepsCouldNot)
     sv_floor_free(&f);
 }
 
+// A floor that is only generated and checked lives in the one block it starts with, and takes
+// no mob, shot or passage table until something is added.
+TEST(Gen, GeneratedFloorStaysInItsFirstBlock)
+{
+    tunables_guard tg;
+    for (u16 number = 1; number <= 10; ++number) {
+        for (u64 seed = 1; seed <= 20; ++seed) {
+            grown_floor g(seed, number);
+            sv_validate_floor(&g.f, nullptr);
+            EXPECT_EQ(g.f.arena.block_count, 1u) << "seed " << seed << " floor " << number;
+            EXPECT_EQ(g.f.mobs, nullptr);
+            EXPECT_EQ(g.f.shots, nullptr);
+            EXPECT_EQ(g.f.passages, nullptr);
+        }
+    }
+}
+
 TEST(Gen, ScratchIsGivenBack)
 {
     tunables_guard tg;
