@@ -49,7 +49,9 @@ static int load_file(const sv_content_kind& kind, u64 mount)
         return sv_diag_count_of(SV_DIAG_ERROR) == errors;
     }
 
-    cJSON* doc = sv_json_parse(buf.data, buf.size, 1);
+    // An entry nested too deeply to parse costs that entry, not the whole file.
+    std::vector<u64> too_deep;
+    cJSON* doc = sv_json_parse_entries(buf.data, buf.size, &too_deep);
     if (!doc) {
         sv_vfs_free(&buf);
         return 0;
@@ -65,11 +67,20 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     // Ids point into the parsed document, which outlives the set; lookups only, never walked.
     std::unordered_set<std::string_view> seen;
     size_t index = 0;
+    size_t next_deep = 0;
     const cJSON* entry = nullptr;
     cJSON_ArrayForEach(entry, doc)
     {
         char label[48];
-        snprintf(label, sizeof label, "%s [%zu]", kind.name, index++);
+        snprintf(label, sizeof label, "%s [%zu]", kind.name, index);
+        bool deep = next_deep < too_deep.size() && too_deep[next_deep] == index;
+        index++;
+        if (deep) {
+            next_deep++;
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label,
+                           "nested deeper than %d levels; entry dropped", CJSON_NESTING_LIMIT);
+            continue;
+        }
         if (!cJSON_IsObject(entry)) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label, "entry must be an object");
             continue;
