@@ -387,6 +387,62 @@ TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped)
     EXPECT_EQ(sv_diag_pack_count(), 1u);
 }
 
+// Two packs ship the same files: each problem names the pack that supplied the entry, not the
+// pack that happens to serve the file last.
+TEST_F(ContentTest, ReferenceProblemsNameThePackThatSuppliedTheEntry)
+{
+    mount(
+        "a",
+        {{"data/axioms.json", R"([
+                    {"id": "a:ax", "name": "Ax", "scions": ["a:s", "a:ghost"]},
+                    {"id": "a:solo", "name": "Solo", "scions": ["a:s"], "depth_min": 7}
+                ])"},
+         {"data/scions.json", R"([{"id": "a:s", "name": "S"}, {"id": "a:orphan", "name": "O"}])"},
+         {"data/mobs.json", R"([{"id": "a:m", "name": "M", "applies": [{"status": "a:none"}]}])"}});
+    mount(
+        "b",
+        {{"data/axioms.json", R"([{"id": "b:ax", "name": "Bx", "scions": ["b:missing"]}])"},
+         {"data/scions.json", R"([{"id": "b:s", "name": "S"}])"},
+         {"data/mobs.json", R"([{"id": "b:m", "name": "M", "applies": [{"status": "b:none"}]}])"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    EXPECT_FALSE(sv_content_check_pool());
+    struct Want {
+        const char* subject;
+        const char* message;
+        const char* pack;
+        const char* file;
+    };
+    const Want wants[] = {
+        {"a:ax", "declares scion 'a:ghost', which nothing defines", "a", "data/axioms.json"},
+        {"b:ax", "declares scion 'b:missing', which nothing defines", "b", "data/axioms.json"},
+        {"b:ax", "no declared scion resolves, axiom dropped", "b", "data/axioms.json"},
+        {"a:orphan", "no axiom declares this scion, so nothing can draw it", "a",
+         "data/scions.json"},
+        {"b:s", "no axiom declares this scion, so nothing can draw it", "b", "data/scions.json"},
+        {"a:m", "applies status 'a:none', which nothing defines", "a", "data/mobs.json"},
+        {"b:m", "applies status 'b:none', which nothing defines", "b", "data/mobs.json"},
+        // Depth 7 is a's own bound, and only a:solo and a:ax stand there; from depth 2 to 6,
+        // a:ax alone.
+        {"axioms",
+         "only one axiom is eligible at depth 2, so its scions identify nothing (DESIGN 4.7)", "a",
+         "data/axioms.json"},
+    };
+    for (const Want& w : wants) {
+        const sv_diag* d = nullptr;
+        for (u64 i = 0; i < sv_diag_count() && !d; i++) {
+            const sv_diag* r = sv_diag_at(i);
+            if (w.message == std::string(r->message) && w.subject == std::string(r->subject))
+                d = r;
+        }
+        ASSERT_NE(d, nullptr) << w.message << "\n" << dump();
+        EXPECT_STREQ(d->pack, w.pack) << w.message;
+        EXPECT_STREQ(d->file, w.file) << w.message;
+    }
+    EXPECT_EQ(sv_diag_count(), 8u) << dump();
+}
+
 TEST_F(ContentTest, ScionNamedOnlyByADroppedAxiomIsDropped)
 {
     mount("p",
