@@ -14,6 +14,7 @@
 #include "core/diag.h"
 #include "core/log.h"
 #include "core/panic.h"
+#include "core/text.h"
 #include "core/tune.h"
 #include "core/vfs.h"
 
@@ -177,13 +178,18 @@ static u32 cmd_tokenise(char* line, const char** argv)
 static void cmd_echo_diags(u64 from, u64 dropped_before)
 {
     u64 to = sv_diag_count();
+    // Subjects and messages carry pack text, which must not reach a terminal raw.
+    char subject[SV_TEXT_ESCAPED(SV_DIAG_SUBJECT_LEN)];
+    char message[SV_TEXT_ESCAPED(SV_DIAG_MESSAGE_LEN)];
     for (u64 i = from; i < to; i++) {
         const sv_diag* d = sv_diag_at(i);
         if (!d)
             break;
         sv_cmd_printf("  %s: %s%s%s%s%s%s\n", sv_diag_severity_name(d->severity),
-                      sv_diag_kind_name(d->kind), d->subject[0] ? " '" : "", d->subject,
-                      d->subject[0] ? "'" : "", d->message[0] ? " -- " : "", d->message);
+                      sv_diag_kind_name(d->kind), d->subject[0] ? " '" : "",
+                      sv_text_escape(subject, sizeof subject, d->subject), d->subject[0] ? "'" : "",
+                      d->message[0] ? " -- " : "",
+                      sv_text_escape(message, sizeof message, d->message));
     }
     u64 dropped = sv_diag_dropped();
     if (dropped > dropped_before) {

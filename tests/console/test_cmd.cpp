@@ -199,6 +199,19 @@ TEST_F(Cmd, NewRecordsAreEchoedAfterTheCommand)
     EXPECT_EQ(g_out, "  error: malformed\n");
 }
 
+i32 escaper(const sv_cmd_args*)
+{
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "p:\x1b[2J", "name '%s'", "\x1b]0;t\x07");
+    return 0;
+}
+
+TEST_F(Cmd, EchoedRecordsEscapeControlCharacters)
+{
+    sv_cmd_register("escaper", nullptr, nullptr, 0, escaper);
+    EXPECT_EQ(sv_cmd_run("escaper"), 0);
+    EXPECT_EQ(g_out, "  error: duplicate id 'p:\\x1b[2J' -- name '\\x1b]0;t\\x07'\n");
+}
+
 TEST_F(Cmd, ProblemsBeyondAFullStoreAreStillCounted)
 {
     for (int i = 0; i < SV_DIAG_MAX; i++)
