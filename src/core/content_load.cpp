@@ -44,7 +44,7 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     sv_content_set_source((u32)mount);
     sv_vfs_buf buf = {};
     u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
-    if (!sv_vfs_read_at(mount, kind.path, &buf)) {
+    if (!sv_json_read_at(mount, kind.path, &buf)) {
         // Absent is fine; present but unreadable (the read recorded an error) is not usable,
         // the same rule as for tunables.
         return sv_diag_count_of(SV_DIAG_ERROR) == errors;

@@ -4,10 +4,30 @@
 #include <cstring>
 
 #include "core/diag.h"
+#include "core/vfs.h"
 
 static int sv_json_space(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+static void sv_json_report_size(u64 length)
+{
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, nullptr,
+                   "%llu bytes, over the %llu-byte limit for a pack JSON file",
+                   (unsigned long long)length, (unsigned long long)SV_JSON_FILE_MAX);
+}
+
+int sv_json_read_at(u64 mount, const char* path, sv_vfs_buf* out)
+{
+    u64 size = 0;
+    if (out && sv_vfs_size_at(mount, path, &size) && size > SV_JSON_FILE_MAX) {
+        out->data = nullptr;
+        out->size = 0;
+        sv_json_report_size(size);
+        return 0;
+    }
+    return sv_vfs_read_at(mount, path, out);
 }
 
 // Whether the text holds more values than a pack file may: every value but the first follows a
@@ -38,9 +58,7 @@ static int sv_json_values_over(const char* text, u64 n)
 static i64 sv_json_measure(const char* text, u64 length)
 {
     if (length > SV_JSON_FILE_MAX) {
-        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, nullptr,
-                       "%llu bytes, over the %llu-byte limit for a pack JSON file",
-                       (unsigned long long)length, (unsigned long long)SV_JSON_FILE_MAX);
+        sv_json_report_size(length);
         return -1;
     }
     u64 n = strnlen(text, length);

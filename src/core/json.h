@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/types.h"
+#include "core/vfs.h"
 
 // The largest pack JSON file read: the base pack's largest is a few kilobytes, and a parsed tree
 // costs tens of times its text, so a bigger file is refused before it is parsed.
@@ -14,6 +15,10 @@
 // microsecond per value, so a file of small values under the size limit would still cost
 // seconds and hundreds of megabytes; a real content file holds a few thousand.
 #define SV_JSON_VALUES_MAX ((u64)1 << 18)
+
+// Reads a pack JSON file from one mount as sv_vfs_read_at does, except that a file over
+// SV_JSON_FILE_MAX is refused with an error record before any of it is read (or inflated).
+int sv_json_read_at(u64 mount, const char* path, sv_vfs_buf* out);
 
 // Parses text[0..length) as exactly one JSON value and returns the tree for the caller to
 // cJSON_Delete, or null. text[length] must be readable and 0, as it is in every vfs buffer and

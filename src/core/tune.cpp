@@ -467,7 +467,7 @@ int sv_tune_load_packs(void)
         sv_diag_set_context(sv_pack_label(m), k_file);
         u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
         sv_vfs_buf buf {};
-        if (!sv_vfs_read_at(m, k_file, &buf)) {
+        if (!sv_json_read_at(m, k_file, &buf)) {
             // Absent is fine; present but unreadable (an error was recorded) is not usable.
             if (sv_diag_count_of(SV_DIAG_ERROR) != errors) {
                 ok = 0;

@@ -442,6 +442,26 @@ int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out)
     return sv_vfs_read_hit(&hit, path, out);
 }
 
+int sv_vfs_size_at(u64 index, const char* path, u64* out_size)
+{
+    if (index >= g_mount_count || !sv_vfs_path_ok(path) || !out_size)
+        return 0;
+    sv_vfs_hit hit;
+    if (!sv_vfs_holds(index, path, &hit))
+        return 0;
+    const sv_mount* m = &g_mounts[index];
+    if (m->is_zip) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m->archive, hit.entry, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            return 0;
+        *out_size = (u64)st.size;
+        return 1;
+    }
+    char full[SV_VFS_JOIN_MAX];
+    return sv_vfs_join(full, m, path) && sv_vfs_is_file(full, out_size);
+}
+
 void sv_vfs_free(sv_vfs_buf* buf)
 {
     if (!buf)
