@@ -232,14 +232,14 @@ int sv_tune_check_constraints(void)
 
 // Applies one tunables text; when named is given, marks every known key the text names
 // (whatever its value). 0 when the text cannot be used at all.
-static int apply_text(const char* text, u8 named[SV_TUNE_COUNT])
+static int apply_text(const char* text, u64 length, u8 named[SV_TUNE_COUNT])
 {
     ensure();
     if (!text) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, nullptr, "no content");
         return 0;
     }
-    cJSON* root = sv_json_parse(text, strlen(text), 1);
+    cJSON* root = sv_json_parse(text, length, 1);
     if (!root)
         return 0;
     if (!cJSON_IsObject(root)) {
@@ -276,7 +276,7 @@ static int apply_text(const char* text, u8 named[SV_TUNE_COUNT])
 int sv_tune_apply_json(const char* text, const char* label)
 {
     (void)label;
-    return apply_text(text, nullptr);
+    return apply_text(text, text ? strlen(text) : 0, nullptr);
 }
 
 int sv_tune_validate_text(const char* text, const char* file)
@@ -317,7 +317,7 @@ int sv_tune_load_packs(void)
         sv_diag_set_context(sv_pack_label(m), k_file);
         u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
         sv_vfs_buf buf {};
-        if (!sv_vfs_read_at(m, k_file, &buf)) {
+        if (!sv_json_read_at(m, k_file, &buf)) {
             // Absent is fine; present but unreadable (an error was recorded) is not usable.
             if (sv_diag_count_of(SV_DIAG_ERROR) != errors) {
                 ok = 0;
@@ -328,7 +328,7 @@ int sv_tune_load_packs(void)
         }
         ++files;
         only = m;
-        int applied = apply_text(buf.data, m == 0 ? g_base_named : nullptr);
+        int applied = apply_text(buf.data, buf.size, m == 0 ? g_base_named : nullptr);
         if (!applied)
             ok = 0;
         if (m == 0)

@@ -137,6 +137,24 @@ TEST_F(Diag, PrintAllJoinsPiecesWithTwoSpaces)
               "error: missing field  f.json  'id'\n");
 }
 
+// Pack text reaches a terminal: control characters print as escapes, UTF-8 text as it is.
+TEST_F(Diag, PrintoutsEscapeControlCharacters)
+{
+    sv_diag_set_context("ev\x1b[2Jil", "data/\tmobs.json");
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "p:\x1b]0;x\x07",
+                   "'%s' and caf\xc3\xa9 \xc2\x9b\x7f", "a\nb");
+    std::string c;
+    sv_diag_print_all(sv_test_capture(&c));
+    EXPECT_EQ(c,
+              "error: duplicate id  [ev\\x1b[2Jil]  data/\\x09mobs.json  'p:\\x1b]0;x\\x07'  -- "
+              "'a\\x0ab' and caf\xc3\xa9 \\xc2\\x9b\\x7f\n");
+    c.clear();
+    sv_diag_print_pack_summary(sv_test_capture(&c));
+    EXPECT_EQ(c, "  ev\\x1b[2Jil: 1 problem\n");
+    // The record itself keeps the bytes it was given.
+    EXPECT_STREQ(sv_diag_at(0)->subject, "p:\x1b]0;x\x07");
+}
+
 TEST_F(Diag, SummaryUsesSingularAndPlural)
 {
     std::string none;
