@@ -14,6 +14,7 @@
 #include "core/diag.h"
 #include "core/log.h"
 #include "core/panic.h"
+#include "core/text.h"
 #include "core/tune.h"
 #include "core/vfs.h"
 
@@ -172,17 +173,28 @@ static u32 cmd_tokenise(char* line, const char** argv)
     return n;
 }
 
-// Shows the records a command added, so a clamp or a bad file is seen at once.
-static void cmd_echo_diags(u64 from)
+// Shows the records a command added, so a clamp or a bad file is seen at once; problems that no
+// longer fit in the store are at least counted.
+static void cmd_echo_diags(u64 from, u64 dropped_before)
 {
     u64 to = sv_diag_count();
+    // Subjects and messages carry pack text, which must not reach a terminal raw.
+    char subject[SV_TEXT_ESCAPED(SV_DIAG_SUBJECT_LEN)];
+    char message[SV_TEXT_ESCAPED(SV_DIAG_MESSAGE_LEN)];
     for (u64 i = from; i < to; i++) {
         const sv_diag* d = sv_diag_at(i);
         if (!d)
             break;
         sv_cmd_printf("  %s: %s%s%s%s%s%s\n", sv_diag_severity_name(d->severity),
-                      sv_diag_kind_name(d->kind), d->subject[0] ? " '" : "", d->subject,
-                      d->subject[0] ? "'" : "", d->message[0] ? " -- " : "", d->message);
+                      sv_diag_kind_name(d->kind), d->subject[0] ? " '" : "",
+                      sv_text_escape(subject, sizeof subject, d->subject), d->subject[0] ? "'" : "",
+                      d->message[0] ? " -- " : "",
+                      sv_text_escape(message, sizeof message, d->message));
+    }
+    u64 dropped = sv_diag_dropped();
+    if (dropped > dropped_before) {
+        u64 n = dropped - dropped_before;
+        sv_cmd_printf("  ... and %zu further problem%s not shown\n", (size_t)n, n == 1 ? "" : "s");
     }
 }
 
@@ -223,8 +235,9 @@ static i32 cmd_run_line(const char* line, u8 user)
     }
     sv_cmd_args args = {argc, 0, argv};
     u64 noted = sv_diag_count();
+    u64 dropped = sv_diag_dropped();
     i32 result = row->handler(&args);
-    cmd_echo_diags(noted);
+    cmd_echo_diags(noted, dropped);
     return result;
 }
 
@@ -238,26 +251,59 @@ i32 sv_cmd_dispatch(const char* line)
     return cmd_run_line(line, 0);
 }
 
+// Reads one input line into line (room for SV_CMD_LINE_MAX characters, a line end and the NUL);
+// a longer line is read to its end and its head kept. 0 at end of input, else 1; *too_long
+// tells whether the line, line end aside, ran past SV_CMD_LINE_MAX characters.
+static int cmd_read_line(FILE* in, char (&line)[SV_CMD_LINE_MAX + 3], u8* too_long)
+{
+    *too_long = 0;
+    if (!std::fgets(line, sizeof line, in))
+        return 0;
+    size_t len = std::strlen(line);
+    size_t body = len;
+    while (body > 0 && (line[body - 1] == '\n' || line[body - 1] == '\r'))
+        body--;
+    if (len == sizeof line - 1 && line[len - 1] != '\n') {
+        // The buffer filled before the line ended: drop the rest, whatever it says.
+        int c;
+        while ((c = std::fgetc(in)) != EOF && c != '\n') { }
+        *too_long = 1;
+    }
+    if (body > SV_CMD_LINE_MAX)
+        *too_long = 1;
+    return 1;
+}
+
 i32 sv_cmd_repl(FILE* in)
 {
     cmd_init();
     if (!in)
         return 0;
     u8 terminal = isatty(fileno(in)) ? 1 : 0;
-    char line[SV_CMD_LINE_MAX + 1];
+    char line[SV_CMD_LINE_MAX + 3];
     for (;;) {
         if (terminal) {
             sv_cmd_printf("sv> ");
             std::fflush(sv_cmd_output());
         }
-        // fgets keeps at most 511 characters; the rest of a longer line comes as the next piece.
-        if (!std::fgets(line, sizeof line, in)) {
+        u8 too_long = 0;
+        if (!cmd_read_line(in, line, &too_long)) {
             if (terminal)
                 sv_cmd_printf("\n");
             return 0;
         }
+        // A long line is refused whole: running its head, or its tail as a line of its own,
+        // would run something nobody typed.
+        if (too_long) {
+            if (!terminal)
+                sv_cmd_printf("sv> %.*s...\n", SV_CMD_LINE_MAX, line);
+            sv_cmd_printf("line too long (max %d)\n", SV_CMD_LINE_MAX);
+            continue;
+        }
         if (!terminal)
             sv_cmd_printf("sv> %s", line);
+        // The line end is no part of the command.
+        line[std::strcspn(line, "\r\n")] = '\0';
         if (sv_cmd_run(line) == 2)
             return 0;
     }
@@ -609,6 +655,13 @@ static i32 cmd_validate(const sv_cmd_args* a)
     const char* path = a->argv[1];
     sv_diag_reset();
     u64 before = sv_vfs_mount_count();
+    // A full table refuses every pack; trying the path as a tunables file then would read a
+    // zip or a directory as one.
+    if (before >= SV_VFS_MOUNTS) {
+        sv_cmd_printf("cannot validate '%s': the mount table is full (%d mounts)\n", path,
+                      SV_VFS_MOUNTS);
+        return 1;
+    }
     if (sv_vfs_mount(path))
         return cmd_validate_pack(path, before);
     // Not a pack: drop the mount error and try it as one tunables file.

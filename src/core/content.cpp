@@ -414,12 +414,21 @@ void sv_content_free_status(sv_status_def* def)
     *def = sv_status_def {};
 }
 
+static u32 s_source_mount;
+
+void sv_content_set_source(u32 mount)
+{
+    s_source_mount = mount;
+}
+
 void sv_content_store_scion(sv_scion_def* def)
 {
+    def->mount = s_source_mount;
     table_store(g_scions, g_scion_ids, def, sv_content_free_scion, "scion");
 }
 void sv_content_store_axiom(sv_axiom_def* def)
 {
+    def->mount = s_source_mount;
     table_store(g_axioms, g_axiom_ids, def, sv_content_free_axiom, "axiom");
 }
 void sv_content_store_inclusion(sv_inclusion_def* def)
@@ -436,10 +445,12 @@ void sv_content_store_transform(sv_transform_def* def)
 }
 void sv_content_store_weapon(sv_weapon_def* def)
 {
+    def->mount = s_source_mount;
     table_store(g_weapons, g_weapon_ids, def, sv_content_free_weapon, "weapon");
 }
 void sv_content_store_mob(sv_mob_def* def)
 {
+    def->mount = s_source_mount;
     table_store(g_mobs, g_mob_ids, def, sv_content_free_mob, "mob");
 }
 void sv_content_store_chest(sv_chest_def* def)

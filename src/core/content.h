@@ -180,6 +180,7 @@ struct sv_grants {
 
 struct sv_scion_def {
     char* id;
+    u32 mount; // the mount whose file supplied it, for diagnostics
     char* name;
     sv_body body;
     sv_raw_list raw[SV_ACTIONS_MAX]; // per action, in action order
@@ -188,6 +189,7 @@ struct sv_scion_def {
 
 struct sv_axiom_def {
     char* id;
+    u32 mount; // the mount whose file supplied it, for diagnostics
     char* name;
     char** scions;
     u32 scion_count;
@@ -231,6 +233,7 @@ struct sv_transform_def {
 
 struct sv_weapon_def {
     char* id;
+    u32 mount; // the mount whose file supplied it, for diagnostics
     char* name;
     u32 slot;
     i32 facets; // -1 when absent
@@ -242,6 +245,7 @@ struct sv_weapon_def {
 
 struct sv_mob_def {
     char* id;
+    u32 mount; // the mount whose file supplied it, for diagnostics
     char* name;
     i32 depth_min;
     i32 depth_max; // 0 is no upper bound

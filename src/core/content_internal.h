@@ -14,6 +14,10 @@ struct sv_content_kind {
 #define SV_CONTENT_KINDS 9
 extern const sv_content_kind k_content_kinds[SV_CONTENT_KINDS];
 
+// The mount whose file is being read; the stores record it in the definitions that later
+// diagnostics name (scions, axioms, weapons, mobs).
+void sv_content_set_source(u32 mount);
+
 // Take ownership of a finished definition: replaces the one with the same id in place (logging
 // the override), else appends.
 void sv_content_store_scion(sv_scion_def* def);

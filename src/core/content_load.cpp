@@ -41,15 +41,18 @@ static int id_namespaced(const char* id)
 static int load_file(const sv_content_kind& kind, u64 mount)
 {
     sv_diag_set_context(sv_pack_label(mount), kind.path);
+    sv_content_set_source((u32)mount);
     sv_vfs_buf buf = {};
     u64 errors = sv_diag_count_of(SV_DIAG_ERROR);
-    if (!sv_vfs_read_at(mount, kind.path, &buf)) {
+    if (!sv_json_read_at(mount, kind.path, &buf)) {
         // Absent is fine; present but unreadable (the read recorded an error) is not usable,
         // the same rule as for tunables.
         return sv_diag_count_of(SV_DIAG_ERROR) == errors;
     }
 
-    cJSON* doc = sv_json_parse(buf.data, buf.size, 1);
+    // An entry nested too deeply to parse costs that entry, not the whole file.
+    std::vector<u64> too_deep;
+    cJSON* doc = sv_json_parse_entries(buf.data, buf.size, &too_deep);
     if (!doc) {
         sv_vfs_free(&buf);
         return 0;
@@ -65,11 +68,20 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     // Ids point into the parsed document, which outlives the set; lookups only, never walked.
     std::unordered_set<std::string_view> seen;
     size_t index = 0;
+    size_t next_deep = 0;
     const cJSON* entry = nullptr;
     cJSON_ArrayForEach(entry, doc)
     {
         char label[48];
-        snprintf(label, sizeof label, "%s [%zu]", kind.name, index++);
+        snprintf(label, sizeof label, "%s [%zu]", kind.name, index);
+        bool deep = next_deep < too_deep.size() && too_deep[next_deep] == index;
+        index++;
+        if (deep) {
+            next_deep++;
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label,
+                           "nested deeper than %d levels; entry dropped", CJSON_NESTING_LIMIT);
+            continue;
+        }
         if (!cJSON_IsObject(entry)) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label, "entry must be an object");
             continue;
@@ -146,13 +158,19 @@ static void resolve_body(sv_body* body, const sv_raw_list raw[SV_ACTIONS_MAX], c
     }
 }
 
+// Problems found after loading name the pack that supplied the entry and the entry's file.
+static void context_of(u32 mount, const char* file)
+{
+    sv_diag_set_context(sv_pack_label(mount), file);
+}
+
 // Drops scion ids that name no Scion, then Axioms left with none.
 static void resolve_axioms(void)
 {
-    sv_diag_set_context(label_serving("data/axioms.json"), "data/axioms.json");
     size_t kept = 0;
     for (size_t a = 0; a < g_axioms.size(); ++a) {
         sv_axiom_def& axiom = g_axioms[a];
+        context_of(axiom.mount, "data/axioms.json");
         u32 n = 0;
         for (u32 i = 0; i < axiom.scion_count; ++i) {
             char* scion = axiom.scions[i];
@@ -178,14 +196,15 @@ static void resolve_axioms(void)
         ++kept;
     }
     g_axioms.resize(kept);
+    sv_diag_clear_context();
 }
 
 static void drop_unclaimed_scions(void)
 {
-    sv_diag_set_context(label_serving("data/scions.json"), "data/scions.json");
     size_t kept = 0;
     for (size_t s = 0; s < g_scions.size(); ++s) {
         sv_scion_def& scion = g_scions[s];
+        context_of(scion.mount, "data/scions.json");
         int claimed = 0;
         for (const sv_axiom_def& axiom : g_axioms)
             claimed = claimed || sv_content_axiom_claims(&axiom, scion.id);
@@ -224,16 +243,24 @@ i32 sv_content_load(void)
     resolve_axioms();
     drop_unclaimed_scions();
 
-    for (sv_mob_def& mob : g_mobs)
+    for (sv_mob_def& mob : g_mobs) {
+        context_of(mob.mount, "data/mobs.json");
         resolve_body(&mob.body, mob.raw, mob.id);
-    for (sv_axiom_def& axiom : g_axioms)
+    }
+    for (sv_axiom_def& axiom : g_axioms) {
+        context_of(axiom.mount, "data/axioms.json");
         resolve_body(&axiom.body, axiom.raw, axiom.id);
-    for (sv_scion_def& scion : g_scions)
+    }
+    for (sv_scion_def& scion : g_scions) {
+        context_of(scion.mount, "data/scions.json");
         resolve_body(&scion.body, scion.raw, scion.id);
+    }
     for (sv_weapon_def& weapon : g_weapons) {
+        context_of(weapon.mount, "data/weapons.json");
         resolve_applies(weapon.raw_primary, &weapon.body.primary.applies, weapon.id);
         resolve_applies(weapon.raw_secondary, &weapon.body.secondary.applies, weapon.id);
     }
+    sv_diag_clear_context();
 
     sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %zu axioms, %zu scions, %zu inclusions",
                  g_axioms.size(), g_scions.size(), g_inclusions.size());
@@ -244,10 +271,11 @@ bool sv_content_check_pool(void)
 {
     g_pool_problems = 0;
     if (!g_axioms.empty()) {
-        sv_diag_set_context(label_serving("data/axioms.json"), "data/axioms.json");
-        // Exactly where the set of eligible Axioms can change, plus the first floor with one.
+        // Exactly where the set of eligible Axioms can change, plus the first floor with one;
+        // each depth remembers the Axiom whose bound put it on the list (-1 for the first floor).
         std::vector<i32> depths;
-        auto add = [&depths](i64 d) {
+        std::vector<i64> because;
+        auto add = [&depths, &because](i64 d, i64 axiom) {
             if (d < 2 || d > INT32_MAX)
                 return;
             for (i32 have : depths) {
@@ -255,17 +283,35 @@ bool sv_content_check_pool(void)
                     return;
             }
             depths.push_back((i32)d);
+            because.push_back(axiom);
         };
-        add(2);
-        for (const sv_axiom_def& axiom : g_axioms) {
-            add(axiom.depth_min);
+        add(2, -1);
+        for (size_t a = 0; a < g_axioms.size(); ++a) {
+            const sv_axiom_def& axiom = g_axioms[a];
+            add(axiom.depth_min, (i64)a);
             if (axiom.depth_max != 0)
-                add((i64)axiom.depth_max + 1);
+                add((i64)axiom.depth_max + 1, (i64)a);
         }
-        for (i32 d : depths) {
+        for (size_t k = 0; k < depths.size(); ++k) {
+            i32 d = depths[k];
             u32 eligible = 0;
-            for (const sv_axiom_def& axiom : g_axioms)
-                eligible += (u32)sv_content_axiom_admits(&axiom, d);
+            size_t sole = 0;
+            for (size_t a = 0; a < g_axioms.size(); ++a) {
+                if (sv_content_axiom_admits(&g_axioms[a], d)) {
+                    eligible++;
+                    sole = a;
+                }
+            }
+            // The warning goes to the pack of the one Axiom that stands there, or of the Axiom
+            // whose bound leaves the depth empty; the first floor, empty, to the pack that serves
+            // the file.
+            if (eligible == 1) {
+                context_of(g_axioms[sole].mount, "data/axioms.json");
+            } else if (because[k] >= 0) {
+                context_of(g_axioms[(size_t)because[k]].mount, "data/axioms.json");
+            } else {
+                sv_diag_set_context(label_serving("data/axioms.json"), "data/axioms.json");
+            }
             if (eligible == 0) {
                 sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "axioms",
                                "no axiom is eligible at depth %d", d);

@@ -127,17 +127,22 @@ int sv_diag_finish(void)
 
 void sv_diag_print_all(sv_writer w)
 {
+    // Every field holds pack text, which must not reach a terminal raw.
+    char pack[SV_TEXT_ESCAPED(SV_DIAG_PACK_LEN)];
+    char file[SV_TEXT_ESCAPED(SV_DIAG_FILE_LEN)];
+    char subject[SV_TEXT_ESCAPED(SV_DIAG_SUBJECT_LEN)];
+    char message[SV_TEXT_ESCAPED(SV_DIAG_MESSAGE_LEN)];
     for (u64 i = 0; i < g_diag.count; i++) {
         const sv_diag* d = &g_diag.records[i];
         sv_writef(w, "%s: %s", sv_diag_severity_name(d->severity), sv_diag_kind_name(d->kind));
         if (d->pack[0])
-            sv_writef(w, "  [%s]", d->pack);
+            sv_writef(w, "  [%s]", sv_text_escape(pack, sizeof pack, d->pack));
         if (d->file[0])
-            sv_writef(w, "  %s", d->file);
+            sv_writef(w, "  %s", sv_text_escape(file, sizeof file, d->file));
         if (d->subject[0])
-            sv_writef(w, "  '%s'", d->subject);
+            sv_writef(w, "  '%s'", sv_text_escape(subject, sizeof subject, d->subject));
         if (d->message[0])
-            sv_writef(w, "  -- %s", d->message);
+            sv_writef(w, "  -- %s", sv_text_escape(message, sizeof message, d->message));
         sv_writef(w, "\n");
     }
     if (g_diag.dropped) {
@@ -199,8 +204,11 @@ int sv_diag_pack_at(u64 index, const char** out_label, u64* out_count)
 void sv_diag_print_pack_summary(sv_writer w)
 {
     sv_diag_group();
+    char escaped[SV_TEXT_ESCAPED(SV_DIAG_PACK_LEN)];
     for (u64 g = 0; g < s_group_count; g++) {
-        const char* label = s_groups[g].label[0] ? s_groups[g].label : "(no pack)";
+        const char* label = s_groups[g].label[0]
+            ? sv_text_escape(escaped, sizeof escaped, s_groups[g].label)
+            : "(no pack)";
         u64 n = s_groups[g].count;
         sv_writef(w, "  %s: %zu problem%s\n", label, (size_t)n, n == 1 ? "" : "s");
     }

@@ -16,7 +16,7 @@ f64 sv_growth_eval(u32 kind, f64 base, f64 rate, u32 n)
     case SV_GROWTH_LOG: return base + rate * (n >= 1 ? std::log((f64)n) : 0.0);
     case SV_GROWTH_SQRT: return base + rate * std::sqrt(x);
     case SV_GROWTH_LINEAR: return base + rate * x;
-    case SV_GROWTH_QUADRATIC: return base + rate * x * x;
+    case SV_GROWTH_QUADRATIC: return base + rate * (x * x);
     case SV_GROWTH_EXPONENTIAL: return base * std::pow(1.0 + rate, x);
     default: return base;
     }

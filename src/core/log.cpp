@@ -1,7 +1,11 @@
 #include "core/log.h"
 
 #include <cstdarg>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+
+#include "core/text.h"
 
 struct sv_log_state {
     FILE* file;
@@ -39,12 +43,33 @@ static double log_seconds(void)
     return (double)ms / 1000.0;
 }
 
+// The message formatted whole into a heap block, or null when memory runs out.
+static char* log_format(const char* fmt, va_list args)
+{
+    va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(nullptr, 0, fmt, args);
+    char* text = n >= 0 ? (char*)std::malloc((size_t)n + 1) : nullptr;
+    if (text)
+        std::vsnprintf(text, (size_t)n + 1, fmt, again);
+    va_end(again);
+    return text;
+}
+
+// Messages carry pack text (ids, paths), so control characters are escaped before they reach
+// the terminal or the file; nothing is cut.
 static void log_line(FILE* out, double seconds, u32 level, u32 category, const char* fmt,
                      va_list args)
 {
     std::fprintf(out, "[%8.3f] %-5s %-7s  ", seconds, sv_log_level_name(level),
                  sv_log_cat_name(category));
-    std::vfprintf(out, fmt, args);
+    char* text = log_format(fmt, args);
+    size_t n = text ? std::strlen(text) : 0;
+    char* escaped = text ? (char*)std::malloc(SV_TEXT_ESCAPED(n)) : nullptr;
+    if (escaped)
+        std::fputs(sv_text_escape(escaped, SV_TEXT_ESCAPED(n), text), out);
+    std::free(escaped);
+    std::free(text);
     std::fputc('\n', out);
 }
 

@@ -51,7 +51,7 @@ static const char* sv_pack_string(const cJSON* root, const char* key, int requir
 static int sv_pack_read_manifest(u64 index, sv_pack* row)
 {
     sv_vfs_buf buf;
-    if (!sv_vfs_read_at(index, "pack.json", &buf)) {
+    if (!sv_json_read_at(index, "pack.json", &buf)) {
         sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MISSING_FIELD, "pack.json",
                        "no manifest; this pack will be named by its path");
         return 0;

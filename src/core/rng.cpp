@@ -127,13 +127,24 @@ u64 sv_rng_weighted(sv_rng* rng, const f64* weights, u64 count)
             total += weights[i];
     if (!(total > 0.0))
         return count;
+    // Finite weights can still sum past the largest double; then every weight is scaled down by
+    // one power of two, which keeps their ratios, so the walk stays fair. Ordinary sums take the
+    // unscaled path and draw exactly as before.
+    f64 scale = 1.0;
+    if (std::isinf(total)) {
+        scale = std::ldexp(1.0, -(i32)std::ceil(std::log2((f64)count)) - 1);
+        total = 0.0;
+        for (u64 i = 0; i < count; i++)
+            if (usable_weight(weights[i]))
+                total += weights[i] * scale;
+    }
     f64 target = sv_rng_f64(rng) * total;
     f64 sum = 0.0;
     u64 last = count;
     for (u64 i = 0; i < count; i++) {
         if (!usable_weight(weights[i]))
             continue;
-        sum += weights[i];
+        sum += weights[i] * scale;
         last = i;
         if (sum > target)
             return i;

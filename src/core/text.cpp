@@ -1,6 +1,7 @@
 // Small string helpers shared by the core modules.
 #include "core/text.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,4 +30,37 @@ void sv_text_cut(char* dst, u64 cap, const char* src)
         n--;
     memmove(dst, src, n);
     dst[n] = 0;
+}
+
+const char* sv_text_escape(char* dst, u64 cap, const char* src)
+{
+    u64 out = 0;
+    const unsigned char* p = (const unsigned char*)(src ? src : "");
+    while (*p) {
+        unsigned char c = p[0];
+        u64 take = 1; // source bytes this step
+        char piece[9];
+        u64 len = 0;
+        if (c < 0x20 || c == 0x7f) {
+            len = (u64)snprintf(piece, sizeof piece, "\\x%02x", c);
+        } else if (c == 0xc2 && p[1] >= 0x80 && p[1] <= 0x9f) {
+            len = (u64)snprintf(piece, sizeof piece, "\\x%02x\\x%02x", c, p[1]);
+            take = 2;
+        } else {
+            // A whole UTF-8 character at a time, so a cut never splits one.
+            take = 1;
+            if (c >= 0xc0)
+                while (take < 4 && (p[take] & 0xC0) == 0x80)
+                    take++;
+            memcpy(piece, p, take);
+            len = take;
+        }
+        if (out + len > cap - 1)
+            break;
+        memcpy(dst + out, piece, len);
+        out += len;
+        p += take;
+    }
+    dst[out] = 0;
+    return dst;
 }

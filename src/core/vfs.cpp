@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "core/diag.h"
 #include "core/log.h"
@@ -154,27 +155,87 @@ static int sv_vfs_join(char (&out)[SV_VFS_JOIN_MAX], const sv_mount* m, const ch
     return 1;
 }
 
-// Whether one mount holds the file; the path has already passed the rules.
-static int sv_vfs_holds(u64 index, const char* rel, sv_vfs_hit* hit)
+// What a mount has under a relative path.
+enum sv_vfs_probe : u32 {
+    SV_VFS_ABSENT = 0,
+    SV_VFS_FILE = 1,    // a file it serves
+    SV_VFS_DIR = 2,     // a directory of that name (found only when asked to diagnose)
+    SV_VFS_OUTSIDE = 3, // a file reached through a link that leads out of the pack's directory
+};
+
+// Whether the real path of full lies inside the real path of the mount's directory.
+static int sv_vfs_inside(const sv_mount* m, const char* full)
+{
+    char* root = realpath(m->path, nullptr);
+    char* file = realpath(full, nullptr);
+    int inside = 0;
+    if (root && file) {
+        size_t n = strlen(root);
+        // The file system root holds everything; any other root only what lies below it.
+        inside = strcmp(root, "/") == 0 || (strncmp(file, root, n) == 0 && file[n] == '/');
+    }
+    free(root);
+    free(file);
+    return inside;
+}
+
+// Whether a zip holds entries below rel as a directory, explicitly or by their names alone.
+static int sv_vfs_zip_dir(const sv_mount* m, const char* rel)
+{
+    size_t n = strlen(rel);
+    zip_int64_t count = zip_get_num_entries(m->archive, 0);
+    for (zip_int64_t i = 0; i < count; i++) {
+        const char* name = zip_get_name(m->archive, (zip_uint64_t)i, 0);
+        if (name && strncasecmp(name, rel, n) == 0 && name[n] == '/')
+            return 1;
+    }
+    return 0;
+}
+
+// What one mount has under the path, which has already passed the rules. Directories are looked
+// for only with diagnose set, as only reads report them.
+static u32 sv_vfs_probe_at(u64 index, const char* rel, sv_vfs_hit* hit, int diagnose)
 {
     const sv_mount* m = &g_mounts[index];
     if (m->is_zip) {
         zip_int64_t e = zip_name_locate(m->archive, rel, ZIP_FL_NOCASE);
         if (e < 0)
-            return 0;
+            return diagnose && sv_vfs_zip_dir(m, rel) ? SV_VFS_DIR : SV_VFS_ABSENT;
         const char* name = zip_get_name(m->archive, (zip_uint64_t)e, 0);
         if (!name || !name[0] || name[strlen(name) - 1] == '/')
-            return 0;
+            return SV_VFS_ABSENT;
         hit->mount = index;
         hit->entry = (u64)e;
-        return 1;
+        return SV_VFS_FILE;
     }
     char full[SV_VFS_JOIN_MAX];
-    if (!sv_vfs_join(full, m, rel) || !sv_vfs_is_file(full, nullptr))
-        return 0;
+    if (!sv_vfs_join(full, m, rel))
+        return SV_VFS_ABSENT;
+    if (!sv_vfs_is_file(full, nullptr))
+        return diagnose && sv_vfs_is_dir(full) ? SV_VFS_DIR : SV_VFS_ABSENT;
+    if (!sv_vfs_inside(m, full))
+        return SV_VFS_OUTSIDE;
     hit->mount = index;
     hit->entry = 0;
-    return 1;
+    return SV_VFS_FILE;
+}
+
+static int sv_vfs_holds(u64 index, const char* rel, sv_vfs_hit* hit)
+{
+    return sv_vfs_probe_at(index, rel, hit, 0) == SV_VFS_FILE;
+}
+
+// A read that found something it will not serve says so.
+static void sv_vfs_report_refused(u64 index, const char* rel, u32 probe)
+{
+    const sv_mount* m = &g_mounts[index];
+    if (probe == SV_VFS_DIR) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "a directory in '%s', not a file",
+                       m->path);
+    } else if (probe == SV_VFS_OUTSIDE) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "resolves outside '%s'; refused",
+                       m->path);
+    }
 }
 
 static int sv_vfs_resolve(const char* rel, sv_vfs_hit* hit)
@@ -204,6 +265,27 @@ i64 sv_vfs_source_index(const char* path)
 {
     sv_vfs_hit hit;
     return sv_vfs_resolve(path, &hit) ? (i64)hit.mount : -1;
+}
+
+// Lookups serve the first of several entries that share a name (letter case aside); the
+// others would be lost without a word.
+static void sv_vfs_zip_report_twins(const sv_mount* m, u64 entry, const char* rel)
+{
+    const char* served = zip_get_name(m->archive, entry, 0);
+    if (!served)
+        return;
+    u64 same = 0;
+    zip_int64_t count = zip_get_num_entries(m->archive, 0);
+    for (zip_int64_t i = 0; i < count; i++) {
+        const char* name = zip_get_name(m->archive, (zip_uint64_t)i, 0);
+        if (name && strcasecmp(name, served) == 0)
+            same++;
+    }
+    if (same > 1) {
+        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_DUPLICATE_ID, rel,
+                       "'%s' holds %llu entries of this name; the first is served", m->path,
+                       (unsigned long long)same);
+    }
 }
 
 static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs_buf* out)
@@ -262,6 +344,7 @@ static int sv_vfs_read_zip(const sv_mount* m, u64 entry, const char* rel, sv_vfs
     data[size] = 0;
     out->data = data;
     out->size = size;
+    sv_vfs_zip_report_twins(m, entry, rel);
     return 1;
 }
 
@@ -329,10 +412,17 @@ int sv_vfs_read(const char* path, sv_vfs_buf* out)
         return 0;
     out->data = nullptr;
     out->size = 0;
-    sv_vfs_hit hit;
-    if (!sv_vfs_resolve(path, &hit))
+    if (!sv_vfs_path_ok(path))
         return 0;
-    return sv_vfs_read_hit(&hit, path, out);
+    // A mount that has something it will not serve is reported and passed over.
+    for (u64 i = g_mount_count; i-- > 0;) {
+        sv_vfs_hit hit;
+        u32 probe = sv_vfs_probe_at(i, path, &hit, 1);
+        if (probe == SV_VFS_FILE)
+            return sv_vfs_read_hit(&hit, path, out);
+        sv_vfs_report_refused(i, path, probe);
+    }
+    return 0;
 }
 
 int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out)
@@ -344,9 +434,32 @@ int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out)
     if (index >= g_mount_count || !sv_vfs_path_ok(path))
         return 0;
     sv_vfs_hit hit;
+    u32 probe = sv_vfs_probe_at(index, path, &hit, 1);
+    if (probe != SV_VFS_FILE) {
+        sv_vfs_report_refused(index, path, probe);
+        return 0;
+    }
+    return sv_vfs_read_hit(&hit, path, out);
+}
+
+int sv_vfs_size_at(u64 index, const char* path, u64* out_size)
+{
+    if (index >= g_mount_count || !sv_vfs_path_ok(path) || !out_size)
+        return 0;
+    sv_vfs_hit hit;
     if (!sv_vfs_holds(index, path, &hit))
         return 0;
-    return sv_vfs_read_hit(&hit, path, out);
+    const sv_mount* m = &g_mounts[index];
+    if (m->is_zip) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m->archive, hit.entry, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            return 0;
+        *out_size = (u64)st.size;
+        return 1;
+    }
+    char full[SV_VFS_JOIN_MAX];
+    return sv_vfs_join(full, m, path) && sv_vfs_is_file(full, out_size);
 }
 
 void sv_vfs_free(sv_vfs_buf* buf)

@@ -28,4 +28,7 @@ const char* sv_vfs_source_of(const char* path);
 i64 sv_vfs_source_index(const char* path);
 int sv_vfs_read(const char* path, sv_vfs_buf* out);
 int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out);
+// 1 and the file's size (as a zip declares it; a read refuses an entry that holds more) when that
+// one mount holds the file, else 0. Lookup only: no record, nothing read.
+int sv_vfs_size_at(u64 index, const char* path, u64* out_size);
 void sv_vfs_free(sv_vfs_buf* buf);

@@ -88,7 +88,10 @@ void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
         sv_panic("floor: capacity %u out of range (1..%u)", (unsigned)capacity,
                  (unsigned)SV_FLOOR_CAPACITY_MAX);
 
-    sv_arena_init(&floor->arena, (u64)capacity * sizeof(sv_room) + 65536);
+    // One block holds the rooms, the per-room state and generation's scratch (about 16 bytes a
+    // room at its peak); the mob, shot and passage tables come later, when the first is added,
+    // so a floor that is only generated never pays for them.
+    sv_arena_init(&floor->arena, (u64)capacity * (sizeof(sv_room) + 64) + 4096);
     floor->rooms = sv_arena_new_array<sv_room>(&floor->arena, capacity);
     floor->room_count = 0;
     floor->capacity = capacity;
@@ -105,14 +108,12 @@ void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
     floor->chest_count = 0;
 
     u32 mobs = 4u * capacity;
-    if (mobs > SV_FLOOR_CAPACITY_MAX)
-        mobs = SV_FLOOR_CAPACITY_MAX;
-    floor->mobs = sv_arena_new_array<sv_mob>(&floor->arena, mobs);
-    floor->mob_capacity = (u16)mobs;
+    floor->mobs = nullptr;
+    floor->mob_capacity = (u16)(mobs > SV_FLOOR_CAPACITY_MAX ? SV_FLOOR_CAPACITY_MAX : mobs);
     floor->mob_count = 0;
     floor->boss_mob = SV_NONE16;
 
-    floor->shots = sv_arena_new_array<sv_shot>(&floor->arena, SV_FLOOR_SHOTS);
+    floor->shots = nullptr;
     floor->shots_used = 0;
     for (int i = 0; i < 2; ++i) {
         std::memset(&floor->weapons[i], 0, sizeof floor->weapons[i]);
@@ -121,10 +122,9 @@ void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
     }
 
     u32 passages = (u32)capacity + capacity / 4u + 4u;
-    if (passages > SV_FLOOR_CAPACITY_MAX)
-        passages = SV_FLOOR_CAPACITY_MAX;
-    floor->passages = sv_arena_new_array<sv_passage>(&floor->arena, passages);
-    floor->passage_capacity = (u16)passages;
+    floor->passages = nullptr;
+    floor->passage_capacity
+        = (u16)(passages > SV_FLOOR_CAPACITY_MAX ? SV_FLOOR_CAPACITY_MAX : passages);
     floor->passage_count = 0;
     floor->place_count = 0;
 }

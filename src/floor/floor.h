@@ -175,17 +175,17 @@ struct sv_floor {
     u8* seal;
     sv_chest* chests;
     u16 chest_count;
-    sv_mob* mobs;
+    sv_mob* mobs; // null until the first mob is added; then mob_capacity entries
     u16 mob_count;
     u16 mob_capacity;
     u16 boss_mob;
     sv_rng tenacity;
-    sv_shot* shots;
+    sv_shot* shots; // null until the first shot; then SV_FLOOR_SHOTS entries
     u8 shots_used;
     u16 weapon_room[2];
     sv_weapon weapons[2];
     u8 weapon_taken[2];
-    sv_passage* passages;
+    sv_passage* passages; // null until the first passage; then passage_capacity entries
     u16 passage_count;
     u16 passage_capacity;
     u16 place_count;
@@ -198,6 +198,8 @@ i32 sv_floor_max_degree(void);
 i32 sv_gen_capacity_for(u16 floor);
 
 // Lifecycle.
+// An empty floor for 1..65534 rooms (anything else panics): one arena block of about 150 bytes a
+// room, opens the tenacity stream. Mob, shot and passage tables are taken on first use.
 void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity);
 void sv_floor_free(sv_floor* floor);
 
@@ -277,5 +279,12 @@ i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);
 // queue is scratch from the floor's arena.
 void sv_floor_distances(const sv_floor* floor, u16 from, u16* out);
 void sv_floor_compute_depths(sv_floor* floor, u16 start);
+// Crosses every door: pass as skip_kind to sv_floor_reach.
+#define SV_CROSS_ALL 0xffffffffu
+// Rooms reachable from spawn (room 0) over doors into rooms: seen[r] becomes 1 when reached, 0
+// when not, for room_count entries. Doors of kind skip_kind are not crossed, nor is any door into
+// the room avoid (SV_NONE16 avoids none; avoiding room 0 reaches nothing). O(rooms + doors); the
+// queue is scratch from the floor's arena.
+void sv_floor_reach(const sv_floor* floor, u32 skip_kind, u16 avoid, u8* seen);
 i32 sv_door_appearance_for(u64 seed, u16 room_a, u8 door_a, u16 room_b, u8 door_b);
 void sv_floor_assign_appearances(sv_floor* floor);

@@ -59,6 +59,8 @@ i32 sv_floor_add_mob(sv_floor* floor, u16 place, f32 x, f32 z, f32 yaw, const sv
         return -1;
     if (!body || !(body->hp > 0.0f))
         return -1;
+    if (!floor->mobs)
+        floor->mobs = sv_arena_new_array<sv_mob>(&floor->arena, floor->mob_capacity);
 
     // Copy the actions first: the mob must not point into the content tables, which a reload replaces.
     u8 actions = body->action_count < SV_MOB_ACTIONS ? body->action_count : (u8)SV_MOB_ACTIONS;
@@ -178,8 +180,10 @@ sv_shot* sv_floor_add_shot(sv_floor* floor, u16 place, f32 x, f32 y, f32 z, f32 
                            f32 dir_z, f32 speed, f32 damage, const sv_applies* applies,
                            u32 life_ticks, u8 hostile)
 {
-    if (!floor || !floor->shots || !sv_floor_place_valid(floor, place))
+    if (!floor || !sv_floor_place_valid(floor, place))
         return nullptr;
+    if (!floor->shots)
+        floor->shots = sv_arena_new_array<sv_shot>(&floor->arena, SV_FLOOR_SHOTS);
     // A dead slot is reused first; with every slot live the oldest table entry gives way.
     u8 slot = SV_NONE8;
     for (u8 i = 0; i < floor->shots_used; ++i)

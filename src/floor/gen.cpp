@@ -5,6 +5,7 @@
 #include "floor/gen.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "core/tune.h"
 #include "floor/gen_place.h"
@@ -167,19 +168,22 @@ int grow_levels(sv_floor* f, sv_rng* t, u16 h, const u32* quota, u32 dmax)
     return 1;
 }
 
-// Makes up the room count by hanging rooms on drawn rooms that still have a free slot.
+// Makes up the room count by hanging rooms on drawn rooms that still have a free slot. The
+// candidates stay in ascending room order as they change: a parent that fills up leaves, the
+// new room (the highest number) joins at the end.
 void grow_remainder(sv_floor* f, sv_rng* t, u16 n, u32 dmax, sv_gen_stats* st)
 {
     sv_floor_scratch s(f);
     u16* cands = s.take<u16>(f->capacity);
+    u32 count = 0;
+    for (u16 r = 0; r < f->room_count; ++r)
+        if (doors_of(f, r) < dmax)
+            cands[count++] = r;
     while (f->room_count < n) {
-        u32 count = 0;
-        for (u16 r = 0; r < f->room_count; ++r)
-            if (doors_of(f, r) < dmax)
-                cands[count++] = r;
         if (count == 0)
             return;
-        u16 p = cands[sv_rng_below(t, count)];
+        u32 i = sv_rng_below(t, count);
+        u16 p = cands[i];
         i32 r = sv_floor_add_room(f, 0);
         if (r < 0) {
             st->censored = 1;
@@ -189,6 +193,12 @@ void grow_remainder(sv_floor* f, sv_rng* t, u16 n, u32 dmax, sv_gen_stats* st)
         st->remainder += 1;
         u16 pd = f->rooms[p].depth;
         f->rooms[r].depth = pd >= 65534 ? SV_NONE16 : (u16)(pd + 1);
+        if (doors_of(f, p) >= dmax) {
+            std::memmove(cands + i, cands + i + 1, (count - i - 1) * sizeof *cands);
+            count -= 1;
+        }
+        if (doors_of(f, (u16)r) < dmax)
+            cands[count++] = (u16)r;
     }
 }
 

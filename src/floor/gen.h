@@ -30,6 +30,9 @@ enum sv_walk_order : u32 {
 
 sv_gen_stats sv_gen_grow(sv_floor* floor);
 sv_gen_stats sv_gen_grow_gated(sv_floor* floor, u16 gates);
+// The band of door distances from the Axiom where the band fountain goes: whole numbers from the
+// tunables fountain.band_min and fountain.band_max, the top never below the bottom. No draws.
+void sv_gen_fountain_band(u32* lo, u32* hi);
 i32 sv_gen_draw_degree(sv_rng* rng, f64 mean, u8 max);
 u32 sv_gen_walk(sv_floor* floor, u16 start, u32 order, u16* out, u16 out_cap);
 const char* sv_walk_order_name(i32 order);

@@ -45,30 +45,11 @@ void mark_chain(const sv_floor* f, u16 room, u8* marks)
 
 // Rooms that cannot be reached from spawn without opening a Prism lock. The Prism must never
 // lie in one of them: it is the only key to that lock, so the floor could not be finished.
-void behind_prism_lock(sv_floor* f, u8* barred)
+void behind_prism_lock(const sv_floor* f, u8* barred)
 {
-    u16 n = f->room_count;
-    sv_floor_scratch s(f);
-    u8* reach = s.take<u8>(n);
-    u16* queue = s.take<u16>(n);
-    u32 head = 0, tail = 0;
-    if (n > 0) {
-        reach[0] = 1;
-        queue[tail++] = 0;
-    }
-    while (head < tail) {
-        u16 r = queue[head++];
-        const sv_room* room = &f->rooms[r];
-        for (u8 d = 0; d < room->door_count; ++d) {
-            const sv_door* door = &room->doors[d];
-            if (door->target >= n || reach[door->target] || door->kind == SV_DOOR_AXIOM)
-                continue;
-            reach[door->target] = 1;
-            queue[tail++] = door->target;
-        }
-    }
-    for (u16 r = 0; r < n; ++r)
-        barred[r] = !reach[r];
+    sv_floor_reach(f, SV_DOOR_AXIOM, SV_NONE16, barred);
+    for (u16 r = 0; r < f->room_count; ++r)
+        barred[r] = !barred[r];
 }
 
 i32 pick_free_room(sv_floor* f, sv_rng* p, u16 min_depth, u8 need_slot, const u16* dist,
@@ -121,7 +102,9 @@ void lock_inbound(sv_floor* f, u16 room, u32 kind)
     }
 }
 
-int behind_lock(const sv_floor* f, u16 room)
+// 1 when a locked door stands on the way down from spawn to the room: the climb to room 0, one
+// parent at a time.
+int behind_lock_climb(const sv_floor* f, u16 room)
 {
     u16 cur = room;
     for (u32 climbs = 0; climbs <= f->room_count; ++climbs) {
@@ -139,6 +122,28 @@ int behind_lock(const sv_floor* f, u16 room)
         cur = p;
     }
     return 0;
+}
+
+// The climb's answer for every room at once, in O(rooms): a grown tree numbers each room after
+// its parent, so the parent's answer is known when its child is reached. A room whose parent
+// comes later (never in a grown tree) climbs instead. Locks only change when Scions and the
+// Axiom are placed, so a step that places neither computes this once.
+void behind_lock_all(const sv_floor* f, u8* behind)
+{
+    u16 n = f->room_count;
+    for (u16 r = 0; r < n; ++r) {
+        u16 p = parent_of(f, r);
+        if (r == 0 || p >= r) {
+            behind[r] = (u8)behind_lock_climb(f, r);
+            continue;
+        }
+        const sv_room* parent = &f->rooms[p];
+        u8 locked = 0;
+        for (u8 d = 0; d < parent->door_count; ++d)
+            if (parent->doors[d].target == r && parent->doors[d].locked)
+                locked = 1;
+        behind[r] = (u8)(locked || (p != 0 && behind[p]));
+    }
 }
 
 int place_at(sv_floor* f, sv_ledger* ledger, u32 obligation, u16 room)
@@ -409,10 +414,12 @@ void place_loose_shards(sv_floor* f, sv_rng* p, sv_ledger* ledger)
         loose = 1;
     sv_floor_scratch s(f);
     u16* cands = s.take<u16>(n);
+    u8* behind = s.take<u8>(n);
+    behind_lock_all(f, behind);
     for (u32 i = 0; i < loose; ++i) {
         u32 count = 0;
         for (u16 r = 1; r < n; ++r)
-            if (!(f->rooms[r].tags & SV_TAGS_SHARD_AXIOM) && !behind_lock(f, r))
+            if (!(f->rooms[r].tags & SV_TAGS_SHARD_AXIOM) && !behind[r])
                 cands[count++] = r;
         if (count == 0)
             return;
@@ -438,10 +445,8 @@ void place_fountains(sv_floor* f, sv_rng* p, sv_ledger* ledger)
         sv_floor_distances(f, (u16)axiom, dist);
         u16* leaves = s.take<u16>(n);
         u16* others = s.take<u16>(n);
-        u32 lo = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MIN);
-        u32 hi = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MAX);
-        if (hi < lo)
-            hi = lo;
+        u32 lo, hi;
+        sv_gen_fountain_band(&lo, &hi);
         // Widen the band one door each way until some room falls in it.
         for (u32 w = 0; w <= n; ++w) {
             u32 low = w >= lo ? 1 : lo - w;
@@ -515,9 +520,11 @@ void place_weapons(sv_floor* f, sv_rng* p)
     if (axiom >= 0)
         mark_chain(f, (u16)axiom, on_path);
     u16* cands = s.take<u16>(n);
+    u8* behind = s.take<u8>(n);
+    behind_lock_all(f, behind);
     u32 count = 0;
     for (u16 r = 1; r < n; ++r)
-        if (!(f->rooms[r].tags & SV_TAGS_NO_OBLIGATION) && !on_path[r] && !behind_lock(f, r))
+        if (!(f->rooms[r].tags & SV_TAGS_NO_OBLIGATION) && !on_path[r] && !behind[r])
             cands[count++] = r;
     if (count == 0)
         for (u16 r = 1; r < n; ++r)
@@ -529,6 +536,14 @@ void place_weapons(sv_floor* f, sv_rng* p)
 }
 
 } // namespace
+
+void sv_gen_fountain_band(u32* lo, u32* hi)
+{
+    *lo = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MIN);
+    *hi = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MAX);
+    if (*hi < *lo)
+        *hi = *lo;
+}
 
 void sv_gen_place(sv_floor* floor, sv_rng* p, u16 depth, u16 gates, sv_gen_stats* st)
 {

@@ -10,6 +10,8 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
     if ((u32)first + piece_count - 1 > SV_FLOOR_CAPACITY_MAX)
         return -1;
     floor->place_count = first;
+    if (!floor->passages)
+        floor->passages = sv_arena_new_array<sv_passage>(&floor->arena, floor->passage_capacity);
 
     u16 index = floor->passage_count;
     sv_passage* p = &floor->passages[index];
@@ -199,6 +201,34 @@ void sv_floor_distances(const sv_floor* floor, u16 from, u16* out)
                 continue;
             // Each room is queued once, so the queue never outgrows the room count.
             out[t] = (u16)(out[at] + 1);
+            queue[tail++] = t;
+        }
+    }
+}
+
+void sv_floor_reach(const sv_floor* floor, u32 skip_kind, u16 avoid, u8* seen)
+{
+    if (!floor)
+        return;
+    u16 n = floor->room_count;
+    for (u16 r = 0; r < n; ++r)
+        seen[r] = 0;
+    if (n == 0 || avoid == 0)
+        return;
+    sv_floor_scratch s(floor);
+    u16* queue = s.take<u16>(n);
+    u32 head = 0, tail = 0;
+    seen[0] = 1;
+    queue[tail++] = 0;
+    while (head < tail) {
+        const sv_room* room = &floor->rooms[queue[head++]];
+        for (u8 d = 0; d < room->door_count && d < SV_ROOM_DOORS; ++d) {
+            const sv_door* door = &room->doors[d];
+            u16 t = door->target;
+            if (t >= n || seen[t] || t == avoid || door->kind == skip_kind)
+                continue;
+            // Each room is queued once, so the queue never outgrows the room count.
+            seen[t] = 1;
             queue[tail++] = t;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "core/tune.h"
 #include "floor/scratch.h"
@@ -35,16 +36,6 @@ f64 stddev(f64 sum, f64 squares, f64 n)
     return var > 0 ? std::sqrt(var) : 0;
 }
 
-// The fountain band exactly as the generator reads it: whole numbers, the top never below
-// the bottom.
-void fountain_band(u32* lo, u32* hi)
-{
-    *lo = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MIN);
-    *hi = sv_tune_u32(SV_TUNE_FOUNTAIN_BAND_MAX);
-    if (*hi < *lo)
-        *hi = *lo;
-}
-
 void add_fountain_reach(sv_stats* st, const sv_floor* f)
 {
     i32 axiom = sv_floor_find(f, SV_TAG_AXIOM);
@@ -56,7 +47,7 @@ void add_fountain_reach(sv_stats* st, const sv_floor* f)
     u16* dist = s.take<u16>(n);
     sv_floor_distances(f, (u16)axiom, dist);
     u32 lo, hi;
-    fountain_band(&lo, &hi);
+    sv_gen_fountain_band(&lo, &hi);
     int band_room = 0, band_leaf = 0;
     u32 nearest_leaf = SV_NONE16, nearest_fountain = SV_NONE16;
     for (u16 r = 0; r < n; ++r) {
@@ -81,7 +72,7 @@ void add_fountain_reach(sv_stats* st, const sv_floor* f)
         st->fountain_outside += 1;
     if (nearest_leaf == SV_NONE16)
         st->no_eligible_leaf += 1;
-    else if (nearest_leaf < SV_STATS_DEPTHS)
+    else if (nearest_leaf < SV_STATS_REACH)
         st->reach_hist[nearest_leaf] += 1;
 }
 
@@ -91,7 +82,7 @@ void sv_stats_init(sv_stats* stats)
 {
     if (!stats)
         return;
-    *stats = sv_stats {};
+    std::memset(stats, 0, sizeof *stats);
     stats->size_min = 0xffffffffu;
     stats->depth_min = 0xffffffffu;
 }
@@ -113,10 +104,7 @@ void sv_stats_add(sv_stats* st, const sv_floor* f, const sv_gen_stats* report)
         st->size_min = s;
     if (s > st->size_max)
         st->size_max = s;
-    if (s < SV_STATS_SIZES)
-        st->size_hist[s] += 1;
-    else
-        st->sizes_over += 1;
+    st->size_hist[s] += 1;
 
     u32 d = report->max_depth;
     st->depth_sum += d;
@@ -125,10 +113,7 @@ void sv_stats_add(sv_stats* st, const sv_floor* f, const sv_gen_stats* report)
         st->depth_min = d;
     if (d > st->depth_max)
         st->depth_max = d;
-    if (d < SV_STATS_DEPTHS)
-        st->depth_hist[d] += 1;
-    else
-        st->depths_over += 1;
+    st->depth_hist[d] += 1;
     if (s > 0)
         st->height_sum += d / std::sqrt((f64)s);
 
@@ -192,27 +177,28 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
         sv_writef(w, "   target %.1f at depth %u   realised %.4f\n", target, st->floor_number,
                   target > 0 ? mean / target : 0.0);
     }
-    u64 buckets[SV_STATS_SIZES / 4];
-    u64 largest = 0;
-    for (u32 b = 0; b < SV_STATS_SIZES / 4; ++b) {
-        buckets[b] = 0;
-        for (u32 s = 4 * b; s < 4 * b + 4; ++s)
+    // Rows in buckets of four sizes; size 0 is left out.
+    constexpr u32 BUCKETS = (SV_STATS_SIZES + 3) / 4;
+    auto bucket = [st](u32 b) {
+        u64 n = 0;
+        for (u32 s = 4 * b; s < 4 * b + 4 && s < SV_STATS_SIZES; ++s)
             if (s > 0)
-                buckets[b] += st->size_hist[s];
-        if (buckets[b] > largest)
-            largest = buckets[b];
+                n += st->size_hist[s];
+        return n;
+    };
+    u64 largest = 0;
+    for (u32 b = 0; b < BUCKETS; ++b) {
+        u64 n = bucket(b);
+        if (n > largest)
+            largest = n;
     }
-    // The overflow row shares the scale, so no row runs past the full width.
-    if (st->sizes_over > largest)
-        largest = st->sizes_over;
-    for (u32 b = 0; b < SV_STATS_SIZES / 4; ++b) {
-        if (!buckets[b])
+    for (u32 b = 0; b < BUCKETS; ++b) {
+        u64 n = bucket(b);
+        if (!n)
             continue;
         snprintf(label, sizeof label, "%u-%u", 4 * b, 4 * b + 3);
-        bar(w, label, buckets[b], largest, st->floors);
+        bar(w, label, n, largest, st->floors);
     }
-    if (st->sizes_over)
-        bar(w, ">=256", st->sizes_over, largest, st->floors);
 
     // Depth.
     sv_writef(w, "\nDEPTH (deepest room, edges from spawn)\n");
@@ -252,12 +238,12 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
     // Fountain reach.
     if (st->axiom_floors > 0) {
         u32 lo, hi;
-        fountain_band(&lo, &hi);
+        sv_gen_fountain_band(&lo, &hi);
         f64 a = (f64)st->axiom_floors;
         u64 reach_total = 0, inside = 0;
         f64 reach_sum = 0;
         largest = 0;
-        for (u32 d = 0; d < SV_STATS_DEPTHS; ++d) {
+        for (u32 d = 0; d < SV_STATS_REACH; ++d) {
             u64 c = st->reach_hist[d];
             reach_total += c;
             reach_sum += (f64)d * (f64)c;
@@ -284,7 +270,7 @@ void sv_stats_print(const sv_stats* st, sv_writer w)
                   "  nearest PLACED fountain outside the band %.1f%%   <- what "
                   "gen.fountain_band_widened counts\n",
                   (f64)st->fountain_outside * 100.0 / a);
-        for (u32 d = 0; d < SV_STATS_DEPTHS; ++d) {
+        for (u32 d = 0; d < SV_STATS_REACH; ++d) {
             if (!st->reach_hist[d])
                 continue;
             snprintf(label, sizeof label, "%s%u", d >= lo && d <= hi ? "*" : "", d);

@@ -5,8 +5,11 @@
 #include "floor/floor.h"
 #include "floor/gen.h"
 
-#define SV_STATS_SIZES  256
-#define SV_STATS_DEPTHS 64
+// Every room count and depth a floor can have gets its own bucket, so percentiles and rows are
+// exact at any size.
+#define SV_STATS_SIZES  (SV_FLOOR_CAPACITY_MAX + 1)
+#define SV_STATS_DEPTHS (SV_FLOOR_CAPACITY_MAX + 1)
+#define SV_STATS_REACH  64
 
 struct sv_stats {
     u64 floors;
@@ -15,17 +18,15 @@ struct sv_stats {
     f64 size_sum, size_square_sum;
     u32 size_min, size_max;
     u32 size_hist[SV_STATS_SIZES];
-    u64 sizes_over;
     f64 depth_sum, depth_square_sum;
     u32 depth_min, depth_max;
     u32 depth_hist[SV_STATS_DEPTHS];
-    u64 depths_over;
     u64 degree_hist[7];
     u64 rooms;
     f64 height_sum; // depth / sqrt(size), summed
     u64 leaves_sum, hubs_sum;
     u64 fountains, fountain_leaves;
-    u32 reach_hist[SV_STATS_DEPTHS]; // floors by the nearest eligible leaf's distance to the Axiom
+    u32 reach_hist[SV_STATS_REACH]; // floors by the nearest eligible leaf's distance to the Axiom
     u64 no_eligible_leaf;
     u64 axiom_floors;
     u64 band_leaf;

@@ -36,34 +36,6 @@ void add_fault(sv_validate_report* rep, u32 kind, u16 room)
     }
 }
 
-// Depth-first reach from room 0 over doors into rooms; a door of kind skip_kind is not
-// crossed (pass a kind no door has to cross all), nor is any door into the room avoid.
-void reach_from_spawn(const sv_floor* f, u32 skip_kind, u16 avoid, u8* seen, u16* stack)
-{
-    u16 n = f->room_count;
-    for (u16 r = 0; r < n; ++r)
-        seen[r] = 0;
-    if (n == 0 || avoid == 0)
-        return;
-    u32 top = 0;
-    seen[0] = 1;
-    stack[top++] = 0;
-    while (top > 0) {
-        u16 r = stack[--top];
-        const sv_room* room = &f->rooms[r];
-        for (u8 d = 0; d < room->door_count; ++d) {
-            const sv_door* door = &room->doors[d];
-            u16 t = door->target;
-            if (t >= n || seen[t] || t == avoid || door->kind == skip_kind)
-                continue;
-            seen[t] = 1;
-            stack[top++] = t;
-        }
-    }
-}
-
-constexpr u32 CROSS_ALL = 0xffffffffu;
-
 } // namespace
 
 const char* sv_invalid_kind_name(u32 kind)
@@ -89,11 +61,10 @@ i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report)
     u8* no_shard = s.take<u8>(n);
     u8* no_prism = s.take<u8>(n);
     u8* around = s.take<u8>(n);
-    u16* stack = s.take<u16>(n);
 
-    reach_from_spawn(f, CROSS_ALL, SV_NONE16, all, stack);
-    reach_from_spawn(f, SV_DOOR_SCION, SV_NONE16, no_shard, stack);
-    reach_from_spawn(f, SV_DOOR_AXIOM, SV_NONE16, no_prism, stack);
+    sv_floor_reach(f, SV_CROSS_ALL, SV_NONE16, all);
+    sv_floor_reach(f, SV_DOOR_SCION, SV_NONE16, no_shard);
+    sv_floor_reach(f, SV_DOOR_AXIOM, SV_NONE16, no_prism);
 
     for (u16 r = 0; r < n; ++r)
         if (!all[r])
@@ -175,7 +146,7 @@ i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report)
         for (u16 r = 1; r < n; ++r) {
             if (r == axiom || !(f->rooms[r].tags & SV_TAG_GATE))
                 continue;
-            reach_from_spawn(f, CROSS_ALL, r, around, stack);
+            sv_floor_reach(f, SV_CROSS_ALL, r, around);
             if (around[axiom])
                 add_fault(rep, SV_INVALID_GATE_BYPASSED, r);
         }

@@ -1,4 +1,4 @@
-// The generation pipeline behind `gen`, and the developer's commands over the held floor.
+// The held floor that `gen` makes through the generation pipeline, and the developer's commands over the held floor.
 #include "game/cmd_gen.h"
 
 #include <cctype>
@@ -14,6 +14,7 @@
 #include "floor/render.h"
 #include "floor/stats.h"
 #include "floor/validate.h"
+#include "game/pipeline.h"
 
 namespace {
 
@@ -54,6 +55,44 @@ sv_floor* held_or_complain(void)
     return &g_floor;
 }
 
+// The generation report; 0 when an obligation is owed, 1 when all are met.
+int print_report(const sv_floor* f, const sv_gen_stats* st)
+{
+    sv_cmd_printf("  floor %u  seed %llu\n", f->floor_number, (unsigned long long)f->seed);
+    sv_cmd_printf("  rooms %u   depth %u   hubs %u   leaves %u\n", st->rooms, st->max_depth,
+                  st->hubs, st->leaves);
+    sv_cmd_printf("  target %.1f   min %.0f   cap %.0f   table %u\n",
+                  sv_floor_target_size(f->floor_number), sv_floor_min_size(f->floor_number),
+                  sv_tune(SV_TUNE_FLOOR_SIZE_MAX), (u32)f->capacity);
+    if (st->remainder)
+        sv_cmd_printf("  %u room(s) placed by the remainder pass\n", st->remainder);
+    // A gate shortfall is never named: the gate step lowers the owed count to what it placed.
+    const char* owed = sv_ledger_missing(&st->ledger);
+    if (owed)
+        sv_cmd_printf("  obligations OWED: %s", owed);
+    else
+        sv_cmd_printf("  obligations met");
+    if (st->backstop)
+        sv_cmd_printf("   (%u placed by the backstop)", st->backstop);
+    sv_cmd_printf("\n");
+    return owed ? 0 : 1;
+}
+
+// gen's result for a floor whose obligations are met: its faults, then a censored size.
+i32 judge(const sv_floor* f, const sv_gen_stats* st)
+{
+    sv_validate_report report;
+    if (!sv_validate_floor(f, &report)) {
+        sv_validate_print(&report, sv_cmd_writer());
+        return 1;
+    }
+    if (st->censored) {
+        sv_cmd_printf("  WARNING: hit the room table -- size is censored\n");
+        return 1;
+    }
+    return 0;
+}
+
 i32 cmd_gen(const sv_cmd_args* args)
 {
     if (args->argc != 3) {
@@ -75,47 +114,11 @@ i32 cmd_gen(const sv_cmd_args* args)
         sv_floor_free(&g_floor);
         g_held = 0;
     }
-    i32 capacity = sv_gen_capacity_for(floor_number);
-    sv_floor_init(&g_floor, floor_number, seed, (u16)capacity);
-    g_last = sv_gen_grow(&g_floor);
-    // The geometry pass (sv_geom_apply: corridors, room scale, elevation, interiors) joins here,
-    // before the door appearances.
-    sv_floor_assign_appearances(&g_floor);
-    // The population joins here, in this order: sv_boss_stand (the Axiom and Scions),
-    // sv_weapon_stock (the weapon spots), sv_mob_populate (the mobs).
+    g_last = sv_pipeline_generate(&g_floor, seed, floor_number);
     g_serial += 1;
     g_held = 1;
 
-    sv_cmd_printf("  floor %u  seed %llu\n", floor_number, (unsigned long long)seed);
-    sv_cmd_printf("  rooms %u   depth %u   hubs %u   leaves %u\n", g_last.rooms, g_last.max_depth,
-                  g_last.hubs, g_last.leaves);
-    sv_cmd_printf("  target %.1f   min %.0f   cap %.0f   table %u\n",
-                  sv_floor_target_size(floor_number), sv_floor_min_size(floor_number),
-                  sv_tune(SV_TUNE_FLOOR_SIZE_MAX), (u32)capacity);
-    if (g_last.remainder)
-        sv_cmd_printf("  %u room(s) placed by the remainder pass\n", g_last.remainder);
-    // A gate shortfall is never named: the gate step lowers the owed count to what it placed.
-    const char* owed = sv_ledger_missing(&g_last.ledger);
-    if (owed)
-        sv_cmd_printf("  obligations OWED: %s", owed);
-    else
-        sv_cmd_printf("  obligations met");
-    if (g_last.backstop)
-        sv_cmd_printf("   (%u placed by the backstop)", g_last.backstop);
-    sv_cmd_printf("\n");
-    if (owed)
-        return 1;
-
-    sv_validate_report report;
-    if (!sv_validate_floor(&g_floor, &report)) {
-        sv_validate_print(&report, sv_cmd_writer());
-        return 1;
-    }
-    if (g_last.censored) {
-        sv_cmd_printf("  WARNING: hit the room table -- size is censored\n");
-        return 1;
-    }
-    return 0;
+    return print_report(&g_floor, &g_last) ? judge(&g_floor, &g_last) : 1;
 }
 
 i32 cmd_floor(const sv_cmd_args*)

@@ -51,11 +51,7 @@ struct Cmd : ::testing::Test {
         g_out.clear();
         g_seen.clear();
     }
-    void TearDown() override
-    {
-        sv_cmd_set_writer(sv_writer {nullptr, nullptr});
-        sv_diag_reset();
-    }
+    void TearDown() override { sv_test_reset_all(); }
 };
 
 TEST_F(Cmd, RegistrationKeepsOrderAndDefaults)
@@ -199,6 +195,30 @@ TEST_F(Cmd, NewRecordsAreEchoedAfterTheCommand)
     EXPECT_EQ(g_out, "  error: malformed\n");
 }
 
+i32 escaper(const sv_cmd_args*)
+{
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "p:\x1b[2J", "name '%s'", "\x1b]0;t\x07");
+    return 0;
+}
+
+TEST_F(Cmd, EchoedRecordsEscapeControlCharacters)
+{
+    sv_cmd_register("escaper", nullptr, nullptr, 0, escaper);
+    EXPECT_EQ(sv_cmd_run("escaper"), 0);
+    EXPECT_EQ(g_out, "  error: duplicate id 'p:\\x1b[2J' -- name '\\x1b]0;t\\x07'\n");
+}
+
+TEST_F(Cmd, ProblemsBeyondAFullStoreAreStillCounted)
+{
+    for (int i = 0; i < SV_DIAG_MAX; i++)
+        sv_diag_report(SV_DIAG_INFO, SV_DIAG_MALFORMED, "old", "filler");
+    EXPECT_EQ(sv_cmd_run("report warn"), 1);
+    EXPECT_EQ(g_out, "  ... and 1 further problem not shown\n");
+    g_out.clear();
+    EXPECT_EQ(sv_cmd_run("nested"), 0);
+    EXPECT_EQ(g_out, "");
+}
+
 TEST_F(Cmd, HandlersMayRunFurtherLines)
 {
     EXPECT_EQ(sv_cmd_run("nested outer"), 0);
@@ -252,14 +272,31 @@ TEST_F(Cmd, StreamReaderEchoesAndStopsAtQuit)
     EXPECT_EQ(repl_on(""), "");
 }
 
-TEST_F(Cmd, StreamReaderCutsLongLinesIntoPieces)
+TEST_F(Cmd, StreamReaderRefusesALongLineWhole)
 {
-    std::string word(600, 'w');
-    std::string out = repl_on("probe " + word + "\n");
-    // The first piece holds 511 characters, the second the rest with the line end.
+    // A long comment whose tail reads as a command: none of it runs.
+    ASSERT_TRUE(sv_tune_set_by_name("floor.size_base", 44));
+    std::string comment = "# " + std::string(520, 'c') + " defaults";
+    std::string out = repl_on(comment + "\nprobe after\n");
     EXPECT_EQ(out,
-              "sv> probe " + word.substr(0, 505) + "sv> " + word.substr(505) + "\nunknown command '"
-                  + word.substr(505) + "' -- try 'help'\n");
+              "sv> " + comment.substr(0, 511) + "...\nline too long (max 511)\nsv> probe after\n");
+    EXPECT_EQ(g_seen, "2:[probe][after]");
+    u32 index = 0;
+    ASSERT_TRUE(sv_tune_find("floor.size_base", &index));
+    EXPECT_EQ(sv_tune(index), 44.0);
+
+    // Exactly 511 characters before the line end is a whole line, with or without a carriage
+    // return; 512 is one too many, and the last line need not end in a line feed.
+    std::string word(505, 'w');
+    g_seen.clear();
+    EXPECT_EQ(repl_on("probe " + word + "\r\n"), "sv> probe " + word + "\r\n");
+    EXPECT_EQ(g_seen, "2:[probe][" + word + "]");
+    g_seen.clear();
+    EXPECT_EQ(repl_on("probe " + word + "w"),
+              "sv> probe " + word.substr(0, 505) + "...\nline too long (max 511)\n");
+    EXPECT_EQ(g_seen, "");
+    EXPECT_EQ(repl_on("probe " + word + "w\nquit\nversion\n"),
+              "sv> probe " + word + "...\nline too long (max 511)\nsv> quit\n");
 }
 
 TEST_F(Cmd, StreamReaderRunsTypedLines)

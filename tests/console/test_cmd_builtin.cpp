@@ -36,14 +36,7 @@ struct Builtin : ::testing::Test {
     }
     void TearDown() override
     {
-        sv_cmd_set_writer(sv_writer {nullptr, nullptr});
-        sv_vfs_clear();
-        sv_pack_reset();
-        sv_content_reset();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-        sv_log_set_level(SV_LOG_INFO);
+        sv_test_reset_all();
         fs::remove_all(root);
     }
 
@@ -390,16 +383,24 @@ TEST_F(Builtin, ValidateRefusesWhatItCannotRead)
         EXPECT_EQ(run("validate " + path), 1) << path;
         EXPECT_EQ(g_out, "cannot read '" + path + "'\n");
     }
+}
 
-    // A directory that cannot be mounted (the table is full) is not read as a file.
+TEST_F(Builtin, ValidateSaysWhenTheMountTableIsFull)
+{
+    // Neither a pack nor a zip is then read as a tunables file.
     std::string a = good_pack("a");
+    fs::path zip = root / "p.zip";
+    sv_test_write_zip(zip.string(), {{"pack.json", "{ \"id\": \"z\", \"name\": \"Z\" }"}});
     for (int i = 0; i < SV_VFS_MOUNTS; i++)
         ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
-    g_out.clear();
-    EXPECT_EQ(run("validate " + root.string()), 1);
-    EXPECT_EQ(g_out, "cannot read '" + root.string() + "'\n");
-    EXPECT_EQ(sv_vfs_mount_count(), (u64)SV_VFS_MOUNTS);
-    EXPECT_EQ(sv_diag_count(), 0u);
+    sv_diag_reset();
+    for (const std::string& path : {root.string(), zip.string()}) {
+        g_out.clear();
+        EXPECT_EQ(run("validate " + path), 1);
+        EXPECT_EQ(g_out, "cannot validate '" + path + "': the mount table is full (32 mounts)\n");
+        EXPECT_EQ(sv_vfs_mount_count(), (u64)SV_VFS_MOUNTS);
+        EXPECT_EQ(sv_diag_count(), 0u);
+    }
 }
 
 } // namespace

@@ -8,40 +8,12 @@
 #include <filesystem>
 #include <string>
 
+#include "support/console_program.h"
 #include "support/files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    std::string out;
-    int status;
-};
-
-// Runs the program from dir with the script on its standard input; the log goes to a file.
-Outcome run_console(const std::string& dir, const std::string& args, const std::string& script)
-{
-    // One input file per test: the tests may run side by side in the same directory.
-    fs::path input
-        = fs::absolute(std::string("console_input_")
-                       + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    sv_test_write_file(input, script);
-    std::string cmd = "cd '" + dir + "' && '" SV_BINARY_DIR "/strenvik-console' " + args + " < '"
-        + input.string() + "' 2>/dev/null";
-    Outcome r {"", -1};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    fs::remove(input);
-    return r;
-}
 
 TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
 {
@@ -50,16 +22,16 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
     sv_test_write_file(pack / "pack.json", "{ \"id\": \"solo\", \"name\": \"Solo\" }");
     sv_test_write_file(pack / "tunables.json", "{ \"floor.size_base\": 44 }");
 
-    Outcome r = run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
-                            "version\n"
-                            "get floor.size_base\n"
-                            "# a comment\n"
-                            "set floor.size_base nan\n"
-                            "mount\n"
-                            "validate console_program_pack\n"
-                            "nonsense\n"
-                            "quit\n"
-                            "version\n");
+    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
+                                            "version\n"
+                                            "get floor.size_base\n"
+                                            "# a comment\n"
+                                            "set floor.size_base nan\n"
+                                            "mount\n"
+                                            "validate console_program_pack\n"
+                                            "nonsense\n"
+                                            "quit\n"
+                                            "version\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> version\n"
@@ -83,7 +55,8 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
 
 TEST(ConsoleProgram, ValidatesTheBasePack)
 {
-    Outcome r = run_console(SV_BINARY_DIR, "", "version\nvalidate packs/base\nquit\n");
+    sv_test_outcome r
+        = sv_test_run_console(SV_BINARY_DIR, "", "version\nvalidate packs/base\nquit\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> version\n"
@@ -96,14 +69,15 @@ TEST(ConsoleProgram, ValidatesTheBasePack)
 TEST(ConsoleProgram, FindsTheBasePackBesideItself)
 {
     // Started elsewhere, it still boots the pack beside the executable.
-    Outcome r = run_console("/", "", "mount\n");
+    sv_test_outcome r = sv_test_run_console("/", "", "mount\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "sv> mount\n  0 " SV_BINARY_DIR "/packs/base\n");
 }
 
 TEST(ConsoleProgram, RunsOnDefaultsWithoutAPack)
 {
-    Outcome r = run_console(SV_BINARY_DIR, "--pack /nonexistent/pack", "mount\nget sim.tick_hz\n");
+    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack /nonexistent/pack",
+                                            "mount\nget sim.tick_hz\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> mount\n  no mounts\n"

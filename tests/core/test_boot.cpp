@@ -12,11 +12,7 @@ const std::string k_base = std::string(SV_SOURCE_DIR) + "/packs/base";
 
 class Boot : public ContentTest {
 protected:
-    void TearDown() override
-    {
-        sv_tune_reset_defaults();
-        ContentTest::TearDown();
-    }
+    void TearDown() override { ContentTest::TearDown(); }
 
     // A copy of the base pack whose tunables file is replaced by the given text (none when null).
     std::string base_copy(const char* tunables)
@@ -85,6 +81,7 @@ TEST_F(Boot, MissingTunableKeysAreEachAnError)
     EXPECT_EQ(count_of(msg), 3u) << dump();
     EXPECT_EQ(sv_diag_count(), 3u) << dump();
     expect_diag(msg, SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "floor.size_min");
+    ASSERT_NE(find(msg), nullptr);
     EXPECT_STREQ(find(msg)->pack, "base");
     EXPECT_STREQ(find(msg)->file, "tunables.json");
     EXPECT_EQ(sv_tune(SV_TUNE_FLOOR_SIZE_BASE), 42.0);
@@ -97,6 +94,7 @@ TEST_F(Boot, MissingTunablesFile)
     EXPECT_EQ(sv_pack_boot(path.c_str()), 0);
     expect_diag("the base pack must ship a tunable set naming every key (DESIGN 9.5)",
                 SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "tunables.json");
+    ASSERT_NE(find("the base pack must ship a tunable set naming every key (DESIGN 9.5)"), nullptr);
     EXPECT_STREQ(find("the base pack must ship a tunable set naming every key (DESIGN 9.5)")->pack,
                  "base");
     EXPECT_EQ(sv_content_axiom_count(), 5u);
@@ -175,6 +173,7 @@ TEST_F(Boot, ReloadReportsABrokenContentFile)
     sv_diag_reset();
     EXPECT_EQ(sv_pack_reload(), 0);
     expect_diag("root must be an array of objects", SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");
+    ASSERT_NE(find("root must be an array of objects"), nullptr);
     EXPECT_STREQ(find("root must be an array of objects")->pack, "mod");
     EXPECT_GT(sv_content_weapon_count(), 0u);
 }

@@ -1,9 +1,9 @@
 // Content tables: accessors, predicates, the status key; loading across mounts with overrides,
 // reference resolution and the pool check.
-#include <chrono>
 #include <cmath>
 #include <cstring>
 
+#include "core/json.h"
 #include "test_content_fixture.h"
 
 namespace {
@@ -94,6 +94,7 @@ TEST_F(ContentTest, FindComparesWholeIdsAndAtStopsAtCount)
     ASSERT_EQ(sv_content_chest_count(), 2u);
     EXPECT_EQ(sv_content_chest_at(2), nullptr);
     EXPECT_EQ(sv_content_chest_find("p:bo"), nullptr);
+    ASSERT_NE(sv_content_chest_find("p:boxes"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("p:boxes")->name, "Boxes");
     EXPECT_EQ(sv_content_chest_find("p:box"), sv_content_chest_at(0));
 }
@@ -113,7 +114,7 @@ TEST_F(ContentTest, ParseFailureGivesTheByteOffset)
 }
 
 // A file is one JSON value: trailing bytes fail it where they start, a text cut short fails at
-// its length, and a NUL byte ends the text.
+// its length, and a NUL byte ends the text, with an error for the bytes it cuts off.
 TEST_F(ContentTest, WholeFileIsOneValue)
 {
     struct Case {
@@ -123,25 +124,123 @@ TEST_F(ContentTest, WholeFileIsOneValue)
     const Case cases[] = {
         {"[] x", "parse failed at byte 3"},
         {"[1,", "parse failed at byte 3"},
-        {std::string("[{\"id\": \"p:a\", \"name\": \"A\"}] \n\t") + '\0' + "junk", nullptr},
+        {std::string("[{\"id\": \"p:a\", \"name\": \"A\"}] \n\t") + '\0' + "junk",
+         "a NUL byte at byte 31; the 5 bytes from there on are ignored"},
     };
+    const bool loads[] = {false, false, true};
+    int k = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         TearDown();
         SetUp();
-        EXPECT_EQ(load_one("data/chests.json", c.text), c.message ? 0 : 1);
-        if (c.message) {
-            ASSERT_EQ(sv_diag_count(), 1u) << dump();
-            expect_diag(c.message, SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");
-        } else {
-            EXPECT_EQ(sv_diag_count(), 0u) << dump();
-            EXPECT_NE(sv_content_chest_find("p:a"), nullptr);
-        }
+        bool loaded = loads[k++];
+        EXPECT_EQ(load_one("data/chests.json", c.text), loaded ? 1 : 0);
+        ASSERT_EQ(sv_diag_count(), 1u) << dump();
+        expect_diag(c.message, SV_DIAG_ERROR, SV_DIAG_MALFORMED, "");
+        EXPECT_EQ(sv_content_chest_find("p:a") != nullptr, loaded);
     }
 }
 
-// Loading stays linear in the number of entries.
-TEST_F(ContentTest, LargeFileLoadsQuickly)
+namespace {
+
+// An array nested levels deep around a 0.
+std::string nested(int levels)
+{
+    return std::string(levels, '[') + "0" + std::string(levels, ']');
+}
+
+} // namespace
+
+// cJSON refuses to nest past its limit; an entry that does costs that entry alone.
+TEST_F(ContentTest, TooDeeplyNestedEntryCostsOnlyThatEntry)
+{
+    // The root array and the entry object are two levels; at the limit still parses.
+    std::string text = "[{\"id\": \"p:a\", \"name\": \"A\"},\n"
+                       " {\"id\": \"p:deep\", \"name\": \"D\", \"custom\": {\"x\": "
+        + nested(CJSON_NESTING_LIMIT - 2)
+        + "}},\n"
+          " {\"id\": \"p:edge\", \"name\": \"E\", \"custom\": {\"x\": "
+        + nested(CJSON_NESTING_LIMIT - 3)
+        + "}},\n"
+          " \"not an object\", "
+        + nested(CJSON_NESTING_LIMIT + 5)
+        + ",\n"
+          " {\"id\": \"p:b\", \"name\": \"B \\\"[[[\"}]";
+    EXPECT_EQ(load_one("data/chests.json", text), 1);
+    EXPECT_NE(sv_content_chest_find("p:a"), nullptr);
+    EXPECT_EQ(sv_content_chest_find("p:deep"), nullptr);
+    EXPECT_NE(sv_content_chest_find("p:edge"), nullptr);
+    EXPECT_NE(sv_content_chest_find("p:b"), nullptr);
+    EXPECT_STREQ(sv_content_chest_find("p:b")->name, "B \"[[[");
+    EXPECT_EQ(count_of("nested deeper than 1000 levels; entry dropped"), 2u) << dump();
+    const sv_diag* d = find("nested deeper than 1000 levels; entry dropped");
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(d->subject, "chest [1]");
+    EXPECT_STREQ(d->pack, "p");
+    EXPECT_STREQ(d->file, "data/chests.json");
+    expect_diag("entry must be an object", SV_DIAG_ERROR, SV_DIAG_MALFORMED, "chest [3]");
+    EXPECT_EQ(sv_diag_count_of(SV_DIAG_ERROR), 3u) << dump();
+
+    // A root that is no array fails whole, and says why.
+    TearDown();
+    SetUp();
+    EXPECT_EQ(load_one("data/chests.json", "{\"a\": " + nested(CJSON_NESTING_LIMIT) + "}"), 0);
+    EXPECT_EQ(messages(), std::vector<std::string> {"nested deeper than 1000 levels at byte 1005"});
+}
+
+// Pack JSON files are refused past 8 MiB, or past a quarter million values, before the parser
+// sees them.
+TEST_F(ContentTest, PackJsonFilesAreCappedAt8MiB)
+{
+    std::string big = "[" + std::string(SV_JSON_FILE_MAX - 2, ' ') + "]";
+    ASSERT_EQ(big.size(), SV_JSON_FILE_MAX);
+    std::string over = big + " ";
+    mount("p", {{"data/mobs.json", over}, {"data/chests.json", big}, {"tunables.json", over}});
+    // A zip entry is held to the same limit.
+    sv_test_zip_entries entries
+        = {{"pack.json", "{\"id\": \"z\", \"name\": \"Z\"}"}, {"data/scions.json", over}};
+    sv_test_write_zip(dir + "/z.zip", entries);
+    ASSERT_EQ(sv_vfs_mount((dir + "/z.zip").c_str()), 1);
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 0);
+    std::string message = "8388609 bytes, over the 8388608-byte limit for a pack JSON file";
+    EXPECT_EQ(messages(), std::vector<std::string>({message, message})) << dump();
+    EXPECT_STREQ(sv_diag_at(0)->pack, "z");
+    EXPECT_STREQ(sv_diag_at(0)->file, "data/scions.json");
+    EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
+    EXPECT_STREQ(sv_diag_at(1)->file, "data/mobs.json");
+
+    TearDown();
+    SetUp();
+    std::string zeros = "[0";
+    while (zeros.size() + 3 <= SV_JSON_FILE_MAX)
+        zeros += ",0";
+    zeros += "]";
+    EXPECT_EQ(load_one("data/mobs.json", zeros), 0);
+    EXPECT_EQ(
+        messages(),
+        std::vector<std::string> {"more than 262144 values, over the limit for a pack JSON file"});
+
+    // At the limit, a file loads, and each of its values costs what it costs.
+    TearDown();
+    SetUp();
+    std::string most = "[0";
+    for (u64 i = 1; i < SV_JSON_VALUES_MAX - 1; i++)
+        most += ",0";
+    most += "]";
+    EXPECT_EQ(load_one("data/mobs.json", most), 1);
+    EXPECT_EQ(sv_diag_count_of(SV_DIAG_ERROR), SV_JSON_VALUES_MAX - 1);
+    // Commas inside strings are no values.
+    TearDown();
+    SetUp();
+    std::string text = "[{\"id\": \"p:a\", \"name\": \"" + std::string(300000, ',') + "\"}]";
+    EXPECT_EQ(load_one("data/chests.json", text), 1);
+    EXPECT_NE(sv_content_chest_find("p:a"), nullptr);
+}
+
+// A large file loads whole, its one repeated id dropped; bench/ measures how fast.
+TEST_F(ContentTest, LargeFileLoadsWhole)
 {
     const int n = 20000;
     std::string text = "[";
@@ -152,13 +251,12 @@ TEST_F(ContentTest, LargeFileLoadsQuickly)
     text += ",{\"id\":\"p:m7\",\"name\":\"Again\"}]";
     mount("p", {{"data/mobs.json", text}});
     sv_pack_scan();
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(sv_content_load(), 1);
-    double seconds
-        = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(sv_content_mob_count(), (u64)n);
     EXPECT_EQ(count_of("already defined in this file, later entry dropped"), 1u);
-    EXPECT_LT(seconds, 1.0);
+    const sv_mob_def* kept = sv_content_mob_find("p:m7");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_STREQ(kept->name, "M");
 }
 
 TEST_F(ContentTest, RootMustBeAnArray)
@@ -281,11 +379,69 @@ TEST_F(ContentTest, DanglingScionsAndUnclaimedScionsAreDropped)
     expect_diag("no axiom declares this scion, so nothing can draw it", SV_DIAG_ERROR,
                 SV_DIAG_UNCLAIMED, "p:s2");
     // Reference problems group under the pack's label, with the file they concern.
+    ASSERT_NE(find("declares scion 'p:ghost', which nothing defines"), nullptr);
     EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->pack, "p");
     EXPECT_STREQ(find("declares scion 'p:ghost', which nothing defines")->file, "data/axioms.json");
+    ASSERT_NE(find("no axiom declares this scion, so nothing can draw it"), nullptr);
     EXPECT_STREQ(find("no axiom declares this scion, so nothing can draw it")->file,
                  "data/scions.json");
     EXPECT_EQ(sv_diag_pack_count(), 1u);
+}
+
+// Two packs ship the same files: each problem names the pack that supplied the entry, not the
+// pack that happens to serve the file last.
+TEST_F(ContentTest, ReferenceProblemsNameThePackThatSuppliedTheEntry)
+{
+    mount(
+        "a",
+        {{"data/axioms.json", R"([
+                    {"id": "a:ax", "name": "Ax", "scions": ["a:s", "a:ghost"]},
+                    {"id": "a:solo", "name": "Solo", "scions": ["a:s"], "depth_min": 7}
+                ])"},
+         {"data/scions.json", R"([{"id": "a:s", "name": "S"}, {"id": "a:orphan", "name": "O"}])"},
+         {"data/mobs.json", R"([{"id": "a:m", "name": "M", "applies": [{"status": "a:none"}]}])"}});
+    mount(
+        "b",
+        {{"data/axioms.json", R"([{"id": "b:ax", "name": "Bx", "scions": ["b:missing"]}])"},
+         {"data/scions.json", R"([{"id": "b:s", "name": "S"}])"},
+         {"data/mobs.json", R"([{"id": "b:m", "name": "M", "applies": [{"status": "b:none"}]}])"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    EXPECT_FALSE(sv_content_check_pool());
+    struct Want {
+        const char* subject;
+        const char* message;
+        const char* pack;
+        const char* file;
+    };
+    const Want wants[] = {
+        {"a:ax", "declares scion 'a:ghost', which nothing defines", "a", "data/axioms.json"},
+        {"b:ax", "declares scion 'b:missing', which nothing defines", "b", "data/axioms.json"},
+        {"b:ax", "no declared scion resolves, axiom dropped", "b", "data/axioms.json"},
+        {"a:orphan", "no axiom declares this scion, so nothing can draw it", "a",
+         "data/scions.json"},
+        {"b:s", "no axiom declares this scion, so nothing can draw it", "b", "data/scions.json"},
+        {"a:m", "applies status 'a:none', which nothing defines", "a", "data/mobs.json"},
+        {"b:m", "applies status 'b:none', which nothing defines", "b", "data/mobs.json"},
+        // Depth 7 is a's own bound, and only a:solo and a:ax stand there; from depth 2 to 6,
+        // a:ax alone.
+        {"axioms",
+         "only one axiom is eligible at depth 2, so its scions identify nothing (DESIGN 4.7)", "a",
+         "data/axioms.json"},
+    };
+    for (const Want& w : wants) {
+        const sv_diag* d = nullptr;
+        for (u64 i = 0; i < sv_diag_count() && !d; i++) {
+            const sv_diag* r = sv_diag_at(i);
+            if (w.message == std::string(r->message) && w.subject == std::string(r->subject))
+                d = r;
+        }
+        ASSERT_NE(d, nullptr) << w.message << "\n" << dump();
+        EXPECT_STREQ(d->pack, w.pack) << w.message;
+        EXPECT_STREQ(d->file, w.file) << w.message;
+    }
+    EXPECT_EQ(sv_diag_count(), 8u) << dump();
 }
 
 TEST_F(ContentTest, ScionNamedOnlyByADroppedAxiomIsDropped)

@@ -14,6 +14,7 @@
 #include "core/pack.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 // Everything loaded, as text, so two loads can be compared whole.
 inline std::string describe_content()
@@ -103,19 +104,13 @@ protected:
 
     void SetUp() override
     {
-        sv_vfs_clear();
-        sv_pack_reset();
-        sv_content_reset();
-        sv_diag_reset();
+        sv_test_reset_all();
         dir = sv_test_make_dir("sv_content");
         ASSERT_FALSE(dir.empty());
     }
     void TearDown() override
     {
-        sv_vfs_clear();
-        sv_pack_reset();
-        sv_content_reset();
-        sv_diag_reset();
+        sv_test_reset_all();
         sv_test_remove_dir(dir);
     }
 

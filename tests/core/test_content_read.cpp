@@ -175,8 +175,10 @@ TEST_F(ContentRead, ActionsNotAnArrayFallBackAndEmptyArrayHasNone)
     expect_diag(
         "'p:a': 'actions' must be an array of objects; using the entry's own fields as one action",
         SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "actions");
+    ASSERT_NE(sv_content_mob_find("p:a"), nullptr);
     ASSERT_EQ(sv_content_mob_find("p:a")->body.action_count, 1);
     EXPECT_EQ(sv_content_mob_find("p:a")->body.actions[0].damage, 4.0f);
+    ASSERT_NE(sv_content_mob_find("p:b"), nullptr);
     EXPECT_EQ(sv_content_mob_find("p:b")->body.action_count, 0);
 }
 
@@ -194,7 +196,9 @@ TEST_F(ContentRead, AppliesEntries)
                 "colour");
     expect_diag("'p:b': 'duration' is 1e+300, clamped to 3.40282e+38", SV_DIAG_WARNING,
                 SV_DIAG_OUT_OF_RANGE, "duration");
+    ASSERT_NE(sv_content_mob_find("p:a"), nullptr);
     EXPECT_EQ(sv_content_mob_find("p:a")->raw[0].count, 0u);
+    ASSERT_NE(sv_content_mob_find("p:b"), nullptr);
     const sv_raw_list& raw = sv_content_mob_find("p:b")->raw[0];
     ASSERT_EQ(raw.count, 1u);
     EXPECT_STREQ(raw.items[0].status, "p:s");
@@ -219,9 +223,11 @@ TEST_F(ContentRead, CustomIsStoredAsCompactText)
         {"id": "p:a", "name": "A", "custom": { "glow" : [1, 2] }},
         {"id": "p:b", "name": "B", "custom": 5}
     ])");
+    ASSERT_NE(sv_content_chest_find("p:a"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("p:a")->custom, "{\"glow\":[1,2]}");
     expect_diag("'p:a': stored for the Phase 4L binding surface; nothing reads it yet",
                 SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY, "custom");
+    ASSERT_NE(sv_content_chest_find("p:b"), nullptr);
     EXPECT_EQ(sv_content_chest_find("p:b")->custom, nullptr);
     expect_diag("'p:b': 'custom' must be an object of the pack's own keys, ignored",
                 SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "custom");
@@ -401,6 +407,7 @@ TEST_F(ContentRead, WeaponAttacks)
     expect_diag("'p:m': a melee weapon has no secondary attack yet (DESIGN 5.1b); ignored",
                 SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY, "secondary");
 
+    ASSERT_NE(sv_content_weapon_find("p:r"), nullptr);
     const sv_attack& r = sv_content_weapon_find("p:r")->body.primary;
     EXPECT_EQ(r.kind, SV_ATTACK_RANGED);
     EXPECT_EQ(r.damage, 10.0f);
@@ -411,8 +418,10 @@ TEST_F(ContentRead, WeaponAttacks)
     EXPECT_EQ(r.speed, 16.0f);
     EXPECT_EQ(r.grit, 1u);
     EXPECT_EQ(r.stamina, -1.0f);
+    ASSERT_NE(sv_content_weapon_find("p:r"), nullptr);
     EXPECT_EQ(sv_content_weapon_find("p:r")->body.secondary.kind, SV_ATTACK_NONE);
 
+    ASSERT_NE(sv_content_weapon_find("p:s"), nullptr);
     const sv_weapon& s = sv_content_weapon_find("p:s")->body;
     EXPECT_EQ(s.primary.damage, 3.0f);
     EXPECT_EQ(s.primary.stamina, 5.0f);
@@ -423,6 +432,7 @@ TEST_F(ContentRead, WeaponAttacks)
     expect_diag("'p:s': not a field of a weapon's secondary attack", SV_DIAG_WARNING,
                 SV_DIAG_UNKNOWN_KEY, "reload");
 
+    ASSERT_NE(sv_content_weapon_find("p:t"), nullptr);
     EXPECT_EQ(sv_content_weapon_find("p:t")->body.secondary.kind, SV_ATTACK_NONE);
     expect_diag("'p:t': 'secondary' must be an object; ignored", SV_DIAG_WARNING,
                 SV_DIAG_WRONG_TYPE, "secondary");
@@ -442,8 +452,11 @@ TEST_F(ContentRead, ChestAppearance)
         {"id": "mine:b:c", "name": "B"},
         {"id": "p:c", "name": "C", "appearance": 4}
     ])");
+    ASSERT_NE(sv_content_chest_find("p:a"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("p:a")->appearance, "p:gold");
+    ASSERT_NE(sv_content_chest_find("mine:b:c"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("mine:b:c")->appearance, "mine:default");
+    ASSERT_NE(sv_content_chest_find("p:c"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("p:c")->appearance, "p:default");
     expect_diag("'p:c': 'appearance' must be an art id, using the pack default", SV_DIAG_WARNING,
                 SV_DIAG_WRONG_TYPE, "appearance");
@@ -494,14 +507,17 @@ TEST_F(ContentRead, StatusFields)
     EXPECT_EQ(a->apply.stacks, 1);
     EXPECT_EQ(a->apply.stack_cap, 3u);
 
+    ASSERT_NE(sv_content_status_find("p:b"), nullptr);
     EXPECT_EQ(sv_content_status_find("p:b")->apply.stacks, 0);
     EXPECT_EQ(sv_content_status_find("p:b")->apply.stack_cap, 0u);
     EXPECT_EQ(sv_content_status_find("p:b")->apply.op, SV_OP_MULTIPLY);
+    ASSERT_NE(sv_content_status_find("p:c"), nullptr);
     EXPECT_EQ(sv_content_status_find("p:c")->apply.stacks, 0);
     expect_diag("'p:c': 'stacks' must be true, false or a cap, using false", SV_DIAG_WARNING,
                 SV_DIAG_WRONG_TYPE, "stacks");
     expect_diag("'p:c': no such op 'divide'; one of multiply|add", SV_DIAG_WARNING,
                 SV_DIAG_OUT_OF_RANGE, "op");
+    ASSERT_NE(sv_content_status_find("p:d"), nullptr);
     EXPECT_EQ(sv_content_status_find("p:d")->apply.stacks, 1);
     EXPECT_EQ(sv_content_status_find("p:d")->apply.stack_cap, 0u);
     EXPECT_EQ(sv_content_status_find("p:e"), nullptr);

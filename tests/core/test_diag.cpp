@@ -5,21 +5,14 @@
 
 #include "core/diag.h"
 #include "support/capture.h"
+#include "support/reset.h"
 
 namespace {
 
 class Diag : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        sv_diag_reset();
-        sv_diag_set_strict(0);
-    }
-    void TearDown() override
-    {
-        sv_diag_reset();
-        sv_diag_set_strict(0);
-    }
+    void SetUp() override { sv_test_reset_all(); }
+    void TearDown() override { sv_test_reset_all(); }
 };
 
 TEST_F(Diag, NamesCoverEveryValueAndFallBack)
@@ -142,6 +135,24 @@ TEST_F(Diag, PrintAllJoinsPiecesWithTwoSpaces)
               "warning: unknown key  -- no such tunable\n"
               "warning: out of range  [base]  tunables.json  'floor.size_base'  -- clamped\n"
               "error: missing field  f.json  'id'\n");
+}
+
+// Pack text reaches a terminal: control characters print as escapes, UTF-8 text as it is.
+TEST_F(Diag, PrintoutsEscapeControlCharacters)
+{
+    sv_diag_set_context("ev\x1b[2Jil", "data/\tmobs.json");
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "p:\x1b]0;x\x07",
+                   "'%s' and caf\xc3\xa9 \xc2\x9b\x7f", "a\nb");
+    std::string c;
+    sv_diag_print_all(sv_test_capture(&c));
+    EXPECT_EQ(c,
+              "error: duplicate id  [ev\\x1b[2Jil]  data/\\x09mobs.json  'p:\\x1b]0;x\\x07'  -- "
+              "'a\\x0ab' and caf\xc3\xa9 \\xc2\\x9b\\x7f\n");
+    c.clear();
+    sv_diag_print_pack_summary(sv_test_capture(&c));
+    EXPECT_EQ(c, "  ev\\x1b[2Jil: 1 problem\n");
+    // The record itself keeps the bytes it was given.
+    EXPECT_STREQ(sv_diag_at(0)->subject, "p:\x1b]0;x\x07");
 }
 
 TEST_F(Diag, SummaryUsesSingularAndPlural)

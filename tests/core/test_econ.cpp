@@ -5,12 +5,13 @@
 #include "core/econ.h"
 #include "core/rarity.h"
 #include "core/tune.h"
+#include "support/reset.h"
 
 namespace {
 
 struct Econ : ::testing::Test {
-    void SetUp() override { sv_tune_reset_defaults(); }
-    void TearDown() override { sv_tune_reset_defaults(); }
+    void SetUp() override { sv_test_reset_all(); }
+    void TearDown() override { sv_test_reset_all(); }
     static void set(const char* key, f64 v) { ASSERT_TRUE(sv_tune_set_by_name(key, v)) << key; }
 };
 

@@ -35,6 +35,22 @@ TEST_F(LogTest, LineHasTheTimeLevelAndCategoryPrefix)
         << out;
 }
 
+TEST_F(LogTest, ControlCharactersInTheMessageAreEscaped)
+{
+    std::string out = capture([] {
+        sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: mob '%s' overridden", "p:\x1b[31mred\r");
+    });
+    EXPECT_TRUE(std::regex_match(
+        out,
+        std::regex(
+            R"(\[ {3}\d{1,4}\.\d{3}\] info  vfs      content: mob 'p:\\x1b\[31mred\\x0d' overridden\n)")))
+        << out;
+    // Long lines are not cut.
+    std::string longer = capture(
+        [] { sv_log_write(SV_LOG_INFO, SV_CAT_CORE, "%s", std::string(5000, 'y').c_str()); });
+    EXPECT_NE(longer.find(std::string(5000, 'y') + "\n"), std::string::npos);
+}
+
 TEST_F(LogTest, LevelsAboveErrorAreNeverPrinted)
 {
     sv_log_set_level(SV_LOG_TRACE);

@@ -9,17 +9,16 @@
 #include "core/tune.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 namespace {
 
 struct Loot : ::testing::Test {
     std::string dir;
-    void SetUp() override { sv_tune_reset_defaults(); }
+    void SetUp() override { sv_test_reset_all(); }
     void TearDown() override
     {
-        sv_tune_reset_defaults();
-        sv_content_reset();
-        sv_vfs_clear();
+        sv_test_reset_all();
         sv_test_remove_dir(dir);
     }
     static void set(const char* key, f64 v) { ASSERT_TRUE(sv_tune_set_by_name(key, v)) << key; }

@@ -9,6 +9,7 @@
 #include "core/pack.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 namespace {
 
@@ -20,17 +21,13 @@ protected:
 
     void SetUp() override
     {
-        sv_vfs_clear();
-        sv_pack_reset();
-        sv_diag_reset();
+        sv_test_reset_all();
         dir = sv_test_make_dir("sv_pack");
         ASSERT_FALSE(dir.empty());
     }
     void TearDown() override
     {
-        sv_vfs_clear();
-        sv_pack_reset();
-        sv_diag_reset();
+        sv_test_reset_all();
         sv_test_remove_dir(dir);
     }
 

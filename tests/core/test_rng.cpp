@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -181,6 +182,44 @@ TEST(Rng, WeightedSkipsUnusableWeights)
     EXPECT_NEAR(counts[3], 3000, 150);
 }
 
+TEST(Rng, WeightedStaysFairWhenTheSumOverflows)
+{
+    sv_rng rng;
+    sv_rng_open(&rng, 10, 1, 0);
+    const f64 huge[] = {DBL_MAX, DBL_MAX, DBL_MAX, DBL_MAX};
+    int counts[4] = {0};
+    for (int i = 0; i < 4000; i++)
+        counts[sv_rng_weighted(&rng, huge, 4)]++;
+    for (int c : counts)
+        EXPECT_NEAR(c, 1000, 150);
+
+    const f64 uneven[] = {DBL_MAX / 2, 0.0, DBL_MAX};
+    int split[3] = {0};
+    for (int i = 0; i < 3000; i++)
+        split[sv_rng_weighted(&rng, uneven, 3)]++;
+    EXPECT_NEAR(split[0], 1000, 150);
+    EXPECT_EQ(split[1], 0);
+    EXPECT_NEAR(split[2], 2000, 150);
+
+    // Ordinary weights draw exactly as the plain walk does: one step, first running sum above.
+    sv_rng shadow = rng;
+    const f64 plain[] = {0.25, 3.0, 1.5, 0.0, 7.0};
+    for (int i = 0; i < 200; i++) {
+        f64 target = sv_rng_f64(&shadow) * 11.75;
+        f64 sum = 0.0;
+        u64 want = 4;
+        for (u64 k = 0; k < 5; k++) {
+            if (plain[k] <= 0.0)
+                continue;
+            sum += plain[k];
+            want = k;
+            if (sum > target)
+                break;
+        }
+        ASSERT_EQ(sv_rng_weighted(&rng, plain, 5), want);
+    }
+}
+
 TEST(Rng, NormalAlwaysTakesTwoSteps)
 {
     sv_rng rng, shadow;
@@ -232,6 +271,9 @@ TEST(Growth, EveryCurveStartsAtBaseOnFloorOne)
     EXPECT_DOUBLE_EQ(sv_growth_eval(SV_GROWTH_SQRT, 1.0, 2.0, 5), 5.0);
     EXPECT_DOUBLE_EQ(sv_growth_eval(SV_GROWTH_LINEAR, 1.0, 2.0, 5), 9.0);
     EXPECT_DOUBLE_EQ(sv_growth_eval(SV_GROWTH_QUADRATIC, 1.0, 2.0, 5), 33.0);
+    // rate x x^2, not (rate x x) x x: the two round differently.
+    EXPECT_EQ(sv_growth_eval(SV_GROWTH_QUADRATIC, 0.0, 0.1, 4), 0.1 * 9.0);
+    EXPECT_NE(0.1 * 9.0, 0.1 * 3.0 * 3.0);
     EXPECT_DOUBLE_EQ(sv_growth_eval(SV_GROWTH_LINEAR, 1.0, 2.0, 0), 1.0);
     EXPECT_DOUBLE_EQ(sv_growth_eval(9, 3.0, 2.0, 9), 3.0);
 }

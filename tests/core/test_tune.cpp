@@ -13,6 +13,7 @@
 #include "core/tune.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 namespace {
 
@@ -105,20 +106,8 @@ std::string stored_zip(const std::string& name, const std::string& data, u32 crc
 
 class Tune : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        sv_vfs_clear();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-    }
-    void TearDown() override
-    {
-        sv_vfs_clear();
-        sv_diag_set_strict(0);
-        sv_diag_reset();
-        sv_tune_reset_defaults();
-    }
+    void SetUp() override { sv_test_reset_all(); }
+    void TearDown() override { sv_test_reset_all(); }
     static u32 idx(const char* key)
     {
         u32 i = SV_NONE16;
@@ -513,6 +502,33 @@ TEST_F(Tune, LoadPacksFromZipsAndUnreadableFiles)
     EXPECT_EQ(r[0].severity, SV_DIAG_ERROR);
     EXPECT_EQ(r[0].pack, dir.path + "/bad.zip");
     EXPECT_EQ(r[0].file, "tunables.json");
+}
+
+TEST_F(Tune, LoadPacksReportsANulByteAndRefusesAnOversizedFile)
+{
+    sv_test_dir first("sv_tune"), second("sv_tune");
+    sv_test_write_file(first.path + "/tunables.json",
+                       std::string("{\"mob.leash\": 12}") + '\0' + "{\"corridor.width\": 3}");
+    sv_test_write_file(second.path + "/tunables.json",
+                       "{\"mob.leash\": 14" + std::string(9 * 1024 * 1024, ' ') + "}");
+    ASSERT_EQ(sv_vfs_mount(first.path.c_str()), 1);
+    sv_diag_reset();
+    EXPECT_EQ(sv_tune_load_packs(), 1);
+    EXPECT_EQ(sv_tune(SV_TUNE_MOB_LEASH), 12);
+    std::vector<Rec> r = records();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].severity, SV_DIAG_ERROR);
+    EXPECT_EQ(r[0].pack, first.path);
+    EXPECT_EQ(r[0].message, "a NUL byte at byte 17; the 22 bytes from there on are ignored");
+
+    ASSERT_EQ(sv_vfs_mount(second.path.c_str()), 1);
+    sv_diag_reset();
+    EXPECT_EQ(sv_tune_load_packs(), 0);
+    EXPECT_EQ(sv_tune(SV_TUNE_MOB_LEASH), 12);
+    r = records();
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[1].pack, second.path);
+    EXPECT_EQ(r[1].message, "9437201 bytes, over the 8388608-byte limit for a pack JSON file");
 }
 
 TEST_F(Tune, LoadPacksWithoutMountsGivesDefaults)

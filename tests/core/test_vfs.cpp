@@ -10,6 +10,7 @@
 #include "core/diag.h"
 #include "core/vfs.h"
 #include "support/files.h"
+#include "support/reset.h"
 
 namespace {
 
@@ -45,15 +46,13 @@ protected:
 
     void SetUp() override
     {
-        sv_vfs_clear();
-        sv_diag_reset();
+        sv_test_reset_all();
         dir = sv_test_make_dir("sv_vfs");
         ASSERT_FALSE(dir.empty());
     }
     void TearDown() override
     {
-        sv_vfs_clear();
-        sv_diag_reset();
+        sv_test_reset_all();
         sv_test_remove_dir(dir);
     }
     std::string at(const std::string& rel) const { return dir + "/" + rel; }
@@ -329,6 +328,103 @@ TEST_F(Vfs, AbsurdDeclaredSizesAreRefused)
     EXPECT_STREQ(sv_diag_at(0)->subject, "big.bin");
     EXPECT_EQ(std::string(sv_diag_at(0)->message),
               "'" + at("p/big.bin") + "' is 68157440 bytes, over the 67108864-byte limit");
+}
+
+} // namespace
+
+namespace {
+
+// Renames entries of a zip in place: every occurrence of from (headers and all) becomes to,
+// which must have the same length. libzip will not write two entries of one name itself.
+void rename_entries(const std::string& path, const std::string& from, const std::string& to)
+{
+    ASSERT_EQ(from.size(), to.size());
+    std::string bytes = sv_test_read_file(path);
+    for (size_t i = bytes.find(from); i != std::string::npos; i = bytes.find(from, i + 1))
+        bytes.replace(i, from.size(), to);
+    sv_test_write_file(path, bytes);
+}
+
+TEST_F(Vfs, ZipEntriesSharingANameAreReported)
+{
+    sv_test_write_zip(at("p.zip"), {{"a.json", "first"}, {"b.json", "second"}, {"c.json", "third"}},
+                      true);
+    rename_entries(at("p.zip"), "b.json", "a.json");
+    rename_entries(at("p.zip"), "c.json", "A.JSON");
+    ASSERT_EQ(sv_vfs_mount(at("p.zip").c_str()), 1);
+    EXPECT_EQ(sv_vfs_exists("a.json"), 1);
+    EXPECT_EQ(sv_diag_count(), 0u) << "a lookup alone reports nothing";
+    sv_vfs_buf b;
+    ASSERT_EQ(sv_vfs_read_at(0, "a.json", &b), 1);
+    EXPECT_EQ(buf_text(b), "first");
+    sv_vfs_free(&b);
+    ASSERT_EQ(sv_diag_count(), 1u);
+    const sv_diag* d = sv_diag_at(0);
+    EXPECT_EQ(d->severity, (u32)SV_DIAG_WARNING);
+    EXPECT_EQ(d->kind, (u32)SV_DIAG_DUPLICATE_ID);
+    EXPECT_STREQ(d->subject, "a.json");
+    EXPECT_EQ(std::string(d->message),
+              "'" + at("p.zip") + "' holds 3 entries of this name; the first is served");
+}
+
+TEST_F(Vfs, DirectoriesNamedLikeAFileAreReportedWhenRead)
+{
+    sv_test_write_file(at("p/data/mobs.json/inner.json"), "[]");
+    sv_test_write_zip(at("explicit.zip"), {{"data/", ""}, {"data/mobs.json/", ""}});
+    sv_test_write_zip(at("implied.zip"), {{"data/mobs.json/inner.json", "[]"}});
+    for (const char* pack : {"p", "explicit.zip", "implied.zip"}) {
+        sv_vfs_clear();
+        sv_diag_reset();
+        ASSERT_EQ(sv_vfs_mount(at(pack).c_str()), 1) << pack;
+        EXPECT_EQ(sv_vfs_exists("data/mobs.json"), 0) << pack;
+        EXPECT_EQ(sv_vfs_source_of("data/mobs.json"), nullptr) << pack;
+        EXPECT_EQ(sv_diag_count(), 0u) << pack;
+        sv_vfs_buf b;
+        EXPECT_EQ(sv_vfs_read_at(0, "data/mobs.json", &b), 0) << pack;
+        EXPECT_EQ(sv_vfs_read("data/mobs.json", &b), 0) << pack;
+        ASSERT_EQ(sv_diag_count(), 2u) << pack;
+        const sv_diag* d = sv_diag_at(0);
+        EXPECT_EQ(d->severity, (u32)SV_DIAG_ERROR);
+        EXPECT_STREQ(d->subject, "data/mobs.json");
+        EXPECT_EQ(std::string(d->message), "a directory in '" + at(pack) + "', not a file") << pack;
+        // A name that is neither stays silent.
+        EXPECT_EQ(sv_vfs_read_at(0, "data/items.json", &b), 0) << pack;
+        EXPECT_EQ(sv_diag_count(), 2u) << pack;
+    }
+}
+
+TEST_F(Vfs, SymlinksLeadingOutOfADirectoryPackAreRefused)
+{
+    sv_test_write_file(at("secret.json"), "outside");
+    sv_test_write_file(at("elsewhere/mobs.json"), "outside too");
+    sv_test_write_file(at("p/real.json"), "inside");
+    fs::create_directories(at("p/data"));
+    fs::create_symlink(at("secret.json"), at("p/data/mobs.json"));
+    fs::create_symlink("../../secret.json", at("p/data/rel.json"));
+    fs::create_symlink(at("elsewhere"), at("p/linked"));
+    fs::create_symlink("../real.json", at("p/data/alias.json"));
+    // The pack itself may be reached through a link.
+    fs::create_symlink(at("p"), at("p_link"));
+    ASSERT_EQ(sv_vfs_mount(at("p_link").c_str()), 1);
+
+    sv_vfs_buf b;
+    for (const char* rel : {"data/mobs.json", "data/rel.json", "linked/mobs.json"}) {
+        sv_diag_reset();
+        EXPECT_EQ(sv_vfs_exists(rel), 0) << rel;
+        EXPECT_EQ(sv_diag_count(), 0u) << rel;
+        EXPECT_EQ(sv_vfs_read(rel, &b), 0) << rel;
+        EXPECT_EQ(sv_vfs_read_at(0, rel, &b), 0) << rel;
+        EXPECT_EQ(b.data, nullptr);
+        ASSERT_EQ(sv_diag_count(), 2u) << rel;
+        EXPECT_STREQ(sv_diag_at(0)->subject, rel);
+        EXPECT_EQ(std::string(sv_diag_at(0)->message),
+                  "resolves outside '" + at("p_link") + "'; refused");
+    }
+    sv_diag_reset();
+    ASSERT_EQ(sv_vfs_read("data/alias.json", &b), 1);
+    EXPECT_EQ(buf_text(b), "inside");
+    sv_vfs_free(&b);
+    EXPECT_EQ(sv_diag_count(), 0u);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "core/tune.h"
 #include "floor/floor.h"
+#include "support/reset.h"
 
 struct FloorTest : ::testing::Test {
     sv_floor f {};
@@ -14,11 +15,11 @@ struct FloorTest : ::testing::Test {
         for (u16 i = 0; i < rooms; ++i)
             sv_floor_add_room(&f, i == 0 ? SV_TAG_SPAWN : 0);
     }
-    void SetUp() override { sv_tune_reset_defaults(); }
+    void SetUp() override { sv_test_reset_all(); }
     void TearDown() override
     {
         sv_floor_free(&f);
-        sv_tune_reset_defaults();
+        sv_test_reset_all();
     }
 };
 

@@ -4,10 +4,11 @@
 
 #include "core/tune.h"
 #include "floor/character.h"
+#include "support/reset.h"
 
 struct CharacterTest : ::testing::Test {
-    void SetUp() override { sv_tune_reset_defaults(); }
-    void TearDown() override { sv_tune_reset_defaults(); }
+    void SetUp() override { sv_test_reset_all(); }
+    void TearDown() override { sv_test_reset_all(); }
 };
 
 TEST_F(CharacterTest, NoSpreadIsPlain)

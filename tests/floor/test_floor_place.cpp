@@ -257,6 +257,26 @@ TEST(DoorAppearance, SameFromBothSides)
     }
 }
 
+// Pinned: rooms r and r + 1 through doors r mod 6 and 0, for r = 0..23, on three seeds.
+TEST(DoorAppearance, KnownAnswers)
+{
+    const struct {
+        u64 seed;
+        const char* looks;
+    } cases[] = {
+        {0, "736412447054060202516736"},
+        {4471, "561225754537606272342611"},
+        {0xffffffffffffffffULL, "566500527737211270731376"},
+    };
+    for (const auto& c : cases) {
+        std::string looks;
+        for (u16 r = 0; r < 24; ++r)
+            looks += (char)('0' + sv_door_appearance_for(c.seed, r, (u8)(r % 6), (u16)(r + 1), 0));
+        EXPECT_EQ(looks, c.looks) << "seed " << c.seed;
+    }
+    EXPECT_EQ(sv_door_appearance_for(4471, 65533, 5, 65532, 1), 1);
+}
+
 TEST_F(FloorTest, AppearancesAgreeAcrossEveryLink)
 {
     make(12, 12, 2, 12345);

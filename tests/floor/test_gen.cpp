@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/rng.h"
+#include "floor/gen_place.h"
 #include "floor/validate.h"
 #include "test_gen_util.h"
 
@@ -120,6 +121,50 @@ TEST(Gen, LoneRoomWhenTheTableHoldsOne)
     EXPECT_EQ(f.rooms[0].door_count, 0);
     EXPECT_EQ(f.rooms[0].tags, SV_TAG_SPAWN);
     sv_floor_free(&f);
+}
+
+// The backstop takes what the placement steps, which only consider rooms reached from spawn,
+// could not place: here the one other room is cut off, so the Axiom and its exit land there.
+TEST(Gen, BackstopPlacesWhatTheStepsCouldNot)
+{
+    tunables_guard tg;
+    sv_floor f {};
+    sv_floor_init(&f, 2, 7, 4);
+    sv_floor_add_room(&f, SV_TAG_SPAWN);
+    sv_floor_add_room(&f, 0);
+    sv_floor_compute_depths(&f, 0);
+    ASSERT_EQ(f.rooms[1].depth, SV_NONE16);
+    sv_gen_stats st {};
+    sv_ledger_init(&st.ledger, 2, 0);
+    sv_rng p;
+    sv_rng_open(&p, 7, 2, SV_STREAM_PLACEMENT);
+    sv_gen_place(&f, &p, 0, 0, &st);
+    EXPECT_EQ(st.backstop, 1);
+    EXPECT_TRUE(st.ledger.axiom_placed);
+    EXPECT_TRUE(st.ledger.exit_placed);
+    EXPECT_EQ(f.rooms[1].tags & SV_TAG_AXIOM, SV_TAG_AXIOM);
+    ASSERT_EQ(f.rooms[1].door_count, 1);
+    EXPECT_EQ(f.rooms[1].doors[0].kind, SV_DOOR_EXIT);
+    // A room spawn cannot reach is as good as behind a Prism lock: the Prism stays owed.
+    EXPECT_STREQ(sv_ledger_missing(&st.ledger), "prism");
+    sv_floor_free(&f);
+}
+
+// A floor that is only generated and checked lives in the one block it starts with, and takes
+// no mob, shot or passage table until something is added.
+TEST(Gen, GeneratedFloorStaysInItsFirstBlock)
+{
+    tunables_guard tg;
+    for (u16 number = 1; number <= 10; ++number) {
+        for (u64 seed = 1; seed <= 20; ++seed) {
+            grown_floor g(seed, number);
+            sv_validate_floor(&g.f, nullptr);
+            EXPECT_EQ(g.f.arena.block_count, 1u) << "seed " << seed << " floor " << number;
+            EXPECT_EQ(g.f.mobs, nullptr);
+            EXPECT_EQ(g.f.shots, nullptr);
+            EXPECT_EQ(g.f.passages, nullptr);
+        }
+    }
 }
 
 TEST(Gen, ScratchIsGivenBack)

@@ -45,7 +45,7 @@ void add_chain(sv_stats* st, u16 number, u16 n)
 
 TEST(Stats, EmptyAccumulator)
 {
-    sv_stats st;
+    static sv_stats st;
     sv_stats_init(&st);
     EXPECT_EQ(print_of(&st), "  no floors accumulated\n");
     EXPECT_EQ(print_of(nullptr), "  no floors accumulated\n");
@@ -79,10 +79,38 @@ TEST(Stats, MixedFloorsAndOversizedFloors)
     add_chain(&st, 3, 300);
     std::string s = print_of(&st);
     EXPECT_NE(s.find("   (mixed depths -- no single target applies)\n"), std::string::npos);
-    EXPECT_NE(s.find("   >=256       1  50.0%  " + std::string(44, '#') + "\n"), std::string::npos);
+    EXPECT_NE(s.find(" 300-303       1  50.0%  " + std::string(44, '#') + "\n"), std::string::npos);
     EXPECT_NE(s.find("    8-11       1  50.0%  " + std::string(44, '#') + "\n"), std::string::npos);
-    EXPECT_EQ(st.sizes_over, 1u);
-    EXPECT_EQ(st.depths_over, 1u);
+}
+
+TEST(Stats, LargeFloorsReadTheirRealSizesAndDepths)
+{
+    tunables_guard tg;
+    static sv_stats st;
+    sv_stats_init(&st);
+    for (u16 n : {260, 300, 400, 1000, 2000})
+        add_chain(&st, 9, n);
+    EXPECT_EQ(sv_stats_size_percentile(&st, 0.05), 260u);
+    EXPECT_EQ(sv_stats_size_percentile(&st, 0.5), 400u);
+    EXPECT_EQ(sv_stats_size_percentile(&st, 0.95), 2000u);
+    std::string s = print_of(&st);
+    EXPECT_NE(s.find("  p5 260   p50 400   p95 2000"), std::string::npos);
+    EXPECT_NE(s.find("  min 259   max 1999\n"), std::string::npos);
+    for (const char* row : {"\n     259       1  20.0%  ", "\n     999       1  20.0%  ",
+                            "\n    1999       1  20.0%  ", "\n  1000-1003       1  20.0%  "})
+        EXPECT_NE(s.find(row), std::string::npos) << row;
+
+    // The largest floor a table can hold has a row of its own too.
+    sv_stats_init(&st);
+    sv_gen_stats report {};
+    report.rooms = SV_FLOOR_CAPACITY_MAX;
+    report.max_depth = SV_FLOOR_CAPACITY_MAX - 1;
+    chain_floor one(9, 2);
+    sv_stats_add(&st, &one.f, &report);
+    s = print_of(&st);
+    EXPECT_NE(s.find("65532-65535       1 100.0%  "), std::string::npos);
+    EXPECT_NE(s.find("\n   65533       1 100.0%  "), std::string::npos);
+    EXPECT_EQ(sv_stats_size_percentile(&st, 0.5), (u64)SV_FLOOR_CAPACITY_MAX);
 }
 
 TEST(Stats, PercentilesOfSmallSamplesAreRealSizes)

@@ -138,6 +138,25 @@ TEST(Validate, KeysBehindShardLocks)
               "  INVALID: locks exist, no Shard reachable\n");
 }
 
+TEST(Validate, OnlyShardBehindAShardLock)
+{
+    hand_floor h(3);
+    build_valid_deep(h);
+    // An optional Scion behind a Shard lock, and the floor's one Shard beyond it: enough keys
+    // counted, none that can be fetched.
+    u16 scion = h.add(SV_TAG_SCION);
+    u16 shard = h.add(SV_TAG_SHARD);
+    h.hang(2, scion, SV_DOOR_SCION);
+    h.hang(scion, shard);
+    i32 valid = 1;
+    EXPECT_EQ(faults_of(&h.f, &valid), "  INVALID: locks exist, no Shard reachable\n");
+    EXPECT_EQ(valid, 0);
+    sv_floor_room_untag(&h.f, shard, SV_TAG_SHARD);
+    sv_floor_room_tag(&h.f, 3, SV_TAG_SHARD);
+    EXPECT_EQ(faults_of(&h.f, &valid), "");
+    EXPECT_EQ(valid, 1);
+}
+
 TEST(Validate, ShardCountsAgainstLocks)
 {
     hand_floor h(3);

@@ -1,6 +1,7 @@
 // The golden catalogue: the gen report and show tree of seeds 1-25 on floors 1-10, on the
-// compiled-in tunables. Any change to generation shows up here, in review, as a diff of these
-// files; scripts/golden-catalogue rewrites them (it runs this test with SV_GOLDEN_WRITE=1).
+// compiled-in tunables, and a small second set under tunables that take the branches the defaults
+// never take. Any change to generation shows up here, in review, as a diff of these files;
+// scripts/golden-catalogue rewrites them (it runs these tests with SV_GOLDEN_WRITE=1).
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -9,11 +10,9 @@
 
 namespace {
 
-std::string golden_path(u32 number)
+std::string golden_path(const std::string& name)
 {
-    char name[32];
-    snprintf(name, sizeof name, "/floor-%02u.txt", number);
-    return std::string(SV_SOURCE_DIR) + "/tests/game/golden" + name;
+    return std::string(SV_SOURCE_DIR) + "/tests/game/golden/" + name;
 }
 
 // The first line where two texts part, for a readable failure.
@@ -31,14 +30,59 @@ std::string first_difference(const std::string& want, const std::string& got)
     }
 }
 
+// Writes text to the named golden file when rewriting, else compares it with the file.
+void check_golden(const std::string& name, const std::string& text)
+{
+    const char* write = std::getenv("SV_GOLDEN_WRITE");
+    std::string path = golden_path(name);
+    if (write && write[0] == '1') {
+        std::ofstream out(path, std::ios::binary);
+        out << text;
+        ASSERT_TRUE(out.good()) << "cannot write " << path;
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << "missing " << path << " -- run scripts/golden-catalogue";
+    std::stringstream golden;
+    golden << in.rdbuf();
+    EXPECT_TRUE(golden.str() == text)
+        << path << " differs at " << first_difference(golden.str(), text)
+        << "\nIf the change to generation is meant, run scripts/golden-catalogue"
+           " and commit the new files.";
+}
+
+struct tuned_set {
+    const char* name;
+    const char* settings[12]; // "key value", up to a null
+};
+
+// Each set drives generation down paths the defaults never take: a chain of two-door rooms
+// (the remainder pass, the lowest tree height, a forced loose Shard, an upside-down fountain
+// band), floors of a few rooms (owed obligations, the monument's later passes, the weapon's
+// fallback, chest weights out of order, no optional Scions), and hubs with unreachable
+// distances (the Prism's and the fountain band's relaxations, many Scions and Shards).
+const tuned_set k_tuned[] = {
+    {"chain",
+     {"floor.max_degree 2", "floor.size_max 40", "depth.height_k 0.1", "depth.spread 0.05",
+      "shard.loose 0", "fountain.band_min 5", "fountain.band_max 3", nullptr}},
+    {"tiny",
+     {"floor.size_min 3", "floor.size_min_first 2", "floor.size_max 8", "floor.size_base 6",
+      "floor.size_spread 1", "floor.linearity 0.85", "chest.weight_common 1",
+      "chest.weight_uncommon 3", "chest.weight_rare 5", "prism.min_distance 50",
+      "scion.optional_mean 0", nullptr}},
+    {"hubs",
+     {"floor.linearity 0", "floor.max_degree 3", "scion.optional_mean 10", "shard.loose 20",
+      "prism.min_distance 50", "fountain.band_min 50", "fountain.band_max 50",
+      "weapon.ranged_floor 2", "monument.depth_min_frac 0.9", "monument.depth_max_frac 0.1",
+      nullptr}},
+};
+
 } // namespace
 
 using GoldenCatalogue = gen_console;
 
 TEST_F(GoldenCatalogue, GenAndShowOfSeedsOneToTwentyFiveOnFloorsOneToTen)
 {
-    const char* write = std::getenv("SV_GOLDEN_WRITE");
-    bool rewrite = write && write[0] == '1';
     for (u32 number = 1; number <= 10; ++number) {
         std::string text;
         char line[64];
@@ -49,20 +93,37 @@ TEST_F(GoldenCatalogue, GenAndShowOfSeedsOneToTwentyFiveOnFloorsOneToTen)
             text += std::string("> ") + line + "  (result " + std::to_string(r) + ")\n" + report;
             text += "> show\n" + run("show");
         }
-        std::string path = golden_path(number);
-        if (rewrite) {
-            std::ofstream out(path, std::ios::binary);
-            out << text;
-            ASSERT_TRUE(out.good()) << "cannot write " << path;
-            continue;
+        char name[32];
+        snprintf(name, sizeof name, "floor-%02u.txt", number);
+        check_golden(name, text);
+    }
+}
+
+TEST_F(GoldenCatalogue, GenAndShowUnderTunedSets)
+{
+    const u32 floors[] = {1, 2, 3, 5};
+    for (const tuned_set& set : k_tuned) {
+        sv_tune_reset_defaults();
+        std::string text;
+        for (const char* const* s = set.settings; *s; ++s) {
+            std::string setting = *s;
+            size_t space = setting.find(' ');
+            ASSERT_TRUE(sv_tune_set_by_name(setting.substr(0, space).c_str(),
+                                            std::stod(setting.substr(space + 1))))
+                << setting;
+            text += "# " + setting + "\n";
         }
-        std::ifstream in(path, std::ios::binary);
-        ASSERT_TRUE(in.good()) << "missing " << path << " -- run scripts/golden-catalogue";
-        std::stringstream golden;
-        golden << in.rdbuf();
-        EXPECT_TRUE(golden.str() == text)
-            << path << " differs at " << first_difference(golden.str(), text)
-            << "\nIf the change to generation is meant, run scripts/golden-catalogue"
-               " and commit the new files.";
+        char line[64];
+        for (u32 number : floors) {
+            for (u32 seed = 1; seed <= 6; ++seed) {
+                snprintf(line, sizeof line, "gen %u %u", seed, number);
+                i32 r = 0;
+                std::string report = run(line, &r);
+                text
+                    += std::string("> ") + line + "  (result " + std::to_string(r) + ")\n" + report;
+                text += "> show\n" + run("show");
+            }
+        }
+        check_golden(std::string("tuned-") + set.name + ".txt", text);
     }
 }

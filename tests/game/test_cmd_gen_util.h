@@ -8,24 +8,17 @@
 #include "core/tune.h"
 #include "game/cmd_gen.h"
 #include "support/capture.h"
+#include "support/reset.h"
 
 struct gen_console : ::testing::Test {
     std::string out;
     void SetUp() override
     {
-        sv_tune_reset_defaults();
-        sv_gen_release_current();
-        sv_cmd_reset();
+        sv_test_reset_all();
         sv_gen_register_commands();
         sv_cmd_set_writer(sv_test_capture(&out));
     }
-    void TearDown() override
-    {
-        sv_gen_release_current();
-        sv_cmd_reset();
-        sv_cmd_set_output(nullptr);
-        sv_tune_reset_defaults();
-    }
+    void TearDown() override { sv_test_reset_all(); }
     // Runs one line and returns what it printed.
     std::string run(const char* line, i32* result = nullptr)
     {

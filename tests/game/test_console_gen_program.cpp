@@ -1,0 +1,64 @@
+// The README's session run through the headless program: gen, show, check and stats print what
+// the same lines print through the registry on the same base pack, and the program exits 0.
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "core/boot.h"
+#include "support/console_program.h"
+#include "test_cmd_gen_util.h"
+
+namespace {
+
+// The program's output cut at its prompts: one entry per line run, the echoed line first.
+std::vector<std::string> by_prompt(const std::string& out)
+{
+    std::vector<std::string> parts;
+    const std::string prompt = "sv> ";
+    size_t at = out.find(prompt);
+    while (at != std::string::npos) {
+        size_t next = out.find(prompt, at + prompt.size());
+        parts.push_back(out.substr(at + prompt.size(),
+                                   next == std::string::npos ? next : next - at - prompt.size()));
+        at = next;
+    }
+    return parts;
+}
+
+} // namespace
+
+using ConsoleGenProgram = gen_console;
+
+TEST_F(ConsoleGenProgram, ReadmeSessionMatchesTheRegistry)
+{
+    const char* lines[] = {"gen 4471 1", "show", "check", "stats 1000 4"};
+    std::string script;
+    for (const char* line : lines)
+        script += std::string(line) + "\n";
+    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "", script + "quit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> parts = by_prompt(r.out);
+    ASSERT_EQ(parts.size(), 5u) << r.out;
+
+    // The same lines in this process, on the base pack the program boots.
+    ASSERT_EQ(sv_pack_boot(SV_BINARY_DIR "/packs/base"), 1);
+    for (int i = 0; i < 3; ++i) {
+        i32 result = 1;
+        std::string want = std::string(lines[i]) + "\n" + run(lines[i], &result);
+        EXPECT_EQ(result, 0) << lines[i];
+        EXPECT_EQ(parts[i], want);
+    }
+    // stats: its first line carries the time taken; everything after it is fixed.
+    std::string want = run(lines[3]);
+    std::string got = parts[3];
+    size_t want_cut = want.find('\n'), got_cut = got.find('\n', got.find('\n') + 1);
+    ASSERT_NE(want_cut, std::string::npos);
+    ASSERT_NE(got_cut, std::string::npos) << got;
+    EXPECT_TRUE(std::regex_match(got.substr(0, got_cut + 1),
+                                 std::regex("stats 1000 4\n  1000 floors at depth 4 in [0-9]+ ms  "
+                                            "\\([0-9]+ floors/sec\\)\n")))
+        << got.substr(0, got_cut + 1);
+    EXPECT_EQ(got.substr(got_cut + 1), want.substr(want_cut + 1));
+    EXPECT_NE(want.find("FOUNTAIN REACH"), std::string::npos);
+    EXPECT_EQ(parts[4], "quit\n");
+}
