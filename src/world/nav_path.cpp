@@ -162,9 +162,12 @@ static u32 portals(u32 count, Vector2 start, Vector2 goal)
 }
 
 // The simple funnel over portals [0, n): writes corners to out (at most cap); returns the count.
-// Bounded: a scan that restarts without moving its apex forward could repeat forever.
-static u64 pull_string(u32 n, Vector2* out, u64 cap)
+// The goal's own portal, once reached as a corner, is the goal itself: *done is set so that it
+// is not written twice. Bounded: a scan that restarts without moving its apex forward could
+// repeat forever.
+static u64 pull_string(u32 n, Vector2* out, u64 cap, int* done)
 {
+    *done = 0;
     u64 written = 0;
     Vector2 apex = s_funnel.left[0], left = apex, right = apex;
     u32 apex_i = 0, left_i = 0, right_i = 0;
@@ -179,6 +182,8 @@ static u64 pull_string(u32 n, Vector2* out, u64 cap)
                 out[written++] = left;
                 apex = right = left;
                 apex_i = right_i = left_i;
+                if (apex_i == n - 1)
+                    *done = 1;
                 i = apex_i;
                 continue;
             }
@@ -191,6 +196,8 @@ static u64 pull_string(u32 n, Vector2* out, u64 cap)
                 out[written++] = right;
                 apex = left = right;
                 apex_i = left_i = right_i;
+                if (apex_i == n - 1)
+                    *done = 1;
                 i = apex_i;
                 continue;
             }
@@ -221,8 +228,9 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
     for (u16 r = (u16)to; r != (u16)from && count < SV_NAV_RECTS; r = s_search.came_from[r])
         s_funnel.chain[count++] = s_search.came_by[r];
     u32 n = portals(count, start, goal);
-    u64 written = pull_string(n, out, cap);
-    if (written < cap)
+    int done = 0;
+    u64 written = pull_string(n, out, cap, &done);
+    if (!done && written < cap)
         out[written++] = goal;
     return written;
 }
