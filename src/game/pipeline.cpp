@@ -2,6 +2,8 @@
 // order is the order of the draws, so it never changes without the golden catalogue changing.
 #include "game/pipeline.h"
 
+#include "actors/boss.h"
+
 sv_gen_stats sv_pipeline_generate(sv_floor* floor, u64 seed, u16 floor_number)
 {
     // Table: a room table large enough for any floor this number may draw.
@@ -11,8 +13,11 @@ sv_gen_stats sv_pipeline_generate(sv_floor* floor, u64 seed, u16 floor_number)
     // Geometry (not built yet): sv_geom_apply -- corridors, room scale, elevation, interiors.
     // Door appearances: one of eight looks per door pair, hashed from the seed.
     sv_floor_assign_appearances(floor);
-    // Bosses (not built yet): sv_boss_stand -- the Axiom and Scions stand in their rooms.
-    // Weapons (not built yet): sv_weapon_stock -- the weapon spots get their weapons.
-    // Mobs (not built yet): sv_mob_populate -- the other rooms get their mobs.
+    // Bosses: the Axiom and Scions stand in their rooms (contents stream).
+    sv_boss_stand(floor);
+    // Weapons: the weapon spots get the first weapon of their slot (no draws).
+    sv_weapon_stock(floor);
+    // Mobs: the other rooms get their mobs (mobs stream).
+    sv_mob_populate(floor);
     return report;
 }
