@@ -62,3 +62,51 @@ TEST_F(ConsoleGenProgram, ReadmeSessionMatchesTheRegistry)
     EXPECT_NE(want.find("FOUNTAIN REACH"), std::string::npos);
     EXPECT_EQ(parts[4], "quit\n");
 }
+
+namespace {
+
+// The program run with its log (standard error) kept, after its standard output.
+sv_test_outcome run_with_log(const std::string& args, const std::string& script)
+{
+    std::filesystem::path input = std::filesystem::absolute(
+        std::string("console_input_log_")
+        + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    sv_test_write_file(input, script);
+    std::string cmd
+        = "'" SV_BINARY_DIR "/strenvik-console' " + args + " < '" + input.string() + "' 2>&1";
+    sv_test_outcome r {"", -1};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    }
+    std::filesystem::remove(input);
+    return r;
+}
+
+} // namespace
+
+TEST(ConsolePopulation, WithoutContentGenLogsWhatStandsEmpty)
+{
+    sv_test_outcome r = run_with_log("--pack /nonexistent", "gen 1 2\nquit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    const char* lines[] = {
+        "info  gen      floor 2: no content mounted; 4 boss rooms stand empty and will not seal\n",
+        "info  gen      floor 2: no melee weapon in the content; room 0 holds none\n",
+        "info  gen      floor 2: no content mounted; no mobs stand\n",
+    };
+    for (const char* line : lines)
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\nin:\n" << r.out;
+}
+
+TEST(ConsolePopulation, TheBasePackPopulatesWithoutAWarning)
+{
+    sv_test_outcome r = run_with_log("", "gen 4471 5\ndiag\nquit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("sv> diag\n  no problems reported\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("floor 5:"), std::string::npos) << r.out;
+}
