@@ -133,17 +133,17 @@ u64 place_mob(sv_floor* floor, u16 room, const sv_geom* geom, sv_rng* rng, const
 
 } // namespace
 
-u64 sv_kind_mob(u32 sides, u32 axis)
+sv_mob_kind sv_kind_mob(u32 sides, u32 axis)
 {
     return (u64)SV_KIND_MOB | ((u64)(sides & 0xffu) << 8) | ((u64)(axis & 0xffu) << 16);
 }
 
-u64 sv_kind_axiom(u32 faces)
+sv_mob_kind sv_kind_axiom(u32 faces)
 {
     return (u64)SV_KIND_AXIOM | ((u64)(faces & 0xffu) << 8);
 }
 
-u64 sv_kind_scion(u32 faces, const char* scion_id)
+sv_mob_kind sv_kind_scion(u32 faces, const char* scion_id)
 {
     u32 key = sv_status_key(scion_id);
     if (key == 0)
@@ -345,7 +345,7 @@ u64 sv_mob_populate(sv_floor* floor)
     return added;
 }
 
-i32 sv_boss_entry(const char* id, sv_body* body, u64* kind, const char** name)
+i32 sv_boss_entry(const char* id, sv_body* body, sv_mob_kind* kind, const char** name)
 {
     if (!id)
         return 0;

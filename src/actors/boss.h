@@ -9,9 +9,13 @@
 #include "core/rng.h"
 #include "floor/floor.h"
 
-// Kind word of a mob: byte 0 the kind, byte 1 the shape (a mob's sides, the Axiom's faces for
-// the Axiom and its Scions), byte 2 a mob's sv_mob_axis, bits 32..63 a Scion's key.
-enum sv_mob_kind : u8 {
+// Kind word of a mob (sv_mob.kind): byte 0 the kind (below), byte 1 the shape (a mob's sides, the
+// Axiom's faces for the Axiom and its Scions), byte 2 a mob's sv_mob_axis, bits 32..63 a Scion's
+// key; every other bit 0.
+typedef u64 sv_mob_kind;
+
+// Byte 0 of a kind word.
+enum sv_kind_byte : u8 {
     SV_KIND_MOB = 0,
     SV_KIND_AXIOM = 1,
     SV_KIND_SCION = 2,
@@ -19,14 +23,14 @@ enum sv_mob_kind : u8 {
 
 // The kind words: a mob of sides and axis; an Axiom of faces; a Scion of its Axiom's faces and
 // its id (key = 32-bit FNV-1a of the id, 1 when that is 0).
-u64 sv_kind_mob(u32 sides, u32 axis);
-u64 sv_kind_axiom(u32 faces);
-u64 sv_kind_scion(u32 faces, const char* scion_id);
+sv_mob_kind sv_kind_mob(u32 sides, u32 axis);
+sv_mob_kind sv_kind_axiom(u32 faces);
+sv_mob_kind sv_kind_scion(u32 faces, const char* scion_id);
 
 // A spawnable actor as a population would stand it.
 struct sv_spawn_entry {
     sv_body body;     // copied from the definition
-    u64 kind;         // kind word
+    sv_mob_kind kind; // kind word
     const char* name; // the definition's display name
 };
 
@@ -64,7 +68,7 @@ const sv_scion_def* sv_boss_draw_scion(const sv_axiom_def* axiom, sv_rng* rng);
 // Resolves a spawn id as a mob, then an Axiom, then a Scion definition (whose faces are those of
 // the first Axiom claiming it, else 6): 1 with body, kind word and name written (each out may be
 // null), 0 for a null or unknown id.
-i32 sv_boss_entry(const char* id, sv_body* body, u64* kind, const char** name);
+i32 sv_boss_entry(const char* id, sv_body* body, sv_mob_kind* kind, const char** name);
 
 // Where a boss stands in a room: 0.4 of the room's radius from the centre opposite door 0,
 // facing door 0, moved to the nearest point a player-sized body can stand. Builds the room's

@@ -430,3 +430,24 @@ TEST_F(Population, SweepOfTheBasePack)
                 (unsigned long long)total_mobs, most_mobs, most_in_room, floors_with_axiom, waiting,
                 awake);
 }
+
+TEST_F(Population, ABossThatFindsTheMobTableFullIsReported)
+{
+    boot_base_pack();
+    sv_floor f {};
+    sv_floor_init(&f, 4, 21, (u16)sv_gen_capacity_for(4));
+    sv_gen_grow(&f);
+    sv_body body = sv_content_mob_find("base:hex_drone")->body;
+    while (sv_floor_add_mob(&f, 0, 0, 0, 0, &body, 0, "filler", 0) >= 0) { }
+    EXPECT_EQ(sv_boss_stand(&f), 0u);
+    EXPECT_EQ(f.boss_mob, SV_NONE16);
+    ASSERT_GT(sv_diag_count(), 0u);
+    const sv_diag* d = sv_diag_at(0);
+    EXPECT_EQ(d->kind, (u32)SV_DIAG_OUT_OF_RANGE);
+    char want[192];
+    std::snprintf(want, sizeof want, "floor 4: %s could not stand in room ", d->subject);
+    EXPECT_EQ(std::string(d->message).rfind(want, 0), 0u) << d->message;
+    std::snprintf(want, sizeof want, "slots %u of %u)", f.mob_capacity, f.mob_capacity);
+    EXPECT_NE(std::string(d->message).find(want), std::string::npos) << d->message;
+    sv_floor_free(&f);
+}
