@@ -14,6 +14,10 @@ u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d);
 // Distance from p to segment a-b (a segment with |b - a|^2 <= 1e-9 counts as its point a).
 f32 pt_seg_dist(Vector2 p, Vector2 a, Vector2 b);
 
+// The square of pt_seg_dist, before its square root: the least of several distances is the
+// root of the least of these, to the bit, since the square root is correctly rounded.
+f32 pt_seg_dist2(Vector2 p, Vector2 a, Vector2 b);
+
 // Clips the polygon in[count] to the inner side (n . p + d >= 0) of one plane into out, which
 // must hold count + 1 points; returns the new count (0 for a count of 0 or nothing left).
 u8 clip_by_plane(const f32 normal[3], f32 d, const Vector3* in, u8 count, Vector3* out);

@@ -1,0 +1,92 @@
+// Plane and solid geometry primitives, in single precision and without state.
+#include "world/prim.h"
+
+#include <cmath>
+#include <cstring>
+
+u8 poly_contains(const Vector2* v, u8 count, Vector2 p)
+{
+    if (!v || count == 0)
+        return 0;
+    u8 inside = 0;
+    for (u32 i = 0, j = count - 1u; i < count; j = i++) {
+        if ((v[i].y > p.y) != (v[j].y > p.y)
+            && p.x < (v[j].x - v[i].x) * (p.y - v[i].y) / (v[j].y - v[i].y) + v[i].x)
+            inside ^= 1;
+    }
+    return inside;
+}
+
+// Which side of the line q-r the point p lies on: 1 strictly left, 0 on it or right.
+static inline u32 side(Vector2 p, Vector2 q, Vector2 r)
+{
+    return (p.y - q.y) * (r.x - q.x) - (p.x - q.x) * (r.y - q.y) > 0.0f ? 1u : 0u;
+}
+
+u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
+{
+    return side(a, c, d) != side(b, c, d) && side(c, a, b) != side(d, a, b) ? 1u : 0u;
+}
+
+f32 pt_seg_dist2(Vector2 p, Vector2 a, Vector2 b)
+{
+    f32 dx = b.x - a.x, dz = b.y - a.y;
+    f32 len2 = dx * dx + dz * dz;
+    f32 t = 0.0f;
+    if (len2 > 1e-9f) {
+        t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len2;
+        t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    }
+    f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
+    return ex * ex + ez * ez;
+}
+
+f32 pt_seg_dist(Vector2 p, Vector2 a, Vector2 b)
+{
+    return std::sqrt(pt_seg_dist2(p, a, b));
+}
+
+static inline f32 plane_dist(const f32 n[3], f32 d, Vector3 v)
+{
+    return n[0] * v.x + n[1] * v.y + n[2] * v.z + d;
+}
+
+u8 clip_by_plane(const f32 normal[3], f32 d, const Vector3* in, u8 count, Vector3* out)
+{
+    if (!normal || !in || !out || count == 0)
+        return 0;
+    u32 n = 0;
+    for (u32 i = 0; i < count; ++i) {
+        Vector3 a = in[i], b = in[(i + 1) % count];
+        f32 di = plane_dist(normal, d, a), dn = plane_dist(normal, d, b);
+        if (di >= 0.0f)
+            out[n++] = a;
+        if ((di >= 0.0f) != (dn >= 0.0f)) {
+            f32 t = di / (di - dn);
+            out[n++] = {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.z + t * (b.z - a.z)};
+        }
+    }
+    return (u8)n;
+}
+
+u8 clip_polygon(const sv_portal_view* view, const Vector3* in, u8 count, Vector3* out)
+{
+    if (!in || !out || count == 0)
+        return 0;
+    u32 planes = view ? view->count : 0;
+    // Each plane adds at most one point; refuse what could pass the work buffers.
+    if (planes > SV_PORTAL_PLANES || (u32)count + planes > SV_CLIP_VERTICES)
+        return 0;
+    Vector3 work[2][SV_CLIP_VERTICES];
+    memcpy(work[0], in, count * sizeof(Vector3));
+    u8 n = count;
+    u32 cur = 0;
+    for (u32 k = 0; k < planes; ++k) {
+        n = clip_by_plane(view->normals[k], view->d[k], work[cur], n, work[cur ^ 1]);
+        cur ^= 1;
+        if (n == 0)
+            return 0;
+    }
+    memcpy(out, work[cur], n * sizeof(Vector3));
+    return n;
+}
