@@ -16,9 +16,10 @@
 
 static sv_nav_grid g_grid;
 static sv_nav_heap g_heap;
-static sv_geom s_built;           // the record the grid was built from, to skip the hash
-static u16 s_queue[SV_NAV_CELLS]; // flood of one island
-static u8 s_seen[SV_NAV_CELLS];   // cells reached by the island floods
+static sv_geom s_built;            // the record the grid was built from: its identity
+static u8 s_queue_i[SV_NAV_CELLS]; // flood of one island: columns
+static u8 s_queue_j[SV_NAV_CELLS]; // and rows
+static u8 s_seen[SV_NAV_CELLS];    // cells reached by the island floods
 static f32 s_cross[SV_GEOM_VERTICES];
 
 const sv_nav_grid* nav_grid(void)
@@ -64,20 +65,10 @@ static f32 seg_dist(Vector2 p, Vector2 a, Vector2 b)
     return sqrtf(ex * ex + ez * ez);
 }
 
-static u64 fnv1a64(const void* data, size_t size)
-{
-    const u8* p = (const u8*)data;
-    u64 h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < size; ++i) {
-        h ^= p[i];
-        h *= 0x100000001b3ull;
-    }
-    return h;
-}
-
 // Rasterising -------------------------------------------------------------------------------
 
-// Cells whose centres lie strictly inside the floor polygon, row by row.
+// Cells whose centres lie strictly inside the floor polygon, row by row. Their ground is read
+// later, for the cells that stay walkable (no other cell's ground is ever used).
 static void rasterise(const sv_geom* geom)
 {
     u8 n = geom->vertex_count;
@@ -109,7 +100,57 @@ static void rasterise(const sv_geom* geom)
                 u32 idx = (u32)(j * g_grid.width + i);
                 g_grid.walkable[idx] = 1;
                 g_grid.obstacle_top[idx] = -1e9f;
-                g_grid.ground[idx] = sv_geom_ground_on(geom, c.x, c.y, &g_grid.ground_face[idx]);
+            }
+        }
+    }
+}
+
+// Ground of the walkable cells. Only ramps and fixtures lift the ground off the floor, and only
+// within their quads and bounding circles: cells outside the boxes around those (with a margin)
+// are floor without asking.
+static void read_ground(const sv_geom* geom)
+{
+    struct box {
+        f32 x0, z0, x1, z1;
+    };
+    box hot[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+    u32 n = 0;
+    const f32 margin = 0.05f;
+    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
+        const sv_opening* o = &geom->openings[k];
+        f32 w = o->width * 0.5f;
+        Vector2 c[4] = {{o->foot.x - o->tangent.x * w, o->foot.y - o->tangent.y * w},
+                        {o->foot.x + o->tangent.x * w, o->foot.y + o->tangent.y * w},
+                        {o->centre.x - o->tangent.x * w, o->centre.y - o->tangent.y * w},
+                        {o->centre.x + o->tangent.x * w, o->centre.y + o->tangent.y * w}};
+        box b = {c[0].x, c[0].y, c[0].x, c[0].y};
+        for (int i = 1; i < 4; ++i) {
+            b.x0 = fminf(b.x0, c[i].x);
+            b.z0 = fminf(b.z0, c[i].y);
+            b.x1 = fmaxf(b.x1, c[i].x);
+            b.z1 = fmaxf(b.z1, c[i].y);
+        }
+        hot[n++] = box {b.x0 - margin, b.z0 - margin, b.x1 + margin, b.z1 + margin};
+    }
+    for (u8 k = 0; k < geom->fixture_count && k < SV_GEOM_FIXTURES; ++k) {
+        const sv_fixture* f = &geom->fixtures[k];
+        f32 r = fabsf(f->bound) + margin;
+        hot[n++] = box {f->centre.x - r, f->centre.y - r, f->centre.x + r, f->centre.y + r};
+    }
+    for (i32 j = 0; j < g_grid.height; ++j) {
+        for (i32 i = 0; i < g_grid.width; ++i) {
+            u32 c = (u32)(j * g_grid.width + i);
+            if (!g_grid.walkable[c])
+                continue;
+            Vector2 p = cell_centre(i, j);
+            int near = 0;
+            for (u32 k = 0; k < n && !near; ++k)
+                near = !(p.x < hot[k].x0 || p.x > hot[k].x1 || p.y < hot[k].z0 || p.y > hot[k].z1);
+            if (near) {
+                g_grid.ground[c] = sv_geom_ground_on(geom, p.x, p.y, &g_grid.ground_face[c]);
+            } else {
+                g_grid.ground[c] = geom->floor_y;
+                g_grid.ground_face[c] = SV_GROUND_FLOOR;
             }
         }
     }
@@ -211,32 +252,36 @@ static void drop_islands(f32 radius)
 {
     f64 disc = 3.1415927f * radius * radius / (g_grid.cell * g_grid.cell);
     u32 min_cells = (u32)clamp_index(disc, 0, SV_NAV_CELLS) + 1;
-    u32 cells = (u32)g_grid.width * g_grid.height;
-    memset(s_seen, 0, cells);
-    for (u32 start = 0; start < cells; ++start) {
-        if (!g_grid.walkable[start] || s_seen[start])
-            continue;
-        u32 head = 0, tail = 0;
-        s_queue[tail++] = (u16)start;
-        s_seen[start] = 1;
-        while (head < tail) {
-            u32 c = s_queue[head++];
-            i32 i = (i32)(c % g_grid.width), j = (i32)(c / g_grid.width);
-            const i32 di[4] = {-1, 1, 0, 0}, dj[4] = {0, 0, -1, 1};
-            for (int k = 0; k < 4; ++k) {
-                i32 ni = i + di[k], nj = j + dj[k];
-                if (ni < 0 || nj < 0 || ni >= g_grid.width || nj >= g_grid.height)
-                    continue;
-                u32 n = (u32)(nj * g_grid.width + ni);
-                if (g_grid.walkable[n] && !s_seen[n]) {
-                    s_seen[n] = 1;
-                    s_queue[tail++] = (u16)n;
+    i32 w = g_grid.width, h = g_grid.height;
+    memset(s_seen, 0, (size_t)w * h);
+    for (i32 sj = 0; sj < h; ++sj) {
+        for (i32 si = 0; si < w; ++si) {
+            u32 start = (u32)(sj * w + si);
+            if (!g_grid.walkable[start] || s_seen[start])
+                continue;
+            u32 head = 0, tail = 0;
+            s_queue_i[tail] = (u8)si;
+            s_queue_j[tail++] = (u8)sj;
+            s_seen[start] = 1;
+            while (head < tail) {
+                i32 i = s_queue_i[head], j = s_queue_j[head++];
+                const i32 di[4] = {-1, 1, 0, 0}, dj[4] = {0, 0, -1, 1};
+                for (int k = 0; k < 4; ++k) {
+                    i32 ni = i + di[k], nj = j + dj[k];
+                    if (ni < 0 || nj < 0 || ni >= w || nj >= h)
+                        continue;
+                    u32 n = (u32)(nj * w + ni);
+                    if (g_grid.walkable[n] && !s_seen[n]) {
+                        s_seen[n] = 1;
+                        s_queue_i[tail] = (u8)ni;
+                        s_queue_j[tail++] = (u8)nj;
+                    }
                 }
             }
+            if (tail < min_cells)
+                for (u32 k = 0; k < tail; ++k)
+                    g_grid.walkable[(u32)(s_queue_j[k] * w + s_queue_i[k])] = 0;
         }
-        if (tail < min_cells)
-            for (u32 k = 0; k < tail; ++k)
-                g_grid.walkable[s_queue[k]] = 0;
     }
 }
 
@@ -471,6 +516,7 @@ static void build(const sv_geom* geom, f32 radius)
     rasterise(geom);
     erode_all(geom, radius);
     drop_islands(radius);
+    read_ground(geom);
     merge_rects();
     links(geom);
 }
@@ -478,12 +524,12 @@ static void build(const sv_geom* geom, f32 radius)
 void ready(const sv_geom* geom, f32 radius)
 {
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
-    // Equal bytes mean an equal key: compare first, hash only for a new record.
-    if (g_grid.key != 0 && g_grid.radius == radius && g_grid.step == step
+    // The grid's identity is the record's bytes: an exact test, and cheaper than any hash.
+    if (g_grid.built && g_grid.radius == radius && g_grid.step == step
         && memcmp(&s_built, geom, sizeof s_built) == 0)
         return;
     memcpy(&s_built, geom, sizeof s_built);
-    g_grid.key = fnv1a64(geom, sizeof *geom) | 1u;
+    g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
     g_grid.builds++;

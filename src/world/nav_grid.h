@@ -20,9 +20,10 @@ struct sv_nav_link {
     Vector2 landing; // inside the target, half a cell past the gap, on the run's middle
 };
 
-// The one grid: built for a geometry record, a body radius and player.step_height.
+// The one grid: built for a geometry record (kept byte for byte beside it), a body radius and
+// player.step_height.
 struct sv_nav_grid {
-    u64 key;    // FNV-1a 64 of the geometry record, bit 0 set; 0 before the first build
+    u8 built;   // 1 once a grid was built; it matches the record kept beside it
     f32 radius; // body radius
     f32 step;   // player.step_height it was built with
     f32 origin_x, origin_z;
