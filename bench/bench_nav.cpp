@@ -51,11 +51,13 @@ void BM_NavGridBuild(benchmark::State& state)
 }
 BENCHMARK(BM_NavGridBuild)->Unit(benchmark::kMicrosecond);
 
-// A whole floor at depth 10: every room built and tested for walkability with 1 or 8 draws.
+// A whole floor at depth 10: every room built with 1 or 8 draws, and (second argument 1) its
+// walkability tested on a fresh grid; with 0 the geometry alone, to tell the two costs apart.
 void BM_NavFloorLay(benchmark::State& state)
 {
     sv_tune_reset_defaults();
     u8 draws = (u8)state.range(0);
+    bool nav = state.range(1) != 0;
     world_floor wf(4471, DEPTH);
     static sv_geom s_g;
     for (auto _ : state) {
@@ -64,13 +66,21 @@ void BM_NavFloorLay(benchmark::State& state)
             for (u8 draw = 0; draw < draws; ++draw) {
                 wf.f.rooms[r].interior = draw;
                 sv_geom_build(&s_g, &wf.f, r);
-                ok += sv_nav_walkable(&s_g, R);
+                if (nav)
+                    ok += sv_nav_walkable(&s_g, R);
+                else
+                    benchmark::DoNotOptimize(s_g.fixture_count);
             }
         benchmark::DoNotOptimize(ok);
     }
     state.counters["rooms"] = wf.f.room_count;
 }
-BENCHMARK(BM_NavFloorLay)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NavFloorLay)
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({8, 0})
+    ->Args({8, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // Door foot to door foot in one room after another; each room's grid is built before timing.
 void BM_NavPath(benchmark::State& state)

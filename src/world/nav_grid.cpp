@@ -173,14 +173,40 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 {
     if (!wall && face->top0 == face->bottom0 && face->top1 == face->bottom1)
         return;
+    Vector2 p0 = face->p0, p1 = face->p1;
     i32 i0, j0, i1, j1;
-    cell_box(fminf(face->p0.x, face->p1.x) - radius, fminf(face->p0.y, face->p1.y) - radius,
-             fmaxf(face->p0.x, face->p1.x) + radius, fmaxf(face->p0.y, face->p1.y) + radius, &i0,
-             &j0, &i1, &j1);
+    cell_box(fminf(p0.x, p1.x) - radius, fminf(p0.y, p1.y) - radius, fmaxf(p0.x, p1.x) + radius,
+             fmaxf(p0.y, p1.y) + radius, &i0, &j0, &i1, &j1);
+    f32 dx = p1.x - p0.x, dz = p1.y - p0.y;
+    f32 reach = radius * 1.001f + 1e-4f; // a margin over rounding: the exact test decides
     for (i32 j = j0; j <= j1; ++j) {
-        for (i32 i = i0; i <= i1; ++i) {
+        // A cell centre within r of the segment is within r in z of the part of the segment
+        // it is nearest to, and within r in x of it: only those columns are tested.
+        f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
+        f32 ta = 0.0f, tb = 1.0f;
+        if (fabsf(dz) > 1e-6f) {
+            ta = (z - reach - p0.y) / dz;
+            tb = (z + reach - p0.y) / dz;
+            if (ta > tb) {
+                f32 t = ta;
+                ta = tb;
+                tb = t;
+            }
+            ta = fmaxf(ta, 0.0f);
+            tb = fminf(tb, 1.0f);
+            if (!(ta <= tb))
+                continue;
+        } else if (!(fabsf(p0.y - z) <= reach + 1e-6f)) {
+            continue;
+        }
+        f32 xa = p0.x + ta * dx, xb = p0.x + tb * dx;
+        i32 c0
+            = floor_index((fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f, i0, i1);
+        i32 c1
+            = floor_index((fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0, i1);
+        for (i32 i = c0; i <= c1; ++i) {
             Vector2 c = cell_centre(i, j);
-            if (!(seg_dist(c, face->p0, face->p1) < radius))
+            if (!(seg_dist(c, p0, p1) < radius))
                 continue;
             u32 idx = (u32)(j * g_grid.width + i);
             g_grid.walkable[idx] = 0;
