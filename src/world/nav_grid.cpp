@@ -16,10 +16,7 @@
 
 static sv_nav_grid g_grid;
 static sv_nav_heap g_heap;
-static sv_geom s_built;            // the record the grid was built from: its identity
-static u8 s_queue_i[SV_NAV_CELLS]; // flood of one island: columns
-static u8 s_queue_j[SV_NAV_CELLS]; // and rows
-static u8 s_seen[SV_NAV_CELLS];    // cells reached by the island floods
+static sv_geom s_built; // the record the grid was built from: its identity
 static f32 s_cross[SV_GEOM_VERTICES];
 
 const sv_nav_grid* nav_grid(void)
@@ -205,10 +202,13 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
         i32 c1
             = floor_index((fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0, i1);
         for (i32 i = c0; i <= c1; ++i) {
+            u32 idx = (u32)(j * g_grid.width + i);
+            // A wall changes nothing in a cell already impassable (outside the floor, mostly).
+            if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
+                continue;
             Vector2 c = cell_centre(i, j);
             if (!(seg_dist(c, p0, p1) < radius))
                 continue;
-            u32 idx = (u32)(j * g_grid.width + i);
             g_grid.walkable[idx] = 0;
             if (wall) {
                 g_grid.obstacle_top[idx] = 1e9f;
@@ -273,41 +273,73 @@ static void erode_all(const sv_geom* geom, f32 radius)
 
 // Islands -----------------------------------------------------------------------------------
 
+// Runs of walkable cells in one row, joined into 4-connected patches by union-find: runs in
+// adjacent rows that share a column belong to one patch. At most 128 runs fit in a row of 255.
+#define NAV_RUNS (SV_NAV_SIDE * 128 + 1)
+static u16 s_run_a[NAV_RUNS], s_run_b[NAV_RUNS]; // columns [a, b)
+static u8 s_run_row[NAV_RUNS];
+static u32 s_run_parent[NAV_RUNS];
+static u32 s_run_size[NAV_RUNS];
+
+static u32 run_root(u32 r)
+{
+    while (s_run_parent[r] != r) {
+        s_run_parent[r] = s_run_parent[s_run_parent[r]];
+        r = s_run_parent[r];
+    }
+    return r;
+}
+
 // Drops every 4-connected patch of walkable cells too small to hold the body's disc.
 static void drop_islands(f32 radius)
 {
     f64 disc = 3.1415927f * radius * radius / (g_grid.cell * g_grid.cell);
     u32 min_cells = (u32)clamp_index(disc, 0, SV_NAV_CELLS) + 1;
-    i32 w = g_grid.width, h = g_grid.height;
-    memset(s_seen, 0, (size_t)w * h);
-    for (i32 sj = 0; sj < h; ++sj) {
-        for (i32 si = 0; si < w; ++si) {
-            u32 start = (u32)(sj * w + si);
-            if (!g_grid.walkable[start] || s_seen[start])
+    u32 w = g_grid.width, h = g_grid.height;
+    u32 runs = 0, prev_first = 0, prev_end = 0;
+    for (u32 j = 0; j < h; ++j) {
+        const u8* row = &g_grid.walkable[j * w];
+        u32 first = runs;
+        for (u32 i = 0; i < w;) {
+            if (!row[i]) {
+                ++i;
                 continue;
-            u32 head = 0, tail = 0;
-            s_queue_i[tail] = (u8)si;
-            s_queue_j[tail++] = (u8)sj;
-            s_seen[start] = 1;
-            while (head < tail) {
-                i32 i = s_queue_i[head], j = s_queue_j[head++];
-                const i32 di[4] = {-1, 1, 0, 0}, dj[4] = {0, 0, -1, 1};
-                for (int k = 0; k < 4; ++k) {
-                    i32 ni = i + di[k], nj = j + dj[k];
-                    if (ni < 0 || nj < 0 || ni >= w || nj >= h)
-                        continue;
-                    u32 n = (u32)(nj * w + ni);
-                    if (g_grid.walkable[n] && !s_seen[n]) {
-                        s_seen[n] = 1;
-                        s_queue_i[tail] = (u8)ni;
-                        s_queue_j[tail++] = (u8)nj;
+            }
+            u32 start = i;
+            while (i < w && row[i])
+                ++i;
+            s_run_a[runs] = (u16)start;
+            s_run_b[runs] = (u16)i;
+            s_run_row[runs] = (u8)j;
+            s_run_parent[runs] = runs;
+            s_run_size[runs] = i - start;
+            ++runs;
+        }
+        // Join with the runs of the row above that share a column.
+        u32 p = prev_first;
+        for (u32 r = first; r < runs; ++r) {
+            while (p < prev_end && s_run_b[p] <= s_run_a[r])
+                ++p;
+            for (u32 q = p; q < prev_end && s_run_a[q] < s_run_b[r]; ++q) {
+                u32 x = run_root(r), y = run_root(q);
+                if (x != y) {
+                    if (y < x) {
+                        u32 t = x;
+                        x = y;
+                        y = t;
                     }
+                    s_run_parent[y] = x;
+                    s_run_size[x] += s_run_size[y];
                 }
             }
-            if (tail < min_cells)
-                for (u32 k = 0; k < tail; ++k)
-                    g_grid.walkable[(u32)(s_queue_j[k] * w + s_queue_i[k])] = 0;
         }
+        prev_first = first;
+        prev_end = runs;
+    }
+    for (u32 r = 0; r < runs; ++r) {
+        if (s_run_size[run_root(r)] >= min_cells)
+            continue;
+        memset(&g_grid.walkable[(u32)s_run_row[r] * w + s_run_a[r]], 0, s_run_b[r] - s_run_a[r]);
     }
 }
 
