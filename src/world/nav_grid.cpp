@@ -102,38 +102,61 @@ static void rasterise(const sv_geom* geom)
     }
 }
 
-// Ground of the walkable cells. Only ramps and fixtures lift the ground off the floor, and only
-// within their quads and bounding circles: cells outside the boxes around those (with a margin)
-// are floor without asking.
+// Ground of the walkable cells. Only ramps (not those under a bench sill), fixture slopes and
+// standable tops lift the ground off the floor, each only within its own quad or footprint:
+// cells outside the boxes around those (with a margin) are floor without asking.
+struct ground_box {
+    f32 x0, z0, x1, z1;
+};
+
+static void grow_box(ground_box* b, Vector2 p)
+{
+    b->x0 = fminf(b->x0, p.x);
+    b->z0 = fminf(b->z0, p.y);
+    b->x1 = fmaxf(b->x1, p.x);
+    b->z1 = fmaxf(b->z1, p.y);
+}
+
 static void read_ground(const sv_geom* geom)
 {
-    struct box {
-        f32 x0, z0, x1, z1;
-    };
-    box hot[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+    ground_box hot[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
     u32 n = 0;
     const f32 margin = 0.05f;
     for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
         const sv_opening* o = &geom->openings[k];
-        f32 w = o->width * 0.5f;
-        Vector2 c[4] = {{o->foot.x - o->tangent.x * w, o->foot.y - o->tangent.y * w},
-                        {o->foot.x + o->tangent.x * w, o->foot.y + o->tangent.y * w},
-                        {o->centre.x - o->tangent.x * w, o->centre.y - o->tangent.y * w},
-                        {o->centre.x + o->tangent.x * w, o->centre.y + o->tangent.y * w}};
-        box b = {c[0].x, c[0].y, c[0].x, c[0].y};
-        for (int i = 1; i < 4; ++i) {
-            b.x0 = fminf(b.x0, c[i].x);
-            b.z0 = fminf(b.z0, c[i].y);
-            b.x1 = fmaxf(b.x1, c[i].x);
-            b.z1 = fmaxf(b.z1, c[i].y);
-        }
-        hot[n++] = box {b.x0 - margin, b.z0 - margin, b.x1 + margin, b.z1 + margin};
+        if (o->bench_sill)
+            continue;
+        Vector2 t = {o->tangent.x * o->width * 0.5f, o->tangent.y * o->width * 0.5f};
+        ground_box b = {o->foot.x, o->foot.y, o->foot.x, o->foot.y};
+        grow_box(&b, Vector2 {o->foot.x - t.x, o->foot.y - t.y});
+        grow_box(&b, Vector2 {o->foot.x + t.x, o->foot.y + t.y});
+        grow_box(&b, Vector2 {o->centre.x - t.x, o->centre.y - t.y});
+        grow_box(&b, Vector2 {o->centre.x + t.x, o->centre.y + t.y});
+        hot[n++] = b;
     }
     for (u8 k = 0; k < geom->fixture_count && k < SV_GEOM_FIXTURES; ++k) {
         const sv_fixture* f = &geom->fixtures[k];
-        f32 r = fabsf(f->bound) + margin;
-        hot[n++] = box {f->centre.x - r, f->centre.y - r, f->centre.x + r, f->centre.y + r};
+        u8 polygon = f->standable && f->vertex_count > 0;
+        if (!polygon && f->slope_count == 0)
+            continue; // a solid without slopes never holds the ground
+        ground_box b = {1e30f, 1e30f, -1e30f, -1e30f};
+        for (u8 v = 0; polygon && v < f->vertex_count; ++v)
+            grow_box(&b, f->polygon[v]);
+        for (u8 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
+            const sv_slope* sl = &f->slopes[j];
+            grow_box(&b, sl->origin);
+            grow_box(&b, sl->across);
+            grow_box(&b, sl->far_corner);
+            grow_box(&b, sl->up);
+            grow_box(&b,
+                     Vector2 {sl->across.x + sl->up.x - sl->origin.x,
+                              sl->across.y + sl->up.y - sl->origin.y});
+        }
+        hot[n++] = b;
     }
+    for (u32 k = 0; k < n; ++k)
+        hot[k] = ground_box {hot[k].x0 - margin, hot[k].z0 - margin, hot[k].x1 + margin,
+                             hot[k].z1 + margin};
     for (i32 j = 0; j < g_grid.height; ++j) {
         for (i32 i = 0; i < g_grid.width; ++i) {
             u32 c = (u32)(j * g_grid.width + i);
