@@ -142,8 +142,9 @@ static void collide_fixtures(const sv_geom* geom, f32* x, f32* z, f32 r, f32 h)
         if (!(bx * bx + bz * bz <= reach * reach))
             continue;
         Vector2 mean = footprint_mean(f);
-        // Inside a solid too tall to step onto: out to the nearest point of its outline.
-        if (!f->standable && f->face_count > 0 && f->vertex_count > 0 && f->top > h
+        // Inside a solid: out to the nearest point of its outline. Nothing stands on a solid's
+        // top, so a body is never let over one, however low it is or however high the feet.
+        if (!f->standable && f->face_count > 0 && f->vertex_count > 0
             && inside_footprint(f, *x, *z)) {
             f32 best = 1e9f, nx = 0.0f, nz = 0.0f;
             for (u8 i = 0; i < f->face_count; ++i) {
@@ -164,7 +165,8 @@ static void collide_fixtures(const sv_geom* geom, f32* x, f32* z, f32 r, f32 h)
         }
         const Vector2* m = f->vertex_count > 0 ? &mean : nullptr;
         for (u8 i = 0; i < f->face_count; ++i)
-            push_off_face(&f->faces[i], x, z, r, h, m, Vector2 {1.0f, 0.0f});
+            push_off_face(&f->faces[i], x, z, r, f->standable ? h : -1e30f, m,
+                          Vector2 {1.0f, 0.0f});
     }
 }
 

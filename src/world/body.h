@@ -16,8 +16,9 @@ u32 sv_sim_ticks(f32 seconds);
 f32 sv_player_ground(const sv_geom* geom, f32 x, f32 z);
 
 // Pushes a body of radius r with feet at y out of the place's walls, door planes, solids and
-// ramp sides (two passes); faces no higher than y + step height are stepped over. Moves *x and
-// *z only; does nothing for a null geometry, x or z.
+// ramp sides (two passes); faces of standable fixtures and ramp sides no higher than y + step
+// height are stepped over, solids never. Moves *x and *z only; does nothing for a null geometry,
+// x or z.
 void sv_player_collide(const sv_geom* geom, f32* x, f32* z, f32 radius, f32 y, f32 step_height);
 
 // sv_player_collide with the door plane of opening ignored_door left out (255: none), for a

@@ -16,9 +16,7 @@
 
 static sv_nav_grid g_grid;
 static sv_nav_heap g_heap;
-static sv_geom s_built;           // the record the grid was built from, to skip the hash
-static u16 s_queue[SV_NAV_CELLS]; // flood of one island
-static u8 s_seen[SV_NAV_CELLS];   // cells reached by the island floods
+static sv_geom s_built; // the record the grid was built from: its identity
 static f32 s_cross[SV_GEOM_VERTICES];
 
 const sv_nav_grid* nav_grid(void)
@@ -64,20 +62,10 @@ static f32 seg_dist(Vector2 p, Vector2 a, Vector2 b)
     return sqrtf(ex * ex + ez * ez);
 }
 
-static u64 fnv1a64(const void* data, size_t size)
-{
-    const u8* p = (const u8*)data;
-    u64 h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < size; ++i) {
-        h ^= p[i];
-        h *= 0x100000001b3ull;
-    }
-    return h;
-}
-
 // Rasterising -------------------------------------------------------------------------------
 
-// Cells whose centres lie strictly inside the floor polygon, row by row.
+// Cells whose centres lie strictly inside the floor polygon, row by row. Their ground is read
+// later, for the cells that stay walkable (no other cell's ground is ever used).
 static void rasterise(const sv_geom* geom)
 {
     u8 n = geom->vertex_count;
@@ -109,7 +97,80 @@ static void rasterise(const sv_geom* geom)
                 u32 idx = (u32)(j * g_grid.width + i);
                 g_grid.walkable[idx] = 1;
                 g_grid.obstacle_top[idx] = -1e9f;
-                g_grid.ground[idx] = sv_geom_ground_on(geom, c.x, c.y, &g_grid.ground_face[idx]);
+            }
+        }
+    }
+}
+
+// Ground of the walkable cells. Only ramps (not those under a bench sill), fixture slopes and
+// standable tops lift the ground off the floor, each only within its own quad or footprint:
+// cells outside the boxes around those (with a margin) are floor without asking.
+struct ground_box {
+    f32 x0, z0, x1, z1;
+};
+
+static void grow_box(ground_box* b, Vector2 p)
+{
+    b->x0 = fminf(b->x0, p.x);
+    b->z0 = fminf(b->z0, p.y);
+    b->x1 = fmaxf(b->x1, p.x);
+    b->z1 = fmaxf(b->z1, p.y);
+}
+
+static void read_ground(const sv_geom* geom)
+{
+    ground_box hot[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+    u32 n = 0;
+    const f32 margin = 0.05f;
+    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
+        const sv_opening* o = &geom->openings[k];
+        if (o->bench_sill)
+            continue;
+        Vector2 t = {o->tangent.x * o->width * 0.5f, o->tangent.y * o->width * 0.5f};
+        ground_box b = {o->foot.x, o->foot.y, o->foot.x, o->foot.y};
+        grow_box(&b, Vector2 {o->foot.x - t.x, o->foot.y - t.y});
+        grow_box(&b, Vector2 {o->foot.x + t.x, o->foot.y + t.y});
+        grow_box(&b, Vector2 {o->centre.x - t.x, o->centre.y - t.y});
+        grow_box(&b, Vector2 {o->centre.x + t.x, o->centre.y + t.y});
+        hot[n++] = b;
+    }
+    for (u8 k = 0; k < geom->fixture_count && k < SV_GEOM_FIXTURES; ++k) {
+        const sv_fixture* f = &geom->fixtures[k];
+        u8 polygon = f->standable && f->vertex_count > 0;
+        if (!polygon && f->slope_count == 0)
+            continue; // a solid without slopes never holds the ground
+        ground_box b = {1e30f, 1e30f, -1e30f, -1e30f};
+        for (u8 v = 0; polygon && v < f->vertex_count; ++v)
+            grow_box(&b, f->polygon[v]);
+        for (u8 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
+            const sv_slope* sl = &f->slopes[j];
+            grow_box(&b, sl->origin);
+            grow_box(&b, sl->across);
+            grow_box(&b, sl->far_corner);
+            grow_box(&b, sl->up);
+            grow_box(&b,
+                     Vector2 {sl->across.x + sl->up.x - sl->origin.x,
+                              sl->across.y + sl->up.y - sl->origin.y});
+        }
+        hot[n++] = b;
+    }
+    for (u32 k = 0; k < n; ++k)
+        hot[k] = ground_box {hot[k].x0 - margin, hot[k].z0 - margin, hot[k].x1 + margin,
+                             hot[k].z1 + margin};
+    for (i32 j = 0; j < g_grid.height; ++j) {
+        for (i32 i = 0; i < g_grid.width; ++i) {
+            u32 c = (u32)(j * g_grid.width + i);
+            if (!g_grid.walkable[c])
+                continue;
+            Vector2 p = cell_centre(i, j);
+            int near = 0;
+            for (u32 k = 0; k < n && !near; ++k)
+                near = !(p.x < hot[k].x0 || p.x > hot[k].x1 || p.y < hot[k].z0 || p.y > hot[k].z1);
+            if (near) {
+                g_grid.ground[c] = sv_geom_ground_on(geom, p.x, p.y, &g_grid.ground_face[c]);
+            } else {
+                g_grid.ground[c] = geom->floor_y;
+                g_grid.ground_face[c] = SV_GROUND_FLOOR;
             }
         }
     }
@@ -132,16 +193,45 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 {
     if (!wall && face->top0 == face->bottom0 && face->top1 == face->bottom1)
         return;
+    Vector2 p0 = face->p0, p1 = face->p1;
     i32 i0, j0, i1, j1;
-    cell_box(fminf(face->p0.x, face->p1.x) - radius, fminf(face->p0.y, face->p1.y) - radius,
-             fmaxf(face->p0.x, face->p1.x) + radius, fmaxf(face->p0.y, face->p1.y) + radius, &i0,
-             &j0, &i1, &j1);
+    cell_box(fminf(p0.x, p1.x) - radius, fminf(p0.y, p1.y) - radius, fmaxf(p0.x, p1.x) + radius,
+             fmaxf(p0.y, p1.y) + radius, &i0, &j0, &i1, &j1);
+    f32 dx = p1.x - p0.x, dz = p1.y - p0.y;
+    f32 reach = radius * 1.001f + 1e-4f; // a margin over rounding: the exact test decides
     for (i32 j = j0; j <= j1; ++j) {
-        for (i32 i = i0; i <= i1; ++i) {
-            Vector2 c = cell_centre(i, j);
-            if (!(seg_dist(c, face->p0, face->p1) < radius))
+        // A cell centre within r of the segment is within r in z of the part of the segment
+        // it is nearest to, and within r in x of it: only those columns are tested.
+        f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
+        f32 ta = 0.0f, tb = 1.0f;
+        if (fabsf(dz) > 1e-6f) {
+            ta = (z - reach - p0.y) / dz;
+            tb = (z + reach - p0.y) / dz;
+            if (ta > tb) {
+                f32 t = ta;
+                ta = tb;
+                tb = t;
+            }
+            ta = fmaxf(ta, 0.0f);
+            tb = fminf(tb, 1.0f);
+            if (!(ta <= tb))
                 continue;
+        } else if (!(fabsf(p0.y - z) <= reach + 1e-6f)) {
+            continue;
+        }
+        f32 xa = p0.x + ta * dx, xb = p0.x + tb * dx;
+        i32 c0
+            = floor_index((fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f, i0, i1);
+        i32 c1
+            = floor_index((fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0, i1);
+        for (i32 i = c0; i <= c1; ++i) {
             u32 idx = (u32)(j * g_grid.width + i);
+            // A wall changes nothing in a cell already impassable (outside the floor, mostly).
+            if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
+                continue;
+            Vector2 c = cell_centre(i, j);
+            if (!(seg_dist(c, p0, p1) < radius))
+                continue;
             g_grid.walkable[idx] = 0;
             if (wall) {
                 g_grid.obstacle_top[idx] = 1e9f;
@@ -206,37 +296,73 @@ static void erode_all(const sv_geom* geom, f32 radius)
 
 // Islands -----------------------------------------------------------------------------------
 
+// Runs of walkable cells in one row, joined into 4-connected patches by union-find: runs in
+// adjacent rows that share a column belong to one patch. At most 128 runs fit in a row of 255.
+#define NAV_RUNS (SV_NAV_SIDE * 128 + 1)
+static u16 s_run_a[NAV_RUNS], s_run_b[NAV_RUNS]; // columns [a, b)
+static u8 s_run_row[NAV_RUNS];
+static u32 s_run_parent[NAV_RUNS];
+static u32 s_run_size[NAV_RUNS];
+
+static u32 run_root(u32 r)
+{
+    while (s_run_parent[r] != r) {
+        s_run_parent[r] = s_run_parent[s_run_parent[r]];
+        r = s_run_parent[r];
+    }
+    return r;
+}
+
 // Drops every 4-connected patch of walkable cells too small to hold the body's disc.
 static void drop_islands(f32 radius)
 {
     f64 disc = 3.1415927f * radius * radius / (g_grid.cell * g_grid.cell);
     u32 min_cells = (u32)clamp_index(disc, 0, SV_NAV_CELLS) + 1;
-    u32 cells = (u32)g_grid.width * g_grid.height;
-    memset(s_seen, 0, cells);
-    for (u32 start = 0; start < cells; ++start) {
-        if (!g_grid.walkable[start] || s_seen[start])
-            continue;
-        u32 head = 0, tail = 0;
-        s_queue[tail++] = (u16)start;
-        s_seen[start] = 1;
-        while (head < tail) {
-            u32 c = s_queue[head++];
-            i32 i = (i32)(c % g_grid.width), j = (i32)(c / g_grid.width);
-            const i32 di[4] = {-1, 1, 0, 0}, dj[4] = {0, 0, -1, 1};
-            for (int k = 0; k < 4; ++k) {
-                i32 ni = i + di[k], nj = j + dj[k];
-                if (ni < 0 || nj < 0 || ni >= g_grid.width || nj >= g_grid.height)
-                    continue;
-                u32 n = (u32)(nj * g_grid.width + ni);
-                if (g_grid.walkable[n] && !s_seen[n]) {
-                    s_seen[n] = 1;
-                    s_queue[tail++] = (u16)n;
+    u32 w = g_grid.width, h = g_grid.height;
+    u32 runs = 0, prev_first = 0, prev_end = 0;
+    for (u32 j = 0; j < h; ++j) {
+        const u8* row = &g_grid.walkable[j * w];
+        u32 first = runs;
+        for (u32 i = 0; i < w;) {
+            if (!row[i]) {
+                ++i;
+                continue;
+            }
+            u32 start = i;
+            while (i < w && row[i])
+                ++i;
+            s_run_a[runs] = (u16)start;
+            s_run_b[runs] = (u16)i;
+            s_run_row[runs] = (u8)j;
+            s_run_parent[runs] = runs;
+            s_run_size[runs] = i - start;
+            ++runs;
+        }
+        // Join with the runs of the row above that share a column.
+        u32 p = prev_first;
+        for (u32 r = first; r < runs; ++r) {
+            while (p < prev_end && s_run_b[p] <= s_run_a[r])
+                ++p;
+            for (u32 q = p; q < prev_end && s_run_a[q] < s_run_b[r]; ++q) {
+                u32 x = run_root(r), y = run_root(q);
+                if (x != y) {
+                    if (y < x) {
+                        u32 t = x;
+                        x = y;
+                        y = t;
+                    }
+                    s_run_parent[y] = x;
+                    s_run_size[x] += s_run_size[y];
                 }
             }
         }
-        if (tail < min_cells)
-            for (u32 k = 0; k < tail; ++k)
-                g_grid.walkable[s_queue[k]] = 0;
+        prev_first = first;
+        prev_end = runs;
+    }
+    for (u32 r = 0; r < runs; ++r) {
+        if (s_run_size[run_root(r)] >= min_cells)
+            continue;
+        memset(&g_grid.walkable[(u32)s_run_row[r] * w + s_run_a[r]], 0, s_run_b[r] - s_run_a[r]);
     }
 }
 
@@ -471,6 +597,7 @@ static void build(const sv_geom* geom, f32 radius)
     rasterise(geom);
     erode_all(geom, radius);
     drop_islands(radius);
+    read_ground(geom);
     merge_rects();
     links(geom);
 }
@@ -478,12 +605,12 @@ static void build(const sv_geom* geom, f32 radius)
 void ready(const sv_geom* geom, f32 radius)
 {
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
-    // Equal bytes mean an equal key: compare first, hash only for a new record.
-    if (g_grid.key != 0 && g_grid.radius == radius && g_grid.step == step
+    // The grid's identity is the record's bytes: an exact test, and cheaper than any hash.
+    if (g_grid.built && g_grid.radius == radius && g_grid.step == step
         && memcmp(&s_built, geom, sizeof s_built) == 0)
         return;
     memcpy(&s_built, geom, sizeof s_built);
-    g_grid.key = fnv1a64(geom, sizeof *geom) | 1u;
+    g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
     g_grid.builds++;

@@ -20,9 +20,10 @@ struct sv_nav_link {
     Vector2 landing; // inside the target, half a cell past the gap, on the run's middle
 };
 
-// The one grid: built for a geometry record, a body radius and player.step_height.
+// The one grid: built for a geometry record (kept byte for byte beside it), a body radius and
+// player.step_height.
 struct sv_nav_grid {
-    u64 key;    // FNV-1a 64 of the geometry record, bit 0 set; 0 before the first build
+    u8 built;   // 1 once a grid was built; it matches the record kept beside it
     f32 radius; // body radius
     f32 step;   // player.step_height it was built with
     f32 origin_x, origin_z;
@@ -67,3 +68,9 @@ sv_nav_heap* nav_heap(void);
 void heap_clear(void);
 void heap_push(u16 id); // panics rather than drop a push (it cannot fill: see SV_NAV_HEAP)
 u16 heap_pop(void);     // the id with the smallest f; the heap must not be empty
+
+// String pulling through portals [0, n) (left and right points; portal 0 the start, the last
+// the goal as a point): writes the corners to out, at most cap, and returns the count; sets
+// *done when the goal itself was written as the last corner. Ends on any input: the scan stops
+// after 64 n + 1024 steps, far more than any real path takes.
+u64 funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64 cap, int* done);

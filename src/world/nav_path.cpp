@@ -163,17 +163,19 @@ static u32 portals(u32 count, Vector2 start, Vector2 goal)
 
 // The simple funnel over portals [0, n): writes corners to out (at most cap); returns the count.
 // The goal's own portal, once reached as a corner, is the goal itself: *done is set so that it
-// is not written twice. Bounded: a scan that restarts without moving its apex forward could
-// repeat forever.
-static u64 pull_string(u32 n, Vector2* out, u64 cap, int* done)
+// is not written twice. Every restart moves the apex's portal forward, so the scan ends within
+// n^2 steps in exact arithmetic; the step bound guards against what rounding and NaN might do.
+u64 funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64 cap, int* done)
 {
     *done = 0;
     u64 written = 0;
-    Vector2 apex = s_funnel.left[0], left = apex, right = apex;
+    if (n == 0)
+        return 0;
+    Vector2 apex = lefts[0], left = apex, right = apex;
     u32 apex_i = 0, left_i = 0, right_i = 0;
     u64 budget = 64ull * n + 1024;
     for (u32 i = 1; i < n && written < cap && budget > 0; ++i, --budget) {
-        Vector2 pl = s_funnel.left[i], pr = s_funnel.right[i];
+        Vector2 pl = lefts[i], pr = rights[i];
         if (area(apex, right, pr) <= 0.0f) {
             if (same_point(apex, right) || area(apex, left, pr) > 0.0f) {
                 right = pr;
@@ -229,7 +231,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
         s_funnel.chain[count++] = s_search.came_by[r];
     u32 n = portals(count, start, goal);
     int done = 0;
-    u64 written = pull_string(n, out, cap, &done);
+    u64 written = funnel(s_funnel.left, s_funnel.right, n, out, cap, &done);
     if (!done && written < cap)
         out[written++] = goal;
     return written;

@@ -118,7 +118,8 @@ TEST_F(BodyTest, StepOverTruthTable)
         {0.46f, 1, 0.0f, true},    // just above
         {0.9f, 1, 0.5f, false},    // from a raised standing point, within the step
         {1.0f, 0, 0.0f, true},     // a block
-        {1.0f, 0, 0.6f, false},    // a block within the step from raised feet
+        {0.3f, 0, 0.0f, true},     // a low block too
+        {1.0f, 0, 0.6f, true},     // a block, even within the step: nothing stands on it
     };
     for (const auto& row : table) {
         box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/rng.h"
 #include "core/tune.h"
 #include "test_nav_util.h"
 #include "world/geom.h"
@@ -44,7 +45,7 @@ TEST_F(NavTest, GridIsKeyedByRecordRadiusAndStepHeight)
     sv_nav_stats(&g, R, &rects, nullptr, nullptr);
     u64 builds = nav_grid()->builds;
     EXPECT_EQ(rects, 1u);
-    EXPECT_NE(nav_grid()->key & 1u, 0u);
+    EXPECT_EQ(nav_grid()->built, 1);
     sv_nav_stats(&g, R, &rects, nullptr, nullptr);
     path(Vector2 {-3, 0}, Vector2 {3, 0});
     EXPECT_EQ(nav_grid()->builds, builds);
@@ -262,6 +263,32 @@ TEST_F(NavTest, BadCoordinatesFindNothing)
     EXPECT_EQ(sv_nav_path(nullptr, R, Vector2 {0, 0}, Vector2 {1, 1}, out, 96), 0u);
     // A huge radius erodes everything without converting an out-of-range value.
     EXPECT_EQ(sv_nav_path(&g, 1e30f, Vector2 {0, 0}, Vector2 {1, 1}, out, 96), 0u);
+}
+
+TEST(NavFunnel, EndsOnAnyInput)
+{
+    static Vector2 s_left[4096], s_right[4096], s_out[8192];
+    sv_rng rng;
+    sv_rng_open(&rng, 4471, 1, SV_STREAM_GEOMETRY);
+    const f32 nan = std::numeric_limits<f32>::quiet_NaN();
+    for (int trial = 0; trial < 200; ++trial) {
+        u32 n = 2 + sv_rng_below(&rng, 4000);
+        for (u32 i = 0; i < n; ++i) {
+            // Random, repeated, collinear and NaN points.
+            u32 kind = sv_rng_below(&rng, 8);
+            f32 x = (f32)sv_rng_below(&rng, 5), z = (f32)sv_rng_below(&rng, 5);
+            s_left[i] = kind == 0 ? Vector2 {nan, z} : Vector2 {x, kind == 1 ? 0.0f : z};
+            s_right[i] = kind == 2 ? s_left[i] : Vector2 {z, x};
+        }
+        s_right[0] = s_left[0];
+        s_right[n - 1] = s_left[n - 1];
+        int done = 0;
+        u64 written = funnel(s_left, s_right, n, s_out, 8192, &done);
+        EXPECT_LE(written, 8192u);
+    }
+    int done = 1;
+    EXPECT_EQ(funnel(s_left, s_right, 0, s_out, 8, &done), 0u);
+    EXPECT_EQ(done, 0);
 }
 
 TEST(NavHeap, HoldsEveryPushASearchCanMakeInOrder)
