@@ -5,6 +5,7 @@
 #include "actors/afflict.h"
 #include "actors_util.h"
 #include "world/body.h"
+#include "world/geom.h"
 
 namespace {
 
@@ -268,4 +269,47 @@ TEST_F(Player, LookClampsThePitchAndWalkingFollowsTheYaw)
     EXPECT_NEAR(p.z, 4.0f / 60.0f, 1e-5f);
     EXPECT_NEAR(p.x, 0.0f, 1e-5f);
     EXPECT_NEAR(p.move_z, 1.0f, 1e-5f);
+}
+
+TEST_F(Player, ADoorWalkEasesAlongItsWaypointsToTheDoorAndOut)
+{
+    sv_geom g = square_place(6.0f);
+    opening_on_wall(&g, 0, 1, 2.0f, 2.5f); // the +x wall: centre (6, 0), facing -x
+    g.opening_count = 1;
+    sv_player_spawn(&p, &g);
+    EXPECT_NEAR(p.yaw, 0.0f, 1e-6f); // facing door 0
+    p.walk_door = 0;
+    p.walk_total = p.walk_left = 30;
+    p.walk_path_x[0] = 3.0f;
+    p.walk_path_z[0] = 2.0f;
+    p.path_count = 1;
+    p.path_index = 0;
+    f32 leg = std::sqrt(3.0f * 3.0f + 2.0f * 2.0f) * 2.0f;
+    p.walk_length = leg + 1.0f;
+    f32 nearest = 100.0f;
+    sv_input ignored {};
+    ignored.forward = -1.0f; // no input moves a walked player
+    for (int t = 0; t < 30; ++t) {
+        sv_player_step(&p, &g, &ignored);
+        f32 dx = p.x - 3.0f, dz = p.z - 2.0f;
+        nearest = std::fmin(nearest, std::sqrt(dx * dx + dz * dz));
+    }
+    EXPECT_EQ(p.walk_left, 0u);
+    EXPECT_EQ(p.path_index, 1);
+    EXPECT_LT(nearest, 0.2f);
+    // The distance to the door centre in the tick that reaches it is not counted as done.
+    EXPECT_GT(p.walk_done, p.walk_length - 0.5f);
+    EXPECT_LE(p.walk_done, p.walk_length + 1e-3f);
+    EXPECT_NEAR(p.x, 6.0f - 0.01f, 1e-3f); // held by the door plane, ready to cross
+    EXPECT_NEAR(p.z, 0.0f, 1e-3f);
+    EXPECT_NEAR(p.move_x, 1.0f, 1e-5f); // out through the door
+
+    // A walk to a door the place does not have ends at once, without moving the player.
+    p.walk_door = 3;
+    p.walk_total = p.walk_left = 10;
+    f32 x0 = p.x, z0 = p.z;
+    sv_player_step(&p, &g, &ignored);
+    EXPECT_EQ(p.walk_left, 0u);
+    EXPECT_EQ(p.x, x0);
+    EXPECT_EQ(p.z, z0);
 }
