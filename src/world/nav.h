@@ -1,0 +1,41 @@
+// Navigation within one place: a grid of walkable rectangles and the links between them, built
+// for one geometry and body radius and cached by the bytes of the whole geometry record, the
+// radius and player.step_height; A* over it with string pulling through the doorways. One static grid
+// and static search tables: not re-entrant, nothing allocated, nothing drawn. Any call with
+// another geometry, radius or step height rebuilds the grid (tens of microseconds to a few
+// milliseconds); the same ones again cost one comparison of the record (about a microsecond).
+#pragma once
+#include "world/world_types.h"
+
+// Limits of the grid and the search.
+#define SV_NAV_SIDE    255                // cells along each axis at most
+#define SV_NAV_CELLS   65536              // 256 x 256 cell slots
+#define SV_NAV_RECTS   8192               // rectangles; cells beyond them belong to none
+#define SV_NAV_LINKS   32768              // links; further ones are dropped
+#define SV_NAV_HEAP    (SV_NAV_LINKS + 1) // every push a search can make: the start and one per link
+#define SV_NAV_PORTALS 16384              // portals of one funnel
+#define SV_NAV_CELL    0.2f               // cell size unless the place is wider than 254 cells
+
+// Walking path for a body of radius r from start to goal (x, z) in geom: writes the corner
+// points and then the goal (never the start) to out, at most cap, and returns the number
+// written; 0 when out is null, cap is 0, geom is null or has fewer than 3 wall vertices, no
+// rectangle lies under the start (within player.step_height of its ground) or the goal (any
+// height), or no path joins them. Rebuilds the grid when geom or r changed.
+u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out,
+                u64 cap);
+
+// 1 when every door foot (the six slot feet of a room, the openings' feet of a corridor piece),
+// every prop spot of a room and the centre lie on the grid for radius r, all are reached from the
+// first of them, and everything reached from it can walk back to it; else 0 (also for a null
+// geometry or one with fewer than 3 wall vertices).
+i32 sv_nav_walkable(const sv_geom* geom, f32 radius);
+
+// The grid's rectangle count, link count and gap-link count for geom and r (each out may be
+// null); zeros for a null geometry or fewer than 3 wall vertices.
+void sv_nav_stats(const sv_geom* geom, f32 radius, u64* rectangles, u64* links, u64* gap_links);
+
+// Shared within the world library --------------------------------------------------------------
+
+// Walking length from a to b in geom for radius r: the length of the path's polyline (at most
+// 96 points), or the straight distance |b - a| when there is no path.
+f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to);

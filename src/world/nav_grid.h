@@ -1,0 +1,70 @@
+// The navigation grid of one place and the binary heap of the path search: shared by the
+// navigation files of the world library and its tests, not by other libraries.
+#pragma once
+#include "world/nav.h"
+
+// A rectangle of cells sharing one ground face.
+struct sv_nav_rect {
+    u16 x0, z0;     // first column and row
+    u16 x1, z1;     // one past the last column and row
+    u16 face;       // sv_ground_face of all its cells
+    u32 first_link; // index of its first outgoing link
+    u32 link_count; // outgoing links
+};
+
+// A directed link from a rectangle to a neighbour across one of its sides.
+struct sv_nav_link {
+    u16 to;          // target rectangle
+    u8 gap;          // 1 when the link crosses a band of non-walkable cells
+    Vector2 a, b;    // doorway on the source's boundary line; both the run's middle for a gap link
+    Vector2 landing; // inside the target, half a cell past the gap, on the run's middle
+};
+
+// The one grid: built for a geometry record (kept byte for byte beside it), a body radius and
+// player.step_height.
+struct sv_nav_grid {
+    u8 built;   // 1 once a grid was built; it matches the record kept beside it
+    f32 radius; // body radius
+    f32 step;   // player.step_height it was built with
+    f32 origin_x, origin_z;
+    f32 cell;
+    u16 width, height;              // cells along x and z, at most SV_NAV_SIDE
+    u8 walkable[SV_NAV_CELLS];      // 1 when a body centre may stand in the cell
+    f32 obstacle_top[SV_NAV_CELLS]; // world height; -1e9 none, 1e9 impassable
+    f32 ground[SV_NAV_CELLS];       // world ground height at the cell centre
+    u16 ground_face[SV_NAV_CELLS];  // sv_ground_face at the cell centre
+    u16 rect_of_cell[SV_NAV_CELLS]; // 65535 none
+    sv_nav_rect rects[SV_NAV_RECTS];
+    u32 rect_count;
+    sv_nav_link links[SV_NAV_LINKS]; // grouped by source rectangle
+    u32 link_count;
+    u16 incoming[SV_NAV_LINKS]; // sources of the links into each rectangle, as one list
+    u32 incoming_start[SV_NAV_RECTS + 1];
+    u64 builds; // rebuilds since start-up
+};
+
+// The min-heap of rectangle ids ordered by f; a rectangle may be in it more than once.
+struct sv_nav_heap {
+    u16 ids[SV_NAV_HEAP];
+    u32 size;
+    u32 peak;            // largest size since the last reset of the peak
+    f32 f[SV_NAV_RECTS]; // cost of each rectangle, read when ordering
+};
+
+// The grid as last built; stable until the next ready with other inputs.
+const sv_nav_grid* nav_grid(void);
+
+// Makes the grid match (geom, radius, player.step_height), rebuilding it when any differs.
+// geom must hold at least 3 wall vertices.
+void ready(const sv_geom* geom, f32 radius);
+
+// Rectangle whose cell centre is nearest (x, z) among the 7 x 7 cells around it that are
+// walkable, belong to a rectangle and (unless any) have ground at most y + player.step_height;
+// -1 when none or when x, z are not finite or lie far off the grid.
+i32 rect_at(f32 x, f32 z, f32 y, u8 any);
+
+// The heap of the path search.
+sv_nav_heap* nav_heap(void);
+void heap_clear(void);
+void heap_push(u16 id); // panics rather than drop a push (it cannot fill: see SV_NAV_HEAP)
+u16 heap_pop(void);     // the id with the smallest f; the heap must not be empty

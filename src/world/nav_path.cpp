@@ -1,0 +1,327 @@
+// Path search within a place: A* over the grid's rectangles and links, then string pulling
+// through the doorways (and gap landings) of the links found; the walking length of a path;
+// whether an interior leaves every door foot, prop spot and the centre joined both ways; and the
+// grid's counts. All search state is static and rebuilt by each call.
+#include <cmath>
+#include <cstring>
+
+#include "core/tune.h"
+#include "world/geom.h"
+#include "world/nav_grid.h"
+
+// State -------------------------------------------------------------------------------------
+
+// A* over rectangles: per rectangle its cost, closed flag, way in and entry point.
+static struct {
+    f32 g[SV_NAV_RECTS];
+    u8 closed[SV_NAV_RECTS];
+    u16 came_from[SV_NAV_RECTS];
+    u32 came_by[SV_NAV_RECTS];
+    Vector2 entry[SV_NAV_RECTS];
+} s_search;
+
+// The funnel: the links of the path (goal back to start) and the portals (start to goal).
+static struct {
+    u32 chain[SV_NAV_RECTS];
+    Vector2 left[SV_NAV_PORTALS];
+    Vector2 right[SV_NAV_PORTALS];
+} s_funnel;
+
+// The walkability walks: bit 1 reached forward, bit 2 reaches back.
+static u8 s_mark[SV_NAV_RECTS];
+static u16 s_queue[SV_NAV_RECTS];
+
+// Helpers -----------------------------------------------------------------------------------
+
+static f32 dist(Vector2 a, Vector2 b)
+{
+    f32 dx = b.x - a.x, dz = b.y - a.y;
+    return sqrtf(dx * dx + dz * dz);
+}
+
+static int usable(const sv_geom* geom, f32 radius)
+{
+    return geom && geom->vertex_count >= 3 && std::isfinite(radius) && radius >= 0.0f;
+}
+
+// The point of a-b nearest p; the middle for a segment of no length.
+static Vector2 nearest_on(Vector2 a, Vector2 b, Vector2 p)
+{
+    f32 dx = b.x - a.x, dz = b.y - a.y;
+    f32 len = dx * dx + dz * dz;
+    if (!(len > 1e-9f))
+        return Vector2 {(a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f};
+    f32 t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len;
+    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    return Vector2 {a.x + t * dx, a.y + t * dz};
+}
+
+// Twice the signed area of triangle a, b, c in the funnel's sense.
+static f32 area(Vector2 a, Vector2 b, Vector2 c)
+{
+    return (c.x - a.x) * (b.y - a.y) - (b.x - a.x) * (c.y - a.y);
+}
+
+static int same_point(Vector2 a, Vector2 b)
+{
+    return dist(a, b) < 1e-6f;
+}
+
+// A* ----------------------------------------------------------------------------------------
+
+// Searches from rectangle from (entered at start) to rectangle to; 1 when found.
+static int search(u16 from, u16 to, Vector2 start, Vector2 goal)
+{
+    const sv_nav_grid* grid = nav_grid();
+    sv_nav_heap* heap = nav_heap();
+    for (u32 r = 0; r < grid->rect_count; ++r) {
+        s_search.g[r] = 1e30f;
+        s_search.closed[r] = 0;
+        s_search.came_from[r] = SV_NONE16;
+    }
+    heap_clear();
+    s_search.entry[from] = start;
+    s_search.g[from] = 0.0f;
+    heap->f[from] = dist(start, goal);
+    heap_push(from);
+    while (heap->size > 0) {
+        u16 cur = heap_pop();
+        if (s_search.closed[cur])
+            continue;
+        s_search.closed[cur] = 1;
+        if (cur == to)
+            return 1;
+        const sv_nav_rect* r = &grid->rects[cur];
+        for (u32 k = r->first_link; k < r->first_link + r->link_count; ++k) {
+            const sv_nav_link* l = &grid->links[k];
+            if (s_search.closed[l->to])
+                continue;
+            Vector2 p = l->gap ? l->landing : nearest_on(l->a, l->b, s_search.entry[cur]);
+            f32 cost = s_search.g[cur] + dist(p, s_search.entry[cur]);
+            if (cost < s_search.g[l->to]) {
+                s_search.entry[l->to] = p;
+                s_search.g[l->to] = cost;
+                s_search.came_from[l->to] = cur;
+                s_search.came_by[l->to] = k;
+                heap->f[l->to] = cost + dist(p, goal);
+                heap_push(l->to);
+            }
+        }
+    }
+    return 0;
+}
+
+// Funnel ------------------------------------------------------------------------------------
+
+static u32 add_portal(u32 n, Vector2 left, Vector2 right)
+{
+    s_funnel.left[n] = left;
+    s_funnel.right[n] = right;
+    return n + 1;
+}
+
+// Portals from the start through each link of the chain (chain[count - 1] is the first) to the
+// goal. The goal's portal always has room: link portals stop one short of the table's end.
+static u32 portals(u32 count, Vector2 start, Vector2 goal)
+{
+    const sv_nav_grid* grid = nav_grid();
+    u32 n = add_portal(0, start, start);
+    Vector2 ref = start;
+    for (u32 c = count; c-- > 0;) {
+        const sv_nav_link* l = &grid->links[s_funnel.chain[c]];
+        u32 need = l->gap ? 2 : 1;
+        if (n + need > SV_NAV_PORTALS - 1)
+            break;
+        if (c == count - 1 && l->gap
+            && (l->landing.x - l->a.x) * (start.x - l->a.x)
+                    + (l->landing.y - l->a.y) * (start.y - l->a.y)
+                > 0.0f) {
+            n = add_portal(n, l->landing, l->landing);
+            ref = l->landing;
+            continue;
+        }
+        Vector2 a = l->a, b = l->b;
+        f32 len = dist(a, b);
+        if (len > 1e-6f) {
+            f32 move = fminf(grid->cell, len * 0.5f) / len;
+            Vector2 d = {(b.x - a.x) * move, (b.y - a.y) * move};
+            a = Vector2 {a.x + d.x, a.y + d.y};
+            b = Vector2 {b.x - d.x, b.y - d.y};
+        }
+        Vector2 m = {(l->a.x + l->b.x) * 0.5f, (l->a.y + l->b.y) * 0.5f};
+        Vector2 d = {m.x - ref.x, m.y - ref.y};
+        f32 ca = a.x * d.y - a.y * d.x, cb = b.x * d.y - b.y * d.x;
+        n = cb > ca ? add_portal(n, a, b) : add_portal(n, b, a);
+        ref = m;
+        if (l->gap) {
+            n = add_portal(n, l->landing, l->landing);
+            ref = l->landing;
+        }
+    }
+    return add_portal(n, goal, goal);
+}
+
+// The simple funnel over portals [0, n): writes corners to out (at most cap); returns the count.
+// The goal's own portal, once reached as a corner, is the goal itself: *done is set so that it
+// is not written twice. Bounded: a scan that restarts without moving its apex forward could
+// repeat forever.
+static u64 pull_string(u32 n, Vector2* out, u64 cap, int* done)
+{
+    *done = 0;
+    u64 written = 0;
+    Vector2 apex = s_funnel.left[0], left = apex, right = apex;
+    u32 apex_i = 0, left_i = 0, right_i = 0;
+    u64 budget = 64ull * n + 1024;
+    for (u32 i = 1; i < n && written < cap && budget > 0; ++i, --budget) {
+        Vector2 pl = s_funnel.left[i], pr = s_funnel.right[i];
+        if (area(apex, right, pr) <= 0.0f) {
+            if (same_point(apex, right) || area(apex, left, pr) > 0.0f) {
+                right = pr;
+                right_i = i;
+            } else {
+                out[written++] = left;
+                apex = right = left;
+                apex_i = right_i = left_i;
+                if (apex_i == n - 1)
+                    *done = 1;
+                i = apex_i;
+                continue;
+            }
+        }
+        if (area(apex, left, pl) >= 0.0f) {
+            if (same_point(apex, left) || area(apex, right, pl) < 0.0f) {
+                left = pl;
+                left_i = i;
+            } else {
+                out[written++] = right;
+                apex = left = right;
+                apex_i = left_i = right_i;
+                if (apex_i == n - 1)
+                    *done = 1;
+                i = apex_i;
+                continue;
+            }
+        }
+    }
+    return written;
+}
+
+// Public ------------------------------------------------------------------------------------
+
+u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out, u64 cap)
+{
+    if (!out || cap == 0 || !usable(geom, radius))
+        return 0;
+    ready(geom, radius);
+    f32 y = sv_geom_ground(geom, start.x, start.y);
+    i32 from = rect_at(start.x, start.y, y, 0);
+    i32 to = rect_at(goal.x, goal.y, 0.0f, 1);
+    if (from < 0 || to < 0)
+        return 0;
+    if (from == to) {
+        out[0] = goal;
+        return 1;
+    }
+    if (!search((u16)from, (u16)to, start, goal))
+        return 0;
+    u32 count = 0;
+    for (u16 r = (u16)to; r != (u16)from && count < SV_NAV_RECTS; r = s_search.came_from[r])
+        s_funnel.chain[count++] = s_search.came_by[r];
+    u32 n = portals(count, start, goal);
+    int done = 0;
+    u64 written = pull_string(n, out, cap, &done);
+    if (!done && written < cap)
+        out[written++] = goal;
+    return written;
+}
+
+f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to)
+{
+    static Vector2 s_points[96];
+    u64 n = sv_nav_path(geom, radius, from, to, s_points, 96);
+    if (n == 0)
+        return dist(from, to);
+    f32 length = 0.0f;
+    Vector2 p = from;
+    for (u64 i = 0; i < n; ++i) {
+        length += dist(p, s_points[i]);
+        p = s_points[i];
+    }
+    return length;
+}
+
+// Marks (with bit) every rectangle reached from first over outgoing (or incoming) links.
+static void flood(u16 first, u8 bit, int backward)
+{
+    const sv_nav_grid* grid = nav_grid();
+    u32 head = 0, tail = 0;
+    s_queue[tail++] = first;
+    s_mark[first] |= bit;
+    while (head < tail) {
+        u16 r = s_queue[head++];
+        u32 k0 = backward ? grid->incoming_start[r] : grid->rects[r].first_link;
+        u32 k1 = backward ? grid->incoming_start[r + 1] : k0 + grid->rects[r].link_count;
+        for (u32 k = k0; k < k1; ++k) {
+            u16 next = backward ? grid->incoming[k] : grid->links[k].to;
+            if (!(s_mark[next] & bit)) {
+                s_mark[next] |= bit;
+                s_queue[tail++] = next;
+            }
+        }
+    }
+}
+
+i32 sv_nav_walkable(const sv_geom* geom, f32 radius)
+{
+    if (!usable(geom, radius))
+        return 0;
+    ready(geom, radius);
+    Vector2 points[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
+    u32 count = 0;
+    if (geom->vertex_count < 6) {
+        for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k)
+            points[count++] = geom->openings[k].foot;
+    } else {
+        for (u8 slot = 0; slot < SV_DOOR_SLOTS; ++slot)
+            sv_geom_potential_foot(geom, slot, &points[count++]);
+        for (u32 k = 0; k < SV_PROP_SPOTS; ++k)
+            points[count++] = Vector2 {geom->props[k].x, geom->props[k].z};
+    }
+    points[count++] = Vector2 {0.0f, 0.0f};
+    i32 rects[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
+    for (u32 k = 0; k < count; ++k) {
+        rects[k] = rect_at(points[k].x, points[k].y, 0.0f, 1);
+        if (rects[k] < 0)
+            return 0;
+    }
+    const sv_nav_grid* grid = nav_grid();
+    memset(s_mark, 0, grid->rect_count);
+    flood((u16)rects[0], 1, 0);
+    for (u32 k = 0; k < count; ++k)
+        if (!(s_mark[rects[k]] & 1))
+            return 0;
+    flood((u16)rects[0], 2, 1);
+    for (u32 r = 0; r < grid->rect_count; ++r)
+        if ((s_mark[r] & 1) && !(s_mark[r] & 2))
+            return 0;
+    return 1;
+}
+
+void sv_nav_stats(const sv_geom* geom, f32 radius, u64* rectangles, u64* links, u64* gap_links)
+{
+    u64 rc = 0, lc = 0, gc = 0;
+    if (usable(geom, radius)) {
+        ready(geom, radius);
+        const sv_nav_grid* grid = nav_grid();
+        rc = grid->rect_count;
+        lc = grid->link_count;
+        for (u32 k = 0; k < grid->link_count; ++k)
+            gc += grid->links[k].gap;
+    }
+    if (rectangles)
+        *rectangles = rc;
+    if (links)
+        *links = lc;
+    if (gap_links)
+        *gap_links = gc;
+}

@@ -1,0 +1,294 @@
+// The navigation grid and path search on hand-built places: the content key, cell sizes,
+// columns, ledges, benches and pockets, the funnel's corners and caps, the heap and bad input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "core/tune.h"
+#include "test_nav_util.h"
+#include "world/geom.h"
+#include "world/nav.h"
+#include "world/nav_grid.h"
+
+namespace {
+
+const f32 R = 0.4f;
+
+struct NavTest : ::testing::Test {
+    sv_geom g;
+    Vector2 out[96];
+    void SetUp() override
+    {
+        sv_tune_reset_defaults();
+        box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);
+    }
+    void TearDown() override { sv_tune_reset_defaults(); }
+    u64 path(Vector2 a, Vector2 b, u64 cap = 96) { return sv_nav_path(&g, R, a, b, out, cap); }
+};
+
+// Whether the grid cell holding (x, z) is walkable.
+bool walkable_at(f32 x, f32 z)
+{
+    const sv_nav_grid* grid = nav_grid();
+    f32 fx = (x - grid->origin_x) / grid->cell, fz = (z - grid->origin_z) / grid->cell;
+    if (!(fx >= 0.0f && fz >= 0.0f && fx < grid->width && fz < grid->height))
+        return false;
+    return grid->walkable[(u32)fz * grid->width + (u32)fx] != 0;
+}
+
+TEST_F(NavTest, GridIsKeyedByRecordRadiusAndStepHeight)
+{
+    u64 rects = 0;
+    sv_nav_stats(&g, R, &rects, nullptr, nullptr);
+    u64 builds = nav_grid()->builds;
+    EXPECT_EQ(rects, 1u);
+    EXPECT_EQ(nav_grid()->built, 1);
+    sv_nav_stats(&g, R, &rects, nullptr, nullptr);
+    path(Vector2 {-3, 0}, Vector2 {3, 0});
+    EXPECT_EQ(nav_grid()->builds, builds);
+    g.ceiling_y += 1.0f; // any byte of the record
+    sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
+    EXPECT_EQ(nav_grid()->builds, builds + 1);
+    sv_nav_stats(&g, 0.3f, nullptr, nullptr, nullptr);
+    EXPECT_EQ(nav_grid()->builds, builds + 2);
+    sv_tune_set_by_name("player.step_height", 0.2);
+    sv_nav_stats(&g, 0.3f, nullptr, nullptr, nullptr);
+    EXPECT_EQ(nav_grid()->builds, builds + 3);
+    EXPECT_FLOAT_EQ(nav_grid()->step, 0.2f);
+}
+
+TEST_F(NavTest, CellSizeKeepsEveryAxisWithin255Cells)
+{
+    box_geom(&g, -25.4f, -10.0f, 25.4f, 10.0f);
+    sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
+    EXPECT_FLOAT_EQ(nav_grid()->cell, 0.2f);
+    EXPECT_LE(nav_grid()->width, 255);
+    box_geom(&g, -10.0f, -40.0f, 10.0f, 40.0f);
+    sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
+    EXPECT_FLOAT_EQ(nav_grid()->cell, 80.0f / 254.0f);
+    EXPECT_EQ(nav_grid()->height, 255);
+    EXPECT_LT(nav_grid()->width, 255);
+    // A polygon with a non-finite vertex gets no cells, and nothing is found on it.
+    box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);
+    g.vertices[1].x = std::numeric_limits<f32>::infinity();
+    u64 rects = 9;
+    sv_nav_stats(&g, R, &rects, nullptr, nullptr);
+    EXPECT_EQ(rects, 0u);
+    EXPECT_EQ(path(Vector2 {0, 0}, Vector2 {1, 1}), 0u);
+}
+
+TEST_F(NavTest, StraightWalkAndSameRectangle)
+{
+    EXPECT_EQ(path(Vector2 {-3, -2}, Vector2 {3, 2}), 1u);
+    EXPECT_EQ(out[0].x, 3.0f);
+    EXPECT_EQ(out[0].y, 2.0f);
+    // A column off the line splits the floor into several rectangles; a straight walk past it
+    // still needs no corner.
+    add_box(&g, 1.0f, -1.0f, 2.0f, 1.0f, 2.0f, 0, SV_FIXTURE_COLUMN);
+    u64 rects = 0;
+    sv_nav_stats(&g, R, &rects, nullptr, nullptr);
+    EXPECT_GT(rects, 2u);
+    ASSERT_EQ(path(Vector2 {-3, -4}, Vector2 {-3, 4}), 1u);
+    EXPECT_EQ(out[0].y, 4.0f);
+}
+
+TEST_F(NavTest, ColumnGivesCornersOutsideTheErodedBand)
+{
+    add_box(&g, -1.0f, -1.0f, 1.0f, 1.0f, 2.0f, 0, SV_FIXTURE_COLUMN);
+    Vector2 start = {-3.0f, 0.1f}, goal = {3.0f, 0.1f};
+    u64 n = path(start, goal);
+    ASSERT_GE(n, 2u);
+    EXPECT_EQ(out[n - 1].x, goal.x);
+    EXPECT_EQ(out[n - 1].y, goal.y);
+    for (u64 i = 0; i + 1 < n; ++i) {
+        // Every corner stands on walkable cells all round, clear of the column by the radius
+        // less half a cell's diagonal.
+        for (f32 dx = -0.01f; dx <= 0.01f; dx += 0.02f)
+            for (f32 dz = -0.01f; dz <= 0.01f; dz += 0.02f)
+                EXPECT_TRUE(walkable_at(out[i].x + dx, out[i].y + dz)) << i;
+        f32 cx = fmaxf(fabsf(out[i].x) - 1.0f, 0.0f), cz = fmaxf(fabsf(out[i].y) - 1.0f, 0.0f);
+        EXPECT_GE(sqrtf(cx * cx + cz * cz), R - 0.15f) << i;
+    }
+    // The length goes round the column: longer than straight, shorter than the box's sides.
+    f32 len = path_length(&g, R, start, goal);
+    EXPECT_GT(len, 6.0f);
+    EXPECT_LT(len, 9.0f);
+    // Cap 1 writes only the first corner.
+    Vector2 first = out[0];
+    Vector2 one[2] = {{99, 99}, {99, 99}};
+    ASSERT_EQ(sv_nav_path(&g, R, start, goal, one, 1), 1u);
+    EXPECT_EQ(one[0].x, first.x);
+    EXPECT_EQ(one[0].y, first.y);
+    EXPECT_EQ(one[1].x, 99.0f);
+}
+
+TEST_F(NavTest, LedgeLinksDownButNotUp)
+{
+    // A standable ledge filling x > 0, just over one step high: down only.
+    add_box(&g, 0.0f, -5.0f, 5.0f, 5.0f, 0.46f, 1, SV_FIXTURE_DAIS);
+    Vector2 high = {3.0f, 0.0f}, low = {-3.0f, 0.0f};
+    EXPECT_GT(path(high, low), 0u);
+    EXPECT_EQ(path(low, high), 0u);
+    EXPECT_FLOAT_EQ(path_length(&g, R, low, high), 6.0f); // no path: the straight distance
+    u64 gaps = 0;
+    sv_nav_stats(&g, R, nullptr, nullptr, &gaps);
+    EXPECT_GT(gaps, 0u);
+    for (u32 k = 0; k < nav_grid()->link_count; ++k) {
+        const sv_nav_link* l = &nav_grid()->links[k];
+        EXPECT_LT(l->landing.x, 0.0f) << "every link lands on the floor";
+    }
+    // Within the step height: both ways.
+    g.fixtures[0].top = 0.44f;
+    for (u8 i = 0; i < 4; ++i)
+        g.fixtures[0].faces[i].top0 = g.fixtures[0].faces[i].top1 = 0.44f;
+    EXPECT_GT(path(high, low), 0u);
+    EXPECT_GT(path(low, high), 0u);
+}
+
+TEST_F(NavTest, LowBenchGivesGapLinksAndATallBlockJoinsNothing)
+{
+    // A low standable bench across the whole room.
+    add_box(&g, -0.5f, -5.0f, 0.5f, 5.0f, 0.3f, 1, SV_FIXTURE_BENCH);
+    u64 gaps = 0;
+    sv_nav_stats(&g, R, nullptr, nullptr, &gaps);
+    EXPECT_GT(gaps, 0u);
+    u64 n = path(Vector2 {-3, 1}, Vector2 {3, 1});
+    ASSERT_GT(n, 0u);
+    EXPECT_EQ(out[n - 1].x, 3.0f);
+    // Changing the step height below the bench rebuilds the grid and cuts the room in two.
+    sv_tune_set_by_name("player.step_height", 0.2);
+    EXPECT_EQ(path(Vector2 {-3, 1}, Vector2 {3, 1}), 0u);
+    sv_tune_reset_defaults();
+    // A block taller than the step height.
+    box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);
+    add_box(&g, -0.5f, -5.0f, 0.5f, 5.0f, 1.0f, 0, SV_FIXTURE_BLOCK);
+    sv_nav_stats(&g, R, nullptr, nullptr, &gaps);
+    EXPECT_EQ(gaps, 0u);
+    EXPECT_EQ(path(Vector2 {-3, 1}, Vector2 {3, 1}), 0u);
+}
+
+TEST_F(NavTest, GoalOnARaisedTopFromTheFloor)
+{
+    // A dais reached by no step: the goal on its top is found at any height, the start only
+    // within the step height of its own ground.
+    add_box(&g, 1.0f, -2.0f, 4.0f, 2.0f, 1.5f, 1, SV_FIXTURE_DAIS);
+    EXPECT_EQ(path(Vector2 {-3, 0}, Vector2 {2.5f, 0}), 0u); // unreachable, but both ends found
+    EXPECT_EQ(rect_at(2.5f, 0.0f, 0.0f, 0), -1);
+    EXPECT_GE(rect_at(2.5f, 0.0f, 0.0f, 1), 0);
+    EXPECT_GE(rect_at(2.5f, 0.0f, 1.5f, 0), 0);
+}
+
+TEST_F(NavTest, SmallIslandsAreDropped)
+{
+    // Solid blocks leave a closed 1.2 x 1.2 pocket: eroded by the radius, a few cells are left,
+    // fewer than the body's disc covers (pi r^2 / cell^2 + 1 = 13).
+    box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);
+    add_box(&g, -2.0f, -2.0f, 2.0f, -0.6f, 2.0f, 0);
+    add_box(&g, -2.0f, 0.6f, 2.0f, 2.0f, 2.0f, 0);
+    add_box(&g, -2.0f, -0.6f, -0.6f, 0.6f, 2.0f, 0);
+    add_box(&g, 0.6f, -0.6f, 2.0f, 0.6f, 2.0f, 0);
+    sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(walkable_at(0.0f, 0.0f));
+    EXPECT_TRUE(walkable_at(-4.0f, 0.0f));
+}
+
+// A hexagonal room of radius 7 with its prop spots laid.
+void hex_room(sv_geom* g)
+{
+    memset(g, 0, sizeof *g);
+    g->vertex_count = 6;
+    for (u8 i = 0; i < 6; ++i) {
+        f32 a = (f32)i * 6.2831855f / 6.0f;
+        g->vertices[i] = Vector2 {7.0f * cosf(a), 7.0f * sinf(a)};
+    }
+    g->ceiling_y = 4.0f;
+    g->radius = 7.0f;
+    g->first_dais = SV_NO_DAIS;
+    g->interior = SV_INTERIOR_BARE;
+    place_props(g, 2.4f, 0.0f);
+}
+
+TEST_F(NavTest, WalkabilityRefusesCutOffFeetAndOneWayPockets)
+{
+    hex_room(&g);
+    EXPECT_EQ(sv_nav_walkable(&g, R), 1);
+    // A sunken pit off to one side: entered down a step, never left.
+    hex_room(&g);
+    u8 k = add_box(&g, 2.5f, -4.0f, 4.5f, -2.5f, -0.6f, 1, SV_FIXTURE_DAIS);
+    for (u8 i = 0; i < 4; ++i) {
+        g.fixtures[k].faces[i].bottom0 = g.fixtures[k].faces[i].bottom1 = -0.6f;
+        g.fixtures[k].faces[i].top0 = g.fixtures[k].faces[i].top1 = 0.0f;
+    }
+    EXPECT_EQ(sv_nav_walkable(&g, R), 0);
+    EXPECT_GT(path(Vector2 {0, 0}, Vector2 {3.5f, -3.2f}), 0u);
+    EXPECT_EQ(path(Vector2 {3.5f, -3.2f}, Vector2 {0, 0}), 0u);
+    // A wall of blocks cutting the far door feet off from the centre.
+    hex_room(&g);
+    add_box(&g, -7.0f, -3.5f, 7.0f, -3.0f, 2.0f, 0);
+    EXPECT_EQ(sv_nav_walkable(&g, R), 0);
+    // Null and degenerate geometry.
+    EXPECT_EQ(sv_nav_walkable(nullptr, R), 0);
+    g.vertex_count = 2;
+    EXPECT_EQ(sv_nav_walkable(&g, R), 0);
+    u64 rects = 7, links = 7, gaps = 7;
+    sv_nav_stats(&g, R, &rects, &links, &gaps);
+    EXPECT_EQ(rects + links + gaps, 0u);
+}
+
+TEST_F(NavTest, BadCoordinatesFindNothing)
+{
+    const f32 nan = std::numeric_limits<f32>::quiet_NaN();
+    const f32 inf = std::numeric_limits<f32>::infinity();
+    sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
+    EXPECT_GE(rect_at(0.0f, 0.0f, 0.0f, 1), 0);
+    const f32 bad[] = {nan, inf, -inf, 1e30f, -1e30f, 3e9f, -3e9f};
+    for (f32 v : bad) {
+        EXPECT_EQ(rect_at(v, 0.0f, 0.0f, 1), -1) << v;
+        EXPECT_EQ(rect_at(0.0f, v, 0.0f, 1), -1) << v;
+        EXPECT_EQ(path(Vector2 {v, 0}, Vector2 {1, 1}), 0u) << v;
+        EXPECT_EQ(path(Vector2 {0, 0}, Vector2 {1, v}), 0u) << v;
+    }
+    EXPECT_EQ(rect_at(0.0f, 0.0f, nan, 0), -1);
+    // Off the grid by a few cells still finds the nearest edge cell; farther finds nothing.
+    EXPECT_GE(rect_at(-5.3f, 0.0f, 0.0f, 1), -1);
+    EXPECT_EQ(rect_at(-9.0f, 0.0f, 0.0f, 1), -1);
+    // Bad radius, null buffer, no room.
+    EXPECT_EQ(sv_nav_path(&g, nan, Vector2 {0, 0}, Vector2 {1, 1}, out, 96), 0u);
+    EXPECT_EQ(sv_nav_path(&g, -1.0f, Vector2 {0, 0}, Vector2 {1, 1}, out, 96), 0u);
+    EXPECT_EQ(sv_nav_path(&g, R, Vector2 {0, 0}, Vector2 {1, 1}, nullptr, 96), 0u);
+    EXPECT_EQ(sv_nav_path(&g, R, Vector2 {0, 0}, Vector2 {1, 1}, out, 0), 0u);
+    EXPECT_EQ(sv_nav_path(nullptr, R, Vector2 {0, 0}, Vector2 {1, 1}, out, 96), 0u);
+    // A huge radius erodes everything without converting an out-of-range value.
+    EXPECT_EQ(sv_nav_path(&g, 1e30f, Vector2 {0, 0}, Vector2 {1, 1}, out, 96), 0u);
+}
+
+TEST(NavHeap, HoldsEveryPushASearchCanMakeInOrder)
+{
+    sv_nav_heap* heap = nav_heap();
+    for (u32 r = 0; r < SV_NAV_RECTS; ++r)
+        heap->f[r] = (f32)((r * 7919u) % 1000u);
+    heap_clear();
+    for (u32 k = 0; k < SV_NAV_HEAP; ++k)
+        heap_push((u16)(k % SV_NAV_RECTS));
+    EXPECT_EQ(heap->size, (u32)SV_NAV_HEAP);
+    f32 last = -1.0f;
+    u32 popped = 0;
+    while (heap->size > 0) {
+        f32 f = heap->f[heap_pop()];
+        EXPECT_GE(f, last);
+        last = f;
+        ++popped;
+    }
+    EXPECT_EQ(popped, (u32)SV_NAV_HEAP);
+    EXPECT_DEATH(
+        {
+            heap_clear();
+            for (u32 k = 0; k <= SV_NAV_HEAP; ++k)
+                heap_push(0);
+        },
+        "navigation heap full");
+}
+
+} // namespace

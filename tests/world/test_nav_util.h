@@ -1,0 +1,68 @@
+// Hand-built place geometry for the body and navigation tests: boxes, doors and fixtures laid
+// directly into a zero-filled record, so the tests need no generator.
+#pragma once
+#include <cmath>
+#include <cstring>
+
+#include "world/world_types.h"
+
+// An empty box room from (x0, z0) to (x1, z1), floor at y, vertices by increasing angle.
+inline void box_geom(sv_geom* g, f32 x0, f32 z0, f32 x1, f32 z1, f32 y = 0.0f)
+{
+    memset(g, 0, sizeof *g);
+    g->vertices[0] = Vector2 {x1, z0};
+    g->vertices[1] = Vector2 {x1, z1};
+    g->vertices[2] = Vector2 {x0, z1};
+    g->vertices[3] = Vector2 {x0, z0};
+    g->vertex_count = 4;
+    g->floor_y = y;
+    g->ceiling_y = y + 4.0f;
+    g->first_dais = SV_NO_DAIS;
+    g->interior = SV_INTERIOR_BARE;
+}
+
+// A flat door of the given width in the middle of wall edge e; returns its index.
+inline u8 add_door(sv_geom* g, u8 e, f32 width)
+{
+    Vector2 a = g->vertices[e], b = g->vertices[(e + 1) % g->vertex_count];
+    f32 dx = b.x - a.x, dz = b.y - a.y, len = sqrtf(dx * dx + dz * dz);
+    u8 k = g->opening_count++;
+    sv_opening* o = &g->openings[k];
+    o->centre = Vector2 {(a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f};
+    o->tangent = Vector2 {dx / len, dz / len};
+    // Inward normal: the left of the edge for vertices by increasing angle.
+    Vector2 n = {-o->tangent.y, o->tangent.x};
+    o->yaw = atan2f(n.y, n.x);
+    o->foot = Vector2 {o->centre.x + n.x * 0.25f, o->centre.y + n.y * 0.25f};
+    o->width = width;
+    o->top = 2.6f;
+    o->wall_edge = e;
+    return k;
+}
+
+// An axis-aligned box fixture with four vertical faces from the floor to its top.
+inline u8 add_box(sv_geom* g, f32 x0, f32 z0, f32 x1, f32 z1, f32 top, u8 standable,
+                  u32 kind = SV_FIXTURE_BLOCK)
+{
+    u8 k = g->fixture_count++;
+    sv_fixture* f = &g->fixtures[k];
+    f->kind = kind;
+    f->polygon[0] = Vector2 {x0, z0};
+    f->polygon[1] = Vector2 {x1, z0};
+    f->polygon[2] = Vector2 {x1, z1};
+    f->polygon[3] = Vector2 {x0, z1};
+    f->vertex_count = 4;
+    f->top = top;
+    f->standable = standable;
+    for (u8 i = 0; i < 4; ++i) {
+        sv_face* face = &f->faces[i];
+        face->p0 = f->polygon[i];
+        face->p1 = f->polygon[(i + 1) % 4];
+        face->top0 = face->top1 = top;
+    }
+    f->face_count = 4;
+    f->centre = Vector2 {(x0 + x1) * 0.5f, (z0 + z1) * 0.5f};
+    f32 hx = (x1 - x0) * 0.5f, hz = (z1 - z0) * 0.5f;
+    f->bound = sqrtf(hx * hx + hz * hz);
+    return k;
+}
