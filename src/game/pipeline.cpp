@@ -2,13 +2,16 @@
 // order is the order of the draws, so it never changes without the golden catalogue changing.
 #include "game/pipeline.h"
 
+#include "world/geom_apply.h"
+
 sv_gen_stats sv_pipeline_generate(sv_floor* floor, u64 seed, u16 floor_number)
 {
     // Table: a room table large enough for any floor this number may draw.
     sv_floor_init(floor, floor_number, seed, (u16)sv_gen_capacity_for(floor_number));
     // Topology: the tree of rooms, its obligations and contents.
     sv_gen_stats report = sv_gen_grow(floor);
-    // Geometry (not built yet): sv_geom_apply -- corridors, room scale, elevation, interiors.
+    // Geometry: room scales and elevations, corridors, interiors.
+    sv_geom_apply(floor);
     // Door appearances: one of eight looks per door pair, hashed from the seed.
     sv_floor_assign_appearances(floor);
     // Bosses (not built yet): sv_boss_stand -- the Axiom and Scions stand in their rooms.
