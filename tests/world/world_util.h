@@ -11,6 +11,25 @@
 #include "world/geom.h"
 #include "world/geom_apply.h"
 
+// Whether this build runs under AddressSanitizer: its sweeps then take every n-th seed only.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool k_sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool k_sanitized = true;
+#else
+inline constexpr bool k_sanitized = false;
+#endif
+#else
+inline constexpr bool k_sanitized = false;
+#endif
+
+// The seed step of a sweep: 1, or n under the sanitizer.
+inline constexpr u64 sanitized_stride(u64 n)
+{
+    return k_sanitized ? n : 1;
+}
+
 // How a test floor gets its corridors: none, laid by the test (every shape of piece, fixed
 // sizes), or by the laying pass with the scales, elevations and interiors it chooses.
 enum class world_lay {
