@@ -425,6 +425,36 @@ TEST(Route, BeyondCacheNeverAnswersForAnotherFloor)
     EXPECT_NEAR(beyond_c->radius, radius_a * 2.0f, 1e-4f);
 }
 
+TEST(Route, BeyondCacheKeysThatCollideStillTellFloorsApart)
+{
+    sv_tune_reset_defaults();
+    // Floor b's seed is chosen so that seed x 2 ^ serial is the same for both floors: with one
+    // door record asked of place 0, both floors hash to one key.
+    static sv_geom s_g, s_want;
+    chain_floor a(2, 100);
+    chain_floor spacer(1); // keeps the two serials of one parity
+    sv_floor b {};
+    u32 serial_b = a.f.serial + 2;
+    u64 seed_b = ((100ULL * 2) ^ a.f.serial ^ serial_b) / 2;
+    ASSERT_EQ(((100ULL * 2) ^ a.f.serial), ((seed_b * 2) ^ serial_b));
+    sv_floor_init(&b, 2, seed_b, 2);
+    ASSERT_EQ(b.serial, serial_b);
+    sv_floor_add_room(&b, 0);
+    sv_floor_add_room(&b, 0);
+    sv_floor_link(&b, 0, 1, SV_DOOR_NORMAL);
+    sv_geom_build(&s_g, &a.f, 0); // one geometry asked of both floors
+    const sv_geom* beyond_a = nullptr;
+    const sv_geom* beyond_b = nullptr;
+    ASSERT_EQ(sv_nav_beyond(&a.f, 0, &s_g, 0, nullptr, &beyond_a, nullptr, nullptr), 1);
+    ASSERT_EQ(sv_nav_beyond(&b, 0, &s_g, 0, nullptr, &beyond_b, nullptr, nullptr), 1);
+    EXPECT_NE(beyond_a, beyond_b);
+    sv_geom_build(&s_want, &b, 1);
+    EXPECT_EQ(memcmp(beyond_b, &s_want, sizeof s_want), 0);
+    sv_geom_build(&s_want, &a.f, 1);
+    EXPECT_EQ(memcmp(beyond_a, &s_want, sizeof s_want), 0);
+    sv_floor_free(&b);
+}
+
 TEST(Route, ToBeyondInvertsThePortal)
 {
     sv_portal p {std::cos(0.7f), std::sin(0.7f), {1.5f, -2.0f}, {-3.0f, 4.0f}, 0.5f};
