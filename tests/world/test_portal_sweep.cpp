@@ -139,7 +139,7 @@ TEST(PortalSweep, WalksFromSpawnOnFloorsWithCorridors)
     sv_tune_reset_defaults();
     sweep_max mx;
     for (u16 number : k_floors) {
-        for (u64 seed = 0; seed < 200; seed += sanitized_stride(10)) {
+        for (u64 seed = 0; seed < 200; seed += sanitized_stride(20)) {
             world_floor w(seed * 7919 + number, number, world_lay::pass);
             sweep_floor(&w.f, &mx);
             if (testing::Test::HasFatalFailure())
@@ -158,7 +158,7 @@ TEST(PortalSweep, RoundTripsThroughEveryDoor)
     f32 worst = 0.0f;
     static sv_geom s_a, s_b, s_back;
     for (u16 number : k_floors) {
-        for (u64 seed = 0; seed < 60; seed += sanitized_stride(3)) {
+        for (u64 seed = 0; seed < 60; seed += sanitized_stride(5)) {
             world_floor w(seed * 104729 + number, number,
                           seed % 2 == 0 ? world_lay::pass : world_lay::none);
             const sv_floor* f = &w.f;
