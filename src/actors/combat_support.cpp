@@ -69,6 +69,35 @@ const sv_geom* place_geom(const sv_floor* floor, u16 place)
     return &e->geom;
 }
 
+const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
+                                const sv_geom* keep)
+{
+    if (!floor || !geom || !sv_floor_place_valid(floor, place))
+        return nullptr;
+    u64 key = cache_key(floor, place);
+    cache_entry* e = nullptr;
+    for (u32 i = 0; i < SV_PLACE_CACHE && !e; ++i)
+        if (entry_matches(&g_cache.entries[i], key, floor, place))
+            e = &g_cache.entries[i];
+    if (!e) {
+        if (&g_cache.entries[g_cache.next].geom == keep)
+            g_cache.next = (u8)((g_cache.next + 1) % SV_PLACE_CACHE);
+        e = &g_cache.entries[g_cache.next];
+        g_cache.next = (u8)((g_cache.next + 1) % SV_PLACE_CACHE);
+    }
+    if (&e->geom == geom)
+        return &e->geom;
+    e->key = key;
+    e->serial = floor->serial;
+    e->seed = floor->seed;
+    e->floor_number = floor->floor_number;
+    e->place_count = floor->place_count;
+    e->place = place;
+    e->used = 1;
+    memcpy(&e->geom, geom, sizeof e->geom);
+    return &e->geom;
+}
+
 void sv_place_cache_reset(void)
 {
     for (u32 i = 0; i < SV_PLACE_CACHE; ++i) {
