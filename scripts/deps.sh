@@ -123,8 +123,11 @@ if [ ! -f "$stamp" ]; then
   cmake --build "$deps/work/glfw-build" --target install >> "$deps/work/glfw.log" ||
     { tail -n 50 "$deps/work/glfw.log" >&2; exit 1; }
 
-  say "building raylib (static, desktop, against that GLFW)"
+  # raylib's F12 screenshot key is compiled out: the game writes no files into the working
+  # directory. config.h leaves a flag that is already defined alone, so one definition does it.
+  say "building raylib (static, desktop, against that GLFW, no F12 screenshot key)"
   cmake -S "$raylib_src" -B "$deps/work/raylib-build" "${common[@]}" \
+    -DCMAKE_C_FLAGS="-DSUPPORT_SCREEN_CAPTURE=0" \
     -DPLATFORM=Desktop -DUSE_EXTERNAL_GLFW=ON -DBUILD_EXAMPLES=OFF \
     -DGLFW_BUILD_WAYLAND=OFF -DGLFW_BUILD_X11=ON > "$deps/work/raylib.log" ||
     { cat "$deps/work/raylib.log" >&2; exit 1; }
