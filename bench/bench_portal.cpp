@@ -8,7 +8,7 @@
 #include "core/tune.h"
 #include "world/geom.h"
 #include "world/portal.h"
-#include "world/world_util.h" // corridors laid over a generated floor, as the tests lay them
+#include "world/world_util.h" // generated floors with corridors laid by the laying pass
 
 namespace {
 
@@ -16,8 +16,8 @@ const f32 FOVY = 1.2217305f;
 const f32 MARGIN = 0.10471976f;
 const f32 ASPECT = 16.0f / 9.0f;
 
-// Generated floors (rooms joined by doors, or by corridors as the world tests lay them) with
-// their spawn geometry and eye.
+// Generated floors (rooms joined by doors, or laid as gen lays them: corridors, scales,
+// elevations, interiors) with their spawn geometry and eye.
 struct spawn_set {
     std::vector<std::unique_ptr<world_floor>> floors;
     std::vector<sv_geom> geoms;
@@ -29,7 +29,8 @@ struct spawn_set {
         geoms.resize(count);
         eyes.resize(count);
         for (u32 i = 0; i < count; ++i) {
-            floors.push_back(std::make_unique<world_floor>(first_seed + i, number, corridors));
+            floors.push_back(std::make_unique<world_floor>(
+                first_seed + i, number, corridors ? world_lay::pass : world_lay::none));
             sv_geom_build(&geoms[i], &floors[i]->f, 0);
             eyes[i] = {0, sv_geom_ground(&geoms[i], 0, 0) + 1.6f, 0};
         }
@@ -43,7 +44,7 @@ void count_visit(const sv_visit* v, void* user)
 }
 
 // One walk from spawn with the camera's view, over 64 floors and 8 headings in turn; floor
-// number range(0), corridors laid when range(1) is 1.
+// number range(0), laid by the laying pass when range(1) is 1.
 void BM_PortalWalkFromSpawn(benchmark::State& state)
 {
     spawn_set s_set(4471, 64, (u16)state.range(0), state.range(1) == 1);
@@ -67,6 +68,7 @@ BENCHMARK(BM_PortalWalkFromSpawn)
     ->Args({5, 0})
     ->Args({1, 1})
     ->Args({5, 1})
+    ->Args({10, 1})
     ->Unit(benchmark::kMicrosecond);
 
 // The widest walk from spawn: no view at the eye, so every door of spawn is looked through.

@@ -3,6 +3,7 @@
 #include "game/pipeline.h"
 
 #include "actors/boss.h"
+#include "world/geom_apply.h"
 
 sv_gen_stats sv_pipeline_generate(sv_floor* floor, u64 seed, u16 floor_number)
 {
@@ -10,7 +11,8 @@ sv_gen_stats sv_pipeline_generate(sv_floor* floor, u64 seed, u16 floor_number)
     sv_floor_init(floor, floor_number, seed, (u16)sv_gen_capacity_for(floor_number));
     // Topology: the tree of rooms, its obligations and contents.
     sv_gen_stats report = sv_gen_grow(floor);
-    // Geometry (not built yet): sv_geom_apply -- corridors, room scale, elevation, interiors.
+    // Geometry: room scales and elevations, corridors, interiors.
+    sv_geom_apply(floor);
     // Door appearances: one of eight looks per door pair, hashed from the seed.
     sv_floor_assign_appearances(floor);
     // Bosses: the Axiom and Scions stand in their rooms (contents stream).

@@ -1,15 +1,17 @@
-// The golden catalogue: the gen report, a population line and the show tree of seeds 1-25 on
-// floors 1-10, on the compiled-in tunables and the base pack's content, and a small second set
-// under tunables that take the branches the defaults never take. Any change to generation shows
-// up here, in review, as a diff of these files; scripts/golden-catalogue rewrites them (it runs
-// these tests with SV_GOLDEN_WRITE=1).
+// The golden catalogue: the gen report, a population line, the show tree and a hash of every
+// place's geometry of seeds 1-25 on floors 1-10, on the compiled-in tunables and the base pack's
+// content, and a small second set under tunables that take the branches the defaults never take.
+// Any change to generation shows up here, in review, as a diff of these files;
+// scripts/golden-catalogue rewrites them (it runs these tests with SV_GOLDEN_WRITE=1).
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "core/boot.h"
 #include "core/content.h"
 #include "test_cmd_gen_util.h"
+#include "world/geom.h"
 
 namespace {
 
@@ -52,6 +54,29 @@ void check_golden(const std::string& name, const std::string& text)
         << path << " differs at " << first_difference(golden.str(), text)
         << "\nIf the change to generation is meant, run scripts/golden-catalogue"
            " and commit the new files.";
+}
+
+// One hash over the geometry bytes of every place of the held floor, rooms then corridor pieces,
+// so the catalogue pins what the laying pass chose and how each place is built.
+std::string geometry_line()
+{
+    const sv_floor* f = sv_gen_current();
+    if (!f)
+        return "# geometry: no floor\n";
+    static sv_geom s_g;
+    u32 places = f->place_count > f->room_count ? f->place_count : f->room_count;
+    u64 h = 1469598103934665603ULL;
+    for (u32 p = 0; p < places; ++p) {
+        memset(&s_g, 0, sizeof s_g);
+        sv_geom_build(&s_g, f, (u16)p);
+        const u8* b = reinterpret_cast<const u8*>(&s_g);
+        for (size_t i = 0; i < sizeof s_g; ++i)
+            h = (h ^ b[i]) * 1099511628211ULL;
+    }
+    char line[96];
+    snprintf(line, sizeof line, "# geometry of %u places: %016llx\n", places,
+             (unsigned long long)h);
+    return line;
 }
 
 struct tuned_set {
@@ -122,6 +147,7 @@ TEST_F(GoldenCatalogue, GenAndShowOfSeedsOneToTwentyFiveOnFloorsOneToTen)
             text += std::string("> ") + line + "  (result " + std::to_string(r) + ")\n" + report;
             text += population_line(sv_gen_current());
             text += "> show\n" + run("show");
+            text += geometry_line();
         }
         char name[32];
         snprintf(name, sizeof name, "floor-%02u.txt", number);
@@ -153,6 +179,7 @@ TEST_F(GoldenCatalogue, GenAndShowUnderTunedSets)
                 text
                     += std::string("> ") + line + "  (result " + std::to_string(r) + ")\n" + report;
                 text += "> show\n" + run("show");
+                text += geometry_line();
             }
         }
         check_golden(std::string("tuned-") + set.name + ".txt", text);

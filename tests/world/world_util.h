@@ -9,17 +9,50 @@
 #include "floor/floor.h"
 #include "floor/gen.h"
 #include "world/geom.h"
+#include "world/geom_apply.h"
 
-// A generated floor that frees itself; corridors are added by the test, one passage per
-// door pair, cycling through a door step, a straight run, and runs with a bend either way.
+// Whether this build runs under AddressSanitizer: its sweeps then take every n-th seed only.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool k_sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool k_sanitized = true;
+#else
+inline constexpr bool k_sanitized = false;
+#endif
+#else
+inline constexpr bool k_sanitized = false;
+#endif
+
+// The seed step of a sweep: 1, or n under the sanitizer.
+inline constexpr u64 sanitized_stride(u64 n)
+{
+    return k_sanitized ? n : 1;
+}
+
+// How a test floor gets its corridors: none, laid by the test (every shape of piece, fixed
+// sizes), or by the laying pass with the scales, elevations and interiors it chooses.
+enum class world_lay {
+    none,
+    hand,
+    pass
+};
+
+// A generated floor that frees itself; corridors laid by hand are one passage per door pair,
+// cycling through a door step, a straight run, and runs with a bend either way.
 struct world_floor {
     sv_floor f {};
     world_floor(u64 seed, u16 number, bool corridors = true)
+        : world_floor(seed, number, corridors ? world_lay::hand : world_lay::none)
+    { }
+    world_floor(u64 seed, u16 number, world_lay lay)
     {
         sv_floor_init(&f, number, seed, (u16)sv_gen_capacity_for(number));
         sv_gen_grow(&f);
-        if (corridors)
+        if (lay == world_lay::hand)
             add_corridors();
+        else if (lay == world_lay::pass)
+            sv_geom_apply(&f);
     }
     ~world_floor() { sv_floor_free(&f); }
     world_floor(const world_floor&) = delete;
