@@ -104,7 +104,7 @@ void sv_seed_line(u64 seed, u16 floor_number, u32 revealed, char* out, u64 cap)
 {
     if (!out || !cap)
         return;
-    if (revealed & SV_REVEAL_FLOOR)
+    if (revealed & SV_REVEAL_DEEPER)
         std::snprintf(out, cap, "seed %llu   floor %u", (unsigned long long)seed,
                       (unsigned)floor_number);
     else
@@ -134,7 +134,7 @@ i32 sv_hud_layout(const sv_hud_facts* h, i32 height, sv_hud_row out[SV_HUD_ROWS_
         row(SV_ROW_SHARDS, 0, 0.0f, 26);
     if (h->revealed & SV_REVEAL_PRISM)
         row(SV_ROW_PRISM, 0, 0.0f, 26);
-    if (h->revealed & SV_REVEAL_HEALTH)
+    if (h->revealed & SV_REVEAL_HURT)
         row(SV_ROW_HEALTH, 0, sv_bar_width(h->health, h->max_hp, 180.0f), 30);
     if (h->revealed & SV_REVEAL_STAMINA)
         row(SV_ROW_STAMINA, 0, sv_bar_width(h->stamina, h->stamina_max, 180.0f), 22);

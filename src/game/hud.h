@@ -6,17 +6,7 @@
 #include "actors/afflict.h"
 #include "core/types.h"
 #include "game/front.h"
-
-// Reveal bits of the run record: a HUD row shows once its bit is set.
-enum sv_reveal_bit : u32 {
-    SV_REVEAL_SHARDS = 1,
-    SV_REVEAL_PRISM = 2,
-    SV_REVEAL_HEALTH = 4,
-    SV_REVEAL_GRIT = 8,
-    SV_REVEAL_WEAPON = 16,
-    SV_REVEAL_FLOOR = 32,
-    SV_REVEAL_STAMINA = 64,
-};
+#include "game/run.h"
 
 #define SV_PROMPT_MAX    64
 #define SV_STATUS_LINE   64

@@ -122,7 +122,7 @@ TEST(HudText, StatusLinesRunClockSeedLineAndHurtFade)
     EXPECT_STREQ(text, "0:00");
     sv_seed_line(4471, 3, 0, text, sizeof text);
     EXPECT_STREQ(text, "seed 4471");
-    sv_seed_line(4471, 3, SV_REVEAL_FLOOR, text, sizeof text);
+    sv_seed_line(4471, 3, SV_REVEAL_DEEPER, text, sizeof text);
     EXPECT_STREQ(text, "seed 4471   floor 3");
     EXPECT_EQ(sv_hurt_alpha(0), 140);
     EXPECT_EQ(sv_hurt_alpha(11), 19);
@@ -139,7 +139,7 @@ TEST(HudLayout, RowsGrowUpwardOnlyOnceRevealed)
     h.stamina = 100;
     sv_hud_row rows[SV_HUD_ROWS_MAX];
     EXPECT_EQ(sv_hud_layout(&h, 720, rows), 0) << "a new run shows no rows";
-    h.revealed = SV_REVEAL_SHARDS | SV_REVEAL_HEALTH | SV_REVEAL_STAMINA | SV_REVEAL_GRIT;
+    h.revealed = SV_REVEAL_SHARDS | SV_REVEAL_HURT | SV_REVEAL_STAMINA | SV_REVEAL_GRIT;
     h.statuses = 2;
     i32 n = sv_hud_layout(&h, 720, rows);
     ASSERT_EQ(n, 6);
