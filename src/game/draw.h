@@ -56,6 +56,9 @@ struct sv_draw_recorder {
     u64 flushes; // of which flushes
 };
 
+// Sends a flush to the sink: what it holds pending is drawn and depth is written again.
+void sv_draw_flush(void);
+
 // The sink fn of a recorder (ctx is the sv_draw_recorder*).
 void sv_draw_record(void* ctx, const sv_draw_prim* prim);
 
