@@ -1,6 +1,6 @@
 // The debug commands: what a developer types in the console overlay to act on the running game.
-// They read the held floor at every call (so a console gen never leaves them on a freed floor)
-// and the walker the front end binds; the selection outlives floors by design.
+// They read the held floor at every call, so no pointer of theirs outlives a gen; the selection
+// outlives floors by design.
 #include "game/cmd_debug.h"
 
 #include <cmath>
@@ -16,6 +16,8 @@
 #include "core/rarity.h"
 #include "core/tune.h"
 #include "game/cmd_gen.h"
+#include "game/front_hooks.h"
+#include "game/front_play.h"
 #include "game/hud.h"
 #include "world/body.h"
 #include "world/geom.h"
@@ -24,10 +26,9 @@ namespace {
 
 // ---- State ----------------------------------------------------------------------------------
 
+// The selection.
 struct debug_state {
-    sv_walker* walker;                   // the main loop's walker; null before it is bound
-    char (*weapon_name)[SV_WEAPON_NAME]; // the HUD's two slot names; null when not bound
-    u32 sel_kind;                        // sv_sel_kind
+    u32 sel_kind; // sv_sel_kind
     u32 sel_id;
 };
 
@@ -191,7 +192,7 @@ void print_selection(void)
         return;
     }
     case SV_SEL_PLAYER: {
-        const sv_walker* w = g_debug.walker;
+        const sv_walker* w = g_give_walker;
         if (!w) {
             sv_cmd_printf("  player: no player\n");
             return;
@@ -226,8 +227,8 @@ i32 give_weapon(sv_player* player, const char* id)
         return 1;
     }
     sv_player_arm(player, (u8)(w->slot <= SV_SLOT_RANGED ? w->slot : 255u), &w->body);
-    if (g_debug.weapon_name && w->slot <= SV_SLOT_RANGED)
-        std::snprintf(g_debug.weapon_name[w->slot], SV_WEAPON_NAME, "%s", w->name ? w->name : "");
+    if (w->slot <= SV_SLOT_RANGED)
+        std::snprintf(g_weapon_name[w->slot], SV_WEAPON_NAME, "%s", w->name ? w->name : "");
     bool ranged = w->slot == SV_SLOT_RANGED;
     if (ranged)
         sv_player_give_grit(player, tune_whole(SV_TUNE_GRIT_START));
@@ -242,11 +243,11 @@ i32 cmd_give(const sv_cmd_args* a)
         sv_cmd_printf("%s", k_give_usage);
         return 1;
     }
-    if (!g_debug.walker) {
+    if (!g_give_walker) {
         sv_cmd_printf("no player to give to\n");
         return 1;
     }
-    sv_player* player = &g_debug.walker->player;
+    sv_player* player = &g_give_walker->player;
     const char* what = a->argv[1];
     if (std::strcmp(what, "weapon") == 0) {
         if (a->argc != 3) {
@@ -349,7 +350,7 @@ int spawn_point(const sv_walker* w, f32* x, f32* z)
 i32 cmd_spawn(const sv_cmd_args* a)
 {
     sv_floor* floor = sv_gen_current();
-    sv_walker* w = g_debug.walker;
+    sv_walker* w = g_give_walker;
     if (!floor || !w) {
         sv_cmd_printf("no floor to spawn on\n");
         return 1;
@@ -390,12 +391,12 @@ i32 cmd_spawn(const sv_cmd_args* a)
 
 i32 cmd_heal(const sv_cmd_args*)
 {
-    if (!g_debug.walker) {
+    if (!g_give_walker) {
         sv_cmd_printf("no player\n");
         return 1;
     }
-    sv_player_revive(&g_debug.walker->player);
-    sv_cmd_printf("  health %.0f\n", (double)sv_player_health(&g_debug.walker->player));
+    sv_player_revive(&g_give_walker->player);
+    sv_cmd_printf("  health %.0f\n", (double)sv_player_health(&g_give_walker->player));
     return 0;
 }
 
@@ -431,7 +432,7 @@ u32 kind_named(const char* word)
 i32 cmd_select(const sv_cmd_args* a)
 {
     sv_floor* floor = sv_gen_current();
-    sv_walker* w = g_debug.walker;
+    sv_walker* w = g_give_walker;
     if (!floor || !w) {
         sv_cmd_printf("no floor\n");
         return 1;
@@ -652,7 +653,7 @@ i32 status_remove(sv_afflictions* list, const char* target, const sv_cmd_args* a
 i32 cmd_status(const sv_cmd_args* a)
 {
     sv_floor* floor = sv_gen_current();
-    sv_walker* w = g_debug.walker;
+    sv_walker* w = g_give_walker;
     if (!floor || !w) {
         sv_cmd_printf("no floor\n");
         return 1;
@@ -773,12 +774,6 @@ void sv_debug_register_commands(void)
     sv_cmd_register("chest", "chest [locked|opened 0|1]", "the selected chest, or set it", 0,
                     cmd_chest);
     sv_cmd_register("kill", "kill", "kill the selected mob; a boss's room opens", 0, cmd_kill);
-}
-
-void sv_debug_bind(sv_walker* walker, char (*weapon_name)[SV_WEAPON_NAME])
-{
-    g_debug.walker = walker;
-    g_debug.weapon_name = weapon_name;
 }
 
 u32 sv_debug_selected_kind(void)

@@ -1,12 +1,10 @@
 // The debug commands over the running game: give, spawn, heal, passive, select, selected, mob,
-// status, chest and kill. They act on the main loop's walker (bound here) and on the held floor
-// (sv_gen_current), and share one process-wide selection. Every message goes through
-// sv_cmd_printf; a handler returns 0 on success and 1 on failure.
+// status, chest and kill. They act on the main loop's walker (g_give_walker, which must stand on
+// the held floor whenever a command runs), on the held floor (sv_gen_current) and on the weapon
+// slots' HUD names (g_weapon_name), and share one process-wide selection. Every message goes
+// through sv_cmd_printf; a handler returns 0 on success and 1 on failure.
 #pragma once
-#include "actors/player.h"
 #include "core/types.h"
-
-#define SV_WEAPON_NAME 32 // bytes of a weapon slot's HUD name, NUL included
 
 // What the selection names.
 enum sv_sel_kind : u32 {
@@ -22,15 +20,9 @@ enum sv_sel_kind : u32 {
 // Registering them twice panics (the registry refuses a doubled name).
 void sv_debug_register_commands(void);
 
-// Points the commands at the main loop's walker (the player inside it) and at the HUD's two
-// weapon-slot names, which `give weapon` renames. Either may be null: without a walker the
-// commands that need the player refuse; without names none is renamed. The walker must stand on
-// the held floor whenever a command runs (the front end restarts it after every gen).
-void sv_debug_bind(sv_walker* walker, char (*weapon_name)[SV_WEAPON_NAME]);
-
 // The selection: kind (sv_sel_kind) and id. Process-wide, none at start, kept across floors (the
 // id then names whatever has that index on the new floor).
 u32 sv_debug_selected_kind(void);
 u32 sv_debug_selected_id(void);
-// Clears the selection and the passive mode, unbinds the walker and names (tests start afresh).
+// Clears the selection and the passive mode (tests start afresh).
 void sv_debug_reset(void);

@@ -1,6 +1,7 @@
-// Where the console overlay and the debug commands plug into the game. Until they are built the
-// defaults in front_hooks.cpp stand in: the console output is dropped, no console panel is drawn
-// and no debug command is registered. The game calls each at the point named.
+// Where the console overlay and the debug commands plug into the game: the debug commands
+// (cmd_debug.h, registered by front_hooks.cpp), the console writer (console_overlay.cpp) and the
+// panel's frame (gfx_console.cpp, linked only into the game). The game calls each at the point
+// named.
 #pragma once
 #include "actors/player.h"
 #include "core/types.h"

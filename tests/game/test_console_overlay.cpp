@@ -11,7 +11,7 @@
 
 namespace {
 
-struct Overlay : ::testing::Test {
+struct ConsoleOverlay : ::testing::Test {
     void SetUp() override
     {
         sv_test_reset_all();
@@ -76,7 +76,7 @@ i32 g_nothing(const sv_cmd_args*)
 
 } // namespace
 
-TEST_F(Overlay, TheRingKeepsTheNewest400Lines)
+TEST_F(ConsoleOverlay, TheRingKeepsTheNewest400Lines)
 {
     for (int i = 1; i <= 401; ++i) {
         std::string s = "line " + std::to_string(i);
@@ -94,7 +94,7 @@ TEST_F(Overlay, TheRingKeepsTheNewest400Lines)
     EXPECT_EQ(v.more_below, 0);
 }
 
-TEST_F(Overlay, LinesAreCutAt199Characters)
+TEST_F(ConsoleOverlay, LinesAreCutAt199Characters)
 {
     std::string long_line(300, 'x');
     console_push(long_line.c_str(), 300);
@@ -112,7 +112,7 @@ TEST_F(Overlay, LinesAreCutAt199Characters)
     EXPECT_EQ(console_state()->pending_len, 0);
 }
 
-TEST_F(Overlay, OutputWithoutALineEndIsPushedAfterTheCommand)
+TEST_F(ConsoleOverlay, OutputWithoutALineEndIsPushedAfterTheCommand)
 {
     sv_cmd_register("two", nullptr, nullptr, 0, g_two_lines);
     enter("two");
@@ -124,7 +124,7 @@ TEST_F(Overlay, OutputWithoutALineEndIsPushedAfterTheCommand)
     EXPECT_EQ(input(), "");
 }
 
-TEST_F(Overlay, EnterEchoesAndRunsTheLineAsTyped)
+TEST_F(ConsoleOverlay, EnterEchoesAndRunsTheLineAsTyped)
 {
     sv_cmd_register_builtins();
     enter("version");
@@ -144,7 +144,7 @@ TEST_F(Overlay, EnterEchoesAndRunsTheLineAsTyped)
     EXPECT_EQ(newest(), "sv> quit");
 }
 
-TEST_F(Overlay, TypingDropsTheGraveAccentAndControlledCharacters)
+TEST_F(ConsoleOverlay, TypingDropsTheGraveAccentAndControlledCharacters)
 {
     type("`ab`c");
     EXPECT_EQ(input(), "abc") << "the grave key that opens the panel never reaches the line";
@@ -158,7 +158,7 @@ TEST_F(Overlay, TypingDropsTheGraveAccentAndControlledCharacters)
     EXPECT_EQ(input(), "abc");
 }
 
-TEST_F(Overlay, KeysMoveAndDelete)
+TEST_F(ConsoleOverlay, KeysMoveAndDelete)
 {
     type("set  floor.size_base");
     press(SV_CKEY_LEFT, 1);
@@ -191,7 +191,7 @@ TEST_F(Overlay, KeysMoveAndDelete)
     EXPECT_EQ(input(), "");
 }
 
-TEST_F(Overlay, HistoryKeysRecallSubmittedLines)
+TEST_F(ConsoleOverlay, HistoryKeysRecallSubmittedLines)
 {
     sv_cmd_register("a", nullptr, nullptr, 0, g_nothing);
     sv_cmd_register("b", nullptr, nullptr, 0, g_nothing);
@@ -207,7 +207,7 @@ TEST_F(Overlay, HistoryKeysRecallSubmittedLines)
     EXPECT_EQ(input(), "dr") << "the draft comes back";
 }
 
-TEST_F(Overlay, TabCompletesAndListsTheCandidates)
+TEST_F(ConsoleOverlay, TabCompletesAndListsTheCandidates)
 {
     sv_cmd_register("alpha", nullptr, nullptr, 0, g_nothing);
     sv_cmd_register("alpine", nullptr, nullptr, 0, g_nothing);
@@ -223,7 +223,7 @@ TEST_F(Overlay, TabCompletesAndListsTheCandidates)
     EXPECT_EQ(console_state()->count, 1) << "a single match lists nothing";
 }
 
-TEST_F(Overlay, CandidatesStayWithin199Characters)
+TEST_F(ConsoleOverlay, CandidatesStayWithin199Characters)
 {
     char line[SV_CONSOLE_LINE] = "";
     console_candidate("one", line);
@@ -237,7 +237,7 @@ TEST_F(Overlay, CandidatesStayWithin199Characters)
     EXPECT_EQ(std::string(line).size(), 199u);
 }
 
-TEST_F(Overlay, ScrollingStopsAtTheOldestLineAndCountsWhatIsBelow)
+TEST_F(ConsoleOverlay, ScrollingStopsAtTheOldestLineAndCountsWhatIsBelow)
 {
     for (int i = 0; i < 50; ++i)
         console_push("x", 1);
@@ -272,7 +272,7 @@ TEST_F(Overlay, ScrollingStopsAtTheOldestLineAndCountsWhatIsBelow)
     EXPECT_EQ(console_state()->scroll, 0);
 }
 
-TEST_F(Overlay, ControlLClearsTheScrollbackAndTheLayoutFollowsTheScreen)
+TEST_F(ConsoleOverlay, ControlLClearsTheScrollbackAndTheLayoutFollowsTheScreen)
 {
     for (int i = 0; i < 5; ++i)
         console_push("x", 1);
@@ -290,13 +290,4 @@ TEST_F(Overlay, ControlLClearsTheScrollbackAndTheLayoutFollowsTheScreen)
     type("ab");
     press(SV_CKEY_LEFT);
     EXPECT_EQ(console_view(720).caret_chars, 1);
-}
-
-TEST_F(Overlay, OpensAndCloses)
-{
-    EXPECT_EQ(console_is_open(), 0);
-    console_set_open(1);
-    EXPECT_EQ(console_is_open(), 1);
-    console_set_open(0);
-    EXPECT_EQ(console_is_open(), 0);
 }
