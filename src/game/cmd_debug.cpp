@@ -26,10 +26,12 @@ namespace {
 
 // ---- State ----------------------------------------------------------------------------------
 
-// The selection.
+// The selection, and the walker followed from floor to floor without a main loop.
 struct debug_state {
     u32 sel_kind; // sv_sel_kind
     u32 sel_id;
+    sv_walker* follow; // null: the main loop keeps g_give_walker on the held floor
+    u64 follow_serial; // generation serial of the floor the followed walker was started on
 };
 
 debug_state g_debug;
@@ -101,7 +103,18 @@ u32 tune_whole(u32 index)
     return v > 0.0 ? (v < 4294967295.0 ? (u32)v : 4294967295u) : 0u;
 }
 
-// ---- Shared readings ------------------------------------------------------------------------
+// ---- Shared readings ----------------------------------------------------------------------
+
+// The player's walker, started on the held floor first when following one.
+sv_walker* player_walker(void)
+{
+    sv_floor* floor = sv_gen_current();
+    if (g_debug.follow && floor && g_debug.follow_serial != sv_gen_serial()) {
+        sv_walker_start(g_debug.follow, floor, 0);
+        g_debug.follow_serial = sv_gen_serial();
+    }
+    return g_give_walker;
+}
 
 const sv_action* first_action(const sv_body* body)
 {
@@ -192,7 +205,7 @@ void print_selection(void)
         return;
     }
     case SV_SEL_PLAYER: {
-        const sv_walker* w = g_give_walker;
+        const sv_walker* w = player_walker();
         if (!w) {
             sv_cmd_printf("  player: no player\n");
             return;
@@ -243,11 +256,12 @@ i32 cmd_give(const sv_cmd_args* a)
         sv_cmd_printf("%s", k_give_usage);
         return 1;
     }
-    if (!g_give_walker) {
+    sv_walker* walker = player_walker();
+    if (!walker) {
         sv_cmd_printf("no player to give to\n");
         return 1;
     }
-    sv_player* player = &g_give_walker->player;
+    sv_player* player = &walker->player;
     const char* what = a->argv[1];
     if (std::strcmp(what, "weapon") == 0) {
         if (a->argc != 3) {
@@ -350,7 +364,7 @@ int spawn_point(const sv_walker* w, f32* x, f32* z)
 i32 cmd_spawn(const sv_cmd_args* a)
 {
     sv_floor* floor = sv_gen_current();
-    sv_walker* w = g_give_walker;
+    sv_walker* w = player_walker();
     if (!floor || !w) {
         sv_cmd_printf("no floor to spawn on\n");
         return 1;
@@ -387,16 +401,17 @@ i32 cmd_spawn(const sv_cmd_args* a)
     return 0;
 }
 
-// ---- heal, passive, select, selected ---------------------------------------------------------
+// ---- heal, passive, select, selected --------------------------------------------------------
 
 i32 cmd_heal(const sv_cmd_args*)
 {
-    if (!g_give_walker) {
+    sv_walker* w = player_walker();
+    if (!w) {
         sv_cmd_printf("no player\n");
         return 1;
     }
-    sv_player_revive(&g_give_walker->player);
-    sv_cmd_printf("  health %.0f\n", (double)sv_player_health(&g_give_walker->player));
+    sv_player_revive(&w->player);
+    sv_cmd_printf("  health %.0f\n", (double)sv_player_health(&w->player));
     return 0;
 }
 
@@ -432,7 +447,7 @@ u32 kind_named(const char* word)
 i32 cmd_select(const sv_cmd_args* a)
 {
     sv_floor* floor = sv_gen_current();
-    sv_walker* w = g_give_walker;
+    sv_walker* w = player_walker();
     if (!floor || !w) {
         sv_cmd_printf("no floor\n");
         return 1;
@@ -653,7 +668,7 @@ i32 status_remove(sv_afflictions* list, const char* target, const sv_cmd_args* a
 i32 cmd_status(const sv_cmd_args* a)
 {
     sv_floor* floor = sv_gen_current();
-    sv_walker* w = g_give_walker;
+    sv_walker* w = player_walker();
     if (!floor || !w) {
         sv_cmd_printf("no floor\n");
         return 1;
@@ -786,8 +801,17 @@ u32 sv_debug_selected_id(void)
     return g_debug.sel_id;
 }
 
+void sv_debug_follow(sv_walker* walker)
+{
+    g_give_walker = walker;
+    g_debug.follow = walker;
+    g_debug.follow_serial = 0; // started at the next command; no gen ever has serial 0
+}
+
 void sv_debug_reset(void)
 {
+    if (g_debug.follow)
+        g_give_walker = nullptr;
     std::memset(&g_debug, 0, sizeof g_debug);
     sv_combat_set_passive(0);
 }

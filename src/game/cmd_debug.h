@@ -4,6 +4,7 @@
 // slots' HUD names (g_weapon_name), and share one process-wide selection. Every message goes
 // through sv_cmd_printf; a handler returns 0 on success and 1 on failure.
 #pragma once
+#include "actors/player.h"
 #include "core/types.h"
 
 // What the selection names.
@@ -22,7 +23,12 @@ void sv_debug_register_commands(void);
 
 // The selection: kind (sv_sel_kind) and id. Process-wide, none at start, kept across floors (the
 // id then names whatever has that index on the new floor).
+// For a program without a main loop (the headless console): walker becomes g_give_walker, and
+// before each command acts the commands start it in room 0 of the held floor whenever a gen has
+// made a new one since (sv_walker_start). Null stops following and unbinds the walker.
+void sv_debug_follow(sv_walker* walker);
+
 u32 sv_debug_selected_kind(void);
 u32 sv_debug_selected_id(void);
-// Clears the selection and the passive mode (tests start afresh).
+// Clears the selection, the passive mode and any following (tests start afresh).
 void sv_debug_reset(void);

@@ -11,6 +11,7 @@
 #include "core/log.h"
 #include "core/pack.h"
 #include "core/vfs.h"
+#include "game/cmd_debug.h"
 #include "game/cmd_gen.h"
 
 static int console_is_dir(const char* path)
@@ -62,10 +63,15 @@ int main(int argc, char** argv)
     }
     sv_cmd_register_builtins();
     sv_gen_register_commands();
+    sv_debug_register_commands();
+    // No main loop here: the debug commands start this walker on each floor gen makes.
+    static sv_walker walker;
+    sv_debug_follow(&walker);
 
     sv_cmd_repl(stdin);
 
     // Give back the held floor and what the packs hold, so leak checkers see a clean exit.
+    sv_debug_follow(nullptr);
     sv_gen_release_current();
     sv_content_reset();
     sv_pack_reset();

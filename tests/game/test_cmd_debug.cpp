@@ -25,6 +25,7 @@
 #include "game/front_hooks.h"
 #include "game/front_play.h"
 #include "support/capture.h"
+#include "support/console_program.h"
 #include "support/files.h"
 #include "support/reset.h"
 #include "world/geom.h"
@@ -808,4 +809,26 @@ TEST_F(DebugUncapped, AHugeCountOfAnUncappedStatusFinishesAtOnce)
     EXPECT_EQ(run("status t:pile 1"), "  the player:\n    Pile 1\n");
     EXPECT_EQ(run("status t:pile 2"), "  the player:\n    Pile 3\n");
     EXPECT_EQ(run("status t:pile 4294967290"), "  the player:\n    Pile 4294967293\n");
+}
+
+// The headless console follows each floor gen makes with its own walker.
+TEST(DebugProgram, TheHeadlessConsoleReachesTheDebugCommands)
+{
+    sv_test_outcome r = sv_test_run_console(
+        SV_BINARY_DIR, "",
+        "give shard\ngen 7 1\ngive shard\nselect player\ngen 7 3\ngive shard 2\n"
+        "heal\nselected\nquit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("sv> give shard\n  shard: 1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sv> give shard\n  shard: 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sv> select player\n  player  room 0  hp 100/100  stamina 100  grit 0\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("sv> give shard 2\n  shard: 4\n"), std::string::npos)
+        << "Shards carry over to the next floor\n"
+        << r.out;
+    EXPECT_NE(r.out.find("sv> heal\n  health 100\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sv> selected\n  player  room 0  hp 100/100  stamina 100  grit 0\n"),
+              std::string::npos)
+        << r.out;
 }
