@@ -4,8 +4,8 @@
 sv_walker* g_give_walker;
 sv_floor* g_spawn_floor;
 
-void front_register_debug_commands(void) {}
+void front_register_debug_commands(void) { }
 
-void console_emit(void*, const char*) {}
+void console_emit(void*, const char*) { }
 
-void console_frame(i32, i32) {}
+void console_frame(i32, i32) { }

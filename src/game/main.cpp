@@ -25,10 +25,14 @@
 #include "world/body.h"
 #include "world/portal.h"
 
-#define FOV_DEGREES    70.0f
-#define FOV_RADIANS    1.2217305f
-#define VIEW_MARGIN    0.10471976f // six degrees around the frustum, so nothing pops at its edges
-#define CLEAR_COLOUR   Color {18, 16, 20, 255}
+#define FOV_DEGREES 70.0f
+#define FOV_RADIANS 1.2217305f
+#define VIEW_MARGIN 0.10471976f // six degrees around the frustum, so nothing pops at its edges
+#define CLEAR_COLOUR                                                                               \
+    Color                                                                                          \
+    {                                                                                              \
+        18, 16, 20, 255                                                                            \
+    }
 
 // The loop's state: zeroed once here, never again as a whole.
 struct game_state {
@@ -113,7 +117,8 @@ static i32 open_window(void)
     SetConfigFlags(FLAG_WINDOW_RESIZABLE);
     InitWindow(1280, 720, "strenvik " SV_VERSION);
     if (!IsWindowReady()) {
-        sv_log_write(SV_LOG_WARN, SV_CAT_RENDER, "no window: raylib could not initialise a display");
+        sv_log_write(SV_LOG_WARN, SV_CAT_RENDER,
+                     "no window: raylib could not initialise a display");
         return 0;
     }
     SetTargetFPS(60);
@@ -155,7 +160,8 @@ static void simulate(sv_frame_keys* keys)
     keys->mouse_dy = d.y;
     sv_play_ctx ctx {g_game.floor, &g_game.run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
-    sv_sim_result r = sv_frame_simulate(f, &g_game.walker, keys, GetFrameTime(), sv_sim_dt(), &hooks);
+    sv_sim_result r
+        = sv_frame_simulate(f, &g_game.walker, keys, GetFrameTime(), sv_sim_dt(), &hooks);
     if (r.died)
         apply_cursor(SV_FX_RELEASE_CURSOR);
     if (r.descended) {
@@ -176,10 +182,11 @@ static Camera3D make_camera(void)
     const sv_player* p = &g_game.walker.player;
     Camera3D cam;
     std::memset(&cam, 0, sizeof cam);
-    cam.position = Vector3 {p->x, p->y + (f32)sv_tune(SV_TUNE_PLAYER_EYE_HEIGHT) + p->step_smooth, p->z};
-    cam.target = Vector3 {cam.position.x + cosf(p->pitch) * cosf(p->yaw),
-                          cam.position.y + sinf(p->pitch),
-                          cam.position.z + cosf(p->pitch) * sinf(p->yaw)};
+    cam.position
+        = Vector3 {p->x, p->y + (f32)sv_tune(SV_TUNE_PLAYER_EYE_HEIGHT) + p->step_smooth, p->z};
+    cam.target = Vector3 {cam.position.x + std::cos(p->pitch) * std::cos(p->yaw),
+                          cam.position.y + std::sin(p->pitch),
+                          cam.position.z + std::cos(p->pitch) * std::sin(p->yaw)};
     cam.up = Vector3 {0, 1, 0};
     cam.fovy = FOV_DEGREES;
     cam.projection = CAMERA_PERSPECTIVE;
@@ -194,13 +201,14 @@ static u64 draw_world(const Camera3D* cam, Vector3* tip, i32 w, i32 h)
     BeginShaderMode(g_game.fog.shader);
     BeginMode3D(*cam);
     sv_portal_view view;
-    sv_portal_view_frustum(&view, &cam->position, p->yaw, p->pitch, FOV_RADIANS, sv_front_aspect(w, h),
-                           VIEW_MARGIN);
+    sv_portal_view_frustum(&view, &cam->position, p->yaw, p->pitch, FOV_RADIANS,
+                           sv_front_aspect(w, h), VIEW_MARGIN);
     *tip = hand_pose(nullptr, &g_game.walker, cam, 0);
     sv_draw_frame frame {cam->position, *tip, g_game.walker.place, GetTime()};
     u64 visits = 0;
     if (g_game.floor)
-        visits = sv_draw_world(g_game.floor, g_game.walker.place, &g_game.walker.geom, &view, &frame);
+        visits
+            = sv_draw_world(g_game.floor, g_game.walker.place, &g_game.walker.geom, &view, &frame);
     EndMode3D();
     EndShaderMode();
     return visits;
