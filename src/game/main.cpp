@@ -96,14 +96,12 @@ static i32 boot(int argc, char** argv)
 
     sv_cmd_register_builtins();
     sv_gen_register_commands();
-    front_register_debug_commands();
-    sv_cmd_set_writer(sv_writer {console_emit, nullptr});
+    front_register_debug_commands(&g_game.walker, g_weapon_name);
+    sv_cmd_set_writer(front_console_writer());
 
-    g_give_walker = &g_game.walker;
     g_game.floor = load_floor(&g_game.walker, f->seed, f->floor_number, &f->serial_seen);
     if (!g_game.floor)
         return 0;
-    g_spawn_floor = g_game.floor;
     sv_front_name_weapons();
     arm_by_schedule(&g_game.walker.player);
     sv_run_start(&g_game.run, f->seed, 0);
@@ -166,12 +164,10 @@ static void simulate(sv_frame_keys* keys)
         apply_cursor(SV_FX_RELEASE_CURSOR);
     if (r.descended) {
         sv_floor* next = load_floor(&g_game.walker, f->seed, f->floor_number, &f->serial_seen);
-        if (next) {
+        if (next)
             g_game.floor = next;
-            g_spawn_floor = next;
-        } else {
+        else
             f->floor_number = (u16)(f->floor_number - 1); // the player stays on the floor held
-        }
     }
     if (r.descended || r.changed_place)
         reread_room();
@@ -219,10 +215,9 @@ static void new_seed(void)
     sv_frame* f = &g_game.frame;
     u64 micros = (u64)(GetTime() * 1000000.0);
     sv_floor* floor = sv_front_new_seed(f, &g_game.walker, &g_game.run, micros);
-    if (floor) {
+    if (floor)
         g_game.floor = floor;
-        g_spawn_floor = floor;
-    }
+    front_console_set_open(0);
     reread_room();
     apply_cursor(SV_FX_CAPTURE_CURSOR);
 }
@@ -234,7 +229,10 @@ static void frame(void)
     f->frame++;
     sv_frame_keys keys = read_keys();
     u8 debug_run = (u8)sv_run_debug(&g_game.run);
+    u8 console_was = f->console_open;
     apply_cursor(sv_frame_control(f, IsKeyPressed(KEY_GRAVE), IsKeyPressed(KEY_ESCAPE), debug_run));
+    if (f->console_open != console_was)
+        front_console_set_open(f->console_open);
     if (!f->paused && !f->console_open)
         simulate(&keys);
 
@@ -265,11 +263,10 @@ static void frame(void)
         apply_cursor(sv_menu_apply(f, action));
     }
     if (f->console_open) {
-        console_frame(w, h);
+        front_console_frame(w, h);
         sv_floor* adopted = sv_front_adopt(f, &g_game.walker);
         if (adopted) {
             g_game.floor = adopted;
-            g_spawn_floor = adopted;
             reread_room();
         }
     }
