@@ -16,8 +16,6 @@
 #include "core/rarity.h"
 #include "core/tune.h"
 #include "game/cmd_gen.h"
-#include "game/front_hooks.h"
-#include "game/front_play.h"
 #include "game/hud.h"
 #include "world/body.h"
 #include "world/geom.h"
@@ -35,6 +33,8 @@ struct debug_state {
 };
 
 debug_state g_debug;
+sv_walker* g_give_walker;             // the main loop's walker; null before it is bound
+char (*g_slot_names)[SV_WEAPON_NAME]; // the HUD's two slot names; null when not bound
 
 const f32 k_pi = 3.14159265358979f;
 const f32 k_spawn_ahead = 3.0f; // metres in front of the player where `spawn` stands a body
@@ -240,8 +240,8 @@ i32 give_weapon(sv_player* player, const char* id)
         return 1;
     }
     sv_player_arm(player, (u8)(w->slot <= SV_SLOT_RANGED ? w->slot : 255u), &w->body);
-    if (w->slot <= SV_SLOT_RANGED)
-        std::snprintf(g_weapon_name[w->slot], SV_WEAPON_NAME, "%s", w->name ? w->name : "");
+    if (g_slot_names && w->slot <= SV_SLOT_RANGED)
+        std::snprintf(g_slot_names[w->slot], SV_WEAPON_NAME, "%s", w->name ? w->name : "");
     bool ranged = w->slot == SV_SLOT_RANGED;
     if (ranged)
         sv_player_give_grit(player, tune_whole(SV_TUNE_GRIT_START));
@@ -801,17 +801,24 @@ u32 sv_debug_selected_id(void)
     return g_debug.sel_id;
 }
 
+void sv_debug_bind(sv_walker* walker, char (*weapon_name)[SV_WEAPON_NAME])
+{
+    g_give_walker = walker;
+    g_slot_names = weapon_name;
+}
+
 void sv_debug_follow(sv_walker* walker)
 {
     g_give_walker = walker;
+    g_slot_names = nullptr;
     g_debug.follow = walker;
     g_debug.follow_serial = 0; // started at the next command; no gen ever has serial 0
 }
 
 void sv_debug_reset(void)
 {
-    if (g_debug.follow)
-        g_give_walker = nullptr;
     std::memset(&g_debug, 0, sizeof g_debug);
+    g_give_walker = nullptr;
+    g_slot_names = nullptr;
     sv_combat_set_passive(0);
 }

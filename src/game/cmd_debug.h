@@ -1,11 +1,13 @@
 // The debug commands over the running game: give, spawn, heal, passive, select, selected, mob,
-// status, chest and kill. They act on the main loop's walker (g_give_walker, which must stand on
-// the held floor whenever a command runs), on the held floor (sv_gen_current) and on the weapon
-// slots' HUD names (g_weapon_name), and share one process-wide selection. Every message goes
-// through sv_cmd_printf; a handler returns 0 on success and 1 on failure.
+// status, chest and kill. They act on the main loop's walker (bound with sv_debug_bind; it must
+// stand on the held floor whenever a command runs), on the held floor (sv_gen_current) and on the
+// weapon slots' HUD names, and share one process-wide selection. Every message goes through
+// sv_cmd_printf; a handler returns 0 on success and 1 on failure.
 #pragma once
 #include "actors/player.h"
 #include "core/types.h"
+
+#define SV_WEAPON_NAME 32 // bytes of a weapon slot's HUD name, NUL included
 
 // What the selection names.
 enum sv_sel_kind : u32 {
@@ -23,12 +25,17 @@ void sv_debug_register_commands(void);
 
 // The selection: kind (sv_sel_kind) and id. Process-wide, none at start, kept across floors (the
 // id then names whatever has that index on the new floor).
-// For a program without a main loop (the headless console): walker becomes g_give_walker, and
+// Points the commands at the main loop's walker (the player inside it) and the HUD's two weapon
+// slot names, which `give weapon` renames. Either may be null: without a walker the commands that
+// need the player refuse; without names none is renamed.
+void sv_debug_bind(sv_walker* walker, char (*weapon_name)[SV_WEAPON_NAME]);
+
+// For a program without a main loop (the headless console): binds walker (no names), and
 // before each command acts the commands start it in room 0 of the held floor whenever a gen has
 // made a new one since (sv_walker_start). Null stops following and unbinds the walker.
 void sv_debug_follow(sv_walker* walker);
 
 u32 sv_debug_selected_kind(void);
 u32 sv_debug_selected_id(void);
-// Clears the selection, the passive mode and any following (tests start afresh).
+// Clears the selection, the passive mode, the binding and any following (tests start afresh).
 void sv_debug_reset(void);

@@ -105,6 +105,16 @@ void console_reset(void)
     std::memset(&g_console, 0, sizeof g_console);
 }
 
+void console_set_open(u8 open)
+{
+    g_console.open = open ? 1 : 0;
+}
+
+u8 console_is_open(void)
+{
+    return g_console.open;
+}
+
 const char* console_line_at(i32 i)
 {
     if (i < 0 || i >= g_console.count)

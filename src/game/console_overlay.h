@@ -11,8 +11,8 @@
 #define SV_CONSOLE_LINE  200 // bytes of one line, NUL included: at most 199 characters
 
 // The overlay's state (g_console).
-// Whether the panel is open is the main loop's (sv_frame.console_open).
 struct sv_console {
+    u8 open;                                       // kept in step with the main loop's own flag
     char lines[SV_CONSOLE_LINES][SV_CONSOLE_LINE]; // the ring; line i lies at (head + i) % 400
     i32 count;                                     // lines held, 0..400
     i32 head;                                      // slot of the oldest line
@@ -73,6 +73,10 @@ struct sv_console_view {
 const sv_console* console_state(void);
 // Zero-fills the state: no lines, an empty input line and history.
 void console_reset(void);
+
+// Marks the panel open (1) or closed (0); whether it is. Cursor and simulation are the loop's.
+void console_set_open(u8 open);
+u8 console_is_open(void);
 
 // Line i of the scrollback, 0 = oldest; null when i is outside 0..count-1.
 const char* console_line_at(i32 i);

@@ -1,23 +1,22 @@
-// Where the console overlay and the debug commands plug into the game: the debug commands
-// (cmd_debug.h, registered by front_hooks.cpp), the console writer (console_overlay.cpp) and the
-// panel's frame (gfx_console.cpp, linked only into the game). The game calls each at the point
-// named.
+// Where the console overlay and the debug commands plug into the game: gfx_hooks.cpp joins them
+// to the overlay (console_overlay.h, gfx_console.cpp) and the debug commands (cmd_debug.h). The
+// loop calls each at the point named; only the game links them.
 #pragma once
 #include "actors/player.h"
 #include "core/types.h"
-#include "floor/floor.h"
+#include "core/writer.h"
 
-// The main loop's walker, for the debug commands; set before the first floor is loaded.
-extern sv_walker* g_give_walker;
-// The floor being played, set after every load (null before the first).
-extern sv_floor* g_spawn_floor;
+// After the builtin and generation commands: registers the debug commands and points them at the
+// loop's walker and the HUD names of the two weapon slots (which a command may rename).
+void front_register_debug_commands(sv_walker* walker, char (*weapon_name)[32]);
 
-// Registers the debug commands, after the builtin and generation commands.
-void front_register_debug_commands(void);
+// The console writer, installed before the first floor is made: every console output of the
+// process (the gen reports included) goes through it into the panel's scrollback.
+sv_writer front_console_writer(void);
 
-// The console writer: every console output of the process lands here (an sv_write_fn).
-void console_emit(void* ctx, const char* text);
+// The loop opened (1) or closed (0) the panel: by grave, Escape or a new seed.
+void front_console_set_open(u8 open);
 
-// One frame of the open console panel on a width x height screen: its keys, its scrollback and
-// its input line. Called after the HUD and menus; the game adopts a floor made by gen after it.
-void console_frame(i32 width, i32 height);
+// One frame of the open panel on a width x height screen, after the HUD and the menus: its keys,
+// its scrollback and its input line. The loop adopts a floor made by a typed gen right after.
+void front_console_frame(i32 width, i32 height);

@@ -18,7 +18,8 @@ char g_weapon_name[2][SV_WEAPON_NAME];
 sv_floor* load_floor(sv_walker* walker, u64 seed, u16 floor_number, u64* serial)
 {
     char line[64];
-    std::snprintf(line, sizeof line, "gen %llu %u", (unsigned long long)seed, (unsigned)floor_number);
+    std::snprintf(line, sizeof line, "gen %llu %u", (unsigned long long)seed,
+                  (unsigned)floor_number);
     u64 before = sv_gen_serial();
     sv_cmd_dispatch(line);
     sv_floor* floor = sv_gen_current();
@@ -79,8 +80,9 @@ void arm_by_schedule(sv_player* player)
         sv_player_arm(player, (u8)slot, &def->body);
         if (slot == 1)
             sv_player_give_grit(player, sv_tune_u32(SV_TUNE_GRIT_START));
-        sv_log_write(SV_LOG_INFO, SV_CAT_RENDER, "start on floor %u is past floor %.0f: %s in the %s slot",
-                     (unsigned)start, after, def->name ? def->name : "", sv_weapon_slot_name(slot));
+        sv_log_write(SV_LOG_INFO, SV_CAT_RENDER,
+                     "start on floor %u is past floor %.0f: %s in the %s slot", (unsigned)start,
+                     after, def->name ? def->name : "", sv_weapon_slot_name(slot));
     }
 }
 
@@ -158,7 +160,8 @@ void sv_front_prompt_facts(const sv_frame* f, const sv_walker* walker, const sv_
     out->walk_left = walker->player.walk_left;
     out->aim_mob = sv_walker_mob_in_aim(walker, floor);
     out->lock_mob = walker->lock_mob;
-    const sv_mob* aimed = out->aim_mob >= 0 ? sv_floor_mob_const(floor, (u16)out->aim_mob) : nullptr;
+    const sv_mob* aimed
+        = out->aim_mob >= 0 ? sv_floor_mob_const(floor, (u16)out->aim_mob) : nullptr;
     out->aim_name = aimed ? aimed->name : nullptr;
     if (f) {
         out->event = f->event;
@@ -183,5 +186,6 @@ void sv_front_hud_facts(const sv_run* run, const sv_player* player, sv_hud_facts
     out->stamina = sv_player_stamina(player);
     out->stamina_max = (f32)sv_tune(SV_TUNE_STAMINA_MAX);
     out->exhausted = player->exhausted;
-    out->statuses = player->afflictions.count > SV_AFFLICTIONS ? SV_AFFLICTIONS : player->afflictions.count;
+    out->statuses
+        = player->afflictions.count > SV_AFFLICTIONS ? SV_AFFLICTIONS : player->afflictions.count;
 }

@@ -91,7 +91,7 @@ void draw(i32 width, i32 height)
 
 } // namespace
 
-void console_frame(i32 width, i32 height)
+void front_console_frame(i32 width, i32 height)
 {
     sv_console_input in = read_input();
     console_keys(&in, height);

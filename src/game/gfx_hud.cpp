@@ -1,6 +1,7 @@
 // The screen-space layers: prompt, HUD rows, clock, shot trace, crosshair, mob bars, the locked
 // mob's banner, hurt border, seed and pack lines, menus, the watermark and the debug overlay.
 // The plain logic (what to show, where) lives in hud.cpp and overlay.cpp; this file draws it.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +61,8 @@ static void draw_rows(const gfx_screen* s)
             break;
         case SV_ROW_HEALTH:
             rect(10, y - 2, 184, 26, BAR_BACKING);
-            rect(12, y, r->bar, 22, facts.alive ? Color {210, 40, 40, 240} : Color {90, 20, 20, 240});
+            rect(12, y, r->bar, 22,
+                 facts.alive ? Color {210, 40, 40, 240} : Color {90, 20, 20, 240});
             std::snprintf(text, sizeof text, "health %.0f", (double)facts.health);
             ui_text(text, 18, y + 1, 20, WHITE_TEXT);
             break;
@@ -105,8 +107,8 @@ static void draw_crosshair(const gfx_screen* s)
     const sv_mob* lock = locked_mob(s);
     f32 x, z, y;
     Vector2 at;
-    if (lock && sv_combat_mob_from_here(w, s->floor, w->lock_mob, &x, &z, &y) &&
-        screen_point(s, Vector3 {x, y + (lock->boss ? 1.2f : 0.75f), z}, &at)) {
+    if (lock && sv_combat_mob_from_here(w, s->floor, w->lock_mob, &x, &z, &y)
+        && screen_point(s, Vector3 {x, y + (lock->boss ? 1.2f : 0.75f), z}, &at)) {
         DrawRing(at, 9, 12, 0, 360, 24, Color {255, 220, 120, 230});
         return;
     }
@@ -119,7 +121,7 @@ static void draw_mob_bars(const gfx_screen* s)
 {
     const sv_walker* w = s->walker;
     const sv_floor* floor = s->floor;
-    f32 cy = cosf(w->player.yaw), sy = sinf(w->player.yaw);
+    f32 cy = std::cos(w->player.yaw), sy = std::sin(w->player.yaw);
     for (u16 i = 0; floor && i < floor->mob_count; ++i) {
         const sv_mob* m = &floor->mobs[i];
         f32 x, z, y;
@@ -183,7 +185,8 @@ void gfx_draw_hud(const gfx_screen* s)
     }
     if (f->tracer_frame && f->frame - f->tracer_frame < SV_TRACER_FRAMES) {
         BeginMode3D(*s->camera);
-        DrawLine3D(s->tip, Vector3 {f->tracer_x, f->tracer_y, f->tracer_z}, Color {255, 240, 180, 200});
+        DrawLine3D(s->tip, Vector3 {f->tracer_x, f->tracer_y, f->tracer_z},
+                   Color {255, 240, 180, 200});
         EndMode3D();
     }
     if (sv_run_revealed(s->run, SV_REVEAL_ARMED) && sv_player_armed(p) && sv_player_alive(p))
@@ -251,7 +254,8 @@ u8 gfx_draw_menu(const gfx_screen* s, u8 mouse_moved, u8 primary)
 
 void gfx_draw_watermark(const gfx_screen* s)
 {
-    ui_text_centred("DEBUG RUN", s->width / 2, (f32)(s->height / 2 - 48), 96, Color {255, 255, 255, 40});
+    ui_text_centred("DEBUG RUN", s->width / 2, (f32)(s->height / 2 - 48), 96,
+                    Color {255, 255, 255, 40});
     ui_text_centred("debug mode: counts toward nothing   (F3 overlay)", s->width / 2, 12, 18,
                     Color {255, 200, 80, 220});
 }

@@ -107,8 +107,9 @@ i32 mouse_latch_install(void)
 {
     GLFWwindow* window = glfwGetCurrentContext();
     if (!window) {
-        sv_log_write(SV_LOG_WARN, SV_CAT_RENDER,
-                     "no GLFW window to latch mouse buttons on: clicks shorter than a frame may be lost");
+        sv_log_write(
+            SV_LOG_WARN, SV_CAT_RENDER,
+            "no GLFW window to latch mouse buttons on: clicks shorter than a frame may be lost");
         return 0;
     }
     g_prev_mouse_cb = glfwSetMouseButtonCallback(window, mouse_latch);

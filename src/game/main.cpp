@@ -25,10 +25,14 @@
 #include "world/body.h"
 #include "world/portal.h"
 
-#define FOV_DEGREES    70.0f
-#define FOV_RADIANS    1.2217305f
-#define VIEW_MARGIN    0.10471976f // six degrees around the frustum, so nothing pops at its edges
-#define CLEAR_COLOUR   Color {18, 16, 20, 255}
+#define FOV_DEGREES 70.0f
+#define FOV_RADIANS 1.2217305f
+#define VIEW_MARGIN 0.10471976f // six degrees around the frustum, so nothing pops at its edges
+#define CLEAR_COLOUR                                                                               \
+    Color                                                                                          \
+    {                                                                                              \
+        18, 16, 20, 255                                                                            \
+    }
 
 // The loop's state: zeroed once here, never again as a whole.
 struct game_state {
@@ -92,14 +96,12 @@ static i32 boot(int argc, char** argv)
 
     sv_cmd_register_builtins();
     sv_gen_register_commands();
-    front_register_debug_commands();
-    sv_cmd_set_writer(sv_writer {console_emit, nullptr});
+    front_register_debug_commands(&g_game.walker, g_weapon_name);
+    sv_cmd_set_writer(front_console_writer());
 
-    g_give_walker = &g_game.walker;
     g_game.floor = load_floor(&g_game.walker, f->seed, f->floor_number, &f->serial_seen);
     if (!g_game.floor)
         return 0;
-    g_spawn_floor = g_game.floor;
     sv_front_name_weapons();
     arm_by_schedule(&g_game.walker.player);
     sv_run_start(&g_game.run, f->seed, 0);
@@ -113,7 +115,8 @@ static i32 open_window(void)
     SetConfigFlags(FLAG_WINDOW_RESIZABLE);
     InitWindow(1280, 720, "strenvik " SV_VERSION);
     if (!IsWindowReady()) {
-        sv_log_write(SV_LOG_WARN, SV_CAT_RENDER, "no window: raylib could not initialise a display");
+        sv_log_write(SV_LOG_WARN, SV_CAT_RENDER,
+                     "no window: raylib could not initialise a display");
         return 0;
     }
     SetTargetFPS(60);
@@ -155,17 +158,16 @@ static void simulate(sv_frame_keys* keys)
     keys->mouse_dy = d.y;
     sv_play_ctx ctx {g_game.floor, &g_game.run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
-    sv_sim_result r = sv_frame_simulate(f, &g_game.walker, keys, GetFrameTime(), sv_sim_dt(), &hooks);
+    sv_sim_result r
+        = sv_frame_simulate(f, &g_game.walker, keys, GetFrameTime(), sv_sim_dt(), &hooks);
     if (r.died)
         apply_cursor(SV_FX_RELEASE_CURSOR);
     if (r.descended) {
         sv_floor* next = load_floor(&g_game.walker, f->seed, f->floor_number, &f->serial_seen);
-        if (next) {
+        if (next)
             g_game.floor = next;
-            g_spawn_floor = next;
-        } else {
+        else
             f->floor_number = (u16)(f->floor_number - 1); // the player stays on the floor held
-        }
     }
     if (r.descended || r.changed_place)
         reread_room();
@@ -176,10 +178,11 @@ static Camera3D make_camera(void)
     const sv_player* p = &g_game.walker.player;
     Camera3D cam;
     std::memset(&cam, 0, sizeof cam);
-    cam.position = Vector3 {p->x, p->y + (f32)sv_tune(SV_TUNE_PLAYER_EYE_HEIGHT) + p->step_smooth, p->z};
-    cam.target = Vector3 {cam.position.x + cosf(p->pitch) * cosf(p->yaw),
-                          cam.position.y + sinf(p->pitch),
-                          cam.position.z + cosf(p->pitch) * sinf(p->yaw)};
+    cam.position
+        = Vector3 {p->x, p->y + (f32)sv_tune(SV_TUNE_PLAYER_EYE_HEIGHT) + p->step_smooth, p->z};
+    cam.target = Vector3 {cam.position.x + std::cos(p->pitch) * std::cos(p->yaw),
+                          cam.position.y + std::sin(p->pitch),
+                          cam.position.z + std::cos(p->pitch) * std::sin(p->yaw)};
     cam.up = Vector3 {0, 1, 0};
     cam.fovy = FOV_DEGREES;
     cam.projection = CAMERA_PERSPECTIVE;
@@ -194,13 +197,14 @@ static u64 draw_world(const Camera3D* cam, Vector3* tip, i32 w, i32 h)
     BeginShaderMode(g_game.fog.shader);
     BeginMode3D(*cam);
     sv_portal_view view;
-    sv_portal_view_frustum(&view, &cam->position, p->yaw, p->pitch, FOV_RADIANS, sv_front_aspect(w, h),
-                           VIEW_MARGIN);
+    sv_portal_view_frustum(&view, &cam->position, p->yaw, p->pitch, FOV_RADIANS,
+                           sv_front_aspect(w, h), VIEW_MARGIN);
     *tip = hand_pose(nullptr, &g_game.walker, cam, 0);
     sv_draw_frame frame {cam->position, *tip, g_game.walker.place, GetTime()};
     u64 visits = 0;
     if (g_game.floor)
-        visits = sv_draw_world(g_game.floor, g_game.walker.place, &g_game.walker.geom, &view, &frame);
+        visits
+            = sv_draw_world(g_game.floor, g_game.walker.place, &g_game.walker.geom, &view, &frame);
     EndMode3D();
     EndShaderMode();
     return visits;
@@ -211,10 +215,9 @@ static void new_seed(void)
     sv_frame* f = &g_game.frame;
     u64 micros = (u64)(GetTime() * 1000000.0);
     sv_floor* floor = sv_front_new_seed(f, &g_game.walker, &g_game.run, micros);
-    if (floor) {
+    if (floor)
         g_game.floor = floor;
-        g_spawn_floor = floor;
-    }
+    front_console_set_open(0);
     reread_room();
     apply_cursor(SV_FX_CAPTURE_CURSOR);
 }
@@ -226,7 +229,10 @@ static void frame(void)
     f->frame++;
     sv_frame_keys keys = read_keys();
     u8 debug_run = (u8)sv_run_debug(&g_game.run);
+    u8 console_was = f->console_open;
     apply_cursor(sv_frame_control(f, IsKeyPressed(KEY_GRAVE), IsKeyPressed(KEY_ESCAPE), debug_run));
+    if (f->console_open != console_was)
+        front_console_set_open(f->console_open);
     if (!f->paused && !f->console_open)
         simulate(&keys);
 
@@ -257,11 +263,10 @@ static void frame(void)
         apply_cursor(sv_menu_apply(f, action));
     }
     if (f->console_open) {
-        console_frame(w, h);
+        front_console_frame(w, h);
         sv_floor* adopted = sv_front_adopt(f, &g_game.walker);
         if (adopted) {
             g_game.floor = adopted;
-            g_spawn_floor = adopted;
             reread_room();
         }
     }

@@ -22,8 +22,6 @@
 #include "core/vfs.h"
 #include "game/cmd_debug.h"
 #include "game/cmd_gen.h"
-#include "game/front_hooks.h"
-#include "game/front_play.h"
 #include "support/capture.h"
 #include "support/console_program.h"
 #include "support/files.h"
@@ -38,6 +36,7 @@ const char* const COUNT = "count must be a whole number of at least 1\n";
 struct Debug : ::testing::Test {
     std::string out;
     sv_walker walker;
+    char names[2][SV_WEAPON_NAME];
 
     void SetUp() override
     {
@@ -48,15 +47,13 @@ struct Debug : ::testing::Test {
         sv_gen_register_commands();
         sv_debug_register_commands();
         sv_cmd_set_writer(sv_test_capture(&out));
-        std::memset(g_weapon_name, 0, sizeof g_weapon_name);
+        std::memset(names, 0, sizeof names);
         std::memset(&walker, 0, sizeof walker);
-        g_give_walker = &walker;
+        sv_debug_bind(&walker, names);
         play(7, 1);
     }
     void TearDown() override
     {
-        g_give_walker = nullptr;
-        std::memset(g_weapon_name, 0, sizeof g_weapon_name);
         sv_debug_reset();
         sv_test_reset_all();
     }
@@ -219,14 +216,14 @@ TEST_F(Debug, GiveWeaponArmsTheSlotAndNamesIt)
                       ranged ? ", with grit" : ""));
         EXPECT_EQ(r, 0);
         EXPECT_EQ(std::memcmp(&walker.player.weapons[w->slot], &w->body, sizeof w->body), 0);
-        EXPECT_STREQ(g_weapon_name[w->slot], w->name);
+        EXPECT_STREQ(names[w->slot], w->name);
         EXPECT_EQ(walker.player.grit, ranged ? 10u : 0u) << w->id;
     }
 }
 
 TEST_F(Debug, CommandsOnThePlayerNeedAWalker)
 {
-    g_give_walker = nullptr;
+    sv_debug_bind(nullptr, nullptr);
     i32 r = -1;
     EXPECT_EQ(run("give shard", &r), "no player to give to\n");
     EXPECT_EQ(r, 1);
