@@ -202,7 +202,8 @@ static u64 draw_world(const Camera3D* cam, Vector3* tip, i32 w, i32 h)
     *tip = hand_pose(nullptr, &g_game.walker, cam, 0);
     sv_draw_frame frame {cam->position, *tip, g_game.walker.place, GetTime()};
     u64 visits = 0;
-    if (g_game.floor)
+    // A minimised window has no area: nothing to see, and no projection to build from it.
+    if (g_game.floor && w > 0 && h > 0)
         visits
             = sv_draw_world(g_game.floor, g_game.walker.place, &g_game.walker.geom, &view, &frame);
     EndMode3D();
