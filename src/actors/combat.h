@@ -3,7 +3,9 @@
 // settling, the strict crossing test of door spans, and the door filters of route searches.
 // The cache is process-wide and not re-entrant; nothing here draws a random number.
 #pragma once
+#include "actors/player.h"
 #include "floor/floor.h"
+#include "world/route.h"
 #include "world/world_types.h"
 
 #define SV_PLACE_CACHE 16
@@ -11,7 +13,7 @@
 // The geometry of place on floor from a 16-entry round-robin cache; a miss builds it with
 // sv_geom_build. An entry matches only the same floor serial, seed, floor number, place count and
 // place, compared exactly, so no floor generated later (however many) meets an old entry.
-// The pointer stays valid until 16 further misses. Null for a null floor or an invalid place.
+// The pointer stays valid until 16 further misses or stores. Null for a null floor or an invalid place.
 const sv_geom* place_geom(const sv_floor* floor, u16 place);
 
 // Empties the cache (every entry unused, the next slot 0).
@@ -38,8 +40,49 @@ void mob_settle(const sv_geom* geom, sv_mob* mob);
 // opposite sides of b0-b1 (a cross product above 0 is one side, anything else the other).
 bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1);
 
+// The route of sv_nav_route (fewest doors, breadth first in door-index order, filter as there)
+// for the combat layer's short searches: places cap doors away are never expanded, and the
+// tables are stamped per search instead of cleared, so a search costs what it visits. Writes the
+// doors to doors (cap entries) and returns their number; 0 when from = to; -1 for a null floor or
+// doors, an invalid place, or no route of at most cap doors. Static tables: not re-entrant.
+i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
+                    sv_door_filter filter, void* user);
+
 // Door filters for route searches (user is unused): nonzero when the route may pass the door.
 // sight_may_pass: the door is not fogged. mob_may_take: not fogged, leads to a next place, the
 // crossed link's door record is not locked, and a room beyond is not sealed.
 i32 sight_may_pass(void* user, const sv_floor* floor, u16 place, u8 door);
 i32 mob_may_take(void* user, const sv_floor* floor, u16 place, u8 door);
+
+// Stores a copy of geom as the cached geometry of place on floor: the entry already holding
+// that place, else the next slot round robin, skipping the entry that holds keep (a geometry
+// a caller still reads). Returns the cached copy; null for a null floor or geom or an invalid
+// place.
+const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
+                                const sv_geom* keep);
+
+// The combat half of one simulation tick, in order: clears the tracer, deals the player's blow
+// (melee sweep, hitscan ray or a shot), ticks the mobs' statuses, flies the shots (across doors,
+// into walls, mobs and the player), then for every living mob in index order settles it,
+// decides its sight of the player, applies the leash (one sv_rng_f64 draw from the floor's
+// tenacity stream per alerted mob measured beyond its leash, in mob order, only when its
+// give-up rate is above 0) and runs its AI step (mob_act). Passive mode holds mobs off the
+// player and freezes the rest. Changes the walker, the floor's mobs and shots and the place
+// caches; nothing for a null argument.
+void sv_combat_tick(sv_walker* walker, sv_floor* floor);
+
+// 1 when the walker sees mob index: its position in the walker's frame (x, z) and its base
+// height in that frame (y) are written to the outs that are given. Same place: a clear sight
+// line from the eye to the mob's sight centre. Another place: a route of at most 4 unfogged
+// doors whose spans the straight line to the mob crosses, and a clear line from the last entry
+// to the mob. 0 for a null argument, a bad index, a waiting mob, or no sight. Draws
+// nothing; uses the route tables and the beyond cache.
+i32 sv_combat_mob_from_here(const sv_walker* walker, const sv_floor* floor, u16 mob, f32* x, f32* z,
+                            f32* y);
+
+// Passive mode (debug): on nonzero, mobs neither walk, turn nor act, and those touching the
+// player are held off. Process-wide, 0 at start.
+void sv_combat_set_passive(u8 on);
+
+// The passive flag: 1 on, 0 off.
+u8 sv_combat_passive(void);
