@@ -11,6 +11,7 @@
 #include "actors/player.h"
 #include "core/tune.h"
 #include "game/draw_util.h"
+#include "world/body.h"
 #include "world/geom.h"
 #include "world/portal.h"
 
@@ -404,4 +405,54 @@ TEST_F(DrawVisit, TranslucentFillsComeAfterEveryPlace)
     EXPECT_EQ(cap.at(cap.stored() - 1).kind, SV_DRAW_FLUSH);
     EXPECT_EQ(cap.rec.flushes, 1u);
     EXPECT_EQ(sv_draw_world(nullptr, 0, &g, nullptr, &fr), 0u);
+}
+
+// Telegraphs: a melee wind-up fills its arc in segments of at most 6 degrees, the active phase
+// only behind the blade, recovery shows nothing; a ranged wind-up shows its marker, its active
+// phase nothing.
+TEST_F(DrawVisit, TelegraphsFollowTheStrike)
+{
+    hand_floor h(1);
+    sv_floor_add_room(&h.f, SV_TAG_SPAWN);
+    sv_action act;
+    std::memset(&act, 0, sizeof act);
+    act.reach = 2.0f;
+    act.arc = 60.0f;
+    act.sweep = -1;
+    act.windup = 0.5f;
+    act.active = 0.5f;
+    act.recovery = 0.5f;
+    sv_body body = mob_body(&act);
+    ASSERT_EQ(sv_floor_add_mob(&h.f, 0, 0, 0, 0, &body, 4u << 8, "square", 0), 0);
+    sv_mob* m = &h.f.mobs[0];
+    Vector3 at = {0, 0, 0};
+    draw_capture cap;
+    m->phase = 1;
+    m->phase_ticks = sv_sim_ticks(0.25f);
+    draw_blow(nullptr, nullptr, m, &at);
+    EXPECT_EQ(cap.count(SV_DRAW_LINE, PALETTE.amber), 10u + 2u); // arc segments and sides
+    EXPECT_EQ(cap.count(SV_DRAW_TRI, Color {255, 200, 60, 70}), 10u * 4u);
+    m->phase = 2;
+    m->phase_ticks = sv_sim_ticks(0.5f) / 2;
+    cap.clear();
+    draw_blow(nullptr, nullptr, m, &at);
+    u64 swept = cap.count(SV_DRAW_TRI, Color {255, 255, 255, 110});
+    EXPECT_GT(swept, 0u);
+    EXPECT_LT(swept, 10u * 4u);
+    EXPECT_EQ(cap.count(SV_DRAW_LINE, Color {255, 255, 255, 255}), 1u); // the blade
+    m->phase = 3;
+    cap.clear();
+    draw_blow(nullptr, nullptr, m, &at);
+    EXPECT_EQ(cap.rec.count, 0u);
+
+    m->body.actions[0].speed = 8.0f; // the floor keeps its own copy of the actions
+    m->phase = 1;
+    m->phase_ticks = 3;
+    cap.clear();
+    draw_blow(nullptr, nullptr, m, &at);
+    EXPECT_EQ(cap.count(SV_DRAW_LINE, PALETTE.amber), 12u);
+    m->phase = 2;
+    cap.clear();
+    draw_blow(nullptr, nullptr, m, &at);
+    EXPECT_EQ(cap.rec.count, 0u);
 }
