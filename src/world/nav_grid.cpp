@@ -49,8 +49,9 @@ static Vector2 cell_centre(i32 i, i32 j)
                     g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell};
 }
 
-// Distance from p to segment a-b; a segment shorter than 1e-9 squared is its point a.
-static f32 seg_dist(Vector2 p, Vector2 a, Vector2 b)
+// Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
+// in the arithmetic whose square root is the distance the erosion compares with the radius.
+static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b)
 {
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = dx * dx + dz * dz;
@@ -60,7 +61,21 @@ static f32 seg_dist(Vector2 p, Vector2 a, Vector2 b)
         t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
     }
     f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
-    return sqrtf(ex * ex + ez * ez);
+    return ex * ex + ez * ez;
+}
+
+// The largest d2 with sqrtf(d2) < r (-1 when none): since sqrtf is correctly rounded and so
+// never decreasing, sqrtf(d2) < r exactly when d2 <= this, and no root need be taken per cell.
+static f32 below_root(f32 r)
+{
+    if (!(r > 0.0f))
+        return -1.0f;
+    f32 t = r * r;
+    while (t > 0.0f && !(sqrtf(t) < r))
+        t = nextafterf(t, 0.0f);
+    while (sqrtf(nextafterf(t, INFINITY)) < r)
+        t = nextafterf(t, INFINITY);
+    return t;
 }
 
 // Rasterising -------------------------------------------------------------------------------
@@ -350,6 +365,8 @@ static void cell_box(f32 x0, f32 z0, f32 x1, f32 z1, i32* i0, i32* j0, i32* i1, 
 
 // Blocks every cell closer than r to the face; walls are impassable, other faces remember the
 // highest top that blocks the cell. A flat face of no height blocks nothing.
+static f32 s_near2; // below_root of the radius being eroded by
+
 static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 {
     if (!wall && face->top0 == face->bottom0 && face->top1 == face->bottom1)
@@ -391,7 +408,7 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
             if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
                 continue;
             Vector2 c = cell_centre(i, j);
-            if (!(seg_dist(c, p0, p1) < radius))
+            if (!(seg_dist2(c, p0, p1) <= s_near2))
                 continue;
             g_grid.walkable[idx] = 0;
             if (wall) {
@@ -432,6 +449,7 @@ static void fill_solid(const sv_fixture* f)
 
 static void erode_all(const sv_geom* geom, f32 radius)
 {
+    s_near2 = below_root(radius);
     for (u8 e = 0; e < geom->vertex_count; ++e) {
         sv_segment pieces[2];
         u8 count = sv_geom_wall_pieces(geom, e, pieces);

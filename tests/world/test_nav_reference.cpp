@@ -554,7 +554,7 @@ TEST(NavReference, HandMadeRooms)
         }
         if (shape == 4)
             box_geom(&s_g, -40.0f, -20.0f, 40.0f, 20.0f);
-        for (f32 r : {0.2f, 0.4f, 0.7f})
+        for (f32 r : {0.2f, 0.35f, 0.4f, 0.45f, 0.7f, 1.3f})
             expect_same_grid(&s_g, r, ref.get(), "hand-made room", &walkable);
     }
 }
