@@ -82,8 +82,9 @@ void draw_blow(const sv_portal* portal, const sv_portal_view* view, const sv_mob
         }
     }
     const arc_ctx c = {portal, view, at->x + lunge * cy, at->z + lunge * sy, y, yaw};
-    const f32 degrees = 2.0f * h * 57.29578f;
-    const i32 n = std::max(2, (i32)std::ceil(degrees / 6.0f));
+    // An arc of a whole number of 6-degree steps keeps that count despite its radians' rounding.
+    const f64 steps = 2.0 * (f64)h * (180.0 / 3.14159265358979) / 6.0;
+    const i32 n = std::max(2, (i32)std::ceil(steps - 1e-4));
     const f32 start = b.sweep_side == 1 ? h : -h;
     const f32 step = (b.sweep_side == 1 ? -2.0f * h : 2.0f * h) / (f32)n;
     const bool active = mob->phase == 2;

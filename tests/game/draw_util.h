@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -12,6 +13,19 @@
 #include "game/cmd_gen.h"
 #include "game/draw.h"
 #include "support/reset.h"
+
+// Whether this build runs under AddressSanitizer: its sweeps then take fewer floors.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool k_draw_sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool k_draw_sanitized = true;
+#else
+inline constexpr bool k_draw_sanitized = false;
+#endif
+#else
+inline constexpr bool k_draw_sanitized = false;
+#endif
 
 // Records everything drawn while it lives; the frame's anchors are reset around it.
 struct draw_capture {
