@@ -171,6 +171,9 @@ sv_sim_result sv_frame_simulate(sv_frame* f, sv_walker* walker, const sv_frame_k
     std::memset(&r, 0, sizeof r);
     if (!f || !walker || !keys || !hooks || !hooks->step || !(dt > 0.0))
         return r;
+    // Keys typed into the console or used on a menu must never fire once play resumes.
+    if (f->paused || f->console_open)
+        return r;
 
     f->latch_use |= keys->use;
     f->latch_dodge |= keys->dodge;

@@ -119,7 +119,8 @@ struct sv_sim_result {
     u8 died;          // the run ended in this frame: release the cursor
 };
 
-// The simulation of one frame, for a frame that is neither paused nor in the console: ORs the
+// The simulation of one frame; nothing at all (no latch either) while paused or in the console,
+// so presses made there never act once play resumes. Otherwise: ORs the
 // frame's presses into the latches, builds the input record (yaw and pitch 0.0022 radians per
 // pixel, pitch from upward motion), adds frame_time to the accumulator and runs ticks of dt
 // while it holds one, at most 8 (then the rest is dropped). A tick returning 2 raises the floor

@@ -43,6 +43,7 @@ struct game_state {
     const sv_room* room;
     gfx_fog fog;
     Vector2 menu_mouse; // where the menu last saw the cursor
+    u8 skip_delta;      // simulated frames left that ignore the mouse motion
 };
 
 static game_state g_game;
@@ -65,9 +66,12 @@ static void apply_cursor(u32 fx)
         EnableCursor();
         g_game.menu_mouse = GetMousePosition();
     }
+    // raylib's delta is the motion between two polls, so reading it once discards nothing: the
+    // jump of the cursor to the centre and into captured mode (GLFW reports it one poll later)
+    // would turn the view. The first two simulated frames after a capture ignore the motion.
     if (fx & SV_FX_CAPTURE_CURSOR) {
         DisableCursor();
-        GetMouseDelta();
+        g_game.skip_delta = 2;
     }
 }
 
@@ -124,7 +128,7 @@ static i32 open_window(void)
     SetExitKey(KEY_NULL);
     gfx_fog_load(&g_game.fog);
     sv_draw_set_sink(gfx_draw_sink());
-    DisableCursor();
+    apply_cursor(SV_FX_CAPTURE_CURSOR);
     return 1;
 }
 
@@ -154,8 +158,12 @@ static void simulate(sv_frame_keys* keys)
 {
     sv_frame* f = &g_game.frame;
     Vector2 d = GetMouseDelta();
-    keys->mouse_dx = d.x;
-    keys->mouse_dy = d.y;
+    if (g_game.skip_delta) {
+        g_game.skip_delta--;
+    } else {
+        keys->mouse_dx = d.x;
+        keys->mouse_dy = d.y;
+    }
     sv_play_ctx ctx {g_game.floor, &g_game.run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_sim_result r

@@ -288,6 +288,22 @@ TEST_F(FrontSim, ADeathMidFrameLogsOnceAndTheFramesTicksRunOn)
     EXPECT_EQ(text.find(line, at + 1), std::string::npos) << "logged once";
 }
 
+TEST_F(FrontSim, PressesInTheMenuOrTheConsoleAreNeverLatched)
+{
+    keys.use = keys.dodge = keys.swap = keys.primary = 1;
+    f.paused = 1;
+    EXPECT_EQ(sv_frame_simulate(&f, &w, &keys, 4 * dt, dt, &hooks).ticks, 0u);
+    f.paused = 0;
+    f.console_open = 1;
+    EXPECT_EQ(sv_frame_simulate(&f, &w, &keys, 4 * dt, dt, &hooks).ticks, 0u);
+    EXPECT_EQ(f.latch_use + f.latch_dodge + f.latch_swap + f.latch_primary, 0);
+    EXPECT_EQ(f.accumulator, 0.0) << "no time piles up while play is stopped";
+    f.console_open = 0;
+    std::memset(&keys, 0, sizeof keys);
+    ASSERT_EQ(sv_frame_simulate(&f, &w, &keys, dt, dt, &hooks).ticks, 1u);
+    EXPECT_EQ(sim.seen[0].use + sim.seen[0].dodge + sim.seen[0].swap + sim.seen[0].primary, 0);
+}
+
 TEST_F(FrontSim, ObservationSaysWhenTheFloorIsDeeper)
 {
     f.floor_number = 2;

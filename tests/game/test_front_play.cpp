@@ -1,6 +1,7 @@
 // The play half of the front end on real floors of the base pack: loading floors through gen,
 // a descent past the last floor, arming by the schedule, new seeds, adopting a console gen, and
 // frames of the real walker through the scheduler.
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -169,6 +170,49 @@ TEST_F(FrontPlay, PromptAndHudFactsOfASpawnedPlayer)
     EXPECT_EQ(h.revealed, 0u);
     EXPECT_EQ(h.alive, 1);
     EXPECT_EQ(h.health, h.max_hp);
+}
+
+// Stands the player a little inside the exit door of floor 1 with a Prism and presses E: the fog
+// walk carries it through, the frame reports the descent, and the next floor loads.
+TEST_F(FrontPlay, AFogWalkThroughTheExitDescendsToTheNextFloor)
+{
+    sv_floor* floor = load_floor(&walker, 4471, 1, &f.serial_seen);
+    ASSERT_NE(floor, nullptr);
+    u16 exit_room = SV_NONE16;
+    u8 exit_door = SV_NONE8;
+    for (u16 r = 0; r < floor->room_count && exit_room == SV_NONE16; ++r)
+        for (u8 d = 0; d < floor->rooms[r].door_count; ++d)
+            if (floor->rooms[r].doors[d].kind == SV_DOOR_EXIT) {
+                exit_room = r;
+                exit_door = d;
+            }
+    ASSERT_NE(exit_room, SV_NONE16);
+    sv_walker_start(&walker, floor, exit_room);
+    const sv_opening* o = &walker.geom.openings[exit_door];
+    walker.player.x = o->centre.x + 1.2f * std::cos(o->yaw);
+    walker.player.z = o->centre.y + 1.2f * std::sin(o->yaw);
+    walker.player.yaw = o->yaw + 3.14159265f;
+    walker.player.prisms = 1;
+    sv_run_start(&run, 4471, 0);
+    sv_play_ctx ctx {floor, &run};
+    sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
+    sv_frame_keys keys;
+    std::memset(&keys, 0, sizeof keys);
+    keys.use = 1;
+    sv_sim_result r;
+    std::memset(&r, 0, sizeof r);
+    for (int i = 0; i < 600 && !r.descended; ++i) {
+        f.frame++;
+        r = sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
+        keys.use = 0;
+    }
+    ASSERT_EQ(r.descended, 1) << "the walk never went through the exit";
+    EXPECT_EQ(f.floor_number, 2);
+    EXPECT_EQ(walker.player.prisms, 0u) << "the locked exit took the Prism";
+    sv_floor* next = load_floor(&walker, f.seed, f.floor_number, &f.serial_seen);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->floor_number, 2);
+    EXPECT_EQ(walker.place, 0);
 }
 
 } // namespace
