@@ -3,7 +3,9 @@
 // settling, the strict crossing test of door spans, and the door filters of route searches.
 // The cache is process-wide and not re-entrant; nothing here draws a random number.
 #pragma once
+#include "actors/player.h"
 #include "floor/floor.h"
+#include "world/route.h"
 #include "world/world_types.h"
 
 #define SV_PLACE_CACHE 16
@@ -37,6 +39,14 @@ void mob_settle(const sv_geom* geom, sv_mob* mob);
 // True when b0 and b1 lie strictly on opposite sides of the line a0-a1 and a0 and a1 strictly on
 // opposite sides of b0-b1 (a cross product above 0 is one side, anything else the other).
 bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1);
+
+// The route of sv_nav_route (fewest doors, breadth first in door-index order, filter as there)
+// for the combat layer's short searches: places cap doors away are never expanded, and the
+// tables are stamped per search instead of cleared, so a search costs what it visits. Writes the
+// doors to doors (cap entries) and returns their number; 0 when from = to; -1 for a null floor or
+// doors, an invalid place, or no route of at most cap doors. Static tables: not re-entrant.
+i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
+                    sv_door_filter filter, void* user);
 
 // Door filters for route searches (user is unused): nonzero when the route may pass the door.
 // sight_may_pass: the door is not fogged. mob_may_take: not fogged, leads to a next place, the

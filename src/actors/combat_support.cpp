@@ -30,6 +30,28 @@ struct cache_state {
 
 cache_state g_cache;
 
+// Tables of the combat route search over every place id; a place is seen in the current search
+// when its stamp equals the search's.
+struct route_state {
+    u32 stamp[SV_NONE16];
+    u16 came_from[SV_NONE16];
+    u8 came_by[SV_NONE16];
+    u16 depth[SV_NONE16];
+    u16 queue[SV_NONE16];
+    u32 search;
+};
+
+route_state s_route;
+
+u8 doors_of(const sv_floor* floor, u16 place)
+{
+    if (place < floor->room_count) {
+        u8 n = floor->rooms[place].door_count;
+        return n < SV_ROOM_DOORS ? n : SV_ROOM_DOORS;
+    }
+    return sv_floor_place_piece(floor, place, nullptr, nullptr) ? 2 : 0;
+}
+
 u64 cache_key(const sv_floor* floor, u16 place)
 {
     u64 key = (((u64)floor->place_count << 32) | ((u64)place << 16))
@@ -166,6 +188,55 @@ bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1)
     auto opposite = [](f32 s, f32 t) { return (s > 0.0f && t < 0.0f) || (s < 0.0f && t > 0.0f); };
     return opposite(cross(a0, a1, b0), cross(a0, a1, b1))
         && opposite(cross(b0, b1, a0), cross(b0, b1, a1));
+}
+
+i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
+                    sv_door_filter filter, void* user)
+{
+    if (!floor || !doors || !sv_floor_place_valid(floor, from) || !sv_floor_place_valid(floor, to))
+        return -1;
+    if (from == to)
+        return 0;
+    if (++s_route.search == 0) { // the stamps wrapped: start them afresh
+        memset(s_route.stamp, 0, sizeof s_route.stamp);
+        s_route.search = 1;
+    }
+    const u32 stamp = s_route.search;
+    u32 head = 0, tail = 0;
+    s_route.stamp[from] = stamp;
+    s_route.depth[from] = 0;
+    s_route.queue[tail++] = from;
+    bool found = false;
+    while (head < tail && !found) {
+        u16 at = s_route.queue[head++];
+        if (s_route.depth[at] >= cap)
+            break; // breadth first: every place still queued is at least as far
+        u8 count = doors_of(floor, at);
+        for (u8 d = 0; d < count; ++d) {
+            u16 next = SV_NONE16;
+            if (!sv_floor_place_next(floor, at, d, &next, nullptr, nullptr, nullptr))
+                continue;
+            if (filter && !filter(user, floor, at, d))
+                continue;
+            if (!sv_floor_place_valid(floor, next) || s_route.stamp[next] == stamp)
+                continue;
+            s_route.stamp[next] = stamp;
+            s_route.came_from[next] = at;
+            s_route.came_by[next] = d;
+            s_route.depth[next] = (u16)(s_route.depth[at] + 1);
+            s_route.queue[tail++] = next;
+            if (next == to) {
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found)
+        return -1;
+    u64 n = s_route.depth[to];
+    for (u16 p = to, i = (u16)n; p != from; p = s_route.came_from[p])
+        doors[--i] = s_route.came_by[p];
+    return (i64)n;
 }
 
 i32 sight_may_pass(void*, const sv_floor* floor, u16 place, u8 door)

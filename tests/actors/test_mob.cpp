@@ -1,0 +1,295 @@
+// The mob AI step on a hand-made square room: chasing, keeping distance, choosing actions,
+// windups and lunges, sweeps, shots; wounds, deaths and the Shard of an optional Scion.
+#include <cmath>
+#include <cstring>
+
+#include "actors/combat.h"
+#include "actors/mob.h"
+#include "actors_util.h"
+#include "world/body.h"
+
+namespace {
+
+const f32 PI_F = 3.14159265f;
+
+sv_action melee(f32 from, f32 reach)
+{
+    sv_action a;
+    std::memset(&a, 0, sizeof a);
+    a.damage = 7.0f;
+    a.from = from;
+    a.reach = reach;
+    a.arc = 90.0f;
+    a.sweep = -1;
+    a.windup = 0.5f;
+    a.active = 0.2f;
+    a.recovery = 0.3f;
+    return a;
+}
+
+// One square room of side 20 with the player at its centre, facing +x.
+struct Mobs : ::testing::Test {
+    sv_floor f {};
+    sv_walker w {};
+    sv_action actions[SV_MOB_ACTIONS] {};
+    sv_body body {};
+
+    void SetUp() override
+    {
+        sv_tune_reset_defaults();
+        sv_place_cache_reset();
+        sv_combat_set_passive(0);
+        sv_floor_init(&f, 1, 42, 16);
+        sv_floor_add_room(&f, 0);
+        std::memset(&w, 0, sizeof w);
+        w.geom = square_place(10.0f);
+        w.place = 0;
+        w.lock_mob = SV_NONE16;
+        sv_player_spawn(&w.player, &w.geom);
+        w.player.yaw = 0.0f;
+        body.hp = 20.0f;
+        body.speed = 3.0f;
+        body.turn = 3600.0f;
+        body.leash = -1.0f;
+        body.give_up = -1.0f;
+    }
+    void TearDown() override { sv_floor_free(&f); }
+
+    sv_mob* add(f32 x, f32 z, f32 yaw, u8 count, u64 kind = 0, u8 boss = 0, u16 room = 0)
+    {
+        body.action_count = count;
+        body.actions = count ? actions : nullptr;
+        i32 i = sv_floor_add_mob(&f, room, x, z, yaw, &body, kind, "m", boss);
+        EXPECT_GE(i, 0);
+        return sv_floor_mob(&f, (u16)i);
+    }
+    void act(sv_mob* m, u8 sees = 1)
+    {
+        mob_act(m, &w, &f, &w.geom, 1, sees, (f32)sv_sim_dt(), 0.4f);
+    }
+    f32 distance(const sv_mob* m) { return std::hypot(m->x - w.player.x, m->z - w.player.z); }
+};
+
+} // namespace
+
+TEST_F(Mobs, AMobWithoutActionsChasesAndKeepsItsDistance)
+{
+    sv_mob* m = add(5.0f, 0.0f, PI_F, 0);
+    m->alerted = 1;
+    f32 last = distance(m);
+    for (int t = 0; t < 240; ++t) {
+        act(m);
+        EXPECT_LE(distance(m), last + 1e-4f) << "tick " << t; // never backs away
+        last = distance(m);
+        EXPECT_EQ(m->phase, 0);
+        EXPECT_EQ(sv_combat_blow(m, nullptr), 0);
+    }
+    EXPECT_NEAR(distance(m), 0.8f, 1e-3f);
+}
+
+TEST_F(Mobs, AnActionFromTwoIsNeverChosenAtOneAndAHalfAndTheMobBacksAway)
+{
+    actions[0] = melee(2.0f, 3.0f);
+    sv_mob* m = add(1.5f, 0.0f, PI_F, 1);
+    m->alerted = 1;
+    for (int t = 0; t < 10; ++t) {
+        act(m);
+        EXPECT_EQ(m->phase, 0) << "tick " << t;
+    }
+    EXPECT_NEAR(distance(m), 2.0f, 1e-4f);
+    w.player.x -= 0.05f; // plainly in range now: the action begins
+    act(m);
+    EXPECT_EQ(m->phase, SV_PHASE_WINDUP);
+}
+
+TEST_F(Mobs, AnActionForThePlayersActivePhaseWaitsForIt)
+{
+    actions[0] = melee(0.0f, 3.0f);
+    actions[0].when = SV_PHASE_ACTIVE;
+    sv_mob* m = add(2.0f, 0.0f, 0.0f, 1); // facing away
+    m->alerted = 1;
+    for (int t = 0; t < 30; ++t)
+        act(m);
+    EXPECT_EQ(m->phase, 0);
+    EXPECT_NEAR(std::remainder(m->yaw - PI_F, 2 * PI_F), 0.0f, 1e-4f); // stands facing the player
+    EXPECT_NEAR(distance(m), 2.0f, 1e-4f);                             // in range: only turns
+    w.player.phase = SV_PHASE_ACTIVE;
+    act(m);
+    EXPECT_EQ(m->phase, SV_PHASE_WINDUP);
+}
+
+TEST_F(Mobs, AWindupDrawsBackThenLungesOverItsLastTicks)
+{
+    actions[0] = melee(0.0f, 5.0f);
+    actions[0].draw = 0.36f;
+    actions[0].lunge = 1.0f;
+    sv_mob* m = add(3.0f, 0.0f, PI_F, 1);
+    m->alerted = 1;
+    int back = 0, ahead = 0;
+    for (int t = 0; t < 40; ++t) {
+        f32 x = m->x;
+        act(m);
+        if (m->phase != SV_PHASE_WINDUP)
+            break;
+        EXPECT_NEAR(m->lunge_used, 1.0f, 1e-6f); // 3 + 0.36 - 0.8, clamped to the lunge
+        f32 moved = x - m->x;                    // facing -x
+        if (moved < -1e-6f) {
+            EXPECT_EQ(ahead, 0);
+            ++back;
+        } else if (moved > 1e-6f) {
+            ++ahead;
+        }
+    }
+    EXPECT_EQ(back, 18);
+    EXPECT_EQ(ahead, 12);
+}
+
+TEST_F(Mobs, ASweepLandsInTheSliceThatReachesThePlayer)
+{
+    for (i8 side : {-1, 1}) {
+        sv_player_revive(&w.player);
+        actions[0] = melee(0.0f, 2.0f);
+        actions[0].sweep = side;
+        actions[0].active = 10.0f / 60.0f;
+        actions[0].windup = 0.0f;
+        f32 b = 40.0f * PI_F / 180.0f;
+        sv_mob* m = add(-1.5f, 0.0f, -b, 1); // the player 40 degrees to its left of its facing
+        m->alerted = 1;
+        m->phase = SV_PHASE_ACTIVE;
+        m->phase_ticks = 10;
+        int landed_at = -1;
+        for (int t = 0; t < 10 && landed_at < 0; ++t) {
+            act(m);
+            if (m->blow_landed)
+                landed_at = t;
+        }
+        EXPECT_EQ(landed_at, side < 0 ? 9 : 0) << "side " << (int)side;
+        EXPECT_NEAR(sv_player_health(&w.player), 93.0f, 1e-4f);
+        sv_floor_kill_mob(&f, (u16)(m - f.mobs));
+    }
+}
+
+TEST_F(Mobs, AnActionWithoutActivePhaseNeitherLandsNorFires)
+{
+    actions[0] = melee(0.0f, 3.0f);
+    actions[0].active = 0.0f;
+    actions[1] = actions[0];
+    actions[1].speed = 20.0f;
+    actions[1].from = 2.5f;
+    actions[1].reach = 8.0f;
+    sv_mob* a = add(1.5f, 0.0f, PI_F, 1);
+    a->alerted = 1;
+    for (int t = 0; t < 120; ++t)
+        act(a);
+    EXPECT_EQ(sv_player_health(&w.player), 100.0f);
+    sv_floor_kill_mob(&f, 0);
+    actions[0] = actions[1];
+    sv_mob* b = add(4.0f, 0.0f, PI_F, 1);
+    b->alerted = 1;
+    for (int t = 0; t < 120; ++t)
+        act(b);
+    EXPECT_EQ(sv_floor_shots_live_in(&f, 0), 0u);
+}
+
+TEST_F(Mobs, AShotAtTheMuzzleFiresNothingButEndsTheBlow)
+{
+    actions[0] = melee(0.0f, 8.0f);
+    actions[0].speed = 20.0f;
+    sv_mob* m = add(-0.8f, 0.0f, 0.0f, 1);
+    m->alerted = 1;
+    m->settled = 1;
+    m->phase = SV_PHASE_ACTIVE;
+    m->phase_ticks = 5;
+    w.player.y = 1.305f - 0.8f; // aim point = muzzle
+    act(m);
+    EXPECT_EQ(m->blow_landed, 1);
+    EXPECT_EQ(sv_floor_shots_live_in(&f, 0), 0u);
+
+    w.player.y = 0.0f; // a fair aim fires once per active phase
+    m->phase_ticks = 5;
+    m->blow_landed = 0;
+    act(m);
+    act(m);
+    EXPECT_EQ(sv_floor_shots_live_in(&f, 0), 1u);
+}
+
+TEST_F(Mobs, ABlowIsDescribedOnlyInWindupAndActive)
+{
+    actions[0] = melee(0.0f, 3.0f);
+    actions[0].draw = 0.5f;
+    sv_mob* m = add(2.0f, 0.0f, PI_F, 1);
+    sv_blow b;
+    std::memset(&b, 0x5a, sizeof b);
+    EXPECT_EQ(sv_combat_blow(m, &b), 0);
+    m->phase = SV_PHASE_WINDUP;
+    m->phase_ticks = 30; // W = 30, nothing made yet
+    m->lunge_used = 1.0f;
+    ASSERT_EQ(sv_combat_blow(m, &b), 1);
+    EXPECT_FLOAT_EQ(b.half_arc, 45.0f * PI_F / 180.0f);
+    EXPECT_EQ(b.sweep_side, -1);
+    EXPECT_FLOAT_EQ(b.sweep_angle, -b.half_arc);
+    EXPECT_FLOAT_EQ(b.windup_progress, 1.0f); // ticks left not below W: e = W
+    m->phase_ticks = 29;
+    ASSERT_EQ(sv_combat_blow(m, &b), 1);
+    EXPECT_NEAR(b.lunge_to_come, 0.5f + 0.5f / 18.0f, 1e-5f);
+    m->phase = SV_PHASE_ACTIVE;
+    m->phase_ticks = 5; // A = 12: e = 7
+    ASSERT_EQ(sv_combat_blow(m, &b), 1);
+    EXPECT_NEAR(b.sweep_progress, 7.0f / 12.0f, 1e-5f);
+    m->phase = SV_PHASE_RECOVERY;
+    EXPECT_EQ(sv_combat_blow(m, nullptr), 0);
+    m->phase = SV_PHASE_ACTIVE;
+    m->body.action_count = 0;
+    EXPECT_EQ(sv_combat_blow(m, nullptr), 0);
+}
+
+TEST_F(Mobs, AKillingWoundAppliesNothingAndASurvivingOneAlerts)
+{
+    sv_applies applies;
+    std::memset(&applies, 0, sizeof applies);
+    applies.count = 1;
+    applies.list[0].key = 77;
+    applies.list[0].duration = 2.0f;
+    sv_mob* m = add(5.0f, 5.0f, 0.0f, 0);
+    wound(&w, &f, 0, 5.0f, &applies);
+    EXPECT_EQ(m->hp, 15.0f);
+    EXPECT_EQ(m->alerted, 1);
+    EXPECT_EQ(m->afflictions->count, 1);
+    wound(&w, &f, 0, -50.0f, &applies); // never heals
+    EXPECT_EQ(m->hp, 15.0f);
+    wound(&w, &f, 0, NAN, nullptr);
+    EXPECT_EQ(m->hp, 15.0f);
+
+    sv_mob* k = add(-5.0f, 5.0f, 0.0f, 0);
+    wound(&w, &f, 1, 25.0f, &applies);
+    EXPECT_EQ(k->hp, 0.0f);
+    EXPECT_EQ(k->alerted, 0);
+    EXPECT_EQ(k->afflictions->count, 0);
+}
+
+TEST_F(Mobs, AnOptionalScionsDeathGivesAShardAndNoHealthUnseals)
+{
+    u16 optional = (u16)sv_floor_add_room(&f, SV_TAG_SCION);
+    u16 gate = (u16)sv_floor_add_room(&f, SV_TAG_SCION | SV_TAG_GATE);
+    add(0.0f, 0.0f, 0.0f, 0, 2, 1, optional);
+    add(0.0f, 0.0f, 0.0f, 0, 2, 1, gate);
+    add(3.0f, 0.0f, 0.0f, 0, 0, 0, 0);
+    sv_floor_seal(&f, optional);
+    sv_floor_seal(&f, gate);
+    wound(&w, &f, 0, 100.0f, nullptr);
+    EXPECT_EQ(w.player.shards, 1u);
+    EXPECT_FALSE(sv_floor_seal_state(&f, optional) & SV_SEAL_SEALED);
+    wound(&w, &f, 1, 100.0f, nullptr);
+    wound(&w, &f, 2, 100.0f, nullptr);
+    EXPECT_EQ(w.player.shards, 1u); // none for a gate Scion or a mob
+    wound(&w, &f, 0, 100.0f, nullptr);
+    EXPECT_EQ(w.player.shards, 1u); // the dead die once
+
+    u16 other = (u16)sv_floor_add_room(&f, SV_TAG_AXIOM);
+    sv_mob* boss = add(0.0f, 0.0f, 0.0f, 0, 1, 1, other);
+    sv_floor_seal(&f, other);
+    boss->hp = NAN; // an edit that is no number
+    wound(&w, &f, 3, 1.0f, nullptr);
+    EXPECT_EQ(boss->hp, 0.0f);
+    EXPECT_FALSE(sv_floor_seal_state(&f, other) & SV_SEAL_SEALED);
+}
