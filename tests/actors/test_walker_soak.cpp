@@ -1,0 +1,153 @@
+// A soak of the walker's tick: over 100,000 ticks of random input over many floors, nothing
+// turns NaN, bodies stay inside their places, no mob heals past its maximum, and the shot and
+// status tables hold their bounds. Reports the maxima it saw.
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "actors_util.h"
+#include "walker_bot.h"
+
+namespace {
+
+const u32 SOAK_TICKS = 100000;
+const u32 FLOOR_TICKS = 5000; // at most, before the soak moves on to another floor
+
+bool finite(f32 v)
+{
+    return std::isfinite(v);
+}
+
+// Whether (x, z) lies in geom, allowing for a body pressed 0.01 inside a door line.
+bool inside(const sv_geom* g, f32 x, f32 z)
+{
+    if (sv_geom_contains(g, {x, z}))
+        return true;
+    f32 len = std::sqrt(x * x + z * z);
+    if (len < 0.1f)
+        return false;
+    f32 k = (len - 0.05f) / len;
+    return sv_geom_contains(g, {x * k, z * k});
+}
+
+struct soak_max {
+    u32 shots = 0, player_statuses = 0, mob_statuses = 0, places = 0, floors = 0, deaths = 0;
+};
+
+// Checks every invariant after one tick; false (with a message) at the first that fails.
+::testing::AssertionResult healthy(const sv_walker* w, const sv_floor* f,
+                                   const std::vector<sv_geom>& places, soak_max* m)
+{
+    const sv_player* p = &w->player;
+    const f32 values[]
+        = {p->x,      p->z,       p->y,           p->yaw,          p->pitch,         p->vx,
+           p->vy,     p->vz,      p->step_smooth, p->damage_taken, p->stamina_spent, p->move_x,
+           p->move_z, p->dodge_x, p->dodge_z,     w->lock_break,   w->last_bearing};
+    for (f32 v : values)
+        if (!finite(v))
+            return ::testing::AssertionFailure() << "the player has a value that is not finite";
+    if (!inside(&w->geom, p->x, p->z))
+        return ::testing::AssertionFailure()
+            << "the player left place " << w->place << " at " << p->x << ", " << p->z;
+    if (p->afflictions.count > SV_AFFLICTIONS)
+        return ::testing::AssertionFailure() << "the player carries too many statuses";
+    m->player_statuses = std::max<u32>(m->player_statuses, p->afflictions.count);
+    for (u16 i = 0; i < f->mob_count; ++i) {
+        const sv_mob* mob = &f->mobs[i];
+        if (!finite(mob->x) || !finite(mob->z) || !finite(mob->y) || !finite(mob->yaw)
+            || std::isnan(mob->hp))
+            return ::testing::AssertionFailure() << "mob " << i << " has a value not finite";
+        if (mob->hp > mob->body.hp)
+            return ::testing::AssertionFailure() << "mob " << i << " healed past its maximum";
+        if (mob->hp > 0.0f && !inside(&places[mob->place], mob->x, mob->z))
+            return ::testing::AssertionFailure() << "mob " << i << " left place " << mob->place
+                                                 << " at " << mob->x << ", " << mob->z;
+        if (mob->afflictions) {
+            if (mob->afflictions->count > SV_AFFLICTIONS)
+                return ::testing::AssertionFailure() << "mob " << i << " has too many statuses";
+            m->mob_statuses = std::max<u32>(m->mob_statuses, mob->afflictions->count);
+        }
+    }
+    u32 live = 0;
+    for (u32 s = 0; f->shots && s < SV_FLOOR_SHOTS; ++s) {
+        const sv_shot* shot = &f->shots[s];
+        if (!shot->live)
+            continue;
+        live += 1;
+        if (!finite(shot->x) || !finite(shot->y) || !finite(shot->z))
+            return ::testing::AssertionFailure() << "shot " << s << " is not finite";
+    }
+    if (f->shots_used > SV_FLOOR_SHOTS)
+        return ::testing::AssertionFailure() << "more shots than slots";
+    m->shots = std::max(m->shots, live);
+    return ::testing::AssertionSuccess();
+}
+
+TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
+{
+    boot_base_pack();
+    sv_place_cache_reset();
+    static sv_walker s_w;
+    std::memset(&s_w, 0, sizeof s_w);
+    u64 s = 0x9e3779b97f4a7c15ULL;
+    soak_max m;
+    u32 ticks = 0;
+    for (u64 run = 0; ticks < SOAK_TICKS; ++run) {
+        walker_floor wf(100 + run, (u16)(1 + run % 10));
+        sv_walker_start(&s_w, &wf.f, 0);
+        sv_player_revive(&s_w.player);
+        sv_weapon blade = test_weapon(SV_ATTACK_MELEE, 0.1f, 0.1f, 0.2f);
+        sv_weapon gun = test_weapon(SV_ATTACK_RANGED, 0.05f, 0.05f, 0.1f);
+        gun.secondary.kind = SV_ATTACK_SECONDARY;
+        gun.secondary.speed = 14.0f;
+        sv_player_arm(&s_w.player, 0, &blade);
+        sv_player_arm(&s_w.player, 1, &gun);
+        s_w.player.grit = 30;
+        sv_combat_set_passive((u8)(run % 3 == 2));
+        walker_bot bot;
+        bot.w = &s_w;
+        m.floors += 1;
+        std::vector<sv_geom> places(wf.f.place_count);
+        for (u16 k = 0; k < wf.f.place_count; ++k)
+            sv_geom_build(&places[k], &wf.f, k);
+        for (u32 t = 0; t < FLOOR_TICKS && ticks < SOAK_TICKS; ++t, ++ticks) {
+            s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+            u32 r = (u32)(s >> 33);
+            // Stretches led by the bot (so doors, fog walks and fights are reached) alternate
+            // with stretches of pure noise.
+            sv_input in;
+            std::memset(&in, 0, sizeof in);
+            if ((t / 300) % 2 == 0)
+                in = bot_input(&bot, &wf.f);
+            else {
+                in.forward = ((f32)(r & 15) - 5.0f) / 10.0f;
+                in.right = ((f32)((r >> 4) & 15) - 7.5f) / 7.5f;
+                in.yaw_delta = ((f32)((r >> 8) & 255) - 127.5f) * 0.004f;
+            }
+            in.pitch_delta = ((f32)((r >> 16) & 31) - 15.5f) * 0.01f;
+            in.sprint |= ((r >> 21) & 1);
+            in.dodge |= ((r >> 22) & 31) == 0;
+            in.use |= ((r >> 27) & 15) == 0;
+            in.primary |= ((r >> 23) & 7) == 0;
+            in.secondary |= ((r >> 26) & 15) == 0;
+            in.swap |= ((r >> 29) & 31) == 0;
+            i32 result = sv_walker_step(&s_w, &wf.f, &in);
+            ASSERT_TRUE(healthy(&s_w, &wf.f, places, &m))
+                << "floor " << wf.f.floor_number << " seed " << wf.f.seed << " tick " << t;
+            m.places += result == 1;
+            if (result == 2)
+                break;
+            if (!sv_player_alive(&s_w.player)) {
+                m.deaths += 1;
+                sv_player_revive(&s_w.player);
+            }
+        }
+    }
+    sv_combat_set_passive(0);
+    printf("soak: %u ticks over %u floors, %u doors crossed, %u deaths; at most %u live shots, "
+           "%u statuses on the player, %u on a mob\n",
+           ticks, m.floors, m.places, m.deaths, m.shots, m.player_statuses, m.mob_statuses);
+    content_pack::unload();
+}
+
+} // namespace
