@@ -12,8 +12,6 @@
 
 namespace {
 
-const f32 PI_F = 3.14159265f;
-
 struct walker_on {
     sv_floor f {};
     sv_walker w {};
