@@ -428,11 +428,12 @@ TEST_F(Walker, QueriesRefuseNullsAndDoorsThePlaceLacks)
     EXPECT_FLOAT_EQ(sv_fog_length((sv_fog_reach)0x4040000000000000ull), 3.0f);
 }
 
-TEST_F(Walker, AFogVeilAtTheFarEndOfAStraightCorridorIsOfferedWithItsPieces)
+TEST_F(Walker, AFogVeilBeyondAStraightCorridorIsOfferedWithItsPiecesAndWalkedThrough)
 {
     // A veil is offered only within fog.reach; a long reach lets whole corridors count.
     ASSERT_EQ(sv_tune_set_by_name("fog.reach", 10.0), 1);
     u32 found[4] = {0, 0, 0, 0};
+    u8 walked[2] = {0, 0}; // a fog walk tried through one piece, and through several
     for (u64 seed = 1; seed <= 60; ++seed) {
         walker_floor wf(seed, 2);
         clear_mobs(&wf.f);
@@ -469,6 +470,24 @@ TEST_F(Walker, AFogVeilAtTheFarEndOfAStraightCorridorIsOfferedWithItsPieces)
                     last = pass->first_place;
                 EXPECT_EQ(sv_fog_admits(r), admits_at(w, &wf.f, last, far));
                 found[pass->piece_count] += 1;
+                if (!sv_fog_admits(r) || walked[pass->piece_count > 1])
+                    continue;
+                // The fog walk carries the player through every piece and into the room.
+                walked[pass->piece_count > 1] = 1;
+                sv_input in;
+                std::memset(&in, 0, sizeof in);
+                in.use = 1;
+                sv_walker_step(w, &wf.f, &in);
+                EXPECT_EQ(w->last_event, SV_EVENT_FOG_WALK);
+                u32 crossed = 0;
+                for (u32 t = 0; t < 200 && w->place != (u16)axiom; ++t) {
+                    sv_input none;
+                    std::memset(&none, 0, sizeof none);
+                    crossed += sv_walker_step(w, &wf.f, &none) == 1;
+                }
+                EXPECT_EQ(w->place, (u16)axiom) << "seed " << seed;
+                EXPECT_EQ(crossed, (u32)pass->piece_count + 1);
+                EXPECT_EQ(w->player.walk_inward, 1);
             }
         }
     }
@@ -477,6 +496,7 @@ TEST_F(Walker, AFogVeilAtTheFarEndOfAStraightCorridorIsOfferedWithItsPieces)
     // The laid floors' corridors run to one piece or to three and more; both kinds are seen.
     EXPECT_GT(found[1], 0u);
     EXPECT_GT(found[2] + found[3], 0u);
+    EXPECT_EQ(walked[0] + walked[1], 2);
 }
 
 } // namespace
