@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the game and its tests need, and is quick when all of it is already there:
 #   1. the Debian 12 packages (only those missing; apt-get update only when something must be installed);
-#   2. GLFW 3.4 and raylib 6, which Debian 12 does not package: their Debian source packages are fetched
+#   2. GLFW 3.4 and raylib 6.0, which Debian 12 does not package: their Debian source packages are fetched
 #      through a private apt configuration and built as static libraries into build/deps/prefix;
 #   3. the interface font, taken from the fonts-kode-mono package into build/deps/font.
 # Everything fetched or built stays under build/deps (the private apt lists only while fetching);
-# the system's apt setup is only read, never changed.
+# the system's apt setup is only read (for its Debian mirror), never changed, and its settings do not
+# reach the private apt.
+# SV_DEBIAN_MIRROR overrides the mirror, e.g. SV_DEBIAN_MIRROR=http://deb.debian.org/debian.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,14 +16,22 @@ prefix="$deps/prefix"
 stamp="$prefix/.built"
 font="$deps/font/KodeMono-Regular.ttf"
 
-# The versions known to work; when the archive no longer has them, the newest 3.4.x / 6.x is taken.
+# The project is built and tested with these: raylib 6.0 and GLFW 3.4, nothing newer or older. The
+# Debian revisions known to work are taken when offered, else the newest revision of the same upstream.
 glfw_known="3.4-3"
 raylib_known="6.0+ds-2"
-mirror="${SV_DEBIAN_MIRROR:-http://deb.debian.org/debian}"
+glfw_upstream='^3\.4([+]|$)'
+raylib_upstream='^6\.0([+]|$)'
 keyring="/usr/share/keyrings/debian-archive-keyring.gpg"
 
 say() { printf 'deps: %s\n' "$*"; }
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+die() { printf 'deps: %s\n' "$*" >&2; exit 1; }
+
+# upstream VERSION: a Debian version without its epoch and revision.
+upstream() {
+  local v="${1#*:}"
+  printf '%s\n' "${v%-*}"
+}
 
 # --- 1. Debian packages -----------------------------------------------------------------------------
 packages=(
@@ -40,66 +50,123 @@ for p in "${packages[@]}"; do
   [ -n "${have[$p]:-}" ] || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
+  install_line="apt-get update && apt-get install -y ${missing[*]}"
+  if [ "$(id -u)" -eq 0 ]; then
+    as_root=()
+  elif command -v sudo > /dev/null; then
+    as_root=(sudo)
+  else
+    die "missing Debian packages and no sudo here: as root run '$install_line', then run this again"
+  fi
   say "installing ${missing[*]}"
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q &&
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" ||
+    die "installing the Debian packages failed (see above); as root run '$install_line', then run this again"
+fi
+
+# A prefix built from other versions than the ones above is built again.
+if [ -f "$stamp" ]; then
+  built_glfw="$(sed -n 's/^glfw3 //p' "$stamp")"
+  built_raylib="$(sed -n 's/^raylib //p' "$stamp")"
+  if [[ "$(upstream "$built_glfw")" =~ $glfw_upstream ]] && [[ "$(upstream "$built_raylib")" =~ $raylib_upstream ]]; then
+    say "raylib $built_raylib and GLFW $built_glfw (Debian source packages), built in build/deps/prefix"
+  else
+    say "build/deps/prefix holds raylib ${built_raylib:-?} and GLFW ${built_glfw:-?}: building raylib 6.0 and GLFW 3.4 instead"
+    rm -f "$stamp"
+  fi
 fi
 
 if [ -f "$stamp" ] && [ -f "$font" ]; then
   exit 0
 fi
 
-# --- private apt: its own sources, lists and cache under build/deps/apt -----------------------------
+# --- private apt: its own configuration, sources, lists and cache under build/deps/apt ----------------
+# The mirror: SV_DEBIAN_MIRROR, else the one this machine's apt sources use for its own Debian release.
+mirror="${SV_DEBIAN_MIRROR:-}"
+if [ -z "$mirror" ]; then
+  codename="$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-bookworm}")"
+  mirror="$(apt-get indextargets --format '$(TARGET_OF) $(RELEASE) $(REPO_URI)' 2> /dev/null |
+    awk -v c="$codename" '$1 == "deb" && $2 == c { print $3; exit }')"
+  mirror="${mirror:-http://deb.debian.org/debian}"
+fi
+mirror="${mirror%/}"
 apt_dir="$deps/apt"
+rm -rf "$apt_dir"
 mkdir -p "$apt_dir/etc/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 arch="$(dpkg --print-architecture)"
-cat > "$apt_dir/etc/sources.list" <<EOF
-deb-src [signed-by=$keyring] $mirror trixie main
-deb-src [signed-by=$keyring] $mirror unstable main
-deb [arch=$arch signed-by=$keyring] $mirror trixie main
-deb [arch=$arch signed-by=$keyring] $mirror unstable main
+# trixie's and unstable's Release files carry a validity date that a mirror's copy may be past; the
+# date check alone is dropped, for these sources only: signatures and checksums are still verified.
+cat > "$apt_dir/etc/sources.list" << EOF
+deb-src [signed-by=$keyring check-valid-until=no] $mirror trixie main
+deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main
+deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main
+deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main
 EOF
-papt=(
-  -q
-  -o "Dir::Etc::SourceList=$apt_dir/etc/sources.list"
-  -o "Dir::Etc::SourceParts=$apt_dir/etc/parts"
-  -o "Dir::Etc::Preferences=$apt_dir/etc/preferences"
-  -o "Dir::Etc::PreferencesParts=$apt_dir/etc/parts"
-  -o "Dir::State::Lists=$apt_dir/lists"
-  -o "Dir::Cache=$apt_dir/cache"
-  -o "Acquire::Languages=none"
-  -o "APT::Sandbox::User=root"
-  -o "APT::Get::Only-Source=true"
-)
-say "reading the trixie and unstable indexes (private apt lists in build/deps/apt)"
-apt-get "${papt[@]}" update > "$apt_dir/update.log" || { cat "$apt_dir/update.log" >&2; exit 1; }
+# APT_CONFIG is read before the system's apt.conf.d, so pointing the parts and the main file away
+# from /etc/apt keeps every host setting out.
+cat > "$apt_dir/apt.conf" << EOF
+Dir::Etc::main "/dev/null";
+Dir::Etc::Parts "$apt_dir/etc/parts";
+Dir::Etc::SourceList "$apt_dir/etc/sources.list";
+Dir::Etc::SourceParts "$apt_dir/etc/parts";
+Dir::Etc::Preferences "$apt_dir/etc/preferences";
+Dir::Etc::PreferencesParts "$apt_dir/etc/parts";
+Dir::Etc::Trusted "$apt_dir/etc/trusted.gpg";
+Dir::Etc::TrustedParts "$apt_dir/etc/parts";
+Dir::State::Lists "$apt_dir/lists";
+Dir::Cache "$apt_dir/cache";
+Acquire::Languages "none";
+APT::Sandbox::User "root";
+APT::Get::Only-Source "true";
+EOF
+papt_get() { APT_CONFIG="$apt_dir/apt.conf" apt-get -q "$@"; }
+papt_cache() { APT_CONFIG="$apt_dir/apt.conf" apt-cache "$@"; }
+# fetched LOG: apt's own count of what it downloaded.
+fetched() { sed -n 's/^Fetched \([^ ]* [kMG]*B\) .*/\1/p' "$1" | tail -n 1; }
+
+say "reading the trixie and unstable indexes from $mirror (private apt lists in build/deps/apt)"
+papt_get update > "$apt_dir/update.log" 2>&1 && ! grep -q '^[WE]:' "$apt_dir/update.log" || {
+  cat "$apt_dir/update.log" >&2
+  die "could not read the trixie and unstable indexes from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries trixie and unstable"
+}
+say "indexes: $(fetched "$apt_dir/update.log")"
 
 # The versions of a source package the private lists offer.
 source_versions() {
-  apt-cache "${papt[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -u
+  papt_cache showsrc "$1" 2> /dev/null | sed -n 's/^Version: //p' | sort -u
 }
-# pick NAME KNOWN PATTERN: the known version if offered, else the newest whose upstream part matches PATTERN.
+# pick NAME KNOWN PATTERN WANT: the known version if offered, else the newest whose upstream part
+# matches PATTERN; refuses when none does.
 pick() {
-  local name="$1" known="$2" pattern="$3" v best=""
+  local name="$1" known="$2" pattern="$3" want="$4" v best="" offered
+  offered="$(source_versions "$name")"
   while read -r v; do
+    [ -n "$v" ] || continue
     [ "$v" = "$known" ] && { printf '%s\n' "$v"; return; }
-    if [[ "${v#*:}" =~ $pattern ]] && { [ -z "$best" ] || dpkg --compare-versions "$v" gt "$best"; }; then
+    if [[ "$(upstream "$v")" =~ $pattern ]] && { [ -z "$best" ] || dpkg --compare-versions "$v" gt "$best"; }; then
       best="$v"
     fi
-  done < <(source_versions "$name")
-  [ -n "$best" ] || { echo "deps: no $name version matching $pattern in trixie or unstable" >&2; exit 1; }
+  done <<< "$offered"
+  offered="${offered//$'\n'/, }"
+  [ -n "$best" ] ||
+    die "strenvik is built and tested with $want, but $mirror offers the source package $name only in version(s) ${offered:-none}; set SV_DEBIAN_MIRROR to a mirror or snapshot that has $name $known"
   printf '%s\n' "$best"
 }
 
 # --- 2. GLFW and raylib --------------------------------------------------------------------------------
 if [ ! -f "$stamp" ]; then
-  glfw_ver="$(pick glfw3 "$glfw_known" '^3\.4([.+~-]|$)')"
-  raylib_ver="$(pick raylib "$raylib_known" '^6\.')"
-  say "fetching the source packages glfw3 $glfw_ver and raylib $raylib_ver"
+  glfw_ver="$(pick glfw3 "$glfw_known" "$glfw_upstream" "GLFW 3.4")"
+  raylib_ver="$(pick raylib "$raylib_known" "$raylib_upstream" "raylib 6.0")"
+  say "fetching the source packages raylib $raylib_ver and GLFW (glfw3) $glfw_ver"
   rm -rf "$deps/src" "$deps/work" "$prefix"
   mkdir -p "$deps/src" "$deps/work"
-  (cd "$deps/src" && apt-get "${papt[@]}" source --download-only "glfw3=$glfw_ver" "raylib=$raylib_ver" > "$deps/src/fetch.log") ||
-    { cat "$deps/src/fetch.log" >&2; exit 1; }
+  for want in "glfw3=$glfw_ver" "raylib=$raylib_ver"; do
+    (cd "$deps/src" && papt_get source --download-only "$want" >> "$deps/src/fetch.log" 2>&1) || {
+      cat "$deps/src/fetch.log" >&2
+      die "could not fetch the source package ${want%%=*} version ${want#*=} from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a mirror or snapshot that has it"
+    }
+    say "${want%%=*} ${want#*=}: $(fetched "$deps/src/fetch.log")"
+  done
 
   # unpack NAME: the upstream tarball into work/NAME; prints that directory.
   unpack() {
@@ -123,8 +190,11 @@ if [ ! -f "$stamp" ]; then
   cmake --build "$deps/work/glfw-build" --target install >> "$deps/work/glfw.log" ||
     { tail -n 50 "$deps/work/glfw.log" >&2; exit 1; }
 
-  say "building raylib (static, desktop, against that GLFW)"
+  # raylib's F12 screenshot key is compiled out: the game writes no files into the working
+  # directory. config.h leaves a flag that is already defined alone, so one definition does it.
+  say "building raylib (static, desktop, against that GLFW, no F12 screenshot key)"
   cmake -S "$raylib_src" -B "$deps/work/raylib-build" "${common[@]}" \
+    -DCMAKE_C_FLAGS="-DSUPPORT_SCREEN_CAPTURE=0" \
     -DPLATFORM=Desktop -DUSE_EXTERNAL_GLFW=ON -DBUILD_EXAMPLES=OFF \
     -DGLFW_BUILD_WAYLAND=OFF -DGLFW_BUILD_X11=ON > "$deps/work/raylib.log" ||
     { cat "$deps/work/raylib.log" >&2; exit 1; }
@@ -136,7 +206,7 @@ if [ ! -f "$stamp" ]; then
   done
   printf 'glfw3 %s\nraylib %s\n' "$glfw_ver" "$raylib_ver" > "$stamp"
   rm -rf "$deps/work"
-  say "GLFW and raylib installed in build/deps/prefix"
+  say "raylib $raylib_ver and GLFW $glfw_ver (Debian source packages), built in build/deps/prefix"
 fi
 
 # --- 3. the interface font ---------------------------------------------------------------------------
@@ -144,8 +214,10 @@ if [ ! -f "$font" ]; then
   say "fetching fonts-kode-mono"
   tmp="$(mktemp -d)"
   trap 'rm -rf "$tmp"' EXIT
-  (cd "$tmp" && apt-get "${papt[@]}" -o APT::Get::Only-Source=false download fonts-kode-mono > fetch.log) ||
-    { cat "$tmp/fetch.log" >&2; exit 1; }
+  (cd "$tmp" && papt_get -o APT::Get::Only-Source=false download fonts-kode-mono > fetch.log 2>&1) || {
+    cat "$tmp/fetch.log" >&2
+    die "could not fetch fonts-kode-mono from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR"
+  }
   dpkg-deb -x "$tmp"/fonts-kode-mono_*.deb "$tmp/root"
   face="$(find "$tmp/root" -type f -name 'KodeMono-Regular.ttf' | head -n 1)"
   [ -n "$face" ] || face="$(find "$tmp/root" -type f -name 'KodeMono-Regular.otf' | head -n 1)"

@@ -285,6 +285,26 @@ Vector2 crossing(Vector2 a, Vector2 b, Vector2 s0, Vector2 s1)
     return {a.x + dx * t, a.y + dz * t};
 }
 
+// The open door (unfogged, a place beyond) whose plane p stands within 0.01 in front of; 255
+// none. A door's plane holds bodies 0.01 inside its line, which would count as meeting a wall
+// for a shot that stops just short of a door it is about to fly through.
+u8 open_door_just_ahead(const sv_floor* floor, u16 place, const sv_geom* geom, Vector2 p)
+{
+    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
+        const sv_opening* o = &geom->openings[k];
+        f32 dx = p.x - o->centre.x, dz = p.y - o->centre.y;
+        f32 ahead = dx * std::cos(o->yaw) + dz * std::sin(o->yaw);
+        f32 along = dx * o->tangent.x + dz * o->tangent.y;
+        if (ahead < 0.0f || ahead >= 0.01f || std::fabs(along) > o->width * 0.5f)
+            continue;
+        u16 next = SV_NONE16;
+        if (!sv_floor_fogged(floor, place, k)
+            && sv_floor_place_next(floor, place, k, &next, nullptr, nullptr, nullptr))
+            return k;
+    }
+    return SV_NONE8;
+}
+
 // Flies one piece of a shot's move (length len): through the doors it passes, off the walls,
 // against its bounds and its targets. False when the shot is to die at the end of the tick.
 bool fly_piece(sv_walker* walker, sv_floor* floor, sv_shot* shot, f32 len, shot_hit* hit)
@@ -341,7 +361,9 @@ bool fly_piece(sv_walker* walker, sv_floor* floor, sv_shot* shot, f32 len, shot_
     }
     Vector2 pushed = to;
     f32 y_at = y0 + (flat > 0.0f ? rise * done / flat : 0.0f);
-    sv_player_collide(geom, &pushed.x, &pushed.y, len > 0.05f ? len : 0.05f, y_at, 0.0f);
+    u8 near = open_door_just_ahead(floor, shot->place, geom, to);
+    sv_player_collide_beyond(geom, near, &pushed.x, &pushed.y, len > 0.05f ? len : 0.05f, y_at,
+                             0.0f);
     bool walled
         = std::fabs(pushed.x - to.x) > ZERO_LENGTH || std::fabs(pushed.y - to.y) > ZERO_LENGTH;
     shot->x = pushed.x;

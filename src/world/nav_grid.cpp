@@ -11,6 +11,7 @@
 #include "core/panic.h"
 #include "core/tune.h"
 #include "world/geom.h"
+#include "world/prim.h"
 
 // State -------------------------------------------------------------------------------------
 
@@ -48,8 +49,9 @@ static Vector2 cell_centre(i32 i, i32 j)
                     g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell};
 }
 
-// Distance from p to segment a-b; a segment shorter than 1e-9 squared is its point a.
-static f32 seg_dist(Vector2 p, Vector2 a, Vector2 b)
+// Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
+// in the arithmetic whose square root is the distance the erosion compares with the radius.
+static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b)
 {
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = dx * dx + dz * dz;
@@ -59,7 +61,21 @@ static f32 seg_dist(Vector2 p, Vector2 a, Vector2 b)
         t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
     }
     f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
-    return sqrtf(ex * ex + ez * ez);
+    return ex * ex + ez * ez;
+}
+
+// The largest d2 with sqrtf(d2) < r (-1 when none): since sqrtf is correctly rounded and so
+// never decreasing, sqrtf(d2) < r exactly when d2 <= this, and no root need be taken per cell.
+static f32 below_root(f32 r)
+{
+    if (!(r > 0.0f))
+        return -1.0f;
+    f32 t = r * r;
+    while (t > 0.0f && !(sqrtf(t) < r))
+        t = nextafterf(t, 0.0f);
+    while (sqrtf(nextafterf(t, INFINITY)) < r)
+        t = nextafterf(t, INFINITY);
+    return t;
 }
 
 // Rasterising -------------------------------------------------------------------------------
@@ -102,12 +118,19 @@ static void rasterise(const sv_geom* geom)
     }
 }
 
-// Ground of the walkable cells. Only ramps (not those under a bench sill), fixture slopes and
-// standable tops lift the ground off the floor, each only within its own quad or footprint:
-// cells outside the boxes around those (with a margin) are floor without asking.
+// Where the ground may leave the floor. Only ramps (not those under a bench sill), fixture
+// slopes and standable tops lift it, each only within its own quad or footprint: a point outside
+// the boxes around those (with a margin over rounding) is on the floor without asking.
 struct ground_box {
     f32 x0, z0, x1, z1;
 };
+
+static ground_box s_hot[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+static u8 s_hot_fixture[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES]; // 0 a ramp, 1 a fixture
+static u8 s_hot_index[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];   // the opening or fixture
+static f32 s_hot_lo[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];     // lowest ground it can give
+static f32 s_hot_hi[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];     // highest
+static u32 s_hot_count;
 
 static void grow_box(ground_box* b, Vector2 p)
 {
@@ -117,10 +140,22 @@ static void grow_box(ground_box* b, Vector2 p)
     b->z1 = fmaxf(b->z1, p.y);
 }
 
-static void read_ground(const sv_geom* geom)
+// Widens [lo, hi] by floor_y + base + span * f at both ends of f in [0, 1], in the ground
+// query's own arithmetic (monotone in f, so the ends bound every height between).
+static void hot_span(u32 k, f32 base, f32 span)
 {
-    ground_box hot[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+    f32 a = base + span * 0.0f, b = base + span * 1.0f;
+    s_hot_lo[k] = fminf(s_hot_lo[k], fminf(a, b));
+    s_hot_hi[k] = fmaxf(s_hot_hi[k], fmaxf(a, b));
+}
+
+static void find_hot(const sv_geom* geom)
+{
     u32 n = 0;
+    for (u32 k = 0; k < SV_GEOM_OPENINGS + SV_GEOM_FIXTURES; ++k) {
+        s_hot_lo[k] = geom->floor_y;
+        s_hot_hi[k] = geom->floor_y;
+    }
     const f32 margin = 0.05f;
     for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
         const sv_opening* o = &geom->openings[k];
@@ -132,7 +167,10 @@ static void read_ground(const sv_geom* geom)
         grow_box(&b, Vector2 {o->foot.x + t.x, o->foot.y + t.y});
         grow_box(&b, Vector2 {o->centre.x - t.x, o->centre.y - t.y});
         grow_box(&b, Vector2 {o->centre.x + t.x, o->centre.y + t.y});
-        hot[n++] = b;
+        s_hot_fixture[n] = 0;
+        s_hot_index[n] = k;
+        hot_span(n, geom->floor_y, o->rise);
+        s_hot[n++] = b;
     }
     for (u8 k = 0; k < geom->fixture_count && k < SV_GEOM_FIXTURES; ++k) {
         const sv_fixture* f = &geom->fixtures[k];
@@ -142,8 +180,11 @@ static void read_ground(const sv_geom* geom)
         ground_box b = {1e30f, 1e30f, -1e30f, -1e30f};
         for (u8 v = 0; polygon && v < f->vertex_count; ++v)
             grow_box(&b, f->polygon[v]);
+        if (f->standable)
+            hot_span(n, geom->floor_y + f->top, 0.0f);
         for (u8 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
             const sv_slope* sl = &f->slopes[j];
+            hot_span(n, geom->floor_y + sl->bottom, sl->top - sl->bottom);
             grow_box(&b, sl->origin);
             grow_box(&b, sl->across);
             grow_box(&b, sl->far_corner);
@@ -152,25 +193,160 @@ static void read_ground(const sv_geom* geom)
                      Vector2 {sl->across.x + sl->up.x - sl->origin.x,
                               sl->across.y + sl->up.y - sl->origin.y});
         }
-        hot[n++] = b;
+        s_hot_fixture[n] = 1;
+        s_hot_index[n] = k;
+        s_hot[n++] = b;
     }
-    for (u32 k = 0; k < n; ++k)
-        hot[k] = ground_box {hot[k].x0 - margin, hot[k].z0 - margin, hot[k].x1 + margin,
-                             hot[k].z1 + margin};
-    for (i32 j = 0; j < g_grid.height; ++j) {
-        for (i32 i = 0; i < g_grid.width; ++i) {
-            u32 c = (u32)(j * g_grid.width + i);
-            if (!g_grid.walkable[c])
+    for (u32 k = 0; k < n; ++k) {
+        ground_box* b = &s_hot[k];
+        *b = ground_box {b->x0 - margin, b->z0 - margin, b->x1 + margin, b->z1 + margin};
+        // A box that is not finite (fminf passes over NaN) proves nothing: it covers all.
+        if (!(std::isfinite(b->x0) && std::isfinite(b->z0) && std::isfinite(b->x1)
+              && std::isfinite(b->z1)))
+            *b = ground_box {-INFINITY, -INFINITY, INFINITY, INFINITY};
+    }
+    s_hot_count = n;
+}
+
+static int in_box(const ground_box* b, f32 x, f32 z)
+{
+    return !(x < b->x0 || x > b->x1 || z < b->z0 || z > b->z1);
+}
+
+// Height fraction f stepped into n equal treads, as the ground query takes it.
+static f32 stepped(f32 f, u8 n)
+{
+    if (n == 0)
+        return f;
+    f32 c = ceilf(f * (f32)n);
+    c = c < 0.0f ? 0.0f : c;
+    c = c > (f32)n ? (f32)n : c;
+    return c / (f32)n;
+}
+
+// sv_geom_ground_on, the same arithmetic in the same order, but over only the ramps and
+// fixtures whose boxes hold the point: the others cannot hold it. Ramps come before fixtures
+// and each in index order, as the boxes are.
+static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face)
+{
+    *face = SV_GROUND_FLOOR;
+    u32 k = 0;
+    while (k < s_hot_count && !in_box(&s_hot[k], x, z))
+        ++k;
+    if (k == s_hot_count)
+        return geom->floor_y;
+    Vector2 pt = {x, z};
+    i32 best = -1;
+    f32 best_a = 0.0f, best_h = 0.0f;
+    for (; k < s_hot_count && !s_hot_fixture[k]; ++k) {
+        if (!in_box(&s_hot[k], x, z))
+            continue;
+        const sv_opening* o = &geom->openings[s_hot_index[k]];
+        Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
+        f32 det = t.y * d.x - t.x * d.y;
+        if (fabsf(det) < 1e-6f)
+            continue;
+        Vector2 p = {pt.x - o->foot.x, pt.y - o->foot.y};
+        f32 s = (t.y * p.x - t.x * p.y) / det;
+        f32 a = fabsf((d.x * p.y - d.y * p.x) / det);
+        if (s < 0.0f || s > 1.0f || a > o->width * 0.5f)
+            continue;
+        if (best < 0 || a < best_a) {
+            best = s_hot_index[k];
+            best_a = a;
+            best_h = geom->floor_y + o->rise * stepped(s, o->treads);
+        }
+    }
+    if (best >= 0) {
+        *face = (u16)(SV_GROUND_RAMP + best);
+        return best_h;
+    }
+    for (; k < s_hot_count; ++k) {
+        if (!in_box(&s_hot[k], x, z))
+            continue;
+        u32 fk = s_hot_index[k];
+        const sv_fixture* f = &geom->fixtures[fk];
+        Vector2 dc = {pt.x - f->centre.x, pt.y - f->centre.y};
+        if (dc.x * dc.x + dc.y * dc.y > f->bound * f->bound)
+            continue;
+        for (u32 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
+            const sv_slope* sl = &f->slopes[j];
+            Vector2 p = {pt.x - sl->origin.x, pt.y - sl->origin.y};
+            Vector2 A = {sl->across.x - sl->origin.x, sl->across.y - sl->origin.y};
+            Vector2 B = {sl->up.x - sl->origin.x, sl->up.y - sl->origin.y};
+            f32 det = A.x * B.y - A.y * B.x;
+            if (fabsf(det) < 1e-6f)
                 continue;
-            Vector2 p = cell_centre(i, j);
-            int near = 0;
-            for (u32 k = 0; k < n && !near; ++k)
-                near = !(p.x < hot[k].x0 || p.x > hot[k].x1 || p.y < hot[k].z0 || p.y > hot[k].z1);
-            if (near) {
-                g_grid.ground[c] = sv_geom_ground_on(geom, p.x, p.y, &g_grid.ground_face[c]);
-            } else {
-                g_grid.ground[c] = geom->floor_y;
-                g_grid.ground_face[c] = SV_GROUND_FLOOR;
+            f32 a = (p.x * B.y - p.y * B.x) / det;
+            f32 b = (A.x * p.y - A.y * p.x) / det;
+            if (a < 0.0f || a > 1.0f || b < 0.0f || b > 1.0f)
+                continue;
+            *face = (u16)(SV_GROUND_SLOPE + 3 * fk + j);
+            return geom->floor_y + sl->bottom + (sl->top - sl->bottom) * stepped(b, sl->treads);
+        }
+        if (f->standable && poly_contains(f->polygon, f->vertex_count, pt)) {
+            *face = (u16)(SV_GROUND_TOP + fk);
+            return geom->floor_y + f->top;
+        }
+    }
+    return geom->floor_y;
+}
+
+// Whether any point within 0.01 of the box (x0, z0)-(x1, z1) may be off the floor.
+static int box_hot(f32 x0, f32 z0, f32 x1, f32 z1)
+{
+    for (u32 k = 0; k < s_hot_count; ++k) {
+        const ground_box* b = &s_hot[k];
+        if (!(x1 + 0.01f < b->x0 || x0 - 0.01f > b->x1 || z1 + 0.01f < b->z0 || z0 - 0.01f > b->z1))
+            return 1;
+    }
+    return 0;
+}
+
+// A bound on any rise between two ground heights within 0.01 of the box (x0, z0)-(x1, z1):
+// the highest height the floor and the items whose boxes touch it can give, less the lowest.
+// Infinite when an item's heights are not finite or its box covers everything.
+static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
+{
+    f32 lo = geom->floor_y, hi = geom->floor_y;
+    for (u32 k = 0; k < s_hot_count; ++k) {
+        const ground_box* b = &s_hot[k];
+        if (x1 + 0.01f < b->x0 || x0 - 0.01f > b->x1 || z1 + 0.01f < b->z0 || z0 - 0.01f > b->z1)
+            continue;
+        if (!std::isfinite(b->x0) || !std::isfinite(s_hot_lo[k]) || !std::isfinite(s_hot_hi[k]))
+            return INFINITY;
+        lo = fminf(lo, s_hot_lo[k]);
+        hi = fmaxf(hi, s_hot_hi[k]);
+    }
+    return std::isfinite(hi - lo) ? hi - lo : INFINITY;
+}
+
+// Ground of the walkable cells inside the boxes; every other cell keeps the floor it was given.
+static void read_ground(const sv_geom* geom)
+{
+    static u8 s_done[SV_NAV_SIDE + 1];
+    for (i32 j = 0; j < g_grid.height; ++j) {
+        f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
+        u32 boxes = 0;
+        for (u32 k = 0; k < s_hot_count; ++k) {
+            const ground_box* b = &s_hot[k];
+            if (z < b->z0 || z > b->z1)
+                continue;
+            if (boxes++ == 1)
+                memset(s_done, 0, g_grid.width);
+            i32 i0
+                = floor_index((b->x0 - g_grid.origin_x) / g_grid.cell - 1.0f, 0, g_grid.width - 1);
+            i32 i1
+                = floor_index((b->x1 - g_grid.origin_x) / g_grid.cell + 1.0f, 0, g_grid.width - 1);
+            for (i32 i = i0; i <= i1; ++i) {
+                u32 c = (u32)(j * g_grid.width + i);
+                if (!g_grid.walkable[c] || (boxes > 1 && s_done[i]))
+                    continue;
+                Vector2 p = cell_centre(i, j);
+                if (!in_box(b, p.x, p.y))
+                    continue;
+                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c]);
+                s_done[i] = 1;
             }
         }
     }
@@ -189,6 +365,8 @@ static void cell_box(f32 x0, f32 z0, f32 x1, f32 z1, i32* i0, i32* j0, i32* i1, 
 
 // Blocks every cell closer than r to the face; walls are impassable, other faces remember the
 // highest top that blocks the cell. A flat face of no height blocks nothing.
+static f32 s_near2; // below_root of the radius being eroded by
+
 static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 {
     if (!wall && face->top0 == face->bottom0 && face->top1 == face->bottom1)
@@ -230,7 +408,7 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
             if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
                 continue;
             Vector2 c = cell_centre(i, j);
-            if (!(seg_dist(c, p0, p1) < radius))
+            if (!(seg_dist2(c, p0, p1) <= s_near2))
                 continue;
             g_grid.walkable[idx] = 0;
             if (wall) {
@@ -271,6 +449,7 @@ static void fill_solid(const sv_fixture* f)
 
 static void erode_all(const sv_geom* geom, f32 radius)
 {
+    s_near2 = below_root(radius);
     for (u8 e = 0; e < geom->vertex_count; ++e) {
         sv_segment pieces[2];
         u8 count = sv_geom_wall_pieces(geom, e, pieces);
@@ -410,13 +589,17 @@ static void merge_rects(void)
 // Largest single rise of the ground between samples half a cell apart from a to b, at least 0.
 static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
 {
+    // Every sample lies in the box of a and b: on the floor throughout, nothing rises.
+    if (!box_hot(fminf(a.x, b.x), fminf(a.y, b.y), fmaxf(a.x, b.x), fmaxf(a.y, b.y)))
+        return 0.0f;
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = sqrtf(dx * dx + dz * dz);
     u32 n = (u32)clamp_index(len / (g_grid.cell * 0.5f), 0, 4 * SV_NAV_SIDE);
-    f32 prev = sv_geom_ground(geom, a.x, a.y), rise = 0.0f;
+    u16 face;
+    f32 prev = ground_at(geom, a.x, a.y, &face), rise = 0.0f;
     for (u32 i = 1; i <= n + 1; ++i) {
         f32 t = (f32)i / (f32)(n + 1);
-        f32 g = sv_geom_ground(geom, a.x + t * dx, a.y + t * dz);
+        f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face);
         if (g - prev > rise)
             rise = g - prev;
         prev = g;
@@ -458,9 +641,17 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
                   <= ge + step + 0.001f))
                 return none;
         Vector2 a = cell_centre(i, j), b = cell_centre(i + k * dx, j + k * dz);
+        f32 px = (f32)dz * g_grid.cell, pz = (f32)dx * g_grid.cell;
+        // When no two heights near the step and its neighbours differ by more than a step,
+        // no sample can tell: the step passes without sampling.
+        f32 bx0 = fminf(fminf(a.x, b.x) - px, fminf(a.x, b.x) + px);
+        f32 bx1 = fmaxf(fmaxf(a.x, b.x) - px, fmaxf(a.x, b.x) + px);
+        f32 bz0 = fminf(fminf(a.y, b.y) - pz, fminf(a.y, b.y) + pz);
+        f32 bz1 = fmaxf(fmaxf(a.y, b.y) - pz, fmaxf(a.y, b.y) + pz);
+        if (rise_bound(geom, bx0, bz0, bx1, bz1) <= step + 0.0001f)
+            return side_target {g_grid.rect_of_cell[c], 1, k - 1};
         rise = ground_rise(geom, a, b);
         if (rise > 0.001f) {
-            f32 px = (f32)dz * g_grid.cell, pz = (f32)dx * g_grid.cell;
             for (f32 s = -1.0f; s <= 1.0f; s += 2.0f) {
                 f32 r = ground_rise(geom, Vector2 {a.x + s * px, a.y + s * pz},
                                     Vector2 {b.x + s * px, b.y + s * pz});
@@ -597,6 +788,7 @@ static void build(const sv_geom* geom, f32 radius)
     rasterise(geom);
     erode_all(geom, radius);
     drop_islands(radius);
+    find_hot(geom);
     read_ground(geom);
     merge_rects();
     links(geom);

@@ -1,0 +1,67 @@
+// The window's own services, linked only into the game: the interface font cache and text, the
+// mouse-button latch chained in front of raylib's GLFW callback, the fog shader, and the
+// screen-space layers (HUD, menus, debug overlay). main.cpp runs the loop over them.
+#pragma once
+#include <raylib.h>
+
+#include "actors/player.h"
+#include "core/types.h"
+#include "floor/floor.h"
+#include "game/front.h"
+#include "game/hud.h"
+#include "game/run.h"
+
+// The interface font of a pixel size and its spacing: loaded once per size from the pack's
+// "fonts/KodeMono.ttf" (read once; a warning and raylib's font when it is missing), spacing 0;
+// raylib's default font with spacing size / 10 without the file or for a size past the cache.
+Font ui_font(i32 size, f32* spacing);
+// DrawTextEx with ui_font(size) at (x, y).
+void ui_text(const char* text, f32 x, f32 y, i32 size, Color colour);
+// The measured width of text at size, truncated to whole pixels.
+i32 ui_width(const char* text, i32 size);
+// ui_text centred on x: at x - width / 2.
+void ui_text_centred(const char* text, i32 x, f32 y, i32 size, Color colour);
+// Unloads every cached font and frees the font file.
+void ui_font_release(void);
+
+// The mouse latch: presses per button 0..2 since the last read, all presses ever, and the
+// shortest press measured (seconds; negative while none was).
+extern u32 g_presses[3];
+extern u32 g_presses_total;
+extern f64 g_shortest_press;
+// Chains mouse_latch in front of raylib's callback on the current GLFW window; 0 (with a logged
+// warning) when there is no GLFW window to install it on.
+i32 mouse_latch_install(void);
+
+// The fog shader and its uniforms.
+struct gfx_fog {
+    Shader shader;
+    i32 view_pos, fog_colour, fog_density;
+};
+// Builds the fog shader and sets its colour (18, 16, 20) and density 0.05.
+void gfx_fog_load(gfx_fog* fog);
+void gfx_fog_unload(gfx_fog* fog);
+
+// Everything the screen layers read in one frame.
+struct gfx_screen {
+    sv_frame* frame;
+    const sv_walker* walker;
+    const sv_floor* floor;
+    const sv_run* run;
+    const Camera3D* camera;
+    Vector3 tip; // the weapon tip for the shot trace
+    i32 width, height;
+};
+
+// The prompt, HUD rows, weapon name, run clock, shot trace, crosshair, mob bars, locked-mob
+// banner and hurt border, in that order.
+void gfx_draw_hud(const gfx_screen* s);
+// The seed and pack lines.
+void gfx_draw_seed_lines(const gfx_screen* s);
+// The pause or run-over menu (while paused): draws it and returns the chosen sv_menu_action.
+// mouse_moved says whether the mouse moved since the last frame the menu saw.
+u8 gfx_draw_menu(const gfx_screen* s, u8 mouse_moved, u8 primary);
+// The debug run's watermark.
+void gfx_draw_watermark(const gfx_screen* s);
+// The debug overlay (debug runs with F3 on).
+void gfx_draw_overlay(const gfx_screen* s, u64 places_drawn);

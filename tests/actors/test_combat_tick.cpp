@@ -1,0 +1,317 @@
+// The combat tick: the player's blows, shots in flight (fast ones, through doors, into a dodging
+// player), passive mode, bosses, the leash and its tenacity draws, and sight through doors.
+#include <cmath>
+#include <cstring>
+
+#include "actors/combat.h"
+#include "actors/mob.h"
+#include "actors_util.h"
+#include "game/pipeline.h"
+#include "world/body.h"
+#include "world/geom.h"
+
+namespace {
+
+const f32 PI_F = 3.14159265f;
+
+struct walker_on {
+    sv_floor f {};
+    sv_walker w {};
+    sv_body body {};
+    sv_action action {};
+
+    void start(sv_geom geom)
+    {
+        std::memset(&w, 0, sizeof w);
+        w.geom = geom;
+        w.lock_mob = SV_NONE16;
+        sv_player_spawn(&w.player, &w.geom);
+        body.hp = 20.0f;
+        body.speed = 3.0f;
+        body.turn = 360.0f;
+        body.leash = -1.0f;
+        body.give_up = -1.0f;
+        std::memset(&action, 0, sizeof action);
+        action.damage = 5.0f;
+        action.reach = 2.0f;
+        action.windup = 0.1f;
+        action.active = 0.1f;
+        action.recovery = 0.1f;
+    }
+    i32 add(u16 place, f32 x, f32 z, u8 actions, u64 kind = 0, u8 boss = 0)
+    {
+        body.action_count = actions;
+        body.actions = actions ? &action : nullptr;
+        return sv_floor_add_mob(&f, place, x, z, 0.0f, &body, kind, "m", boss);
+    }
+    sv_shot* shoot(u16 place, Vector3 at, Vector3 dir, f32 speed, u8 hostile,
+                   const sv_applies* applies = nullptr)
+    {
+        return sv_floor_add_shot(&f, place, at.x, at.y, at.z, dir.x, dir.y, dir.z, speed, 4.0f,
+                                 applies, 60, hostile);
+    }
+};
+
+// The player alone in a square room of side 20.
+struct CombatTick : ::testing::Test, walker_on {
+    void SetUp() override
+    {
+        sv_tune_reset_defaults();
+        sv_place_cache_reset();
+        sv_combat_set_passive(0);
+        sv_floor_init(&f, 1, 42, 16);
+        sv_floor_add_room(&f, 0);
+        start(square_place(10.0f));
+    }
+    void TearDown() override
+    {
+        sv_combat_set_passive(0);
+        sv_floor_free(&f);
+    }
+    void swing(u8 kind)
+    {
+        sv_weapon weapon = test_weapon(kind, 0.1f, 0.1f, 0.1f);
+        sv_player_arm(&w.player, 0, &weapon);
+        w.player.phase = SV_PHASE_ACTIVE;
+        w.player.phase_ticks = 6;
+        w.player.blow_dealt = 0;
+    }
+};
+
+} // namespace
+
+TEST_F(CombatTick, AMeleeSwingTriesEveryTickAndWoundsEveryMobInItsArc)
+{
+    swing(SV_ATTACK_MELEE);
+    for (int t = 0; t < 3; ++t) {
+        sv_combat_tick(&w, &f);
+        EXPECT_EQ(w.player.blow_dealt, 0);
+    }
+    add(0, 1.2f, 0.5f, 0);
+    add(0, 1.2f, -0.5f, 0);
+    add(0, -1.2f, 0.0f, 0); // behind
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(w.player.blow_dealt, 1);
+    EXPECT_EQ(f.mobs[0].hp, 15.0f);
+    EXPECT_EQ(f.mobs[1].hp, 15.0f);
+    EXPECT_EQ(f.mobs[2].hp, 20.0f);
+}
+
+TEST_F(CombatTick, AHitscanRayStopsAtTheCeilingOrTheGroundAndLeavesItsTracer)
+{
+    swing(SV_ATTACK_RANGED);
+    w.player.pitch = 0.5f; // upward: eye 1.6, ceiling 3
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(w.tracer, 1);
+    EXPECT_NEAR(w.ray_y, 3.0f, 1e-4f);
+    EXPECT_NEAR(w.ray_x, 1.4f / std::tan(0.5f), 1e-3f);
+
+    swing(SV_ATTACK_RANGED);
+    w.player.pitch = -0.5f;
+    sv_combat_tick(&w, &f);
+    EXPECT_NEAR(w.ray_y, 0.0f, 1e-3f);
+    EXPECT_NEAR(w.ray_x, 1.6f / std::tan(0.5f), 1e-3f);
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(w.tracer, 0); // one ray per blow
+
+    swing(SV_ATTACK_RANGED);
+    w.player.pitch = -0.1f; // a level ray at the eye would pass over them
+    add(0, 6.0f, 0.2f, 0);
+    add(0, 4.0f, -0.3f, 0);
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(f.mobs[0].hp, 20.0f); // the nearer mob takes the ray
+    EXPECT_EQ(f.mobs[1].hp, 15.0f);
+    EXPECT_LT(w.ray_x, 4.0f);
+}
+
+TEST_F(CombatTick, AFastShotHitsAMobItWouldStepOver)
+{
+    add(0, 2.5f, 0.0f, 0);
+    f.mobs[0].settled = 1;
+    // At 100 a tick's move of 1.67 ends 0.83 short of the mob and 0.83 past it.
+    sv_shot* s = shoot(0, {0.0f, 1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 100.0f, 0);
+    sv_combat_tick(&w, &f);
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(s->live, 0);
+    EXPECT_EQ(f.mobs[0].hp, 16.0f);
+    EXPECT_EQ(f.mobs[0].alerted, 1);
+}
+
+TEST_F(CombatTick, AHostileShotPassesThroughADodgeHarmlessAndDies)
+{
+    sv_applies applies;
+    std::memset(&applies, 0, sizeof applies);
+    applies.count = 1;
+    applies.list[0].key = 5;
+    applies.list[0].duration = 3.0f;
+    w.player.dodge_left = 10;
+    w.player.dodge_total = 20;
+    ASSERT_FALSE(sv_player_vulnerable(&w.player));
+    sv_shot* s = shoot(0, {-1.0f, 1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 30.0f, 1, &applies);
+    for (int t = 0; t < 4; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_EQ(s->live, 0);
+    EXPECT_EQ(sv_player_health(&w.player), 100.0f);
+    EXPECT_EQ(w.player.afflictions.count, 0);
+
+    w.player.dodge_left = 0;
+    s = shoot(0, {-1.0f, 1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 30.0f, 1, &applies);
+    for (int t = 0; t < 4; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_EQ(sv_player_health(&w.player), 96.0f);
+    EXPECT_EQ(w.player.afflictions.count, 1);
+}
+
+TEST_F(CombatTick, PassiveModeHoldsAMobOffAndItNeverStrikes)
+{
+    sv_combat_set_passive(1);
+    EXPECT_EQ(sv_combat_passive(), 1);
+    add(0, 0.3f, 0.0f, 1);
+    for (int t = 0; t < 120; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_NEAR(std::hypot(f.mobs[0].x, f.mobs[0].z), 0.8f, 1e-4f);
+    EXPECT_EQ(f.mobs[0].phase, 0);
+    EXPECT_EQ(sv_player_health(&w.player), 100.0f);
+    sv_combat_set_passive(0);
+    for (int t = 0; t < 120; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_LT(sv_player_health(&w.player), 100.0f);
+}
+
+TEST_F(CombatTick, ABossIsAlwaysAlertAndAWaitingBossDoesNothing)
+{
+    add(0, 9.0f, 9.0f, 0, 1, 1);
+    add(0, -9.0f, 9.0f, 0, 2, 1);
+    f.mobs[1].waiting = 1;
+    sv_rng before = f.tenacity;
+    for (int t = 0; t < 60; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_EQ(f.mobs[0].alerted, 1);
+    EXPECT_EQ(f.mobs[0].returning, 0);
+    EXPECT_LT(std::hypot(f.mobs[0].x - 9.0f, f.mobs[0].z - 9.0f), 9.0f); // closing in
+    EXPECT_EQ(f.mobs[1].x, -9.0f);
+    EXPECT_EQ(f.mobs[1].settled, 0);
+    EXPECT_EQ(f.mobs[1].alerted, 0);
+    EXPECT_EQ(std::memcmp(&before, &f.tenacity, sizeof before), 0);
+}
+
+TEST_F(CombatTick, TheLeashDrawsOnlyBeyondItAndAGiveUpSendsTheMobHome)
+{
+    add(0, 3.0f, 0.0f, 0); // 3 m from home: within the leash of 10
+    sv_rng before = f.tenacity;
+    f.mobs[0].home_x = -8.0f;
+    f.mobs[0].home_z = -8.0f; // now 11 x sqrt(2) along... a straight way of about 13.6
+    f.mobs[0].body.leash = 20.0f;
+    for (int t = 0; t < 40; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_EQ(f.mobs[0].alerted, 1);
+    EXPECT_EQ(std::memcmp(&before, &f.tenacity, sizeof before), 0); // never drawn
+    EXPECT_GT(f.mobs[0].way_length, 10.0f);
+
+    f.mobs[0].body.leash = 1.0f;
+    f.mobs[0].body.give_up = 1e6f; // gives up on the first draw
+    f.mobs[0].way_age = 0;
+    sv_combat_tick(&w, &f);
+    EXPECT_NE(std::memcmp(&before, &f.tenacity, sizeof before), 0);
+    EXPECT_EQ(f.mobs[0].returning, 1);
+}
+
+// On generated floors: doors, corridor pieces and fog.
+struct CombatFloor : ::testing::Test, walker_on {
+    void SetUp() override
+    {
+        sv_tune_reset_defaults();
+        sv_place_cache_reset();
+        sv_combat_set_passive(0);
+    }
+    void TearDown() override { sv_floor_free(&f); }
+    // Generates the floor and stands the walker in place, with no mobs.
+    void stand(u64 seed, u16 number, u16 place)
+    {
+        sv_pipeline_generate(&f, seed, number);
+        f.mob_count = 0;
+        f.shots_used = 0;
+        sv_geom g;
+        sv_geom_build(&g, &f, place);
+        start(g);
+        w.place = place;
+    }
+    // An opening of the walker's place that is open to a corridor piece beyond; 255 none.
+    u8 open_door_to_piece(u16* next)
+    {
+        for (u8 k = 0; k < w.geom.opening_count; ++k) {
+            u8 entry = 0;
+            if (!sv_floor_fogged(&f, w.place, k)
+                && sv_floor_place_next(&f, w.place, k, next, &entry, nullptr, nullptr)
+                && *next >= f.room_count)
+                return k;
+        }
+        return SV_NONE8;
+    }
+};
+
+TEST_F(CombatFloor, AShotLeavesTheRoomThroughAnOpenDoorAndDiesAtAFoggedOne)
+{
+    stand(5, 3, 0);
+    u16 next = SV_NONE16;
+    u8 k = open_door_to_piece(&next);
+    ASSERT_NE(k, SV_NONE8);
+    const sv_geom* step = place_geom(&f, next);
+    ASSERT_LT(step->vertices[2].x - step->vertices[0].x, 0.5f); // a door-step piece
+    const sv_opening* o = &w.geom.openings[k];
+    Vector2 out = {-std::cos(o->yaw), -std::sin(o->yaw)};
+    for (f32 speed : {24.0f, 60.0f, 200.0f}) {
+        Vector3 at = {o->centre.x - out.x * 1.5f, w.geom.floor_y + o->rise + 1.0f,
+                      o->centre.y - out.y * 1.5f};
+        sv_shot* s = shoot(0, at, {out.x, 0.0f, out.y}, speed, 0);
+        for (int t = 0; t < 12 && s->live && s->place == 0; ++t)
+            sv_combat_tick(&w, &f);
+        // Carried on through the door and, when fast, through the short step piece beyond it.
+        EXPECT_GE(s->place, next) << "speed " << speed;
+        EXPECT_EQ(s->live, 1) << "speed " << speed;
+        s->live = 0;
+    }
+    // The door fogged (its room beyond unvisited, the walker behind the veil): the shot dies.
+    for (u8 j = 0; j < w.geom.opening_count; ++j) {
+        if (!sv_floor_fogged(&f, 0, j))
+            continue;
+        const sv_opening* q = &w.geom.openings[j];
+        Vector2 d = {-std::cos(q->yaw), -std::sin(q->yaw)};
+        Vector3 at
+            = {q->centre.x - d.x * 1.0f, w.geom.floor_y + q->rise + 1.0f, q->centre.y - d.y * 1.0f};
+        sv_shot* s = shoot(0, at, {d.x, 0.0f, d.y}, 24.0f, 0);
+        for (int t = 0; t < 12 && s->live; ++t)
+            sv_combat_tick(&w, &f);
+        EXPECT_EQ(s->live, 0);
+        EXPECT_EQ(s->place, 0);
+        break;
+    }
+}
+
+TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorDoesNotSeeIn)
+{
+    stand(5, 3, 0);
+    u16 next = SV_NONE16;
+    u8 k = open_door_to_piece(&next);
+    ASSERT_NE(k, SV_NONE8);
+    const sv_geom* piece = place_geom(&f, next);
+    ASSERT_NE(piece, nullptr);
+    // The piece's centre, seen from the room's centre straight through the door.
+    const sv_opening* o = &w.geom.openings[k];
+    w.player.x = o->centre.x * 0.5f;
+    w.player.z = o->centre.y * 0.5f;
+    ASSERT_GE(add(next, 0.0f, 0.0f, 0), 0);
+    f32 x = 0, z = 0, y = 0;
+    ASSERT_EQ(sv_combat_mob_from_here(&w, &f, 0, &x, &z, &y), 1);
+    // Reported in the walker's frame: beyond the door, on the far side from the room's centre.
+    EXPECT_GT(x * o->centre.x + z * o->centre.y,
+              o->centre.x * o->centre.x + o->centre.y * o->centre.y);
+    EXPECT_EQ(sv_combat_mob_from_here(&w, &f, 1, &x, &z, &y), 0);
+
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(f.mobs[0].alerted, 0); // a corridor mob sees no room
+    f.mobs[0].alerted = 1;
+    f.mobs[0].seen_place = next;
+    sv_combat_tick(&w, &f);
+    EXPECT_EQ(f.mobs[0].seen_place, 0); // alerted, it does
+}
