@@ -1,6 +1,7 @@
 // The walker's tick on generated floors: door crossings with keys and seals, the exit and its
 // fog walk, a dead player at a door, pickups, chests, lock-on and the queries in reach.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "actors_util.h"
@@ -425,6 +426,77 @@ TEST_F(Walker, QueriesRefuseNullsAndDoorsThePlaceLacks)
     EXPECT_EQ(admits_at(nullptr, &wf.f, 0, 0), 0);
     EXPECT_EQ(use_fog(w, w->geom.opening_count, 0, 1, 0.0f), SV_EVENT_NONE);
     EXPECT_FLOAT_EQ(sv_fog_length((sv_fog_reach)0x4040000000000000ull), 3.0f);
+}
+
+TEST_F(Walker, AFogVeilBeyondAStraightCorridorIsOfferedWithItsPiecesAndWalkedThrough)
+{
+    // A veil is offered only within fog.reach; a long reach lets whole corridors count.
+    ASSERT_EQ(sv_tune_set_by_name("fog.reach", 10.0), 1);
+    u32 found[4] = {0, 0, 0, 0};
+    u8 walked[2] = {0, 0}; // a fog walk tried through one piece, and through several
+    for (u64 seed = 1; seed <= 60; ++seed) {
+        walker_floor wf(seed, 2);
+        clear_mobs(&wf.f);
+        // A risen boss fogs every door into its room.
+        sv_body body;
+        std::memset(&body, 0, sizeof body);
+        body.hp = 10.0f;
+        i32 axiom = sv_floor_find(&wf.f, SV_TAG_AXIOM);
+        ASSERT_GE(axiom, 0);
+        ASSERT_GE(sv_floor_add_mob(&wf.f, (u16)axiom, 0, 0, 0, &body, 1, "boss", 1), 0);
+        for (u16 room = 0; room < wf.f.room_count; ++room) {
+            if (room == (u16)axiom)
+                continue;
+            for (u8 d = 0; d < wf.f.rooms[room].door_count; ++d) {
+                i32 s = sv_floor_passage_of(&wf.f, room, d);
+                if (s < 0 || sv_floor_fogged(&wf.f, room, d))
+                    continue;
+                const sv_passage* pass = &wf.f.passages[s];
+                u16 other = pass->room_a == room ? pass->room_b : pass->room_a;
+                if (other != (u16)axiom || pass->piece_count > 3)
+                    continue;
+                sv_walker_start(w, &wf.f, room);
+                stand_at_door(w, d, 0.5f);
+                sv_fog_reach r = sv_walker_fog_in_reach(w, &wf.f);
+                if (sv_fog_door(r) == SV_NONE8)
+                    continue; // a bent corridor hides its far end
+                EXPECT_EQ(sv_fog_door(r), d);
+                EXPECT_EQ(sv_fog_pieces(r), pass->piece_count);
+                EXPECT_EQ(sv_fog_exit(r), 0);
+                EXPECT_GT(sv_fog_length(r), 0.0f);
+                u16 last = (u16)(pass->first_place + pass->piece_count - 1);
+                u8 far = pass->room_a == room ? 1 : 0;
+                if (pass->room_a != room)
+                    last = pass->first_place;
+                EXPECT_EQ(sv_fog_admits(r), admits_at(w, &wf.f, last, far));
+                found[pass->piece_count] += 1;
+                if (!sv_fog_admits(r) || walked[pass->piece_count > 1])
+                    continue;
+                // The fog walk carries the player through every piece and into the room.
+                walked[pass->piece_count > 1] = 1;
+                sv_input in;
+                std::memset(&in, 0, sizeof in);
+                in.use = 1;
+                sv_walker_step(w, &wf.f, &in);
+                EXPECT_EQ(w->last_event, SV_EVENT_FOG_WALK);
+                u32 crossed = 0;
+                for (u32 t = 0; t < 200 && w->place != (u16)axiom; ++t) {
+                    sv_input none;
+                    std::memset(&none, 0, sizeof none);
+                    crossed += sv_walker_step(w, &wf.f, &none) == 1;
+                }
+                EXPECT_EQ(w->place, (u16)axiom) << "seed " << seed;
+                EXPECT_EQ(crossed, (u32)pass->piece_count + 1);
+                EXPECT_EQ(w->player.walk_inward, 1);
+            }
+        }
+    }
+    printf("veils offered beyond corridors of 1, 2 and 3 pieces: %u, %u, %u\n", found[1], found[2],
+           found[3]);
+    // The laid floors' corridors run to one piece or to three and more; both kinds are seen.
+    EXPECT_GT(found[1], 0u);
+    EXPECT_GT(found[2] + found[3], 0u);
+    EXPECT_EQ(walked[0] + walked[1], 2);
 }
 
 } // namespace

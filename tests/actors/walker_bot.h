@@ -15,6 +15,25 @@
 #include "world/nav.h"
 #include "world/route.h"
 
+// Whether this build runs under AddressSanitizer: the bot then plays every n-th seed only.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool k_bot_sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool k_bot_sanitized = true;
+#else
+inline constexpr bool k_bot_sanitized = false;
+#endif
+#else
+inline constexpr bool k_bot_sanitized = false;
+#endif
+
+// The seed step of the bot's runs: 1, or n under the sanitizer.
+inline constexpr u64 bot_stride(u64 n)
+{
+    return k_bot_sanitized ? n : 1;
+}
+
 // A floor generated through the whole pipeline that frees itself.
 struct walker_floor {
     sv_floor f {};
