@@ -14,6 +14,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 deps="$root/build/deps"
 prefix="$deps/prefix"
 stamp="$prefix/.built"
+# Names how raylib is configured; a prefix built another way is built again.
+build_config="no-screen-capture"
 font="$deps/font/KodeMono-Regular.ttf"
 
 # The project is built and tested with these: raylib 6.0 and GLFW 3.4, nothing newer or older. The
@@ -68,10 +70,12 @@ fi
 if [ -f "$stamp" ]; then
   built_glfw="$(sed -n 's/^glfw3 //p' "$stamp")"
   built_raylib="$(sed -n 's/^raylib //p' "$stamp")"
-  if [[ "$(upstream "$built_glfw")" =~ $glfw_upstream ]] && [[ "$(upstream "$built_raylib")" =~ $raylib_upstream ]]; then
+  built_config="$(sed -n 's/^config //p' "$stamp")"
+  if [[ "$(upstream "$built_glfw")" =~ $glfw_upstream ]] && [[ "$(upstream "$built_raylib")" =~ $raylib_upstream ]] &&
+    [ "$built_config" = "$build_config" ]; then
     say "raylib $built_raylib and GLFW $built_glfw (Debian source packages), built in build/deps/prefix"
   else
-    say "build/deps/prefix holds raylib ${built_raylib:-?} and GLFW ${built_glfw:-?}: building raylib 6.0 and GLFW 3.4 instead"
+    say "build/deps/prefix holds raylib ${built_raylib:-?} (${built_config:-older build}) and GLFW ${built_glfw:-?}: building raylib 6.0 ($build_config) and GLFW 3.4 instead"
     rm -f "$stamp"
   fi
 fi
@@ -204,7 +208,7 @@ if [ ! -f "$stamp" ]; then
   for f in lib/libglfw3.a lib/libraylib.a lib/cmake/glfw3/glfw3Config.cmake lib/cmake/raylib/raylib-config.cmake include/raylib.h; do
     [ -f "$prefix/$f" ] || { echo "deps: the build left no $prefix/$f" >&2; exit 1; }
   done
-  printf 'glfw3 %s\nraylib %s\n' "$glfw_ver" "$raylib_ver" > "$stamp"
+  printf 'glfw3 %s\nraylib %s\nconfig %s\n' "$glfw_ver" "$raylib_ver" "$build_config" > "$stamp"
   rm -rf "$deps/work"
   say "raylib $raylib_ver and GLFW $glfw_ver (Debian source packages), built in build/deps/prefix"
 fi
