@@ -43,15 +43,6 @@ struct route_state {
 
 route_state s_route;
 
-u8 doors_of(const sv_floor* floor, u16 place)
-{
-    if (place < floor->room_count) {
-        u8 n = floor->rooms[place].door_count;
-        return n < SV_ROOM_DOORS ? n : SV_ROOM_DOORS;
-    }
-    return sv_floor_place_piece(floor, place, nullptr, nullptr) ? 2 : 0;
-}
-
 u64 cache_key(const sv_floor* floor, u16 place)
 {
     u64 key = (((u64)floor->place_count << 32) | ((u64)place << 16))
@@ -211,7 +202,7 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
         u16 at = s_route.queue[head++];
         if (s_route.depth[at] >= cap)
             break; // breadth first: every place still queued is at least as far
-        u8 count = doors_of(floor, at);
+        u8 count = sv_floor_place_doors(floor, at);
         for (u8 d = 0; d < count; ++d) {
             u16 next = SV_NONE16;
             if (!sv_floor_place_next(floor, at, d, &next, nullptr, nullptr, nullptr))

@@ -271,6 +271,8 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
 i32 sv_floor_passage_of(const sv_floor* floor, u16 room, u8 door);
 i32 sv_floor_place_valid(const sv_floor* floor, u16 place);
 i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* piece);
+// Doors of a place: a room's door count (at most 6), 2 for a corridor piece, 0 for no place.
+u8 sv_floor_place_doors(const sv_floor* floor, u16 place);
 u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry,
                         u16* from_room, u8* from_door);
 i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);

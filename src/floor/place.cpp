@@ -65,6 +65,17 @@ i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* pi
     return 0;
 }
 
+u8 sv_floor_place_doors(const sv_floor* floor, u16 place)
+{
+    if (!floor)
+        return 0;
+    if (place < floor->room_count) {
+        u8 n = floor->rooms[place].door_count;
+        return n < SV_ROOM_DOORS ? n : SV_ROOM_DOORS;
+    }
+    return sv_floor_place_piece(floor, place, nullptr, nullptr) ? 2 : 0;
+}
+
 u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry,
                         u16* from_room, u8* from_door)
 {

@@ -48,16 +48,6 @@ u32 place_span(const sv_floor* floor)
     return floor->place_count > floor->room_count ? floor->place_count : floor->room_count;
 }
 
-// Doors of a place: a room's door count, two for a corridor piece.
-u8 doors_of(const sv_floor* floor, u16 place)
-{
-    if (place < floor->room_count) {
-        u8 n = floor->rooms[place].door_count;
-        return n < SV_ROOM_DOORS ? n : SV_ROOM_DOORS;
-    }
-    return sv_floor_place_piece(floor, place, nullptr, nullptr) ? 2 : 0;
-}
-
 u64 fnv_bytes(const void* data, size_t n)
 {
     const u8* p = static_cast<const u8*>(data);
@@ -105,7 +95,7 @@ i64 sv_nav_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap, sv
     bool found = false;
     while (head < tail && !found) {
         u16 at = s_queue[head++];
-        u8 count = doors_of(floor, at);
+        u8 count = sv_floor_place_doors(floor, at);
         for (u8 d = 0; d < count; ++d) {
             u16 next = SV_NONE16;
             if (!sv_floor_place_next(floor, at, d, &next, nullptr, nullptr, nullptr))
