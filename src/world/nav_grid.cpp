@@ -558,10 +558,18 @@ static void merge_rects(void)
 {
     u16 w = g_grid.width, h = g_grid.height;
     for (u16 j = 0; j < h && g_grid.rect_count < SV_NAV_RECTS; ++j) {
-        for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS; ++i) {
+        for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS;) {
             u32 idx = (u32)j * w + i;
-            if (!g_grid.walkable[idx] || g_grid.rect_of_cell[idx] != SV_NONE16)
+            if (!g_grid.walkable[idx]) {
+                ++i;
                 continue;
+            }
+            // A cell taken by a rectangle from a row above: the rest of its span in this row is
+            // taken by it too.
+            if (g_grid.rect_of_cell[idx] != SV_NONE16) {
+                i = g_grid.rects[g_grid.rect_of_cell[idx]].x1;
+                continue;
+            }
             u16 face = g_grid.ground_face[idx];
             u16 x1 = (u16)(i + 1);
             while (x1 < w && joins((u32)j * w + x1, face))
@@ -580,6 +588,7 @@ static void merge_rects(void)
             for (u16 z = j; z < z1; ++z)
                 for (u16 x = i; x < x1; ++x)
                     g_grid.rect_of_cell[(u32)z * w + x] = id;
+            i = x1;
         }
     }
 }
@@ -618,6 +627,8 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
 {
     side_target none = {-1, 0, 0};
     u32 e = (u32)(j * g_grid.width + i);
+    f32 step = g_grid.step;
+    f32 ge = g_grid.ground[e];
     i32 k = 1;
     u32 c = 0;
     for (; k <= reach; ++k) {
@@ -627,19 +638,16 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
         c = (u32)(cj * g_grid.width + ci);
         if (g_grid.walkable[c])
             break;
+        // A band cell too high to step over: no target beyond it can be reached.
+        if (!(g_grid.obstacle_top[c] <= ge + step + 0.001f))
+            return none;
     }
     if (k > reach || g_grid.rect_of_cell[c] == rect || g_grid.rect_of_cell[c] == SV_NONE16)
         return none;
-    f32 step = g_grid.step;
-    f32 ge = g_grid.ground[e];
     f32 rise;
     if (k == 1) {
         rise = g_grid.ground[c] - ge;
     } else {
-        for (i32 m = 1; m < k; ++m)
-            if (!(g_grid.obstacle_top[(u32)((j + m * dz) * g_grid.width + i + m * dx)]
-                  <= ge + step + 0.001f))
-                return none;
         Vector2 a = cell_centre(i, j), b = cell_centre(i + k * dx, j + k * dz);
         f32 px = (f32)dz * g_grid.cell, pz = (f32)dx * g_grid.cell;
         // When no two heights near the step and its neighbours differ by more than a step,
