@@ -561,7 +561,11 @@ static void merge_rects(void)
         for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS;) {
             u32 idx = (u32)j * w + i;
             if (!g_grid.walkable[idx]) {
-                ++i;
+                // Walkable cells hold exactly 1: find the next one in the row at once.
+                const void* next = memchr(&g_grid.walkable[idx], 1, (size_t)(w - i));
+                if (!next)
+                    break;
+                i = (u16)(i + ((const u8*)next - &g_grid.walkable[idx]));
                 continue;
             }
             // A cell taken by a rectangle from a row above: the rest of its span in this row is
@@ -782,12 +786,14 @@ static void build(const sv_geom* geom, f32 radius)
     lay_out(geom);
     u32 cells = (u32)g_grid.width * g_grid.height;
     memset(g_grid.walkable, 0, cells);
-    for (u32 c = 0; c < cells; ++c) {
+    memset(g_grid.ground_face, 0, sizeof(u16) * cells);
+    static_assert(SV_NONE16 == 0xFFFF, "rect_of_cell is cleared bytewise");
+    memset(g_grid.rect_of_cell, 0xFF, sizeof(u16) * cells);
+    f32 floor_y = geom->floor_y;
+    for (u32 c = 0; c < cells; ++c)
         g_grid.obstacle_top[c] = 1e9f;
-        g_grid.ground[c] = geom->floor_y;
-        g_grid.ground_face[c] = 0;
-        g_grid.rect_of_cell[c] = SV_NONE16;
-    }
+    for (u32 c = 0; c < cells; ++c)
+        g_grid.ground[c] = floor_y;
     g_grid.rect_count = 0;
     g_grid.link_count = 0;
     g_grid.incoming_start[0] = 0;
