@@ -51,7 +51,8 @@ static Vector2 cell_centre(i32 i, i32 j)
 
 // Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
 // in the arithmetic whose square root is the distance the erosion compares with the radius.
-static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b)
+// *t is the clamped fraction along a-b, as the face-top query computes it.
+static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b, f32* tp)
 {
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = dx * dx + dz * dz;
@@ -60,6 +61,7 @@ static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b)
         t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len;
         t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
     }
+    *tp = t;
     f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
     return ex * ex + ez * ez;
 }
@@ -106,14 +108,18 @@ static void rasterise(const sv_geom* geom)
             f32 xa = s_cross[a], xb = s_cross[a + 1];
             i32 i0 = floor_index((xa - g_grid.origin_x) / g_grid.cell - 1.0f, 0, g_grid.width - 1);
             i32 i1 = floor_index((xb - g_grid.origin_x) / g_grid.cell + 1.0f, 0, g_grid.width - 1);
-            for (i32 i = i0; i <= i1; ++i) {
-                Vector2 c = cell_centre(i, j);
-                if (!(c.x > xa && c.x < xb))
-                    continue;
-                u32 idx = (u32)(j * g_grid.width + i);
-                g_grid.walkable[idx] = 1;
-                g_grid.obstacle_top[idx] = -1e9f;
-            }
+            // Centres never decrease along the row, so the cells inside are one unbroken run:
+            // trim its ends, then fill it.
+            while (i0 <= i1 && !(cell_centre(i0, j).x > xa))
+                ++i0;
+            while (i1 >= i0 && !(cell_centre(i1, j).x < xb))
+                --i1;
+            if (i0 > i1)
+                continue;
+            u32 idx = (u32)(j * g_grid.width + i0);
+            memset(&g_grid.walkable[idx], 1, (size_t)(i1 - i0 + 1));
+            for (i32 i = i0; i <= i1; ++i)
+                g_grid.obstacle_top[idx++] = -1e9f;
         }
     }
 }
@@ -408,13 +414,16 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
             if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
                 continue;
             Vector2 c = cell_centre(i, j);
-            if (!(seg_dist2(c, p0, p1) <= s_near2))
+            f32 t;
+            if (!(seg_dist2(c, p0, p1, &t) <= s_near2))
                 continue;
             g_grid.walkable[idx] = 0;
             if (wall) {
                 g_grid.obstacle_top[idx] = 1e9f;
             } else {
-                f32 top = geom->floor_y + sv_geom_face_top(face, c);
+                // sv_geom_face_top(face, c), its fraction along the face being t.
+                f32 top = geom->floor_y
+                    + (face->top0 + (face->top1 - face->top0) * stepped(t, face->treads));
                 if (top > g_grid.obstacle_top[idx])
                     g_grid.obstacle_top[idx] = top;
             }
