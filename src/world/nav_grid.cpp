@@ -38,9 +38,17 @@ static i32 clamp_index(f64 v, i32 lo, i32 hi)
     return (i32)v;
 }
 
+// clamp_index(floor(v), lo, hi) without calling floor: floor(v) >= lo exactly when v >= lo, and
+// floor(v) <= hi exactly when v < hi + 1, as lo and hi are whole.
 static i32 floor_index(f32 v, i32 lo, i32 hi)
 {
-    return clamp_index(floor((f64)v), lo, hi);
+    f64 d = (f64)v;
+    if (!(d >= (f64)lo))
+        return lo;
+    if (!(d < (f64)hi + 1.0))
+        return hi;
+    i32 t = (i32)d;
+    return (f64)t > d ? t - 1 : t;
 }
 
 static Vector2 cell_centre(i32 i, i32 j)
@@ -58,8 +66,17 @@ static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b, f32* tp)
     f32 len = dx * dx + dz * dz;
     f32 t = 0.0f;
     if (len > 1e-9f) {
-        t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len;
-        t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+        // Past either end the quotient would be clamped to that end: no need to divide. The
+        // bounds keep out inf / inf (not clamped) and a quotient that underflows to -0 (kept).
+        f32 along = (p.x - a.x) * dx + (p.y - a.y) * dz;
+        if (along < -1e-30f && len < 1e8f) {
+            t = 0.0f;
+        } else if (along >= len && len < INFINITY) {
+            t = 1.0f;
+        } else {
+            t = along / len;
+            t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+        }
     }
     *tp = t;
     f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
@@ -714,11 +731,9 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
 }
 
 // Links across one side of a rectangle: one per run of positions with the same target.
-static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz)
+static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 reach)
 {
     const sv_nav_rect* r = &g_grid.rects[rect];
-    f64 span = ceil((2.0 * g_grid.radius + g_grid.cell) / g_grid.cell);
-    i32 reach = clamp_index(span, 0, SV_NAV_SIDE) + 2;
     i32 count = dx != 0 ? r->z1 - r->z0 : r->x1 - r->x0;
     i32 run_first = 0;
     side_target run = {-1, 0, 0};
@@ -740,13 +755,15 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz)
 static void links(const sv_geom* geom)
 {
     g_grid.link_count = 0;
+    f64 span = ceil((2.0 * g_grid.radius + g_grid.cell) / g_grid.cell);
+    i32 reach = clamp_index(span, 0, SV_NAV_SIDE) + 2; // cells a probe looks across
     for (u32 r = 0; r < g_grid.rect_count; ++r) {
         g_grid.rects[r].first_link = g_grid.link_count;
         g_grid.rects[r].link_count = 0;
-        links_on_edge(geom, (u16)r, 1, 0);
-        links_on_edge(geom, (u16)r, -1, 0);
-        links_on_edge(geom, (u16)r, 0, 1);
-        links_on_edge(geom, (u16)r, 0, -1);
+        links_on_edge(geom, (u16)r, 1, 0, reach);
+        links_on_edge(geom, (u16)r, -1, 0, reach);
+        links_on_edge(geom, (u16)r, 0, 1, reach);
+        links_on_edge(geom, (u16)r, 0, -1, reach);
     }
     u32* start = g_grid.incoming_start;
     memset(start, 0, sizeof(u32) * (g_grid.rect_count + 1));
