@@ -326,6 +326,43 @@ static int box_hot(f32 x0, f32 z0, f32 x1, f32 z1)
     return 0;
 }
 
+// Narrows [*lo, *hi] to the heights ramp o can give within the box (x0, z0)-(x1, z1), which is
+// mostly far less than its whole rise beside its foot. The fraction s along the ramp is linear
+// in the point: over the box it lies between its values at the corners, and the ground query's
+// rounded s strays from that by under 0.01 while the coordinates stay below 256 and the ramp is
+// not degenerate (else nothing is narrowed). The height is monotone in s in the query's own
+// arithmetic, so its values at the ends of the widened range bound every sample's height.
+static void ramp_span(const sv_geom* geom, const sv_opening* o, f32 x0, f32 z0, f32 x1, f32 z1,
+                      f32* lo, f32* hi)
+{
+    Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
+    f32 det = t.y * d.x - t.x * d.y;
+    const f32 big = 256.0f;
+    if (!(fabsf(det) >= 0.05f && fabsf(t.x) <= 2.0f && fabsf(t.y) <= 2.0f && fabsf(o->foot.x) <= big
+          && fabsf(o->foot.y) <= big && fabsf(x0) <= big && fabsf(x1) <= big && fabsf(z0) <= big
+          && fabsf(z1) <= big && std::isfinite(o->rise) && std::isfinite(geom->floor_y)))
+        return;
+    f64 smin = INFINITY, smax = -INFINITY;
+    for (u32 c = 0; c < 4; ++c) {
+        f64 px = (f64)((c & 1) ? x1 : x0) - (f64)o->foot.x;
+        f64 pz = (f64)((c & 2) ? z1 : z0) - (f64)o->foot.y;
+        f64 sc = ((f64)t.y * px - (f64)t.x * pz) / (f64)det;
+        smin = sc < smin ? sc : smin;
+        smax = sc > smax ? sc : smax;
+    }
+    smin -= 0.02;
+    smax += 0.02;
+    if (smax < 0.0 || smin > 1.0) { // no sample is on the ramp
+        *lo = *hi = geom->floor_y;
+        return;
+    }
+    f32 sa = smin < 0.0 ? 0.0f : (f32)smin, sb = smax > 1.0 ? 1.0f : (f32)smax;
+    f32 ha = geom->floor_y + o->rise * stepped(sa, o->treads);
+    f32 hb = geom->floor_y + o->rise * stepped(sb, o->treads);
+    *lo = fminf(geom->floor_y, fminf(ha, hb));
+    *hi = fmaxf(geom->floor_y, fmaxf(ha, hb));
+}
+
 // A bound on any rise between two ground heights within 0.01 of the box (x0, z0)-(x1, z1):
 // the highest height the floor and the items whose boxes touch it can give, less the lowest.
 // Infinite when an item's heights are not finite or its box covers everything.
@@ -338,8 +375,12 @@ static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
             continue;
         if (!std::isfinite(b->x0) || !std::isfinite(s_hot_lo[k]) || !std::isfinite(s_hot_hi[k]))
             return INFINITY;
-        lo = fminf(lo, s_hot_lo[k]);
-        hi = fmaxf(hi, s_hot_hi[k]);
+        f32 klo = s_hot_lo[k], khi = s_hot_hi[k];
+        if (!s_hot_fixture[k])
+            ramp_span(geom, &geom->openings[s_hot_index[k]], x0 - 0.01f, z0 - 0.01f, x1 + 0.01f,
+                      z1 + 0.01f, &klo, &khi);
+        lo = fminf(lo, klo);
+        hi = fmaxf(hi, khi);
     }
     return std::isfinite(hi - lo) ? hi - lo : INFINITY;
 }
