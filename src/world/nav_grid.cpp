@@ -38,9 +38,17 @@ static i32 clamp_index(f64 v, i32 lo, i32 hi)
     return (i32)v;
 }
 
+// clamp_index(floor(v), lo, hi) without calling floor: floor(v) >= lo exactly when v >= lo, and
+// floor(v) <= hi exactly when v < hi + 1, as lo and hi are whole.
 static i32 floor_index(f32 v, i32 lo, i32 hi)
 {
-    return clamp_index(floor((f64)v), lo, hi);
+    f64 d = (f64)v;
+    if (!(d >= (f64)lo))
+        return lo;
+    if (!(d < (f64)hi + 1.0))
+        return hi;
+    i32 t = (i32)d;
+    return (f64)t > d ? t - 1 : t;
 }
 
 static Vector2 cell_centre(i32 i, i32 j)
@@ -51,15 +59,26 @@ static Vector2 cell_centre(i32 i, i32 j)
 
 // Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
 // in the arithmetic whose square root is the distance the erosion compares with the radius.
-static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b)
+// *t is the clamped fraction along a-b, as the face-top query computes it.
+static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b, f32* tp)
 {
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = dx * dx + dz * dz;
     f32 t = 0.0f;
     if (len > 1e-9f) {
-        t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len;
-        t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+        // Past either end the quotient would be clamped to that end: no need to divide. The
+        // bounds keep out inf / inf (not clamped) and a quotient that underflows to -0 (kept).
+        f32 along = (p.x - a.x) * dx + (p.y - a.y) * dz;
+        if (along < -1e-30f && len < 1e8f) {
+            t = 0.0f;
+        } else if (along >= len && len < INFINITY) {
+            t = 1.0f;
+        } else {
+            t = along / len;
+            t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+        }
     }
+    *tp = t;
     f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
     return ex * ex + ez * ez;
 }
@@ -106,14 +125,18 @@ static void rasterise(const sv_geom* geom)
             f32 xa = s_cross[a], xb = s_cross[a + 1];
             i32 i0 = floor_index((xa - g_grid.origin_x) / g_grid.cell - 1.0f, 0, g_grid.width - 1);
             i32 i1 = floor_index((xb - g_grid.origin_x) / g_grid.cell + 1.0f, 0, g_grid.width - 1);
-            for (i32 i = i0; i <= i1; ++i) {
-                Vector2 c = cell_centre(i, j);
-                if (!(c.x > xa && c.x < xb))
-                    continue;
-                u32 idx = (u32)(j * g_grid.width + i);
-                g_grid.walkable[idx] = 1;
-                g_grid.obstacle_top[idx] = -1e9f;
-            }
+            // Centres never decrease along the row, so the cells inside are one unbroken run:
+            // trim its ends, then fill it.
+            while (i0 <= i1 && !(cell_centre(i0, j).x > xa))
+                ++i0;
+            while (i1 >= i0 && !(cell_centre(i1, j).x < xb))
+                --i1;
+            if (i0 > i1)
+                continue;
+            u32 idx = (u32)(j * g_grid.width + i0);
+            memset(&g_grid.walkable[idx], 1, (size_t)(i1 - i0 + 1));
+            for (i32 i = i0; i <= i1; ++i)
+                g_grid.obstacle_top[idx++] = -1e9f;
         }
     }
 }
@@ -303,6 +326,43 @@ static int box_hot(f32 x0, f32 z0, f32 x1, f32 z1)
     return 0;
 }
 
+// Narrows [*lo, *hi] to the heights ramp o can give within the box (x0, z0)-(x1, z1), which is
+// mostly far less than its whole rise beside its foot. The fraction s along the ramp is linear
+// in the point: over the box it lies between its values at the corners, and the ground query's
+// rounded s strays from that by under 0.01 while the coordinates stay below 256 and the ramp is
+// not degenerate (else nothing is narrowed). The height is monotone in s in the query's own
+// arithmetic, so its values at the ends of the widened range bound every sample's height.
+static void ramp_span(const sv_geom* geom, const sv_opening* o, f32 x0, f32 z0, f32 x1, f32 z1,
+                      f32* lo, f32* hi)
+{
+    Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
+    f32 det = t.y * d.x - t.x * d.y;
+    const f32 big = 256.0f;
+    if (!(fabsf(det) >= 0.05f && fabsf(t.x) <= 2.0f && fabsf(t.y) <= 2.0f && fabsf(o->foot.x) <= big
+          && fabsf(o->foot.y) <= big && fabsf(x0) <= big && fabsf(x1) <= big && fabsf(z0) <= big
+          && fabsf(z1) <= big && std::isfinite(o->rise) && std::isfinite(geom->floor_y)))
+        return;
+    f64 smin = INFINITY, smax = -INFINITY;
+    for (u32 c = 0; c < 4; ++c) {
+        f64 px = (f64)((c & 1) ? x1 : x0) - (f64)o->foot.x;
+        f64 pz = (f64)((c & 2) ? z1 : z0) - (f64)o->foot.y;
+        f64 sc = ((f64)t.y * px - (f64)t.x * pz) / (f64)det;
+        smin = sc < smin ? sc : smin;
+        smax = sc > smax ? sc : smax;
+    }
+    smin -= 0.02;
+    smax += 0.02;
+    if (smax < 0.0 || smin > 1.0) { // no sample is on the ramp
+        *lo = *hi = geom->floor_y;
+        return;
+    }
+    f32 sa = smin < 0.0 ? 0.0f : (f32)smin, sb = smax > 1.0 ? 1.0f : (f32)smax;
+    f32 ha = geom->floor_y + o->rise * stepped(sa, o->treads);
+    f32 hb = geom->floor_y + o->rise * stepped(sb, o->treads);
+    *lo = fminf(geom->floor_y, fminf(ha, hb));
+    *hi = fmaxf(geom->floor_y, fmaxf(ha, hb));
+}
+
 // A bound on any rise between two ground heights within 0.01 of the box (x0, z0)-(x1, z1):
 // the highest height the floor and the items whose boxes touch it can give, less the lowest.
 // Infinite when an item's heights are not finite or its box covers everything.
@@ -315,8 +375,12 @@ static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
             continue;
         if (!std::isfinite(b->x0) || !std::isfinite(s_hot_lo[k]) || !std::isfinite(s_hot_hi[k]))
             return INFINITY;
-        lo = fminf(lo, s_hot_lo[k]);
-        hi = fmaxf(hi, s_hot_hi[k]);
+        f32 klo = s_hot_lo[k], khi = s_hot_hi[k];
+        if (!s_hot_fixture[k])
+            ramp_span(geom, &geom->openings[s_hot_index[k]], x0 - 0.01f, z0 - 0.01f, x1 + 0.01f,
+                      z1 + 0.01f, &klo, &khi);
+        lo = fminf(lo, klo);
+        hi = fmaxf(hi, khi);
     }
     return std::isfinite(hi - lo) ? hi - lo : INFINITY;
 }
@@ -408,13 +472,16 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
             if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
                 continue;
             Vector2 c = cell_centre(i, j);
-            if (!(seg_dist2(c, p0, p1) <= s_near2))
+            f32 t;
+            if (!(seg_dist2(c, p0, p1, &t) <= s_near2))
                 continue;
             g_grid.walkable[idx] = 0;
             if (wall) {
                 g_grid.obstacle_top[idx] = 1e9f;
             } else {
-                f32 top = geom->floor_y + sv_geom_face_top(face, c);
+                // sv_geom_face_top(face, c), its fraction along the face being t.
+                f32 top = geom->floor_y
+                    + (face->top0 + (face->top1 - face->top0) * stepped(t, face->treads));
                 if (top > g_grid.obstacle_top[idx])
                     g_grid.obstacle_top[idx] = top;
             }
@@ -558,10 +625,22 @@ static void merge_rects(void)
 {
     u16 w = g_grid.width, h = g_grid.height;
     for (u16 j = 0; j < h && g_grid.rect_count < SV_NAV_RECTS; ++j) {
-        for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS; ++i) {
+        for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS;) {
             u32 idx = (u32)j * w + i;
-            if (!g_grid.walkable[idx] || g_grid.rect_of_cell[idx] != SV_NONE16)
+            if (!g_grid.walkable[idx]) {
+                // Walkable cells hold exactly 1: find the next one in the row at once.
+                const void* next = memchr(&g_grid.walkable[idx], 1, (size_t)(w - i));
+                if (!next)
+                    break;
+                i = (u16)(i + ((const u8*)next - &g_grid.walkable[idx]));
                 continue;
+            }
+            // A cell taken by a rectangle from a row above: the rest of its span in this row is
+            // taken by it too.
+            if (g_grid.rect_of_cell[idx] != SV_NONE16) {
+                i = g_grid.rects[g_grid.rect_of_cell[idx]].x1;
+                continue;
+            }
             u16 face = g_grid.ground_face[idx];
             u16 x1 = (u16)(i + 1);
             while (x1 < w && joins((u32)j * w + x1, face))
@@ -580,6 +659,7 @@ static void merge_rects(void)
             for (u16 z = j; z < z1; ++z)
                 for (u16 x = i; x < x1; ++x)
                     g_grid.rect_of_cell[(u32)z * w + x] = id;
+            i = x1;
         }
     }
 }
@@ -618,6 +698,8 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
 {
     side_target none = {-1, 0, 0};
     u32 e = (u32)(j * g_grid.width + i);
+    f32 step = g_grid.step;
+    f32 ge = g_grid.ground[e];
     i32 k = 1;
     u32 c = 0;
     for (; k <= reach; ++k) {
@@ -627,19 +709,16 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
         c = (u32)(cj * g_grid.width + ci);
         if (g_grid.walkable[c])
             break;
+        // A band cell too high to step over: no target beyond it can be reached.
+        if (!(g_grid.obstacle_top[c] <= ge + step + 0.001f))
+            return none;
     }
     if (k > reach || g_grid.rect_of_cell[c] == rect || g_grid.rect_of_cell[c] == SV_NONE16)
         return none;
-    f32 step = g_grid.step;
-    f32 ge = g_grid.ground[e];
     f32 rise;
     if (k == 1) {
         rise = g_grid.ground[c] - ge;
     } else {
-        for (i32 m = 1; m < k; ++m)
-            if (!(g_grid.obstacle_top[(u32)((j + m * dz) * g_grid.width + i + m * dx)]
-                  <= ge + step + 0.001f))
-                return none;
         Vector2 a = cell_centre(i, j), b = cell_centre(i + k * dx, j + k * dz);
         f32 px = (f32)dz * g_grid.cell, pz = (f32)dx * g_grid.cell;
         // When no two heights near the step and its neighbours differ by more than a step,
@@ -693,11 +772,9 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
 }
 
 // Links across one side of a rectangle: one per run of positions with the same target.
-static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz)
+static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 reach)
 {
     const sv_nav_rect* r = &g_grid.rects[rect];
-    f64 span = ceil((2.0 * g_grid.radius + g_grid.cell) / g_grid.cell);
-    i32 reach = clamp_index(span, 0, SV_NAV_SIDE) + 2;
     i32 count = dx != 0 ? r->z1 - r->z0 : r->x1 - r->x0;
     i32 run_first = 0;
     side_target run = {-1, 0, 0};
@@ -719,13 +796,15 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz)
 static void links(const sv_geom* geom)
 {
     g_grid.link_count = 0;
+    f64 span = ceil((2.0 * g_grid.radius + g_grid.cell) / g_grid.cell);
+    i32 reach = clamp_index(span, 0, SV_NAV_SIDE) + 2; // cells a probe looks across
     for (u32 r = 0; r < g_grid.rect_count; ++r) {
         g_grid.rects[r].first_link = g_grid.link_count;
         g_grid.rects[r].link_count = 0;
-        links_on_edge(geom, (u16)r, 1, 0);
-        links_on_edge(geom, (u16)r, -1, 0);
-        links_on_edge(geom, (u16)r, 0, 1);
-        links_on_edge(geom, (u16)r, 0, -1);
+        links_on_edge(geom, (u16)r, 1, 0, reach);
+        links_on_edge(geom, (u16)r, -1, 0, reach);
+        links_on_edge(geom, (u16)r, 0, 1, reach);
+        links_on_edge(geom, (u16)r, 0, -1, reach);
     }
     u32* start = g_grid.incoming_start;
     memset(start, 0, sizeof(u32) * (g_grid.rect_count + 1));
@@ -774,12 +853,14 @@ static void build(const sv_geom* geom, f32 radius)
     lay_out(geom);
     u32 cells = (u32)g_grid.width * g_grid.height;
     memset(g_grid.walkable, 0, cells);
-    for (u32 c = 0; c < cells; ++c) {
+    memset(g_grid.ground_face, 0, sizeof(u16) * cells);
+    static_assert(SV_NONE16 == 0xFFFF, "rect_of_cell is cleared bytewise");
+    memset(g_grid.rect_of_cell, 0xFF, sizeof(u16) * cells);
+    f32 floor_y = geom->floor_y;
+    for (u32 c = 0; c < cells; ++c)
         g_grid.obstacle_top[c] = 1e9f;
-        g_grid.ground[c] = geom->floor_y;
-        g_grid.ground_face[c] = 0;
-        g_grid.rect_of_cell[c] = SV_NONE16;
-    }
+    for (u32 c = 0; c < cells; ++c)
+        g_grid.ground[c] = floor_y;
     g_grid.rect_count = 0;
     g_grid.link_count = 0;
     g_grid.incoming_start[0] = 0;
