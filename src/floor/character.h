@@ -9,4 +9,6 @@ struct sv_character {
     f64 fountain_density; // scales the fountain density
 };
 
+// The floor's multipliers: three lognormals of mean 1 and spread character.spread, drawn from
+// the character stream of (seed, floor); all 1 with no draws when the spread is not positive.
 sv_character sv_character_roll(u64 seed, u16 floor);

@@ -28,11 +28,20 @@ enum sv_walk_order : u32 {
 // Passing this as the gate count draws it from the placement stream.
 #define SV_GEN_DRAW_GATES ((u16)65535)
 
+// sv_gen_grow_gated with the gate count drawn from the placement stream.
 sv_gen_stats sv_gen_grow(sv_floor* floor);
+// Grows the tree into an empty floor from its seed and number, then places its contents: the
+// report (zeroed for a null floor). Draws from the topology and placement streams; fills rooms,
+// doors, tags and depths.
 sv_gen_stats sv_gen_grow_gated(sv_floor* floor, u16 gates);
 // The band of door distances from the Axiom where the band fountain goes: whole numbers from the
 // tunables fountain.band_min and fountain.band_max, the top never below the bottom. No draws.
 void sv_gen_fountain_band(u32* lo, u32* hi);
+// Doors for a new room, 1..max, around mean as floor.linearity shapes them; draws from rng.
+// 1 with no draws when max < 2 or mean <= 1.
 i32 sv_gen_draw_degree(sv_rng* rng, f64 mean, u8 max);
+// Visits every room reachable from start, breadth or depth first: marks each visited, writes up
+// to out_cap in order to out (may be null) and returns how many; 0 for an invalid start.
 u32 sv_gen_walk(sv_floor* floor, u16 start, u32 order, u16* out, u16 out_cap);
+// "bfs" or "dfs" for a sv_walk_order; "?" for anything else.
 const char* sv_walk_order_name(i32 order);

@@ -26,11 +26,21 @@ struct sv_ledger {
     u16 chests;
 };
 
+// The obligation's name ("prism" ... "gate scion"); "?" for anything else.
 const char* sv_obligation_name(u32 obligation);
+// Clears ledger; from floor 2 on it owes an Axiom, a monument and gates gate Scions.
 void sv_ledger_init(sv_ledger* ledger, u16 floor, u16 gates);
+// Counts one placement of obligation: 1; 0 with nothing changed when it is not owed or already
+// met (the Prism and exit are always owed once).
 i32 sv_ledger_place(sv_ledger* ledger, u32 obligation);
+// Required obligations unmet: the exit, the Prism and an owed Axiom.
 u16 sv_ledger_outstanding(const sv_ledger* ledger);
+// Deferred obligations unmet: gate Scions still owed plus an owed monument.
 u16 sv_ledger_deferred_outstanding(const sv_ledger* ledger);
+// 1 when nothing required or deferred is outstanding, else 0.
 u16 sv_ledger_satisfied(const sv_ledger* ledger);
+// The name of the first unmet obligation (prism, exit, axiom, gate scion, monument); null when
+// none.
 const char* sv_ledger_missing(const sv_ledger* ledger);
+// 1 when the Shards placed are at least the locks that need one, else 0.
 u16 sv_ledger_shards_cover_locks(const sv_ledger* ledger);

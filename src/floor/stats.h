@@ -34,7 +34,11 @@ struct sv_stats {
     u64 fountain_outside;
 };
 
+// Clears stats for a first floor; nothing for null.
 void sv_stats_init(sv_stats* stats);
+// Adds a floor and its generation report to the sums and histograms; nothing for a null argument.
 void sv_stats_add(sv_stats* stats, const sv_floor* floor, const sv_gen_stats* report);
+// The nearest-rank room count at fraction p (0..1) of the floors added; 0 before any.
 u64 sv_stats_size_percentile(const sv_stats* stats, f64 p);
+// Writes the distributions, or "  no floors accumulated" when empty; changes nothing.
 void sv_stats_print(const sv_stats* stats, sv_writer w);

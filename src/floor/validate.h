@@ -36,7 +36,10 @@ struct sv_validate_report {
     u32 not_listed; // further faults, only counted (wide enough for every room of a floor)
 };
 
-// 1 valid, 0 with faults. Scratch comes from the floor's arena, which is rolled back after.
+// 1 valid, 0 with faults written to report (may be null); a null or empty floor is unreachable.
+// Scratch comes from the floor's arena, which is rolled back after; changes nothing else.
 i32 sv_validate_floor(const sv_floor* floor, sv_validate_report* report);
+// Writes one "  INVALID: " line per listed fault and a count of the rest; nothing for null.
 void sv_validate_print(const sv_validate_report* report, sv_writer w);
+// The fault's name; "?" for a kind past the list.
 const char* sv_invalid_kind_name(u32 kind);
