@@ -28,29 +28,45 @@ struct sv_cmd {
     sv_cmd_handler handler;
 };
 
-// Names, usages and helps are kept by pointer: pass string constants.
+// Adds a command row; names, usages and helps are kept by pointer: pass string constants. A null
+// name or handler, or kind 1, adds nothing; a full registry or a doubled name panics.
 void sv_cmd_register(const char* name, const char* usage, const char* help, u32 kind,
                      sv_cmd_handler handler);
+// Registers the built-in commands (help, version, quit, set, get, ..., mount, load).
 void sv_cmd_register_builtins(void);
+// Empties the registry; the writer and the enabled flag are kept.
 void sv_cmd_reset(void);
+// The number of registered commands.
 u64 sv_cmd_count(void);
+// The name of the command at index in registration order, or null past the last.
 const char* sv_cmd_name_at(u64 index);
+// 1 when a command has exactly that name; 0 for null or none.
 u8 sv_cmd_exists(const char* name);
 
+// Sends console output to w (a null fn: standard output); sv_cmd_output becomes stdout.
 void sv_cmd_set_writer(sv_writer w);
+// Sends console output to the stream out, which sv_cmd_output then returns.
 void sv_cmd_set_output(FILE* out);
+// The writer console output goes to; a standard output writer when none is set.
 sv_writer sv_cmd_writer(void);
+// The stream set by sv_cmd_set_output, else stdout; what the prompt flushes.
 FILE* sv_cmd_output(void);
 
+// Allows or refuses user-typed lines (sv_cmd_run); the console starts enabled.
 void sv_cmd_set_enabled(u8 on);
+// Nonzero when user-typed lines run.
 u8 sv_cmd_enabled(void);
 
+// Formats into at most SV_WRITEF_MAX - 1 bytes (cut beyond) and writes to the console writer;
+// a null fmt writes nothing.
 void sv_cmd_printf(const char* fmt, ...) SV_PRINTF(1, 2);
 
-// A user-typed line: refused while the console is disabled.
+// A user-typed line, refused while the console is disabled: the handler's result (records it adds
+// echoed), 0 for a blank or '#' line, 1 with a message for a refused, long or unknown line.
 i32 sv_cmd_run(const char* line);
-// An internal line: runs whatever the enabled flag says.
+// An internal line: as sv_cmd_run, but runs whatever the enabled flag says.
 i32 sv_cmd_dispatch(const char* line);
 
-// Runs lines from a stream until its end or a command returns 2; returns 0.
+// Runs lines from a stream until its end or a command returns 2; returns 0. Echoes each line after
+// "sv> " unless the stream is a terminal (then prompts), and refuses over-long lines whole.
 i32 sv_cmd_repl(FILE* in);

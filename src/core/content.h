@@ -312,12 +312,16 @@ const sv_status_def* sv_content_status_find(const char* id);
 
 // ---- Predicates and names ----
 
-// Whether the Axiom may stand on this floor number.
+// 1 when the Axiom may stand on floor depth: depth_min <= depth and (depth_max 0 or depth <=
+// depth_max); 0 for a null Axiom.
 i32 sv_content_axiom_admits(const sv_axiom_def* axiom, i32 depth);
+// 1 when the Axiom lists scion_id among its Scions (exact match); 0 for a null argument.
 i32 sv_content_axiom_claims(const sv_axiom_def* axiom, const char* scion_id);
+// 1 when a facet with that restriction may sit in that set (weapon: melee or ranged; any: all);
+// 0 for an unknown restriction.
 i32 sv_facet_restriction_admits(u32 restriction, u32 set);
 
-// "?" for any value outside the table.
+// The JSON name of each value, from the tables above; "?" for any value outside the table.
 const char* sv_weapon_slot_name(u32 slot);
 const char* sv_modifies_name(u32 stat);
 const char* sv_facet_set_name(u32 set);

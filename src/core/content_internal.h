@@ -54,5 +54,6 @@ extern std::vector<sv_mob_def> g_mobs;
 extern std::vector<sv_chest_def> g_chests;
 extern std::vector<sv_status_def> g_statuses;
 
-// The required-string reader, shared with the loader for every entry's "id".
+// The required-string reader, shared with the loader for every entry's "id": the member when it
+// is a non-empty string, else null with an error record naming label.
 const char* sv_content_required_string(const cJSON* object, const char* key, const char* label);

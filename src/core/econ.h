@@ -23,10 +23,12 @@ f64 sv_econ_chord_total(u16 floor, i32 n);
 
 // Saturation gained from rooms, charges and a monument.
 f64 sv_econ_accumulator(u32 rooms, u32 charges, u8 monument);
+// 1 grown by the floor under sat.multiplier_growth and sat.multiplier_growth_rate.
 f64 sv_econ_saturation_multiplier(u16 floor);
 // current + max(gained - spent, 0) x the floor's multiplier: spending never lowers saturation.
 f64 sv_econ_next_saturation(f64 current, f64 gained, f64 spent, u16 floor);
 
+// warp.base grown by the floor under warp.growth and warp.growth_rate.
 f64 sv_econ_warp_yield(u16 floor);
-// Never negative.
+// mob.density_c x mob.density_growth_rate grown from 0 under mob.density_growth; never negative.
 f64 sv_econ_mob_density(u16 floor);

@@ -170,27 +170,49 @@ enum sv_tunable : u32 {
 
 static_assert(0 SV_TUNABLES(SV_TUNE_ONE_) == SV_TUNE_COUNT, "SV_TUNE_COUNT is the list's length");
 
-// Readers: an index above 149 is a programming error and panics.
+// Readers: an index above 149 is a programming error and panics. None draws or changes anything.
+// The current value (the default until something sets it).
 f64 sv_tune(u32 index);
+// The current value rounded half away from zero, saturated to the i32 range.
 i32 sv_tune_i32(u32 index);
+// The current value rounded half away from zero, saturated to [0, 4294967295].
 u32 sv_tune_u32(u32 index);
+// 1 when the current value is nonzero, else 0.
 u8 sv_tune_bool(u32 index);
 
 // Schema access: reads only the compiled-in table; an index above 149 gives "?" or 0.
+// The dotted key, e.g. "floor.size_base"; static text.
 const char* sv_tune_name(u32 index);
+// The compiled-in default.
 f64 sv_tune_default(u32 index);
+// The least value a setter keeps; lower ones are clamped up to it.
 f64 sv_tune_min(u32 index);
+// The greatest value a setter keeps; higher ones are clamped down to it.
 f64 sv_tune_max(u32 index);
+// 1 and the index (out_index may be null) for an exact key; 0 for null or an unknown key.
 int sv_tune_find(const char* key, u32* out_index);
 
-// Writers.
+// Writers: problems become diagnostic records, never fatal.
+// Sets every value back to its default; no record.
 void sv_tune_reset_defaults(void);
+// Sets one value, clamped to its range with a warning record (NaN is refused with one and changes
+// nothing); returns 1, or 0 with a warning record for an unknown key.
 int sv_tune_set_by_name(const char* key, f64 value);
+// Copies all current values into out.
 void sv_tune_snapshot(f64 out[SV_TUNE_COUNT]);
+// Puts back values as given, unclamped; a non-finite entry keeps the current value.
 void sv_tune_restore(const f64 values[SV_TUNE_COUNT]);
+// 1 when every ordering between tunables holds; else 0 with a warning record per broken one.
+// Changes no value.
 int sv_tune_check_constraints(void);
+// Applies a JSON object of numbers or booleans as sv_tune_set_by_name does (wrong types warned and
+// skipped); 1, or 0 with an error record when the text is not an object. label is unused.
 int sv_tune_apply_json(const char* text, const char* label);
+// Checks a tunables text against the defaults (records labelled with file), then puts the current
+// values back and clears the context; returns sv_diag_finish().
 int sv_tune_validate_text(const char* text, const char* file);
+// Resets to the defaults and applies each mount's tunables file in mount order, then checks the
+// constraints; 0 when a present file could not be read or used. Records what the base file names.
 int sv_tune_load_packs(void);
 
 // What the last sv_tune_load_packs found of the first mount's (the base pack's) tunables file:
@@ -200,6 +222,7 @@ enum sv_tune_base : u32 {
     SV_TUNE_BASE_UNUSABLE = 1,
     SV_TUNE_BASE_READ = 2,
 };
+// The sv_tune_base state of the base pack's file as the last sv_tune_load_packs found it.
 u32 sv_tune_base_file(void);
 // 1 when that file names the tunable, whatever value it gives; 0 otherwise.
 int sv_tune_base_names(u32 index);

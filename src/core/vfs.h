@@ -15,20 +15,34 @@ struct sv_vfs_buf {
     u64 size;
 };
 
+// Adds a directory or a non-empty zip at path as the newest mount and returns 1; 0 with an error
+// record for an empty or over-long path, a full table, or anything else.
 int sv_vfs_mount(const char* path);
+// Unmounts everything (closing the archives); the mount count becomes 0.
 void sv_vfs_clear(void);
+// The number of mounts.
 u64 sv_vfs_mount_count(void);
+// The path a mount was made from, or null past the last; valid until sv_vfs_clear.
 const char* sv_vfs_mount_at(u64 index);
+// 1 when that mount is a zip archive; 0 for a directory or an index past the last.
 int sv_vfs_mount_is_zip(u64 index);
 
+// 1 for a relative '/' path of non-empty segments with no '.', '..', backslash or drive letter;
+// else 0 (null and empty included). Pure.
 int sv_vfs_path_ok(const char* path);
+// 1 when some mount would serve the path as a file; lookup only, no record.
 int sv_vfs_exists(const char* path);
+// The path of the mount that would serve the file, or null; lookup only, no record.
 const char* sv_vfs_source_of(const char* path);
 // The index of the mount that would serve the path, or -1.
 i64 sv_vfs_source_index(const char* path);
+// Reads the whole file from the last mount that holds it into *out: 1, else 0 with *out emptied;
+// a directory, a path escaping its mount, an oversize or unreadable file is an error record.
 int sv_vfs_read(const char* path, sv_vfs_buf* out);
+// As sv_vfs_read, from that one mount only; 0 with *out emptied for an index past the last.
 int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out);
 // 1 and the file's size (as a zip declares it; a read refuses an entry that holds more) when that
 // one mount holds the file, else 0. Lookup only: no record, nothing read.
 int sv_vfs_size_at(u64 index, const char* path, u64* out_size);
+// Frees the data and empties *buf; null and an empty buffer are fine.
 void sv_vfs_free(sv_vfs_buf* buf);

@@ -12,5 +12,8 @@ struct sv_writer {
 
 #define SV_WRITEF_MAX 2048
 
+// A writer that puts text on file (null: standard output); nothing is opened or owned.
 sv_writer sv_writer_file(FILE* file);
+// Formats into at most SV_WRITEF_MAX - 1 bytes (cut beyond) and passes it to w; a null fn or fmt
+// writes nothing.
 void sv_writef(sv_writer w, const char* fmt, ...) SV_PRINTF(2, 3);
