@@ -6,6 +6,7 @@
 #include <string>
 
 #include "actors/boss.h"
+#include "bench_pack.h"
 #include "core/boot.h"
 #include "core/content.h"
 #include "core/log.h"
@@ -17,34 +18,11 @@
 
 namespace {
 
-// Boots the base pack beside the program, quietly; the tunables stay at their defaults.
-bool boot_quietly()
-{
-    char exe[1024];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
-        return false;
-    std::string pack(exe, (size_t)n);
-    pack = pack.substr(0, pack.rfind('/') + 1) + "packs/base";
-    sv_log_set_stderr(0);
-    bool ok = sv_pack_boot(pack.c_str()) == 1;
-    sv_tune_reset_defaults();
-    return ok && sv_content_mob_count() > 0;
-}
-
-void shut_down()
-{
-    sv_content_reset();
-    sv_pack_reset();
-    sv_vfs_clear();
-    sv_log_set_stderr(1);
-}
-
 // One floor from init to free through every generation step on the base pack (so with its
 // bosses, weapons and mobs), seeds in turn.
 void BM_GenPipelineBasePack(benchmark::State& state)
 {
-    if (!boot_quietly()) {
+    if (!bench_boot_quietly()) {
         state.SkipWithError("no base pack beside the program");
         return;
     }
@@ -57,7 +35,7 @@ void BM_GenPipelineBasePack(benchmark::State& state)
         sv_floor_free(&f);
     }
     state.counters["mobs"] = benchmark::Counter((f64)mobs, benchmark::Counter::kAvgIterations);
-    shut_down();
+    bench_shut_down();
 }
 BENCHMARK(BM_GenPipelineBasePack)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMicrosecond);
 
@@ -65,7 +43,7 @@ BENCHMARK(BM_GenPipelineBasePack)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMic
 // are cleared between runs.
 void BM_Population(benchmark::State& state)
 {
-    if (!boot_quietly()) {
+    if (!bench_boot_quietly()) {
         state.SkipWithError("no base pack beside the program");
         return;
     }
@@ -85,7 +63,7 @@ void BM_Population(benchmark::State& state)
         benchmark::DoNotOptimize(sv_mob_populate(&f));
     }
     sv_floor_free(&f);
-    shut_down();
+    bench_shut_down();
 }
 BENCHMARK(BM_Population)->Arg(5)->Arg(10)->Unit(benchmark::kMicrosecond);
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "actors/combat.h"
+#include "bench_pack.h"
 #include "core/boot.h"
 #include "core/content.h"
 #include "core/log.h"
@@ -20,35 +21,13 @@
 
 namespace {
 
-bool boot_quietly()
-{
-    char exe[1024];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
-        return false;
-    std::string pack(exe, (size_t)n);
-    pack = pack.substr(0, pack.rfind('/') + 1) + "packs/base";
-    sv_log_set_stderr(0);
-    bool ok = sv_pack_boot(pack.c_str()) == 1;
-    sv_tune_reset_defaults();
-    return ok && sv_content_mob_count() > 0;
-}
-
-void shut_down()
-{
-    sv_content_reset();
-    sv_pack_reset();
-    sv_vfs_clear();
-    sv_log_set_stderr(1);
-}
-
 // Floor 8 of a fixed seed with the walker at spawn and `mobs` mobs standing (the floor's own,
 // repeated in their places when it has fewer); alerted ones know where the player is. With
 // restore, every tick is the chase's first (every path and way home measured afresh); without,
 // the chase goes on from tick to tick.
 void run_tick(benchmark::State& state, u16 mobs, bool alerted, bool restore)
 {
-    if (!boot_quietly()) {
+    if (!bench_boot_quietly()) {
         state.SkipWithError("no base pack");
         return;
     }
@@ -94,7 +73,7 @@ void run_tick(benchmark::State& state, u16 mobs, bool alerted, bool restore)
     state.counters["mobs"] = f.mob_count;
     state.counters["place_runs"] = places;
     sv_floor_free(&f);
-    shut_down();
+    bench_shut_down();
 }
 
 void BM_CombatTickAlerted30First(benchmark::State& state)

@@ -9,6 +9,7 @@
 
 #include "actors/combat.h"
 #include "actors/walker.h"
+#include "bench_pack.h"
 #include "core/boot.h"
 #include "core/content.h"
 #include "core/log.h"
@@ -19,29 +20,6 @@
 #include "game/pipeline.h"
 
 namespace {
-
-// Boots the base pack beside the program, quietly; the tunables stay at their defaults.
-bool boot_quietly()
-{
-    char exe[1024];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
-        return false;
-    std::string pack(exe, (size_t)n);
-    pack = pack.substr(0, pack.rfind('/') + 1) + "packs/base";
-    sv_log_set_stderr(0);
-    bool ok = sv_pack_boot(pack.c_str()) == 1;
-    sv_tune_reset_defaults();
-    return ok && sv_content_mob_count() > 0;
-}
-
-void shut_down()
-{
-    sv_content_reset();
-    sv_pack_reset();
-    sv_vfs_clear();
-    sv_log_set_stderr(1);
-}
 
 // The room with the most living mobs (the spawn room when none has any).
 u16 busiest_room(const sv_floor* f)
@@ -80,7 +58,7 @@ void start(sv_walker* w, sv_floor* f)
 // generated again and the walker restarted, outside the timing.
 void BM_WalkerStep(benchmark::State& state)
 {
-    if (!boot_quietly()) {
+    if (!bench_boot_quietly()) {
         state.SkipWithError("no base pack beside the program");
         return;
     }
@@ -111,7 +89,7 @@ void BM_WalkerStep(benchmark::State& state)
         }
     }
     sv_floor_free(&s_floor);
-    shut_down();
+    bench_shut_down();
 }
 BENCHMARK(BM_WalkerStep)->Arg(1)->Arg(5)->Arg(10)->Unit(benchmark::kMicrosecond);
 
