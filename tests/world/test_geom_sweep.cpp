@@ -98,17 +98,7 @@ void check_room(const sv_geom* g, const char* where, sweep_max* mx)
 }
 
 // The sanitizer build sweeps every 16th seed of the same ranges, to stay within its time.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr u64 SEED_STRIDE = 16;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr u64 SEED_STRIDE = 16;
-#else
-constexpr u64 SEED_STRIDE = 1;
-#endif
-#else
-constexpr u64 SEED_STRIDE = 1;
-#endif
+constexpr u64 SEED_STRIDE = sanitized_stride(16);
 
 // Builds every room with each draw and every corridor piece, then everything again in reverse
 // order; the two builds of each place must be the same bytes. scaled sets each room's scale

@@ -16,17 +16,7 @@
 namespace {
 
 // The sanitizer build sweeps every 32nd seed of the same ranges (about 25 s in all).
-#if defined(__SANITIZE_ADDRESS__)
-constexpr u64 SEED_STRIDE = 32;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr u64 SEED_STRIDE = 32;
-#else
-constexpr u64 SEED_STRIDE = 1;
-#endif
-#else
-constexpr u64 SEED_STRIDE = 1;
-#endif
+constexpr u64 SEED_STRIDE = sanitized_stride(32);
 
 struct nav_max {
     u64 rects = 0, links = 0, gaps = 0, heap = 0;
