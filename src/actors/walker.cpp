@@ -19,6 +19,8 @@ namespace {
 const f64 K_PI = 3.14159265358979323846;
 // Corridor pieces a fog veil is looked for beyond an open door.
 const u32 FOG_CHAIN = 3;
+// How far inside the new place a crossing puts a player its reach would carry out of it.
+const f32 CROSS_INSIDE = 0.02f;
 // Points of one path search toward a door.
 const u64 PATH_CAP = 96;
 
@@ -283,6 +285,11 @@ void cross(sv_walker* w, sv_floor* floor, u8 door, u16 next, u8 entry, f32 a, f3
     f32 lc = l < -half ? -half : (l > half ? half : l);
     p->x = n->centre.x + a * nx - lc * n->tangent.x;
     p->z = n->centre.y + a * nz - lc * n->tangent.y;
+    if (!sv_geom_contains(&w->geom, {p->x, p->z})) {
+        // A long reach carries the point past a shallow place's far side: just inside instead.
+        p->x = n->centre.x + CROSS_INSIDE * nx - lc * n->tangent.x;
+        p->z = n->centre.y + CROSS_INSIDE * nz - lc * n->tangent.y;
+    }
     p->y += w->geom.floor_y + n->rise - h0;
     if (!p->airborne) {
         f32 g = sv_geom_ground(&w->geom, p->x, p->z);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "actors_util.h"
 #include "walker_bot.h"
@@ -497,6 +498,37 @@ TEST_F(Walker, AFogVeilBeyondAStraightCorridorIsOfferedWithItsPiecesAndWalkedThr
     EXPECT_GT(found[1], 0u);
     EXPECT_GT(found[2] + found[3], 0u);
     EXPECT_EQ(walked[0] + walked[1], 2);
+}
+
+TEST_F(Walker, ALongDoorReachNeverCarriesThePlayerOutOfEveryPlace)
+{
+    // A reach past a door step's depth would carry the point beyond the step's far side.
+    ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.6), 1);
+    u32 crossed = 0;
+    std::string outside;
+    for (u64 seed = 1; seed <= 4; ++seed) {
+        walker_floor wf(seed, 1);
+        clear_mobs(&wf.f);
+        sv_walker_start(w, &wf.f, 0);
+        u8 doors = w->geom.opening_count;
+        for (u8 d = 0; d < doors; ++d) {
+            sv_walker_start(w, &wf.f, 0);
+            if (sv_floor_fogged(&wf.f, 0, d))
+                continue;
+            stand_at_door(w, d, 0.55f);
+            for (u32 t = 0; t < 40; ++t) {
+                sv_input in = forward();
+                crossed += sv_walker_step(w, &wf.f, &in) == 1;
+                if (!sv_geom_contains(&w->geom, {w->player.x, w->player.z})) {
+                    outside += " seed " + std::to_string(seed) + " door " + std::to_string(d)
+                        + " tick " + std::to_string(t) + ";";
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_GT(crossed, 4u);
+    EXPECT_EQ(outside, "");
 }
 
 } // namespace
