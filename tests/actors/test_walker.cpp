@@ -531,4 +531,34 @@ TEST_F(Walker, ALongDoorReachNeverCarriesThePlayerOutOfEveryPlace)
     EXPECT_EQ(outside, "");
 }
 
+TEST_F(Walker, OfTwoFogVeilsAsNearTheEarlierDoorIsOffered)
+{
+    walker_floor wf(3, 1);
+    clear_mobs(&wf.f);
+    sv_walker_start(w, &wf.f, 0);
+    ASSERT_GE(w->geom.opening_count, 2);
+    // A risen boss fogs every door of its room.
+    sv_body body;
+    std::memset(&body, 0, sizeof body);
+    body.hp = 10.0f;
+    ASSERT_GE(sv_floor_add_mob(&wf.f, 0, 5.0f, 5.0f, 0, &body, 1, "boss", 1), 0);
+    ASSERT_TRUE(sv_floor_fogged(&wf.f, 0, 0));
+    ASSERT_TRUE(sv_floor_fogged(&wf.f, 0, 1));
+    // Both veils ahead, one to each side: exactly as near.
+    w->player.x = 0.0f;
+    w->player.z = 0.0f;
+    w->player.yaw = 0.0f;
+    for (u8 d = 2; d < w->geom.opening_count; ++d)
+        w->geom.openings[d].centre = {-50.0f, 0.0f}; // behind, out of reach
+    w->geom.openings[0].centre = {1.0f, 1.0f};
+    w->geom.openings[1].centre = {1.0f, -1.0f};
+    EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 0);
+    w->geom.openings[0].centre = {1.0f, -1.0f};
+    w->geom.openings[1].centre = {1.0f, 1.0f};
+    EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 0);
+    // One a hair nearer wins whichever comes first.
+    w->geom.openings[1].centre = {1.0f, 0.999f};
+    EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 1);
+}
+
 } // namespace
