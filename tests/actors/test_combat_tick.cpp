@@ -6,6 +6,7 @@
 
 #include "actors/combat.h"
 #include "actors/mob.h"
+#include "actors/walker.h"
 #include "actors_util.h"
 #include "game/pipeline.h"
 #include "world/body.h"
@@ -213,6 +214,69 @@ TEST_F(CombatTick, TheLeashDrawsOnlyBeyondItAndAGiveUpSendsTheMobHome)
     sv_combat_tick(&w, &f);
     EXPECT_NE(std::memcmp(&before, &f.tenacity, sizeof before), 0);
     EXPECT_EQ(f.mobs[0].returning, 1);
+}
+
+TEST_F(CombatTick, AShotStoppedByAWallTheGroundOrTheCeilingIsRemovedAndMovesItsSpeedPerTick)
+{
+    // Lives far longer than the flights: only meeting something ends them.
+    // Lives far longer than the flights: only meeting something ends them. The wall is 10 m off,
+    // the ground and the ceiling 1.9 m along the slanted flights: 25 and 5 ticks at 0.4 a tick.
+    const Vector3 aims[3] = {{1.0f, 0.0f, 0.0f}, {0.6f, -0.8f, 0.0f}, {0.6f, 0.8f, 0.0f}};
+    const int within[3] = {27, 7, 7};
+    for (int i = 0; i < 3; ++i) {
+        const Vector3& d = aims[i];
+        sv_shot* s = sv_floor_add_shot(&f, 0, 0.0f, 1.5f, 0.0f, d.x, d.y, d.z, 24.0f, 4.0f, nullptr,
+                                       100000, 0);
+        int t = 0;
+        for (; t < 120 && s->live; ++t)
+            sv_combat_tick(&w, &f);
+        EXPECT_EQ(s->live, 0) << "aimed " << d.x << ", " << d.y;
+        EXPECT_LE(t, within[i]) << "aimed " << d.x << ", " << d.y;
+    }
+    // A fast shot flies in pieces, and exactly its speed per tick.
+    f32 dt = (f32)sv_sim_dt();
+    for (f32 speed : {6.0f, 60.0f, 150.0f}) {
+        sv_shot* s = sv_floor_add_shot(&f, 0, -9.0f, 1.5f, 0.0f, 1.0f, 0.0f, 0.0f, speed, 4.0f,
+                                       nullptr, 100000, 0);
+        sv_combat_tick(&w, &f);
+        EXPECT_NEAR(s->x, -9.0f + speed * dt, 1e-4f) << "speed " << speed;
+        sv_combat_tick(&w, &f);
+        EXPECT_NEAR(s->x, -9.0f + 2.0f * speed * dt, 1e-4f) << "speed " << speed;
+        s->live = 0;
+    }
+}
+
+TEST_F(CombatTick, LockOnTakesTheNearestBearingWithinItsArcAndWrapsAnglesPastPi)
+{
+    const f32 deg = 3.14159265f / 180.0f;
+    auto at = [&](f32 bearing, f32 d) {
+        return Vector2 {std::cos(bearing) * d, std::sin(bearing) * d};
+    };
+    // Bearings 10, -4, 8 and 13 degrees off the view.
+    const f32 bearings[4] = {10.0f, -4.0f, 8.0f, 13.0f};
+    const f32 distances[4] = {3.0f, 8.0f, 5.0f, 2.0f};
+    for (int i = 0; i < 4; ++i) {
+        Vector2 p = at(bearings[i] * deg, distances[i]);
+        add(0, p.x, p.y, 0);
+    }
+    w.player.yaw = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 1); // the nearest bearing, though the farthest mob
+    f.mobs[1].hp = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 2);
+    f.mobs[2].hp = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 0);
+    f.mobs[0].hp = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), -1); // 13 degrees: outside the 12-degree arc
+    // Facing just short of pi, a mob just past -pi is 4.6 degrees off, and the other way round.
+    f.mob_count = 0;
+    Vector2 d = at(-3.1f, 3.0f);
+    add(0, d.x, d.y, 0);
+    w.player.yaw = 3.1f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 0);
+    f.mobs[0].x = d.x;
+    f.mobs[0].z = -d.y;
+    w.player.yaw = -3.1f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 0);
 }
 
 // On generated floors: doors, corridor pieces and fog.

@@ -561,4 +561,53 @@ TEST_F(Walker, OfTwoFogVeilsAsNearTheEarlierDoorIsOffered)
     EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 1);
 }
 
+TEST_F(Walker, ADodgeWhileLockedCirclesTheLockedMob)
+{
+    // A room with the ground clear along the circle of radius 3 about a spot 1.5 m from its middle.
+    const f32 radius = 3.0f;
+    for (u64 seed = 1; seed <= 20; ++seed) {
+        walker_floor wf(seed, 1);
+        clear_mobs(&wf.f);
+        sv_walker_start(w, &wf.f, 0);
+        Vector2 mob = {1.5f, 0.0f};
+        bool clear = sv_geom_standable(&w->geom, mob.x, mob.y, 0.5f) != 0;
+        for (int k = 0; k <= 12 && clear; ++k) {
+            f32 a = 3.14159265f - (f32)k * 0.15f;
+            clear = sv_geom_standable(&w->geom, mob.x + std::cos(a) * radius,
+                                      mob.y + std::sin(a) * radius, 0.5f)
+                != 0;
+        }
+        if (!clear)
+            continue;
+        sv_body body;
+        std::memset(&body, 0, sizeof body);
+        body.hp = 10.0f;
+        ASSERT_GE(sv_floor_add_mob(&wf.f, 0, mob.x, mob.y, 0, &body, 0, "m", 0), 0);
+        w->player.x = mob.x - radius;
+        w->player.z = mob.y;
+        w->player.y = sv_geom_ground(&w->geom, w->player.x, w->player.z);
+        w->player.yaw = 0.0f;
+        sv_input in;
+        std::memset(&in, 0, sizeof in);
+        in.use = 1;
+        sv_walker_step(w, &wf.f, &in);
+        ASSERT_EQ(w->lock_mob, 0);
+        std::memset(&in, 0, sizeof in);
+        in.dodge = 1;
+        in.right = 1.0f;
+        sv_walker_step(w, &wf.f, &in);
+        ASSERT_NE(w->player.dodge_left, 0u);
+        for (int t = 0; t < 60 && w->player.dodge_left != 0; ++t) {
+            std::memset(&in, 0, sizeof in);
+            sv_walker_step(w, &wf.f, &in);
+        }
+        // 3.5 m of dodge in a straight line would end 4.6 m off; circling keeps about 3.
+        f32 d = std::hypot(w->player.x - mob.x, w->player.z - mob.y);
+        EXPECT_LT(d, radius + 0.35f);
+        EXPECT_GT(d, radius - 0.35f);
+        return;
+    }
+    GTEST_FAIL() << "no room of floor 1 of seeds 1-20 is clear around the spot";
+}
+
 } // namespace
