@@ -1,7 +1,7 @@
 // Small services of the combat layer shared by the combat tick and the mob AI: a cache of the
 // geometries of places other than the walker's, the heights of mobs by kind, a mob's ground and
-// settling, the strict crossing test of door spans, and the door filters of route searches.
-// The cache is process-wide and not re-entrant; nothing here draws a random number.
+// settling, the strict crossing test of door spans, the door filters of route searches, and a
+// leg (a shot's move, a muzzle) carried through the doors it passes. The cache is process-wide and not re-entrant; nothing here draws a random number.
 #pragma once
 #include "actors/player.h"
 #include "floor/floor.h"
