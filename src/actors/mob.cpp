@@ -37,6 +37,8 @@ const f32 PUSH_PIECE_MIN = 0.01f;
 const u32 PUSH_STEPS_MAX = 256;
 // Doors a muzzle's leg may pass, as one piece of a shot's move.
 const u32 MUZZLE_DOORS = 8;
+// How far inside the new place a crossing puts a mob the door reach would carry out of it.
+const f32 CROSS_INSIDE = 0.02f;
 
 // A crossed-into place is built here, then stored in the place cache.
 sv_geom s_cross;
@@ -483,8 +485,16 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
     u16 place = mob->place;
     f32 x = mob->x, z = mob->z, y = mob->y;
     f32 fx = std::cos(mob->yaw), fz = std::sin(mob->yaw);
-    if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, nullptr))
+    u8 entry = SV_NONE8;
+    if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, &entry))
         return;
+    if (entry < s_cross.opening_count && !sv_geom_contains(&s_cross, {x, z})) {
+        // A long door reach carries the point past a shallow place's far side: just inside.
+        const sv_opening* e = &s_cross.openings[entry];
+        f32 side = (x - e->centre.x) * e->tangent.x + (z - e->centre.y) * e->tangent.y;
+        x = e->centre.x + CROSS_INSIDE * std::cos(e->yaw) + side * e->tangent.x;
+        z = e->centre.y + CROSS_INSIDE * std::sin(e->yaw) + side * e->tangent.y;
+    }
     const sv_geom* next = place_geom_store(floor, place, &s_cross, geom);
     if (!next)
         return;

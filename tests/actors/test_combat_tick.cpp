@@ -519,3 +519,43 @@ TEST_F(CombatFloor, ARangedMobInADoorStepShootsThePlayerInTheRoomBeyond)
     EXPECT_GT(w.player.damage_taken, 0.0f); // the shot came out of the doorway
     EXPECT_EQ(f.mobs[0].place, next);       // and the mob shot from where it stood
 }
+
+TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
+{
+    ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.6), 1);
+    stand(5, 3, 0);
+    u16 next = SV_NONE16;
+    u8 k = open_door_to_piece(&next);
+    ASSERT_NE(k, SV_NONE8);
+    // The room beyond the step: the mob last saw the player there, and heads through door k.
+    u16 beyond = SV_NONE16;
+    u8 entry = SV_NONE8;
+    ASSERT_TRUE(sv_floor_place_next(&f, 0, k, &next, &entry, nullptr, nullptr));
+    ASSERT_TRUE(
+        sv_floor_place_next(&f, next, entry == 0 ? 1 : 0, &beyond, nullptr, nullptr, nullptr));
+    sv_geom far;
+    sv_geom_build(&far, &f, beyond);
+    start(far);
+    w.place = beyond;
+    const sv_geom* room = place_geom(&f, 0);
+    ASSERT_NE(room, nullptr);
+    const sv_opening* o = &room->openings[k];
+    for (f32 depth : {0.45f, 0.55f}) {
+        f.mob_count = 0;
+        ASSERT_GE(add(0, o->centre.x + std::cos(o->yaw) * depth,
+                      o->centre.y + std::sin(o->yaw) * depth, 0),
+                  0);
+        f.mobs[0].yaw = o->yaw + 3.14159265f;
+        f.mobs[0].alerted = 1;
+        f.mobs[0].seen_place = beyond;
+        f.mobs[0].seen_x = w.player.x;
+        f.mobs[0].seen_z = w.player.z;
+        u16 was = 0;
+        for (int t = 0; t < 10 && f.mobs[0].place == was; ++t)
+            sv_combat_tick(&w, &f);
+        ASSERT_EQ(f.mobs[0].place, next) << "depth " << depth;
+        const sv_geom* step = place_geom(&f, next);
+        EXPECT_TRUE(sv_geom_contains(step, {f.mobs[0].x, f.mobs[0].z})) << "depth " << depth;
+    }
+    sv_tune_reset_defaults();
+}
