@@ -1,7 +1,7 @@
 // Small services of the combat layer shared by the combat tick and the mob AI: a cache of the
 // geometries of places other than the walker's, the heights of mobs by kind, a mob's ground and
-// settling, the strict crossing test of door spans, and the door filters of route searches.
-// The cache is process-wide and not re-entrant; nothing here draws a random number.
+// settling, the strict crossing test of door spans, the door filters of route searches, and a
+// leg (a shot's move, a muzzle) carried through the doors it passes. The cache is process-wide and not re-entrant; nothing here draws a random number.
 #pragma once
 #include "actors/player.h"
 #include "floor/floor.h"
@@ -60,6 +60,26 @@ i32 mob_may_take(void* user, const sv_floor* floor, u16 place, u8 door);
 // place.
 const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
                                 const sv_geom* keep);
+
+// A horizontal leg (a shot's move, a muzzle ahead of a mob) carried through the doors it passes.
+struct sv_carry {
+    u16 place;           // the place the leg is in now
+    const sv_geom* geom; // that place's geometry
+    Vector2 from;        // where the leg now starts (its last door crossing), in place's frame
+    Vector2 to;          // where it ends, in place's frame
+    Vector2 dir;         // a heading carried along, turned with every door
+    f32 y;               // a height carried along, lowered by every door's portal height
+    Vector2 at;          // the last door crossing in the frame it was left from
+    u8 entered;          // the door of place the leg came in by; 255 none
+    u8 fogged;           // the leg met a fogged door and ends at it
+};
+
+// Carries leg c through one door: the first opening of c->place in slot order, other than the
+// one entered by, whose span the leg from..to strictly crosses. A fogged one sets fogged and
+// returns 0; one with a place beyond moves the leg into it (place, geom, from, to, dir, y, at and
+// entered updated) and returns 1; openings with nothing beyond are passed over. 0 when no door
+// is crossed, for a null floor, leg or geometry. Uses the beyond cache; draws nothing.
+u8 sv_combat_carry(const sv_floor* floor, sv_carry* c);
 
 // The combat half of one simulation tick, in order: clears the tracer, deals the player's blow
 // (melee sweep, hitscan ray or a shot), ticks the mobs' statuses, flies the shots (across doors,

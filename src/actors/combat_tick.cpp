@@ -312,53 +312,37 @@ bool fly_piece(sv_walker* walker, sv_floor* floor, sv_shot* shot, f32 len, shot_
     const sv_geom* geom = geom_of(walker, floor, shot->place);
     if (!geom)
         return false;
-    Vector2 from = {shot->x, shot->z};
-    Vector2 to = {shot->x + shot->dir_x * len, shot->z + shot->dir_z * len};
-    f32 y0 = shot->y;
+    sv_carry c;
+    memset(&c, 0, sizeof c);
+    c.place = shot->place;
+    c.geom = geom;
+    c.from = {shot->x, shot->z};
+    c.to = {shot->x + shot->dir_x * len, shot->z + shot->dir_z * len};
+    c.dir = {shot->dir_x, shot->dir_z};
+    c.y = shot->y;
+    c.entered = SV_NONE8;
     f32 rise = shot->dir_y * len;
-    f32 flat = hypot2(to.x - from.x, to.y - from.y); // horizontal length still to fly
-    f32 done = 0.0f;                                 // horizontal length flown
-    bool fogged = false;
-    u8 entered = SV_NONE8;
+    f32 flat = hypot2(c.to.x - c.from.x, c.to.y - c.from.y); // horizontal length still to fly
+    f32 done = 0.0f;                                         // horizontal length flown
     for (u32 passed = 0; passed < SHOT_DOORS_MAX; ++passed) {
-        bool crossed = false;
-        for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS && !crossed; ++k) {
-            const sv_opening* o = &geom->openings[k];
-            Vector2 s0 = span_end(o, -1.0f), s1 = span_end(o, 1.0f);
-            if (k == entered || !segments_cross(from, to, s0, s1))
-                continue;
-            if (sv_floor_fogged(floor, shot->place, k)) {
-                fogged = true; // the move is made here; the veil ends the shot
-                break;
-            }
-            const sv_portal* found = nullptr;
-            const sv_geom* beyond = nullptr;
-            u16 next = SV_NONE16;
-            u8 entry = SV_NONE8;
-            if (!sv_nav_beyond(floor, shot->place, geom, k, &found, &beyond, &next, &entry))
-                continue;
-            const sv_portal portal = *found;
-            Vector2 at = crossing(from, to, s0, s1);
-            f32 part = hypot2(at.x - from.x, at.y - from.y);
-            f32 ya = y0 + (flat > 0.0f ? rise * done / flat : 0.0f);
-            f32 yb = y0 + (flat > 0.0f ? rise * (done + part) / flat : 0.0f);
-            test_leg(walker, floor, shot, shot->place, geom, from, at, ya, yb, hit);
-            done += part;
-            Vector2 dir = {shot->dir_x, shot->dir_z};
-            // Carried into the far frame: the inverse of the portal's far-to-near turn.
-            shot->dir_x = portal.cosine * dir.x + portal.sine * dir.y;
-            shot->dir_z = -portal.sine * dir.x + portal.cosine * dir.y;
-            from = sv_nav_to_beyond(&portal, at);
-            to = sv_nav_to_beyond(&portal, to);
-            y0 -= portal.height;
-            shot->place = next;
-            geom = beyond;
-            entered = entry;
-            crossed = true;
-        }
-        if (!crossed)
+        u16 place = c.place;
+        const sv_geom* leg_geom = c.geom;
+        Vector2 from = c.from;
+        f32 y0 = c.y;
+        if (!sv_combat_carry(floor, &c))
             break;
+        f32 part = hypot2(c.at.x - from.x, c.at.y - from.y);
+        f32 ya = y0 + (flat > 0.0f ? rise * done / flat : 0.0f);
+        f32 yb = y0 + (flat > 0.0f ? rise * (done + part) / flat : 0.0f);
+        test_leg(walker, floor, shot, place, leg_geom, from, c.at, ya, yb, hit);
+        done += part;
     }
+    shot->dir_x = c.dir.x;
+    shot->dir_z = c.dir.y;
+    shot->place = c.place;
+    geom = c.geom;
+    Vector2 from = c.from, to = c.to;
+    f32 y0 = c.y;
     Vector2 pushed = to;
     f32 y_at = y0 + (flat > 0.0f ? rise * done / flat : 0.0f);
     u8 near = open_door_just_ahead(floor, shot->place, geom, to);
@@ -371,7 +355,7 @@ bool fly_piece(sv_walker* walker, sv_floor* floor, sv_shot* shot, f32 len, shot_
     shot->y = y0 + rise;
     bool out = shot->y < sv_geom_ground(geom, shot->x, shot->z) || shot->y > geom->ceiling_y;
     test_leg(walker, floor, shot, shot->place, geom, from, pushed, y_at, shot->y, hit);
-    return !(out || walled || fogged);
+    return !(out || walled || c.fogged);
 }
 
 void fly_shots(sv_walker* walker, sv_floor* floor, f32 dt)
@@ -415,15 +399,16 @@ void fly_shots(sv_walker* walker, sv_floor* floor, f32 dt)
 
 // ---- Mobs ----
 
-// Passive mode in the walker's place: held two radii off the player, settled and collided.
+// Passive mode in the walker's place: held two radii off the player as far as the place
+// allows, settled and collided.
 void hold_off(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, f32 radius)
 {
     f32 dx = mob->x - walker->player.x, dz = mob->z - walker->player.z;
     f32 d = hypot2(dx, dz);
-    if (d < 2.0f * radius && d > ZERO_LENGTH) {
-        mob->x = walker->player.x + dx / d * 2.0f * radius;
-        mob->z = walker->player.z + dz / d * 2.0f * radius;
-    }
+    if (d < 2.0f * radius && d > ZERO_LENGTH)
+        sv_mob_push_to(floor, mob->place, &walker->geom, &mob->x, &mob->z,
+                       walker->player.x + dx / d * 2.0f * radius,
+                       walker->player.z + dz / d * 2.0f * radius, radius, mob->y);
     if (!mob->settled)
         mob_settle(&walker->geom, mob);
     sv_nav_collide(floor, mob->place, &walker->geom, &mob->x, &mob->z, radius, mob->y,
@@ -575,6 +560,43 @@ void mob_tick(sv_walker* walker, sv_floor* floor, u16 index, f32 radius, f32 dt)
 }
 
 } // namespace
+
+u8 sv_combat_carry(const sv_floor* floor, sv_carry* c)
+{
+    if (!floor || !c || !c->geom)
+        return 0;
+    const sv_geom* geom = c->geom;
+    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
+        const sv_opening* o = &geom->openings[k];
+        Vector2 s0 = span_end(o, -1.0f), s1 = span_end(o, 1.0f);
+        if (k == c->entered || !segments_cross(c->from, c->to, s0, s1))
+            continue;
+        if (sv_floor_fogged(floor, c->place, k)) {
+            c->fogged = 1; // the leg is made here; the veil ends it
+            return 0;
+        }
+        const sv_portal* found = nullptr;
+        const sv_geom* beyond = nullptr;
+        u16 next = SV_NONE16;
+        u8 entry = SV_NONE8;
+        if (!sv_nav_beyond(floor, c->place, geom, k, &found, &beyond, &next, &entry))
+            continue;
+        const sv_portal portal = *found;
+        c->at = crossing(c->from, c->to, s0, s1);
+        Vector2 dir = c->dir;
+        // Carried into the far frame: the inverse of the portal's far-to-near turn.
+        c->dir.x = portal.cosine * dir.x + portal.sine * dir.y;
+        c->dir.y = -portal.sine * dir.x + portal.cosine * dir.y;
+        c->from = sv_nav_to_beyond(&portal, c->at);
+        c->to = sv_nav_to_beyond(&portal, c->to);
+        c->y -= portal.height;
+        c->place = next;
+        c->geom = beyond;
+        c->entered = entry;
+        return 1;
+    }
+    return 0;
+}
 
 void sv_combat_tick(sv_walker* walker, sv_floor* floor)
 {

@@ -32,6 +32,13 @@ const f32 DOOR_MARGIN = 0.05f;
 const f32 SLICE_TOLERANCE = 1e-5f;
 const f32 ZERO_LENGTH = 0.0001f;
 const f32 ZERO_DIRECTION = 1e-8f;
+// A push toward a point goes in steps of half a radius, never shorter than this, at most so many.
+const f32 PUSH_PIECE_MIN = 0.01f;
+const u32 PUSH_STEPS_MAX = 256;
+// Doors a muzzle's leg may pass, as one piece of a shot's move.
+const u32 MUZZLE_DOORS = 8;
+// How far inside the new place a crossing puts a mob the door reach would carry out of it.
+const f32 CROSS_INSIDE = 0.02f;
 
 // A crossed-into place is built here, then stored in the place cache.
 sv_geom s_cross;
@@ -402,10 +409,26 @@ void shoot(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const sv_geom*
     f32 len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     if (!(len > ZERO_LENGTH))
         return;
+    // The muzzle may stand past a door the mob is close to: its leg is carried through the doors
+    // it passes, as a shot's move is, so the shot starts in the place it is in.
+    sv_carry c;
+    memset(&c, 0, sizeof c);
+    c.place = mob->place;
+    c.geom = geom;
+    c.from = {mob->x, mob->z};
+    c.to = {from.x, from.z};
+    c.dir = {d.x / len, d.z / len};
+    c.y = from.y;
+    c.entered = SV_NONE8;
+    u32 passed = 0;
+    while (passed < MUZZLE_DOORS && sv_combat_carry(floor, &c))
+        passed += 1;
+    if (c.fogged)
+        return; // the muzzle is in the fog: nothing leaves it
     u32 life = sv_sim_ticks(a->reach / a->speed);
-    sv_floor_add_shot(floor, mob->place, from.x, from.y, from.z, d.x / len, d.y / len, d.z / len,
-                      a->speed, sv_modified(mob->afflictions, SV_STAT_DAMAGE_DEALT, a->damage),
-                      &a->applies, life > 1 ? life : 1, 1);
+    sv_floor_add_shot(floor, c.place, c.to.x, c.y, c.to.y, c.dir.x, d.y / len, c.dir.y, a->speed,
+                      sv_modified(mob->afflictions, SV_STAT_DAMAGE_DEALT, a->damage), &a->applies,
+                      life > 1 ? life : 1, 1);
 }
 
 // Step 11, a melee action: this tick's slice of the sweep lands on an engaged player in reach.
@@ -434,20 +457,20 @@ void sweep(sv_mob* mob, sv_walker* walker, const sv_action* a, const step_view* 
     mob->blow_landed = 1;
 }
 
-// Step 12: no closer than two radii to the player in the same place.
-void keep_distance(sv_mob* mob, const sv_walker* walker, f32 radius)
+// Step 12: no closer than two radii to the player in the same place, as far as the place allows.
+void keep_distance(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, const sv_geom* geom,
+                   f32 radius)
 {
     f32 dx = mob->x - walker->player.x, dz = mob->z - walker->player.z;
     f32 d = std::sqrt(dx * dx + dz * dz);
     if (!(d < 2.0f * radius))
         return;
+    f32 tx = walker->player.x + 2.0f * radius, tz = walker->player.z;
     if (d > 0.0f) {
-        mob->x = walker->player.x + dx / d * 2.0f * radius;
-        mob->z = walker->player.z + dz / d * 2.0f * radius;
-    } else {
-        mob->x = walker->player.x + 2.0f * radius;
-        mob->z = walker->player.z;
+        tx = walker->player.x + dx / d * 2.0f * radius;
+        tz = walker->player.z + dz / d * 2.0f * radius;
     }
+    sv_mob_push_to(floor, mob->place, geom, &mob->x, &mob->z, tx, tz, radius, mob->y);
 }
 
 // Step 14: an ordinary mob at its route's first door is carried through it.
@@ -462,8 +485,16 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
     u16 place = mob->place;
     f32 x = mob->x, z = mob->z, y = mob->y;
     f32 fx = std::cos(mob->yaw), fz = std::sin(mob->yaw);
-    if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, nullptr))
+    u8 entry = SV_NONE8;
+    if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, &entry))
         return;
+    if (entry < s_cross.opening_count && !sv_geom_contains(&s_cross, {x, z})) {
+        // A long door reach carries the point past a shallow place's far side: just inside.
+        const sv_opening* e = &s_cross.openings[entry];
+        f32 side = (x - e->centre.x) * e->tangent.x + (z - e->centre.y) * e->tangent.y;
+        x = e->centre.x + CROSS_INSIDE * std::cos(e->yaw) + side * e->tangent.x;
+        z = e->centre.y + CROSS_INSIDE * std::sin(e->yaw) + side * e->tangent.y;
+    }
     const sv_geom* next = place_geom_store(floor, place, &s_cross, geom);
     if (!next)
         return;
@@ -517,7 +548,7 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
         }
     }
     if (same_place)
-        keep_distance(mob, walker, radius);
+        keep_distance(mob, walker, floor, geom, radius);
 
     sv_nav_collide(floor, mob->place, geom, &mob->x, &mob->z, radius, mob->y,
                    tune(SV_TUNE_PLAYER_STEP_HEIGHT));
@@ -530,6 +561,47 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
     }
     if (!mob->boss && v.cross != SV_NONE8 && v.cross < geom->opening_count)
         cross_door(mob, floor, geom, v.cross);
+}
+
+i32 sv_mob_push_to(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z, f32 to_x,
+                   f32 to_z, f32 radius, f32 y)
+{
+    if (!geom || !x || !z)
+        return 0;
+    f32 dx = to_x - *x, dz = to_z - *z;
+    f32 len = std::sqrt(dx * dx + dz * dz);
+    if (!(len > 0.0f))
+        return 0;
+    // Short steps, so that no wall or door plane is jumped: a push only ever sees a body that
+    // stands at most half a radius past the line it overlaps.
+    f32 piece = radius > 0.0f ? radius / 2.0f : PUSH_PIECE_MIN;
+    if (piece < PUSH_PIECE_MIN)
+        piece = PUSH_PIECE_MIN;
+    f32 n = std::ceil(len / piece);
+    u32 steps = n < (f32)PUSH_STEPS_MAX ? (u32)n : PUSH_STEPS_MAX;
+    f32 px = *x, pz = *z;
+    bool hindered = false;
+    for (u32 i = 1; i <= steps; ++i) {
+        f32 k = (f32)i / (f32)steps;
+        // The unhindered way is the straight one, every step an exact share of it.
+        f32 sx = hindered ? px + dx / (f32)steps : *x + dx * k;
+        f32 sz = hindered ? pz + dz / (f32)steps : *z + dz * k;
+        f32 cx = sx, cz = sz;
+        sv_nav_collide(floor, place, geom, &cx, &cz, radius, y, tune(SV_TUNE_PLAYER_STEP_HEIGHT));
+        if (cx != sx || cz != sz)
+            hindered = true;
+        px = cx;
+        pz = cz;
+    }
+    if (!hindered) {
+        px = to_x;
+        pz = to_z;
+    }
+    if (!sv_geom_contains(geom, {px, pz}))
+        return 0;
+    *x = px;
+    *z = pz;
+    return 1;
 }
 
 i32 sv_mob_slay(sv_walker* walker, sv_floor* floor, u16 index)

@@ -42,6 +42,14 @@ void wound(sv_walker* walker, sv_floor* floor, u16 mob, f32 damage, const sv_app
 // 0 before, or NaN); 0 otherwise, nothing changed.
 i32 sv_mob_slay(sv_walker* walker, sv_floor* floor, u16 mob);
 
+// Moves a body of radius r at (*x, *z), feet at y, in place (geometry geom) toward (to x, to z)
+// in steps of at most half the radius, each pushed by sv_nav_collide (walls, solids, door
+// planes, and the places beyond doors it overlaps when floor is given). Unhindered, the body
+// ends exactly at the target; a move whose end lies outside the place's polygon is not taken.
+// 1 when the body moved; changes *x and *z only; 0 for a null geometry, x or z.
+i32 sv_mob_push_to(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z, f32 to_x,
+                   f32 to_z, f32 radius, f32 y);
+
 // 1 when the mob is alive, has at least one action and is in its windup or active phase, with
 // the strike geometry of its current action (action 0 when the index is past the count)
 // written to out when out is given; else 0 and out untouched. Reads tunables only.

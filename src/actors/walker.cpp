@@ -19,6 +19,8 @@ namespace {
 const f64 K_PI = 3.14159265358979323846;
 // Corridor pieces a fog veil is looked for beyond an open door.
 const u32 FOG_CHAIN = 3;
+// How far inside the new place a crossing puts a player its reach would carry out of it.
+const f32 CROSS_INSIDE = 0.02f;
 // Points of one path search toward a door.
 const u64 PATH_CAP = 96;
 
@@ -283,6 +285,11 @@ void cross(sv_walker* w, sv_floor* floor, u8 door, u16 next, u8 entry, f32 a, f3
     f32 lc = l < -half ? -half : (l > half ? half : l);
     p->x = n->centre.x + a * nx - lc * n->tangent.x;
     p->z = n->centre.y + a * nz - lc * n->tangent.y;
+    if (!sv_geom_contains(&w->geom, {p->x, p->z})) {
+        // A long reach carries the point past a shallow place's far side: just inside instead.
+        p->x = n->centre.x + CROSS_INSIDE * nx - lc * n->tangent.x;
+        p->z = n->centre.y + CROSS_INSIDE * nz - lc * n->tangent.y;
+    }
     p->y += w->geom.floor_y + n->rise - h0;
     if (!p->airborne) {
         f32 g = sv_geom_ground(&w->geom, p->x, p->z);
@@ -373,6 +380,14 @@ struct fog_best {
     sv_fog_reach result;
 };
 
+// Whether a candidate at squared distance d2 takes the place of the best so far: within the
+// reach, and nearer than a candidate already found (ties keep the earlier).
+bool nearer(const fog_best* b, f32 d2)
+{
+    bool found = (u8)(b->result & 0xffu) != SV_NONE8;
+    return found ? d2 < b->best : d2 <= b->best;
+}
+
 sv_fog_reach pack_fog(u8 door, u8 pieces, u8 admits, u8 exit, f32 length)
 {
     u32 bits = 0;
@@ -416,7 +431,7 @@ void fog_beyond(const sv_walker* w, const sv_floor* floor, u8 i, fog_best* out)
         prev = c;
         if (sv_floor_fogged(floor, next, far)) {
             f32 d2 = dist2(c.x, c.y, me.x, me.y);
-            if (d2 > out->best || !(out->fx * (c.x - me.x) + out->fz * (c.y - me.y) > 0.0f))
+            if (!nearer(out, d2) || !(out->fx * (c.x - me.x) + out->fz * (c.y - me.y) > 0.0f))
                 return;
             for (u32 s = 0; s < span_count; ++s)
                 if (!segments_cross(me, c, spans[s][0], spans[s][1]))
@@ -532,7 +547,7 @@ sv_fog_reach sv_walker_fog_in_reach(const sv_walker* walker, const sv_floor* flo
         }
         const sv_opening* o = &walker->geom.openings[i];
         f32 d2 = dist2(o->centre.x, o->centre.y, p->x, p->z);
-        if (d2 > b.best || !(b.fx * (o->centre.x - p->x) + b.fz * (o->centre.y - p->z) > 0.0f))
+        if (!nearer(&b, d2) || !(b.fx * (o->centre.x - p->x) + b.fz * (o->centre.y - p->z) > 0.0f))
             continue;
         u8 exit = room && i < room->door_count && room->doors[i].kind == SV_DOOR_EXIT;
         b.best = d2;

@@ -2,9 +2,11 @@
 // player), passive mode, bosses, the leash and its tenacity draws, and sight through doors.
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "actors/combat.h"
 #include "actors/mob.h"
+#include "actors/walker.h"
 #include "actors_util.h"
 #include "game/pipeline.h"
 #include "world/body.h"
@@ -214,6 +216,69 @@ TEST_F(CombatTick, TheLeashDrawsOnlyBeyondItAndAGiveUpSendsTheMobHome)
     EXPECT_EQ(f.mobs[0].returning, 1);
 }
 
+TEST_F(CombatTick, AShotStoppedByAWallTheGroundOrTheCeilingIsRemovedAndMovesItsSpeedPerTick)
+{
+    // Lives far longer than the flights: only meeting something ends them.
+    // Lives far longer than the flights: only meeting something ends them. The wall is 10 m off,
+    // the ground and the ceiling 1.9 m along the slanted flights: 25 and 5 ticks at 0.4 a tick.
+    const Vector3 aims[3] = {{1.0f, 0.0f, 0.0f}, {0.6f, -0.8f, 0.0f}, {0.6f, 0.8f, 0.0f}};
+    const int within[3] = {27, 7, 7};
+    for (int i = 0; i < 3; ++i) {
+        const Vector3& d = aims[i];
+        sv_shot* s = sv_floor_add_shot(&f, 0, 0.0f, 1.5f, 0.0f, d.x, d.y, d.z, 24.0f, 4.0f, nullptr,
+                                       100000, 0);
+        int t = 0;
+        for (; t < 120 && s->live; ++t)
+            sv_combat_tick(&w, &f);
+        EXPECT_EQ(s->live, 0) << "aimed " << d.x << ", " << d.y;
+        EXPECT_LE(t, within[i]) << "aimed " << d.x << ", " << d.y;
+    }
+    // A fast shot flies in pieces, and exactly its speed per tick.
+    f32 dt = (f32)sv_sim_dt();
+    for (f32 speed : {6.0f, 60.0f, 150.0f}) {
+        sv_shot* s = sv_floor_add_shot(&f, 0, -9.0f, 1.5f, 0.0f, 1.0f, 0.0f, 0.0f, speed, 4.0f,
+                                       nullptr, 100000, 0);
+        sv_combat_tick(&w, &f);
+        EXPECT_NEAR(s->x, -9.0f + speed * dt, 1e-4f) << "speed " << speed;
+        sv_combat_tick(&w, &f);
+        EXPECT_NEAR(s->x, -9.0f + 2.0f * speed * dt, 1e-4f) << "speed " << speed;
+        s->live = 0;
+    }
+}
+
+TEST_F(CombatTick, LockOnTakesTheNearestBearingWithinItsArcAndWrapsAnglesPastPi)
+{
+    const f32 deg = 3.14159265f / 180.0f;
+    auto at = [&](f32 bearing, f32 d) {
+        return Vector2 {std::cos(bearing) * d, std::sin(bearing) * d};
+    };
+    // Bearings 10, -4, 8 and 13 degrees off the view.
+    const f32 bearings[4] = {10.0f, -4.0f, 8.0f, 13.0f};
+    const f32 distances[4] = {3.0f, 8.0f, 5.0f, 2.0f};
+    for (int i = 0; i < 4; ++i) {
+        Vector2 p = at(bearings[i] * deg, distances[i]);
+        add(0, p.x, p.y, 0);
+    }
+    w.player.yaw = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 1); // the nearest bearing, though the farthest mob
+    f.mobs[1].hp = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 2);
+    f.mobs[2].hp = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 0);
+    f.mobs[0].hp = 0.0f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), -1); // 13 degrees: outside the 12-degree arc
+    // Facing just short of pi, a mob just past -pi is 4.6 degrees off, and the other way round.
+    f.mob_count = 0;
+    Vector2 d = at(-3.1f, 3.0f);
+    add(0, d.x, d.y, 0);
+    w.player.yaw = 3.1f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 0);
+    f.mobs[0].x = d.x;
+    f.mobs[0].z = -d.y;
+    w.player.yaw = -3.1f;
+    EXPECT_EQ(sv_walker_mob_in_aim(&w, &f), 0);
+}
+
 // On generated floors: doors, corridor pieces and fog.
 struct CombatFloor : ::testing::Test, walker_on {
     void SetUp() override
@@ -312,4 +377,185 @@ TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorD
     f.mobs[0].seen_place = next;
     sv_combat_tick(&w, &f);
     EXPECT_EQ(f.mobs[0].seen_place, 0); // alerted, it does
+}
+
+namespace {
+
+// The inward normal of wall piece s of geom (the side the polygon lies on).
+Vector2 inward(const sv_geom* g, const sv_segment* s)
+{
+    f32 dx = s->b.x - s->a.x, dz = s->b.y - s->a.y;
+    f32 len = std::hypot(dx, dz);
+    Vector2 n = {-dz / len, dx / len};
+    Vector2 mid = {(s->a.x + s->b.x) / 2.0f, (s->a.y + s->b.y) / 2.0f};
+    if (!sv_geom_contains(g, {mid.x + n.x * 0.1f, mid.y + n.y * 0.1f}))
+        n = {-n.x, -n.y};
+    return n;
+}
+
+} // namespace
+
+TEST_F(CombatFloor, KeepingItsDistanceOrHeldOffNoMobIsPushedOutOfItsPlace)
+{
+    u32 tried = 0, steps = 0;
+    std::string outside;
+    for (u8 passive = 0; passive < 2; ++passive) {
+        sv_combat_set_passive(passive);
+        for (u64 seed = 1; seed <= 3; ++seed) {
+            sv_floor_free(&f);
+            sv_place_cache_reset();
+            sv_pipeline_generate(&f, seed, 3);
+            i32 axiom = sv_floor_find(&f, SV_TAG_AXIOM);
+            ASSERT_GE(axiom, 0);
+            f.mob_count = 0;
+            sv_geom room;
+            sv_geom_build(&room, &f, (u16)axiom);
+            // A risen Axiom backed against each wall of its room, the player 0.1 in front of it.
+            for (u8 e = 0; e < room.vertex_count; ++e) {
+                sv_segment pieces[2];
+                u8 n = sv_geom_wall_pieces(&room, e, pieces);
+                for (u8 s = 0; s < n; ++s) {
+                    Vector2 in = inward(&room, &pieces[s]);
+                    Vector2 mid = {(pieces[s].a.x + pieces[s].b.x) / 2.0f,
+                                   (pieces[s].a.y + pieces[s].b.y) / 2.0f};
+                    Vector2 at = {mid.x + in.x * 0.42f, mid.y + in.y * 0.42f};
+                    Vector2 player = {at.x + in.x * 0.1f, at.y + in.y * 0.1f};
+                    if (!sv_geom_standable(&room, at.x, at.y, 0.4f)
+                        || !sv_geom_standable(&room, player.x, player.y, 0.4f))
+                        continue;
+                    start(room);
+                    w.place = (u16)axiom;
+                    w.player.x = player.x;
+                    w.player.z = player.y;
+                    w.player.y = sv_geom_ground(&room, player.x, player.y);
+                    f.mob_count = 0;
+                    f.shots_used = 0;
+                    ASSERT_GE(add((u16)axiom, at.x, at.y, 0, 1, 1), 0);
+                    tried += 1;
+                    for (int t = 0; t < 3; ++t) {
+                        sv_combat_tick(&w, &f);
+                        if (!sv_geom_contains(&room, {f.mobs[0].x, f.mobs[0].z})) {
+                            outside += " boss seed " + std::to_string(seed) + " wall "
+                                + std::to_string(e) + (passive ? " held off;" : ";");
+                            break;
+                        }
+                    }
+                }
+            }
+            // Mobs in door-step pieces around the player, in eight directions.
+            for (u16 p = f.room_count; p < f.place_count; ++p) {
+                sv_geom piece;
+                sv_geom_build(&piece, &f, p);
+                if (piece.opening_count != 2)
+                    continue;
+                Vector2 c0 = piece.openings[0].centre, c1 = piece.openings[1].centre;
+                if (std::hypot(c1.x - c0.x, c1.y - c0.y) > 0.5f)
+                    continue;
+                Vector2 centre = {(c0.x + c1.x) / 2.0f, (c0.y + c1.y) / 2.0f};
+                steps += 1;
+                Vector2 t = piece.openings[0].tangent;
+                for (int k = 0; k < 8 * 3; ++k) {
+                    f32 a = (f32)(k % 8) * 3.14159265f / 4.0f;
+                    f32 off = ((f32)(k / 8) - 1.0f) * 0.2f; // the player also off the middle
+                    start(piece);
+                    w.place = p;
+                    w.player.x = centre.x + t.x * off;
+                    w.player.z = centre.y + t.y * off;
+                    w.player.y = sv_geom_ground(&piece, centre.x, centre.y);
+                    f.mob_count = 0;
+                    f.shots_used = 0;
+                    ASSERT_GE(add(p, w.player.x + std::cos(a) * 0.15f,
+                                  w.player.z + std::sin(a) * 0.15f, 0),
+                              0);
+                    f.mobs[0].alerted = 1;
+                    f.mobs[0].seen_place = p;
+                    tried += 1;
+                    for (int t = 0; t < 3; ++t) {
+                        sv_combat_tick(&w, &f);
+                        if (f.mobs[0].place == p
+                            && !sv_geom_contains(&piece, {f.mobs[0].x, f.mobs[0].z})) {
+                            outside += " step seed " + std::to_string(seed) + " piece "
+                                + std::to_string(p) + (passive ? " held off;" : ";");
+                            break;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    sv_combat_set_passive(0);
+    EXPECT_GT(tried, 100u);
+    EXPECT_GT(steps, 4u);
+    EXPECT_EQ(outside, "");
+}
+
+TEST_F(CombatFloor, ARangedMobInADoorStepShootsThePlayerInTheRoomBeyond)
+{
+    stand(5, 3, 0);
+    u16 next = SV_NONE16;
+    u8 k = open_door_to_piece(&next);
+    ASSERT_NE(k, SV_NONE8);
+    u8 entry = SV_NONE8;
+    ASSERT_TRUE(sv_floor_place_next(&f, 0, k, &next, &entry, nullptr, nullptr));
+    const sv_geom* piece = place_geom(&f, next);
+    ASSERT_NE(piece, nullptr);
+    ASSERT_LT(entry, piece->opening_count);
+    // The player 2.5 into the room in front of the door; the mob in the middle of the step.
+    const sv_opening* o = &w.geom.openings[k];
+    w.player.x = o->centre.x + std::cos(o->yaw) * 2.5f;
+    w.player.z = o->centre.y + std::sin(o->yaw) * 2.5f;
+    w.player.y = sv_geom_ground(&w.geom, w.player.x, w.player.z);
+    const sv_opening* e = &piece->openings[entry];
+    Vector2 at = {e->centre.x + std::cos(e->yaw) * 0.2f, e->centre.y + std::sin(e->yaw) * 0.2f};
+    action.speed = 12.0f;
+    action.reach = 8.0f;
+    ASSERT_GE(add(next, at.x, at.y, 1), 0);
+    f.mobs[0].yaw = e->yaw + 3.14159265f;
+    f.mobs[0].alerted = 1;
+    f.mobs[0].seen_place = 0;
+    for (int t = 0; t < 120 && w.player.damage_taken == 0.0f; ++t)
+        sv_combat_tick(&w, &f);
+    EXPECT_GT(f.shots_used, 0);
+    EXPECT_GT(w.player.damage_taken, 0.0f); // the shot came out of the doorway
+    EXPECT_EQ(f.mobs[0].place, next);       // and the mob shot from where it stood
+}
+
+TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
+{
+    ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.6), 1);
+    stand(5, 3, 0);
+    u16 next = SV_NONE16;
+    u8 k = open_door_to_piece(&next);
+    ASSERT_NE(k, SV_NONE8);
+    // The room beyond the step: the mob last saw the player there, and heads through door k.
+    u16 beyond = SV_NONE16;
+    u8 entry = SV_NONE8;
+    ASSERT_TRUE(sv_floor_place_next(&f, 0, k, &next, &entry, nullptr, nullptr));
+    ASSERT_TRUE(
+        sv_floor_place_next(&f, next, entry == 0 ? 1 : 0, &beyond, nullptr, nullptr, nullptr));
+    sv_geom far;
+    sv_geom_build(&far, &f, beyond);
+    start(far);
+    w.place = beyond;
+    const sv_geom* room = place_geom(&f, 0);
+    ASSERT_NE(room, nullptr);
+    const sv_opening* o = &room->openings[k];
+    for (f32 depth : {0.45f, 0.55f}) {
+        f.mob_count = 0;
+        ASSERT_GE(add(0, o->centre.x + std::cos(o->yaw) * depth,
+                      o->centre.y + std::sin(o->yaw) * depth, 0),
+                  0);
+        f.mobs[0].yaw = o->yaw + 3.14159265f;
+        f.mobs[0].alerted = 1;
+        f.mobs[0].seen_place = beyond;
+        f.mobs[0].seen_x = w.player.x;
+        f.mobs[0].seen_z = w.player.z;
+        u16 was = 0;
+        for (int t = 0; t < 10 && f.mobs[0].place == was; ++t)
+            sv_combat_tick(&w, &f);
+        ASSERT_EQ(f.mobs[0].place, next) << "depth " << depth;
+        const sv_geom* step = place_geom(&f, next);
+        EXPECT_TRUE(sv_geom_contains(step, {f.mobs[0].x, f.mobs[0].z})) << "depth " << depth;
+    }
+    sv_tune_reset_defaults();
 }

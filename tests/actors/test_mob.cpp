@@ -213,6 +213,35 @@ TEST_F(Mobs, AShotAtTheMuzzleFiresNothingButEndsTheBlow)
     EXPECT_EQ(sv_floor_shots_live_in(&f, 0), 1u);
 }
 
+TEST_F(Mobs, AMobBackHomeHealsAndOneThatLostSightShootsAtTheLastSighting)
+{
+    sv_mob* m = add(-5.0f, 0.0f, 0.0f, 0);
+    m->hp = 5.0f;
+    m->returning = 1;
+    m->x = m->home_x + 0.3f;
+    act(m, 0);
+    EXPECT_EQ(m->hp, 20.0f);
+    EXPECT_EQ(m->returning, 0);
+
+    // Sight lost: the shot goes where the player was last seen, not where the player is.
+    actions[0] = melee(0.0f, 8.0f);
+    actions[0].speed = 20.0f;
+    f.mob_count = 0;
+    m = add(-5.0f, 0.0f, PI_F / 2.0f, 1);
+    m->alerted = 1;
+    m->settled = 1;
+    m->seen_place = 0;
+    m->seen_x = -5.0f;
+    m->seen_z = 6.0f;
+    m->phase = SV_PHASE_ACTIVE;
+    m->phase_ticks = 5;
+    act(m, 0);
+    ASSERT_EQ(sv_floor_shots_live_in(&f, 0), 1u);
+    const sv_shot* s = &f.shots[0];
+    EXPECT_NEAR(s->dir_x, 0.0f, 1e-4f);
+    EXPECT_GT(s->dir_z, 0.9f);
+}
+
 TEST_F(Mobs, ABlowIsDescribedOnlyInWindupAndActive)
 {
     actions[0] = melee(0.0f, 3.0f);

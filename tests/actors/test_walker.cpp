@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "actors_util.h"
 #include "walker_bot.h"
@@ -497,6 +498,116 @@ TEST_F(Walker, AFogVeilBeyondAStraightCorridorIsOfferedWithItsPiecesAndWalkedThr
     EXPECT_GT(found[1], 0u);
     EXPECT_GT(found[2] + found[3], 0u);
     EXPECT_EQ(walked[0] + walked[1], 2);
+}
+
+TEST_F(Walker, ALongDoorReachNeverCarriesThePlayerOutOfEveryPlace)
+{
+    // A reach past a door step's depth would carry the point beyond the step's far side.
+    ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.6), 1);
+    u32 crossed = 0;
+    std::string outside;
+    for (u64 seed = 1; seed <= 4; ++seed) {
+        walker_floor wf(seed, 1);
+        clear_mobs(&wf.f);
+        sv_walker_start(w, &wf.f, 0);
+        u8 doors = w->geom.opening_count;
+        for (u8 d = 0; d < doors; ++d) {
+            sv_walker_start(w, &wf.f, 0);
+            if (sv_floor_fogged(&wf.f, 0, d))
+                continue;
+            stand_at_door(w, d, 0.55f);
+            for (u32 t = 0; t < 40; ++t) {
+                sv_input in = forward();
+                crossed += sv_walker_step(w, &wf.f, &in) == 1;
+                if (!sv_geom_contains(&w->geom, {w->player.x, w->player.z})) {
+                    outside += " seed " + std::to_string(seed) + " door " + std::to_string(d)
+                        + " tick " + std::to_string(t) + ";";
+                    break;
+                }
+            }
+        }
+    }
+    EXPECT_GT(crossed, 4u);
+    EXPECT_EQ(outside, "");
+}
+
+TEST_F(Walker, OfTwoFogVeilsAsNearTheEarlierDoorIsOffered)
+{
+    walker_floor wf(3, 1);
+    clear_mobs(&wf.f);
+    sv_walker_start(w, &wf.f, 0);
+    ASSERT_GE(w->geom.opening_count, 2);
+    // A risen boss fogs every door of its room.
+    sv_body body;
+    std::memset(&body, 0, sizeof body);
+    body.hp = 10.0f;
+    ASSERT_GE(sv_floor_add_mob(&wf.f, 0, 5.0f, 5.0f, 0, &body, 1, "boss", 1), 0);
+    ASSERT_TRUE(sv_floor_fogged(&wf.f, 0, 0));
+    ASSERT_TRUE(sv_floor_fogged(&wf.f, 0, 1));
+    // Both veils ahead, one to each side: exactly as near.
+    w->player.x = 0.0f;
+    w->player.z = 0.0f;
+    w->player.yaw = 0.0f;
+    for (u8 d = 2; d < w->geom.opening_count; ++d)
+        w->geom.openings[d].centre = {-50.0f, 0.0f}; // behind, out of reach
+    w->geom.openings[0].centre = {1.0f, 1.0f};
+    w->geom.openings[1].centre = {1.0f, -1.0f};
+    EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 0);
+    w->geom.openings[0].centre = {1.0f, -1.0f};
+    w->geom.openings[1].centre = {1.0f, 1.0f};
+    EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 0);
+    // One a hair nearer wins whichever comes first.
+    w->geom.openings[1].centre = {1.0f, 0.999f};
+    EXPECT_EQ(sv_fog_door(sv_walker_fog_in_reach(w, &wf.f)), 1);
+}
+
+TEST_F(Walker, ADodgeWhileLockedCirclesTheLockedMob)
+{
+    // A room with the ground clear along the circle of radius 3 about a spot 1.5 m from its middle.
+    const f32 radius = 3.0f;
+    for (u64 seed = 1; seed <= 20; ++seed) {
+        walker_floor wf(seed, 1);
+        clear_mobs(&wf.f);
+        sv_walker_start(w, &wf.f, 0);
+        Vector2 mob = {1.5f, 0.0f};
+        bool clear = sv_geom_standable(&w->geom, mob.x, mob.y, 0.5f) != 0;
+        for (int k = 0; k <= 12 && clear; ++k) {
+            f32 a = 3.14159265f - (f32)k * 0.15f;
+            clear = sv_geom_standable(&w->geom, mob.x + std::cos(a) * radius,
+                                      mob.y + std::sin(a) * radius, 0.5f)
+                != 0;
+        }
+        if (!clear)
+            continue;
+        sv_body body;
+        std::memset(&body, 0, sizeof body);
+        body.hp = 10.0f;
+        ASSERT_GE(sv_floor_add_mob(&wf.f, 0, mob.x, mob.y, 0, &body, 0, "m", 0), 0);
+        w->player.x = mob.x - radius;
+        w->player.z = mob.y;
+        w->player.y = sv_geom_ground(&w->geom, w->player.x, w->player.z);
+        w->player.yaw = 0.0f;
+        sv_input in;
+        std::memset(&in, 0, sizeof in);
+        in.use = 1;
+        sv_walker_step(w, &wf.f, &in);
+        ASSERT_EQ(w->lock_mob, 0);
+        std::memset(&in, 0, sizeof in);
+        in.dodge = 1;
+        in.right = 1.0f;
+        sv_walker_step(w, &wf.f, &in);
+        ASSERT_NE(w->player.dodge_left, 0u);
+        for (int t = 0; t < 60 && w->player.dodge_left != 0; ++t) {
+            std::memset(&in, 0, sizeof in);
+            sv_walker_step(w, &wf.f, &in);
+        }
+        // 3.5 m of dodge in a straight line would end 4.6 m off; circling keeps about 3.
+        f32 d = std::hypot(w->player.x - mob.x, w->player.z - mob.y);
+        EXPECT_LT(d, radius + 0.35f);
+        EXPECT_GT(d, radius - 0.35f);
+        return;
+    }
+    GTEST_FAIL() << "no room of floor 1 of seeds 1-20 is clear around the spot";
 }
 
 } // namespace

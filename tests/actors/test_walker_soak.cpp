@@ -1,8 +1,10 @@
-// A soak of the walker's tick: over 100,000 ticks of random input over many floors, nothing
-// turns NaN, bodies stay inside their places, no mob heals past its maximum, and the shot and
-// status tables hold their bounds. Reports the maxima it saw.
+// A soak of the walker's tick: over 100,000 ticks of random input over many floors, some begun
+// in a boss's room with the boss risen, and with weapons that lay statuses, nothing turns NaN,
+// no body ends a tick outside its place's polygon, no mob heals past its maximum, and the shot
+// and status tables hold their bounds. Reports the maxima it saw.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "actors_util.h"
@@ -18,20 +20,31 @@ bool finite(f32 v)
     return std::isfinite(v);
 }
 
-// Whether (x, z) lies in geom, allowing for a body pressed 0.01 inside a door line.
+// Whether (x, z) lies in geom's wall polygon: a body pressed against a door line still does.
 bool inside(const sv_geom* g, f32 x, f32 z)
 {
-    if (sv_geom_contains(g, {x, z}))
-        return true;
-    f32 len = std::sqrt(x * x + z * z);
-    if (len < 0.1f)
-        return false;
-    f32 k = (len - 0.05f) / len;
-    return sv_geom_contains(g, {x * k, z * k});
+    return sv_geom_contains(g, {x, z}) != 0;
+}
+
+// A status a weapon lays on what it hits.
+sv_applies laying(u32 key, u8 modifies, u8 op, f32 magnitude, f32 duration, u8 stacks)
+{
+    sv_applies a;
+    std::memset(&a, 0, sizeof a);
+    a.count = 1;
+    a.list[0].key = key;
+    a.list[0].modifies = modifies;
+    a.list[0].op = op;
+    a.list[0].magnitude = magnitude;
+    a.list[0].duration = duration;
+    a.list[0].stacks = stacks;
+    a.list[0].stack_cap = stacks ? 5 : 0;
+    return a;
 }
 
 struct soak_max {
     u32 shots = 0, player_statuses = 0, mob_statuses = 0, places = 0, floors = 0, deaths = 0;
+    u32 bosses = 0, boss_statuses = 0;
 };
 
 // Checks every invariant after one tick; false (with a message) at the first that fails.
@@ -66,6 +79,8 @@ struct soak_max {
             if (mob->afflictions->count > SV_AFFLICTIONS)
                 return ::testing::AssertionFailure() << "mob " << i << " has too many statuses";
             m->mob_statuses = std::max<u32>(m->mob_statuses, mob->afflictions->count);
+            if (mob->boss)
+                m->boss_statuses = std::max<u32>(m->boss_statuses, mob->afflictions->count);
         }
     }
     u32 live = 0;
@@ -94,12 +109,24 @@ TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
     u32 ticks = 0;
     for (u64 run = 0; ticks < SOAK_TICKS; ++run) {
         walker_floor wf(100 + run, (u16)(1 + run % 10));
-        sv_walker_start(&s_w, &wf.f, 0);
+        // Every fourth floor begins in the Axiom's room with the boss risen, to fight it there.
+        i32 axiom = sv_floor_find(&wf.f, SV_TAG_AXIOM);
+        u16 start = run % 4 == 1 && axiom >= 0 ? (u16)axiom : 0;
+        sv_walker_start(&s_w, &wf.f, start);
+        if (start != 0)
+            m.bosses += sv_floor_stand_waiting(&wf.f, start);
         sv_player_revive(&s_w.player);
         sv_weapon blade = test_weapon(SV_ATTACK_MELEE, 0.1f, 0.1f, 0.2f);
+        blade.primary.applies
+            = laying(901, SV_STAT_HEALTH_RATE, SV_OP_ADD, -2.0f, 4.0f, 1); // bleeding
+        blade.secondary = blade.primary;
         sv_weapon gun = test_weapon(SV_ATTACK_RANGED, 0.05f, 0.05f, 0.1f);
+        gun.primary.applies
+            = laying(902, SV_STAT_DAMAGE_TAKEN, SV_OP_MULTIPLY, 1.3f, 4.0f, 0); // exposed
         gun.secondary.kind = SV_ATTACK_SECONDARY;
         gun.secondary.speed = 14.0f;
+        gun.secondary.applies
+            = laying(903, SV_STAT_WALK_SPEED, SV_OP_MULTIPLY, 0.6f, 2.5f, 0); // slowed
         sv_player_arm(&s_w.player, 0, &blade);
         sv_player_arm(&s_w.player, 1, &gun);
         s_w.player.grit = 30;
@@ -144,9 +171,13 @@ TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
         }
     }
     sv_combat_set_passive(0);
-    printf("soak: %u ticks over %u floors, %u doors crossed, %u deaths; at most %u live shots, "
-           "%u statuses on the player, %u on a mob\n",
-           ticks, m.floors, m.places, m.deaths, m.shots, m.player_statuses, m.mob_statuses);
+    printf("soak: %u ticks over %u floors, %u doors crossed, %u deaths, %u bosses risen; at most "
+           "%u live shots, %u statuses on the player, %u on a mob, %u on a boss\n",
+           ticks, m.floors, m.places, m.deaths, m.bosses, m.shots, m.player_statuses,
+           m.mob_statuses, m.boss_statuses);
+    EXPECT_GT(m.bosses, 0u);
+    EXPECT_GT(m.mob_statuses, 0u);
+    EXPECT_GT(m.boss_statuses, 0u);
     content_pack::unload();
 }
 
