@@ -546,3 +546,59 @@ TEST_F(DrawVisit, OpenDoorwaysAreGapsInTheirOwnWallEdges)
     }
     EXPECT_GT(gaps, 20u); // both open doorways were sampled
 }
+
+// A world pass sends exactly what its visits draw, opaque primitives in the order drawn and then
+// the translucent ones in the order drawn, then one flush: nothing lost, doubled or reordered.
+TEST_F(DrawVisit, AWorldPassHoldsBackOnlyTheTranslucentInTheirOrder)
+{
+    sv_floor* f = gen(4471, 3);
+    ASSERT_NE(f, nullptr);
+    sv_geom g;
+    sv_geom_build(&g, f, 0);
+    sv_body body = mob_body();
+    ASSERT_GE(sv_floor_add_mob(f, 0, 1, 0, 0, &body, 6u << 8, "hexagon", 0), 0);
+    ASSERT_GE(sv_floor_add_mob(f, 0, -1, 1, 0, &body, 12u << 8, "dodecagon", 0), 0);
+    Vector3 eye = {-2, g.floor_y + 1.6f, 0};
+    sv_draw_frame fr = {eye, eye, 0, 0.25};
+
+    // The visits drawn one after another with nothing held back.
+    draw_capture direct;
+    sv_draw_set_frame(&fr);
+    u64 visits = sv_portal_walk(f, 0, &g, &eye, nullptr, draw_visit, f);
+    ASSERT_GE(visits, 2u);
+    std::vector<sv_draw_prim> expected;
+    for (int pass = 0; pass < 2; ++pass)
+        for (u64 i = 0; i < direct.stored(); ++i)
+            if ((direct.at(i).colour.a == 255) == (pass == 0))
+                expected.push_back(direct.at(i));
+    ASSERT_EQ(direct.stored(), direct.rec.count);
+    // The test means something only when the plain walk mixes the two.
+    u64 first_clear = direct.stored(), opaque_after = 0;
+    for (u64 i = 0; i < direct.stored(); ++i) {
+        if (direct.at(i).colour.a < 255)
+            first_clear = std::min(first_clear, i);
+        else if (i > first_clear)
+            ++opaque_after;
+    }
+    ASSERT_GT(opaque_after, 0u);
+    ASSERT_LT(first_clear, direct.stored());
+    direct.clear();
+
+    draw_capture world;
+    EXPECT_EQ(sv_draw_world(f, 0, &g, nullptr, &fr), visits);
+    ASSERT_EQ(world.stored(), expected.size() + 1);
+    for (u64 i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(std::memcmp(&world.at(i), &expected[i], sizeof expected[i]), 0)
+            << "primitive " << i;
+    EXPECT_EQ(world.at(expected.size()).kind, SV_DRAW_FLUSH);
+
+    // A second pass sends the same again: nothing held over from the first.
+    world.clear();
+    sv_draw_world(f, 0, &g, nullptr, &fr);
+    EXPECT_EQ(world.stored(), expected.size() + 1);
+    // Past the pass a translucent triangle (the held weapon's) goes out at once.
+    world.clear();
+    Vector3 a = {0, 0, 0}, b = {1, 0, 0}, c = {0, 1, 0};
+    draw_tri(nullptr, &a, &b, &c, Color {255, 255, 255, 70});
+    EXPECT_EQ(world.rec.tris, 1u);
+}
