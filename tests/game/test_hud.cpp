@@ -85,6 +85,28 @@ TEST(HudPrompt, AnEventWinsForNinetyFrames)
     EXPECT_EQ(prompt(p), "[E] chest");
 }
 
+// Each walker event's own text over a prompt of "[E] chest"; the fog walk's is checked above.
+TEST(HudPrompt, EveryEventShowsItsOwnText)
+{
+    const std::pair<u8, const char*> k_texts[] = {
+        {SV_EVENT_CHEST_OPENED, "opened"},
+        {SV_EVENT_CHEST_LOCKED, "locked -- needs a Shard"},
+        {SV_EVENT_FOUNTAIN, "the fountain (4.13)"},
+        {SV_EVENT_MONUMENT, "the monument (4.15)"},
+        {SV_EVENT_LOCKED_ON, "locked on"},
+        {SV_EVENT_LOCK_RELEASED, "released"},
+        {SV_EVENT_FOG_REFUSED, "locked -- needs its key"},
+        {SV_EVENT_NONE, "[E] chest"},
+    };
+    sv_prompt_facts p = no_facts();
+    p.prop = 1;
+    p.frames_since_event = 45;
+    for (const auto& [event, text] : k_texts) {
+        p.event = event;
+        EXPECT_EQ(prompt(p), text) << (int)event;
+    }
+}
+
 TEST(HudBars, FractionsAreClampedAndANonPositiveMaximumDrawsNothing)
 {
     EXPECT_FLOAT_EQ(sv_bar_width(50, 100, 180), 90);
