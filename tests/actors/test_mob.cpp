@@ -1,8 +1,12 @@
 // The mob AI step on a hand-made square room: chasing, keeping distance, choosing actions,
 // windups and lunges, sweeps, shots; wounds, deaths and the Shard of an optional Scion.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "actors/boss.h"
 #include "actors/combat.h"
 #include "actors/mob.h"
 #include "actors_util.h"
@@ -53,7 +57,11 @@ struct Mobs : ::testing::Test {
         body.leash = -1.0f;
         body.give_up = -1.0f;
     }
-    void TearDown() override { sv_floor_free(&f); }
+    void TearDown() override
+    {
+        sv_floor_free(&f);
+        content_pack::unload(); // a test may have booted the base pack
+    }
 
     sv_mob* add(f32 x, f32 z, f32 yaw, u8 count, u64 kind = 0, u8 boss = 0, u16 room = 0)
     {
@@ -321,4 +329,75 @@ TEST_F(Mobs, AnOptionalScionsDeathGivesAShardAndNoHealthUnseals)
     wound(&w, &f, 3, 1.0f, nullptr);
     EXPECT_EQ(boss->hp, 0.0f);
     EXPECT_FALSE(sv_floor_seal_state(&f, other) & SV_SEAL_SEALED);
+}
+
+// Every action of every base-pack mob, Scion and Axiom is taken at some distance (no nearer than
+// the two radii a mob keeps) and some player phase: a reactive action listed behind an
+// unconditional one whose range holds its own would never be chosen.
+TEST_F(Mobs, EveryBasePackActionIsChosenAtSomeDistanceAndPlayerPhase)
+{
+    boot_base_pack();
+    std::vector<std::string> ids;
+    for (u64 i = 0; i < sv_content_mob_count(); ++i)
+        ids.push_back(sv_content_mob_at(i)->id);
+    for (u64 i = 0; i < sv_content_scion_count(); ++i)
+        ids.push_back(sv_content_scion_at(i)->id);
+    for (u64 i = 0; i < sv_content_axiom_count(); ++i)
+        ids.push_back(sv_content_axiom_at(i)->id);
+    ASSERT_EQ(ids.size(), 23u);
+
+    // Two radii: the mob step never lets a mob stand nearer.
+    const f32 nearest = 2.0f * (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
+    std::string never;
+    u32 actions_seen = 0;
+    for (const std::string& id : ids) {
+        sv_mob_kind kind = 0;
+        const char* name = nullptr;
+        ASSERT_EQ(sv_boss_entry(id.c_str(), &body, &kind, &name), 1) << id;
+        ASSERT_GT(body.action_count, 0) << id;
+        // Distances to try: every bound of every range and the midpoints between them.
+        std::vector<f32> bounds {nearest};
+        for (u8 i = 0; i < body.action_count; ++i) {
+            bounds.push_back(body.actions[i].from);
+            bounds.push_back(body.actions[i].reach);
+        }
+        std::sort(bounds.begin(), bounds.end());
+        std::vector<f32> tries;
+        for (size_t i = 0; i < bounds.size(); ++i) {
+            tries.push_back(bounds[i]);
+            if (i + 1 < bounds.size())
+                tries.push_back((bounds[i] + bounds[i + 1]) / 2.0f);
+        }
+        std::vector<u8> chosen(body.action_count, 0);
+        sv_floor_free(&f); // a fresh floor holding this one mob
+        sv_floor_init(&f, 1, 42, 16);
+        sv_floor_add_room(&f, 0);
+        i32 index = sv_floor_add_mob(&f, 0, w.player.x, w.player.z, PI_F, &body, kind, name,
+                                     (kind & 0xffu) != SV_KIND_MOB);
+        ASSERT_EQ(index, 0) << id;
+        sv_mob* m = sv_floor_mob(&f, 0);
+        m->alerted = 1;
+        const sv_mob fresh = *m;
+        for (f32 d : tries) {
+            if (d < nearest)
+                continue;
+            for (u8 phase = SV_PHASE_IDLE; phase <= SV_PHASE_RECOVERY; ++phase) {
+                *m = fresh;
+                m->x = w.player.x + d; // facing the player from +x
+                m->seen_x = w.player.x;
+                m->seen_z = w.player.z;
+                w.player.phase = phase;
+                act(m);
+                if (m->phase == SV_PHASE_WINDUP && m->action < body.action_count)
+                    chosen[m->action] = 1;
+            }
+        }
+        for (u8 i = 0; i < body.action_count; ++i) {
+            actions_seen += 1;
+            if (!chosen[i])
+                never += " " + id + "/" + body.actions[i].name;
+        }
+    }
+    EXPECT_EQ(never, "") << "never chosen";
+    EXPECT_EQ(actions_seen, 42u);
 }

@@ -299,6 +299,23 @@ TEST_F(GenCommands, StatsOverManyFloorsLeavesTheHeldFloorAlone)
     EXPECT_NE(run("stats 20").find("  20 floors at depth 4 in "), std::string::npos);
 }
 
+// A second stats in one session starts from nothing: the same run again prints the same
+// distributions (everything after the timed first line), and a run of another floor in between
+// leaves no trace.
+TEST_F(GenCommands, StatsRunAgainInOneSessionPrintsTheSame)
+{
+    auto body = [this](const char* line) {
+        std::string s = run(line);
+        return s.substr(s.find('\n') + 1);
+    };
+    std::string first = body("stats 40 1");
+    ASSERT_NE(first.find("FLOOR SIZE over 40 floors"), std::string::npos) << first;
+    std::string other = body("stats 40 3");
+    EXPECT_NE(other, first);
+    EXPECT_EQ(body("stats 40 1"), first);
+    EXPECT_EQ(body("stats 40 1"), first);
+}
+
 TEST_F(GenCommands, ReleaseDropsTheHeldFloor)
 {
     ASSERT_EQ(result_of("gen 1 1"), 0);

@@ -275,3 +275,59 @@ TEST(DrawPrim, PointsBehindTheEyeAreNotInFront)
     flat.target = flat.position;
     EXPECT_EQ(sv_draw_in_front(&flat, &ahead), 0);
 }
+
+// The faces of every regular solid close its surface: each triangle lies on a face plane (at the
+// inradius), none is degenerate, and the triangles wound outward, like those wound inward, cover
+// exactly the solid's surface area; a warped solid's outward triangles still close.
+TEST(DrawPrim, SolidFacesCloseTheSurfaceSeenFromBothSides)
+{
+    struct solid {
+        u8 faces;
+        f32 inradius, area; // for a circumradius of 1
+    };
+    const solid k_solids[] = {{4, 1.0f / 3.0f, 4.6188022f},
+                              {6, 0.5773503f, 8.0f},
+                              {8, 0.5773503f, 6.9282032f},
+                              {12, 0.7946545f, 10.5146222f},
+                              {20, 0.7946545f, 9.5745152f}};
+    const Vector3 centre = {1, 2, -3};
+    const f32 size = 1.5f;
+    draw_capture cap;
+    for (const solid& s : k_solids) {
+        for (u32 seed : {0u, 77u}) {
+            cap.clear();
+            draw_solid(nullptr, nullptr, &centre, s.faces, size, 0.3f, seed, k_red);
+            f64 outward = 0, inward = 0;
+            Vector3 closure = {0, 0, 0}; // the vector area of the outward triangles
+            u64 tris = 0;
+            for (u64 i = 0; i < cap.stored(); ++i) {
+                const sv_draw_prim& p = cap.at(i);
+                if (p.kind != SV_DRAW_TRI)
+                    continue;
+                ++tris;
+                Vector3 n = normal_of(p);
+                f32 len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+                ASSERT_GT(len, 1e-3f) << (int)s.faces << " seed " << seed << " tri " << i;
+                f32 side = n.x * (p.p[0].x - centre.x) + n.y * (p.p[0].y - centre.y)
+                    + n.z * (p.p[0].z - centre.z);
+                if (seed == 0) {
+                    EXPECT_NEAR(std::fabs(side) / len, s.inradius * size, 1e-4f)
+                        << (int)s.faces << " tri " << i << " is off every face plane";
+                }
+                (side > 0 ? outward : inward) += len / 2.0f;
+                if (side > 0)
+                    closure = {closure.x + n.x, closure.y + n.y, closure.z + n.z};
+            }
+            EXPECT_GT(tris, 0u);
+            if (seed == 0) {
+                EXPECT_NEAR(outward, s.area * size * size, 1e-3) << (int)s.faces;
+                EXPECT_NEAR(inward, s.area * size * size, 1e-3) << (int)s.faces;
+            } else {
+                EXPECT_NEAR(outward, inward, 1e-3) << (int)s.faces;
+            }
+            EXPECT_NEAR(closure.x, 0.0f, 1e-3f) << (int)s.faces << " seed " << seed;
+            EXPECT_NEAR(closure.y, 0.0f, 1e-3f) << (int)s.faces << " seed " << seed;
+            EXPECT_NEAR(closure.z, 0.0f, 1e-3f) << (int)s.faces << " seed " << seed;
+        }
+    }
+}

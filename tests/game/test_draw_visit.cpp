@@ -456,3 +456,149 @@ TEST_F(DrawVisit, TelegraphsFollowTheStrike)
     draw_blow(nullptr, nullptr, m, &at);
     EXPECT_EQ(cap.rec.count, 0u);
 }
+
+namespace {
+
+// How many wall-coloured triangles hold point p (on their plane within 1 mm, inside the edges).
+u64 walls_holding(const draw_capture& cap, Vector3 p)
+{
+    u64 n = 0;
+    for (u64 i = 0; i < cap.stored(); ++i) {
+        const sv_draw_prim& t = cap.at(i);
+        if (t.kind != SV_DRAW_TRI || !same_colour(t.colour, PALETTE.wall_col))
+            continue;
+        Vector3 a = t.p[0], b = t.p[1], c = t.p[2];
+        Vector3 u = {b.x - a.x, b.y - a.y, b.z - a.z}, v = {c.x - a.x, c.y - a.y, c.z - a.z};
+        Vector3 nrm = {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+        f32 len = std::sqrt(nrm.x * nrm.x + nrm.y * nrm.y + nrm.z * nrm.z);
+        if (!(len > 1e-9f))
+            continue;
+        Vector3 w = {p.x - a.x, p.y - a.y, p.z - a.z};
+        if (std::fabs((w.x * nrm.x + w.y * nrm.y + w.z * nrm.z) / len) > 1e-3f)
+            continue;
+        // Barycentric coordinates from the two edge vectors.
+        f32 uu = u.x * u.x + u.y * u.y + u.z * u.z, vv = v.x * v.x + v.y * v.y + v.z * v.z;
+        f32 uv = u.x * v.x + u.y * v.y + u.z * v.z;
+        f32 wu = w.x * u.x + w.y * u.y + w.z * u.z, wv = w.x * v.x + w.y * v.y + w.z * v.z;
+        f32 den = uu * vv - uv * uv;
+        f32 s = (vv * wu - uv * wv) / den, r = (uu * wv - uv * wu) / den;
+        if (s >= -1e-4f && r >= -1e-4f && s + r <= 1.0f + 1e-4f)
+            ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+// The walls of a room with three doors, the first two open to sight, sampled over every
+// edge from floor to ceiling: a point is wall unless it lies in an open doorway (jamb to jamb,
+// sill to lintel) on that door's own edge; the closed door's wall stands whole.
+TEST_F(DrawVisit, OpenDoorwaysAreGapsInTheirOwnWallEdges)
+{
+    hand_floor h(4);
+    ASSERT_EQ(sv_floor_add_room(&h.f, SV_TAG_SPAWN), 0);
+    for (u16 r = 1; r <= 3; ++r) {
+        ASSERT_EQ(sv_floor_add_room(&h.f, 0), r);
+        ASSERT_GE(sv_floor_link(&h.f, 0, r, SV_DOOR_NORMAL), 0);
+    }
+    sv_geom g;
+    sv_geom_build(&g, &h.f, 0);
+    ASSERT_EQ(g.opening_count, 3);
+    sv_visit v = own_visit(0, &g);
+    v.open_mask = 1u | 2u;
+    // One open sill is raised (a wall piece under it), one sunken.
+    ASSERT_GT(std::fmax(g.openings[0].rise, g.openings[1].rise), 0.0f);
+    ASSERT_LT(std::fmin(g.openings[0].rise, g.openings[1].rise), 0.0f);
+    draw_capture cap;
+    draw_visit(&v, &h.f);
+
+    const i32 ALONG = 24, UP = 12;
+    u64 gaps = 0;
+    for (u8 i = 0; i < g.vertex_count; ++i) {
+        Vector2 a = g.vertices[i], b = g.vertices[(i + 1) % g.vertex_count];
+        for (i32 m = 0; m < ALONG; ++m) {
+            f32 u = ((f32)m + 0.5f) / (f32)ALONG;
+            Vector2 p = {a.x + u * (b.x - a.x), a.y + u * (b.y - a.y)};
+            for (i32 n = 0; n < UP; ++n) {
+                f32 y = g.floor_y + ((f32)n + 0.5f) / (f32)UP * (g.ceiling_y - g.floor_y);
+                // In an open doorway on this edge, or within 2 cm of one's frame (not judged).
+                i32 in_gap = 0;
+                for (u8 k = 0; k < g.opening_count; ++k) {
+                    const sv_opening* o = &g.openings[k];
+                    if (o->wall_edge != i || !((v.open_mask >> k) & 1u))
+                        continue;
+                    f32 s = (p.x - o->centre.x) * o->tangent.x + (p.y - o->centre.y) * o->tangent.y;
+                    f32 in_x = o->width / 2.0f - std::fabs(s);
+                    f32 in_y = std::fmin(y - (g.floor_y + o->rise), g.floor_y + o->top - y);
+                    f32 inside = std::fmin(in_x, in_y);
+                    if (std::fabs(inside) < 0.02f)
+                        in_gap = -1;
+                    else if (inside > 0.0f)
+                        in_gap = 1;
+                }
+                if (in_gap < 0)
+                    continue;
+                gaps += in_gap;
+                EXPECT_EQ(walls_holding(cap, {p.x, y, p.y}) > 0, in_gap == 0)
+                    << "edge " << (int)i << " at " << u << " height " << y - g.floor_y;
+            }
+        }
+    }
+    EXPECT_GT(gaps, 20u); // both open doorways were sampled
+}
+
+// A world pass sends exactly what its visits draw, opaque primitives in the order drawn and then
+// the translucent ones in the order drawn, then one flush: nothing lost, doubled or reordered.
+TEST_F(DrawVisit, AWorldPassHoldsBackOnlyTheTranslucentInTheirOrder)
+{
+    sv_floor* f = gen(4471, 3);
+    ASSERT_NE(f, nullptr);
+    sv_geom g;
+    sv_geom_build(&g, f, 0);
+    sv_body body = mob_body();
+    ASSERT_GE(sv_floor_add_mob(f, 0, 1, 0, 0, &body, 6u << 8, "hexagon", 0), 0);
+    ASSERT_GE(sv_floor_add_mob(f, 0, -1, 1, 0, &body, 12u << 8, "dodecagon", 0), 0);
+    Vector3 eye = {-2, g.floor_y + 1.6f, 0};
+    sv_draw_frame fr = {eye, eye, 0, 0.25};
+
+    // The visits drawn one after another with nothing held back.
+    draw_capture direct;
+    sv_draw_set_frame(&fr);
+    u64 visits = sv_portal_walk(f, 0, &g, &eye, nullptr, draw_visit, f);
+    ASSERT_GE(visits, 2u);
+    std::vector<sv_draw_prim> expected;
+    for (int pass = 0; pass < 2; ++pass)
+        for (u64 i = 0; i < direct.stored(); ++i)
+            if ((direct.at(i).colour.a == 255) == (pass == 0))
+                expected.push_back(direct.at(i));
+    ASSERT_EQ(direct.stored(), direct.rec.count);
+    // The test means something only when the plain walk mixes the two.
+    u64 first_clear = direct.stored(), opaque_after = 0;
+    for (u64 i = 0; i < direct.stored(); ++i) {
+        if (direct.at(i).colour.a < 255)
+            first_clear = std::min(first_clear, i);
+        else if (i > first_clear)
+            ++opaque_after;
+    }
+    ASSERT_GT(opaque_after, 0u);
+    ASSERT_LT(first_clear, direct.stored());
+    direct.clear();
+
+    draw_capture world;
+    EXPECT_EQ(sv_draw_world(f, 0, &g, nullptr, &fr), visits);
+    ASSERT_EQ(world.stored(), expected.size() + 1);
+    for (u64 i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(std::memcmp(&world.at(i), &expected[i], sizeof expected[i]), 0)
+            << "primitive " << i;
+    EXPECT_EQ(world.at(expected.size()).kind, SV_DRAW_FLUSH);
+
+    // A second pass sends the same again: nothing held over from the first.
+    world.clear();
+    sv_draw_world(f, 0, &g, nullptr, &fr);
+    EXPECT_EQ(world.stored(), expected.size() + 1);
+    // Past the pass a translucent triangle (the held weapon's) goes out at once.
+    world.clear();
+    Vector3 a = {0, 0, 0}, b = {1, 0, 0}, c = {0, 1, 0};
+    draw_tri(nullptr, &a, &b, &c, Color {255, 255, 255, 70});
+    EXPECT_EQ(world.rec.tris, 1u);
+}

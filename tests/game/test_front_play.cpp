@@ -15,6 +15,7 @@
 #include "game/front_play.h"
 #include "support/reset.h"
 #include "world/body.h"
+#include "world/geom.h"
 
 namespace {
 
@@ -213,6 +214,50 @@ TEST_F(FrontPlay, AFogWalkThroughTheExitDescendsToTheNextFloor)
     ASSERT_NE(next, nullptr);
     EXPECT_EQ(next->floor_number, 2);
     EXPECT_EQ(walker.place, 0);
+}
+
+// The event banner through real frames: the spawn fountain of floor 2 of seed 1 used on frame
+// 40 replaces the prompt with its text on that frame and the 89 after it, then the prompt is
+// back; used again on frame 300, the banner shows again from there.
+TEST_F(FrontPlay, AnEventsTextReplacesThePromptForNinetyFramesFromItsOwn)
+{
+    sv_floor* floor = load_floor(&walker, 1, 2, &f.serial_seen);
+    ASSERT_NE(floor, nullptr);
+    ASSERT_TRUE(sv_floor_room_has(floor, 0, SV_TAG_FOUNTAIN));
+    Vector3 spot = sv_geom_prop_spot(&walker.geom, SV_PROP_CENTRE);
+    walker.player.x = spot.x + 0.9f;
+    walker.player.z = spot.z;
+    sv_run_start(&run, 1, 0);
+    sv_play_ctx ctx {floor, &run};
+    sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
+    sv_frame_keys keys;
+    std::memset(&keys, 0, sizeof keys);
+    auto prompt = [&] {
+        sv_prompt_facts p;
+        sv_front_prompt_facts(&f, &walker, floor, &p);
+        char text[SV_PROMPT_MAX];
+        sv_prompt_text(&p, text, sizeof text);
+        return std::string(text);
+    };
+    f.frame = 39;
+    f.event_frame = 0; // no event yet
+    sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
+    ASSERT_EQ(prompt(), "[E] fountain");
+    keys.use = 1;
+    for (u32 frame = 40; frame <= 131; ++frame) {
+        f.frame = frame;
+        sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
+        keys.use = 0;
+        EXPECT_EQ(prompt(), frame < 130 ? "the fountain (4.13)" : "[E] fountain") << frame;
+    }
+    // A later event takes the banner again from its own frame.
+    keys.use = 1;
+    for (u32 frame = 300; frame <= 391; ++frame) {
+        f.frame = frame;
+        sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
+        keys.use = 0;
+        EXPECT_EQ(prompt(), frame < 390 ? "the fountain (4.13)" : "[E] fountain") << frame;
+    }
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "console/cmd.h"
+#include "core/rng.h"
 #include "game/cmd_gen.h"
 #include "game/hud.h"
 #include "game/overlay.h"
@@ -83,6 +85,28 @@ TEST(HudPrompt, AnEventWinsForNinetyFrames)
     EXPECT_EQ(prompt(p), "");
     p.event = 9; // an unknown event leaves the prompt alone
     EXPECT_EQ(prompt(p), "[E] chest");
+}
+
+// Each walker event's own text over a prompt of "[E] chest"; the fog walk's is checked above.
+TEST(HudPrompt, EveryEventShowsItsOwnText)
+{
+    const std::pair<u8, const char*> k_texts[] = {
+        {SV_EVENT_CHEST_OPENED, "opened"},
+        {SV_EVENT_CHEST_LOCKED, "locked -- needs a Shard"},
+        {SV_EVENT_FOUNTAIN, "the fountain (4.13)"},
+        {SV_EVENT_MONUMENT, "the monument (4.15)"},
+        {SV_EVENT_LOCKED_ON, "locked on"},
+        {SV_EVENT_LOCK_RELEASED, "released"},
+        {SV_EVENT_FOG_REFUSED, "locked -- needs its key"},
+        {SV_EVENT_NONE, "[E] chest"},
+    };
+    sv_prompt_facts p = no_facts();
+    p.prop = 1;
+    p.frames_since_event = 45;
+    for (const auto& [event, text] : k_texts) {
+        p.event = event;
+        EXPECT_EQ(prompt(p), text) << (int)event;
+    }
 }
 
 TEST(HudBars, FractionsAreClampedAndANonPositiveMaximumDrawsNothing)
@@ -362,6 +386,137 @@ TEST(OverlayRows, SixDoorsReachDownTo716AndNoFloorStillDraws)
     in.floor = nullptr;
     in.walker = nullptr;
     EXPECT_GT(sv_overlay_rows(&in, rows), 10);
+}
+
+// Every row of the overlay over a floor made by hand, as a player reads it: text, place, colour.
+TEST(OverlayRows, EveryRowOfAHandMadeFloorInOrder)
+{
+    static sv_floor floor;
+    sv_floor_init(&floor, 7, 4471, 8);
+    ASSERT_EQ(sv_floor_add_room(&floor, SV_TAG_SPAWN | SV_TAG_SCION), 0);
+    ASSERT_EQ(sv_floor_add_room(&floor, SV_TAG_SCION | SV_TAG_GATE), 1);
+    ASSERT_EQ(sv_floor_add_room(&floor, SV_TAG_PRISM | SV_TAG_FOUNTAIN), 2);
+    ASSERT_EQ(sv_floor_add_room(&floor, SV_TAG_AXIOM), 3);
+    ASSERT_EQ(sv_floor_add_room(&floor, SV_TAG_SHARD | SV_TAG_MONUMENT), 4);
+    ASSERT_EQ(sv_floor_add_room(&floor, SV_TAG_SCION | SV_TAG_GATE | SV_TAG_FOUNTAIN), 5);
+    ASSERT_EQ(sv_floor_link(&floor, 0, 1, SV_DOOR_SCION), 1);
+    ASSERT_EQ(sv_floor_link(&floor, 0, 2, SV_DOOR_NORMAL), 1);
+    ASSERT_EQ(sv_floor_add_door(&floor, 0, SV_NONE16, SV_NONE8, SV_DOOR_EXIT), 2);
+    floor.rooms[0].doors[1].appearance = 3;
+    floor.rooms[0].elevation = 1.25f;
+    floor.rooms[0].radius_scale = 1.1f;
+    sv_floor_take(&floor, 2, SV_TAG_PRISM);
+    ASSERT_EQ(sv_floor_add_chest(&floor, 2, 0, 2), 1); // locked
+    ASSERT_EQ(sv_floor_add_chest(&floor, 3, 1, 0), 1);
+    sv_floor_chest_in_mut(&floor, 3)->opened = 1;
+    sv_body body;
+    std::memset(&body, 0, sizeof body);
+    body.hp = 300;
+    ASSERT_EQ(sv_floor_add_mob(&floor, 3, 0, 0, 0, &body, 1, "The Still Hexad", 1), 0);
+    floor.boss_mob = 0;
+    body.hp = 90;
+    ASSERT_EQ(sv_floor_add_mob(&floor, 0, 2, 2, 0, &body, 2, "Plumb Line", 1), 1);
+    body.hp = 20;
+    ASSERT_EQ(sv_floor_add_mob(&floor, 0, -2, 2, 0, &body, 0, "pentagon", 0), 2);
+    ASSERT_EQ(sv_floor_add_mob(&floor, 0, -2, -2, 0, &body, 0, "pentagon", 0), 3);
+    sv_floor_kill_mob(&floor, 3);
+    ASSERT_NE(sv_floor_seal(&floor, 0), 0);
+    sv_floor_visit(&floor, 0);
+    sv_floor_visit(&floor, 2);
+    ASSERT_NE(sv_floor_add_shot(&floor, 0, 0, 1, 0, 1, 0, 0, 5, 1, nullptr, 60, 1), nullptr);
+
+    static sv_walker w;
+    std::memset(&w, 0, sizeof w);
+    w.place = w.room = 0;
+    w.lock_mob = SV_NONE16;
+    w.geom.vertex_count = 4;
+    w.geom.radius = 5.0f;
+    w.player.x = 1.5f;
+    w.player.z = -2.25f;
+    w.player.y = 1.25f;
+    w.player.yaw = 1.0f;
+    w.player.pitch = -0.5f;
+    w.player.grit = 3;
+    w.player.damage_taken = 12.0f;
+    w.player.stamina_spent = 30.0f;
+    w.player.exhausted = 1;
+    w.player.phase = 2;
+    w.player.phase_ticks = 4;
+
+    sv_overlay_facts in;
+    std::memset(&in, 0, sizeof in);
+    in.floor = &floor;
+    in.walker = &w;
+    in.floor_number = 7;
+    in.places_drawn = 5;
+    in.fps = 60;
+    in.frame_ms = 16.66f;
+    in.presses = 3;
+    in.shortest_press = 0.0421;
+    in.in_hand = "Iron Edge";
+    in.run_seed = 4471;
+    in.seeded = 1;
+    in.debug = 1;
+    in.modded = 0;
+    in.screen_width = 1280;
+    sv_overlay_row rows[SV_OVERLAY_ROWS];
+    const i32 n = sv_overlay_rows(&in, rows);
+
+    struct row {
+        i32 x, y;
+        u8 colour;
+        std::string text;
+    };
+    const u8 B = SV_OVERLAY_BODY, H = SV_OVERLAY_HEADING, S = SV_OVERLAY_SEED, D = SV_OVERLAY_DOOR;
+    char memory[96];
+    std::snprintf(memory, sizeof memory, "live floors [7 .. 7]   arena used %zu  reserved %zu",
+                  (size_t)sv_arena_used(&floor.arena), (size_t)sv_arena_reserved(&floor.arena));
+    std::vector<row> expected = {
+        {950, 34, B, "60 fps   16.7 ms   rooms drawn 5"},
+        {12, 34, B, "presses 3   shortest press 42 ms"},
+        {12, 60, H, "position"},
+        {12, 80, B, "x 1.50  z -2.25  y 1.25   yaw 57  pitch -29"},
+        {12, 100, B, "room 0 of 6   floor 7   degree 3   walls 4   elev 1.25  scale 1.10  r 5.00"},
+        {12, 120, B, "in hand Iron Edge   grit 3   shots 1   stamina 70 winded"},
+        {12, 140, B, "mobs here 2 alive of 3   health 88   swing 2/4   "},
+        {12, 166, H, "economy"},
+        {12, 186, B, "depth 7   saturation --   accumulator --   chords --   warp --   (Phase 4)"},
+        {12, 212, H, "ledger"},
+        {12, 232, B, "prism r2 taken   axiom r3   monument r4   gate scions 2   optional 1"},
+        {12, 252, B, "axiom The Still Hexad hp 300   bosses alive 2   this room: Plumb Line hp 90"},
+        {12, 272, B, "chests 2   locked 1   opened 1   loose shards 1   fountains 2"},
+        {12, 298, H, "sets"},
+        {12, 318, B, "visited 2   generated 6   sealed here yes"},
+        {12, 344, H, "memory"},
+        {12, 364, B, memory},
+        {12, 390, H, "seed"},
+        {12, 410, B, "run 4471   seeded yes   debug yes   modded no"},
+    };
+    const char* k_streams[] = {"topology",  "contents", "anomaly", "character",
+                               "placement", "geometry", "mobs",    "tenacity"};
+    for (u32 k = 0; k < 8; ++k) {
+        char text[64];
+        std::snprintf(text, sizeof text, "  %-10s %016llx", k_streams[k],
+                      (unsigned long long)sv_stream_seed(4471, 7, k));
+        expected.push_back({12, 430 + 20 * (i32)k, S, text});
+    }
+    expected.push_back({12, 596, H, "doors"});
+    expected.push_back({12, 616, D, "slot 0  scion    locked  art 0  -> r1"});
+    expected.push_back({12, 636, D, "slot 1  normal           art 3  -> r2"});
+    expected.push_back({12, 656, D, "slot 2  exit             art 0  -> r-1"});
+
+    ASSERT_EQ(n, (i32)expected.size());
+    const u32 kinds[] = {SV_DOOR_SCION, SV_DOOR_NORMAL, SV_DOOR_EXIT};
+    for (i32 i = 0; i < n; ++i) {
+        EXPECT_EQ(rows[i].text, expected[i].text) << "row " << i;
+        EXPECT_EQ(rows[i].x, expected[i].x) << expected[i].text;
+        EXPECT_EQ(rows[i].y, expected[i].y) << expected[i].text;
+        EXPECT_EQ(rows[i].colour, expected[i].colour) << expected[i].text;
+        if (rows[i].colour == D) {
+            EXPECT_EQ(rows[i].door_kind, kinds[(rows[i].y - 616) / 20]) << expected[i].text;
+        }
+    }
+    sv_floor_free(&floor);
 }
 
 } // namespace
