@@ -18,8 +18,8 @@ u8 poly_contains(const Vector2* v, u8 count, Vector2 p)
 }
 
 // Which side of the line q-r the point p lies on: 1 strictly left, 0 on it or right. Worked in
-// double from the single-precision inputs: the differences and products then come out exact for
-// any floor's coordinates, so a point on the line gives zero rather than rounding noise of either
+// double from the single-precision inputs: for coordinates of a place's size the differences and
+// products come out exact, so a point on the line gives zero rather than rounding noise of either
 // sign (collinear sides of two fixtures would otherwise cross at random).
 static inline u32 side(Vector2 p, Vector2 q, Vector2 r)
 {
