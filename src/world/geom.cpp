@@ -216,6 +216,18 @@ i32 sv_geom_standable(const sv_geom* geom, f32 x, f32 z, f32 r)
     if (!geom || !sv_geom_contains(geom, p))
         return 0;
     for (u8 e = 0; e < geom->vertex_count; ++e) {
+        // A door plane holds a body 0.01 inside its line, as collision does.
+        for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
+            const sv_opening* o = &geom->openings[k];
+            if (o->wall_edge != e)
+                continue;
+            f32 px = x - o->centre.x, pz = z - o->centre.y;
+            f32 s = px * std::cos(o->yaw) + pz * std::sin(o->yaw);
+            f32 l = px * o->tangent.x + pz * o->tangent.y;
+            if (s < 0.01f && std::fabs(l) <= o->width * 0.5f)
+                return 0;
+            break;
+        }
         sv_segment pieces[2];
         u8 n = sv_geom_wall_pieces(geom, e, pieces);
         for (u8 i = 0; i < n; ++i)
@@ -231,9 +243,12 @@ i32 sv_geom_standable(const sv_geom* geom, f32 x, f32 z, f32 r)
             continue;
         if (!f->standable && poly_contains(f->polygon, f->vertex_count, p))
             return 0;
+        // Collision never lets a body over a solid, however low: any face of one within r
+        // refuses the point, else a body placed there would be pushed off on the next tick.
         for (u32 i = 0; i < f->face_count && i < SV_FIXTURE_SEGS; ++i) {
             const sv_face* fc = &f->faces[i];
-            if (pt_seg_dist(p, fc->p0, fc->p1) < r && sv_geom_face_top(fc, p) > limit)
+            if (pt_seg_dist(p, fc->p0, fc->p1) < r
+                && (!f->standable || sv_geom_face_top(fc, p) > limit))
                 return 0;
         }
     }

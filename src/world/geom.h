@@ -77,9 +77,10 @@ f32 sv_geom_ground(const sv_geom* geom, f32 x, f32 z);
 // treads); 0 for a null face.
 f32 sv_geom_face_top(const sv_face* face, Vector2 p);
 
-// 1 when an upright body of radius r can stand at (x, z): inside the walls, no wall piece
-// nearer than r, inside no solid fixture, and no face or ramp side within r rising more than
-// player.step_height above the ground there.
+// 1 when an upright body of radius r can stand at (x, z): inside the walls, at least 0.01 inside
+// the line of a door across its width, no wall piece nearer than r, inside no solid fixture and no face of one nearer than r (however low), and no
+// face of a standable fixture or ramp side within r rising more than player.step_height above
+// the ground there.
 i32 sv_geom_standable(const sv_geom* geom, f32 x, f32 z, f32 r);
 
 // Moves (x, z) to the nearest standable point found on square rings of step max(r, 0.1) out to

@@ -20,7 +20,8 @@
 // points and then the goal (never the start) to out, at most cap, and returns the number
 // written; 0 when out is null, cap is 0, geom is null or has fewer than 3 wall vertices, no
 // rectangle lies under the start (within player.step_height of its ground) or the goal (any
-// height), or no path joins them. Rebuilds the grid when geom or r changed.
+// height; among them, those a body walks straight to it from over nothing a step higher), or no
+// path joins them. Rebuilds the grid when geom or r changed.
 u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out,
                 u64 cap);
 

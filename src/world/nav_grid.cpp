@@ -892,7 +892,31 @@ void ready(const sv_geom* geom, f32 radius)
 
 // Rectangle under a point ---------------------------------------------------------------------
 
-i32 rect_at(f32 x, f32 z, f32 y, u8 any)
+// Whether a body on cell (i, j) walks straight to (x, z) over no cell higher than its own ground
+// plus a step: a walkable cell by its ground, another by its highest obstacle. Samples every
+// quarter cell up to the point itself (a point on a face's line lies in the face's band);
+// samples off the grid are not judged.
+static int reaches(i32 i, i32 j, f32 x, f32 z)
+{
+    f32 limit = g_grid.ground[(u32)(j * g_grid.width + i)] + g_grid.step + 0.001f;
+    Vector2 c = cell_centre(i, j);
+    f32 dx = x - c.x, dz = z - c.y;
+    u32 n = (u32)clamp_index(sqrtf(dx * dx + dz * dz) / (g_grid.cell * 0.25f), 0, 64);
+    for (u32 s = 1; s <= n + 1; ++s) {
+        f32 t = (f32)s / (f32)(n + 1);
+        i32 si = floor_index((c.x + t * dx - g_grid.origin_x) / g_grid.cell, -1, g_grid.width);
+        i32 sj = floor_index((c.y + t * dz - g_grid.origin_z) / g_grid.cell, -1, g_grid.height);
+        if (si < 0 || sj < 0 || si >= g_grid.width || sj >= g_grid.height)
+            continue;
+        u32 k = (u32)(sj * g_grid.width + si);
+        if (!((g_grid.walkable[k] ? g_grid.ground[k] : g_grid.obstacle_top[k]) <= limit))
+            return 0;
+    }
+    return 1;
+}
+
+// The 7 x 7 window search of rect_at and goal_rect_at; reach keeps only cells that reach (x, z).
+static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
 {
     if (g_grid.width == 0 || !std::isfinite(x) || !std::isfinite(z))
         return -1;
@@ -918,13 +942,24 @@ i32 rect_at(f32 x, f32 z, f32 y, u8 any)
                 continue;
             Vector2 c = cell_centre(i, j);
             f32 d = (c.x - x) * (c.x - x) + (c.y - z) * (c.y - z);
-            if (found < 0 || d < best) {
+            if ((found < 0 || d < best) && (!reach || reaches(i, j, x, z))) {
                 best = d;
                 found = g_grid.rect_of_cell[idx];
             }
         }
     }
     return found;
+}
+
+i32 rect_at(f32 x, f32 z, f32 y, u8 any)
+{
+    return nearest_rect(x, z, y, any, 0);
+}
+
+i32 goal_rect_at(f32 x, f32 z)
+{
+    i32 r = nearest_rect(x, z, 0.0f, 1, 1);
+    return r >= 0 ? r : nearest_rect(x, z, 0.0f, 1, 0);
 }
 
 // Heap --------------------------------------------------------------------------------------

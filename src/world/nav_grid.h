@@ -63,6 +63,11 @@ void ready(const sv_geom* geom, f32 radius);
 // -1 when none or when x, z are not finite or lie far off the grid.
 i32 rect_at(f32 x, f32 z, f32 y, u8 any);
 
+// The rectangle a path to (x, z) ends in: rect_at at any height, among the cells a body walks
+// straight from to the point over nothing that rises more than a step above it (the floor beside
+// a bench whose edge holds the point is not one); among all cells when none does.
+i32 goal_rect_at(f32 x, f32 z);
+
 // The heap of the path search.
 sv_nav_heap* nav_heap(void);
 void heap_clear(void);

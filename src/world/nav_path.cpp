@@ -217,7 +217,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
     ready(geom, radius);
     f32 y = sv_geom_ground(geom, start.x, start.y);
     i32 from = rect_at(start.x, start.y, y, 0);
-    i32 to = rect_at(goal.x, goal.y, 0.0f, 1);
+    i32 to = goal_rect_at(goal.x, goal.y);
     if (from < 0 || to < 0)
         return 0;
     if (from == to) {
@@ -292,7 +292,7 @@ i32 sv_nav_walkable(const sv_geom* geom, f32 radius)
     points[count++] = Vector2 {0.0f, 0.0f};
     i32 rects[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
     for (u32 k = 0; k < count; ++k) {
-        rects[k] = rect_at(points[k].x, points[k].y, 0.0f, 1);
+        rects[k] = goal_rect_at(points[k].x, points[k].y);
         if (rects[k] < 0)
             return 0;
     }

@@ -17,10 +17,15 @@ u8 poly_contains(const Vector2* v, u8 count, Vector2 p)
     return inside;
 }
 
-// Which side of the line q-r the point p lies on: 1 strictly left, 0 on it or right.
+// Which side of the line q-r the point p lies on: 1 strictly left, 0 on it or right. Worked in
+// double from the single-precision inputs: for coordinates of a place's size the differences and
+// products come out exact, so a point on the line gives zero rather than rounding noise of either
+// sign (collinear sides of two fixtures would otherwise cross at random).
 static inline u32 side(Vector2 p, Vector2 q, Vector2 r)
 {
-    return (p.y - q.y) * (r.x - q.x) - (p.x - q.x) * (r.y - q.y) > 0.0f ? 1u : 0u;
+    const f64 py = (f64)p.y - (f64)q.y, rx = (f64)r.x - (f64)q.x;
+    const f64 px = (f64)p.x - (f64)q.x, ry = (f64)r.y - (f64)q.y;
+    return py * rx - px * ry > 0.0 ? 1u : 0u;
 }
 
 u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d)

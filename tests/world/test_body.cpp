@@ -135,6 +135,46 @@ TEST_F(BodyTest, StepOverTruthTable)
     }
 }
 
+// A door's ramp of run 3 rising 1.2 into the room: its sides hold off a body on the floor where
+// they stand more than a step high, are stepped over near the foot, and never hold off a body
+// standing on the ramp.
+TEST_F(BodyTest, RampSidesHoldOffTheFloorOnlyWhereTheyRiseOverAStep)
+{
+    u8 k = add_door(&g, 3, 1.6f); // in the wall at z = -5
+    sv_opening* o = &g.openings[k];
+    o->foot = Vector2 {0.0f, -2.0f};
+    o->rise = 1.2f;
+    for (u8 side = 0; side < 2; ++side) {
+        f32 x = side ? 0.8f : -0.8f;
+        sv_face* f = &g.ramp_sides[k][side];
+        f->p0 = Vector2 {x, -2.0f};
+        f->p1 = Vector2 {x, -5.0f};
+        f->top1 = o->rise;
+    }
+    const f32 r = 0.4f, step = 0.45f;
+    struct {
+        f32 x, z;
+        bool on_ramp;
+        f32 expect_x;
+    } table[] = {
+        {-1.1f, -4.5f, false, -1.2f}, // the side 1.0 high: held off
+        {1.1f, -4.0f, false, 1.2f},   // the other side, 0.8 high
+        {-1.1f, -2.3f, false, -1.1f}, // 0.12 high near the foot: stepped over
+        {-0.6f, -4.5f, true, -0.6f},  // on the ramp beside its own side
+        {0.6f, -3.5f, true, 0.6f},
+    };
+    for (const auto& row : table) {
+        f32 x = row.x, z = row.z;
+        f32 feet = row.on_ramp ? sv_geom_ground(&g, x, z) : 0.0f;
+        if (row.on_ramp) {
+            EXPECT_GT(feet, 0.4f) << row.x << ", " << row.z;
+        }
+        sv_player_collide(&g, &x, &z, r, feet, step);
+        EXPECT_NEAR(x, row.expect_x, 1e-5f) << row.x << ", " << row.z;
+        EXPECT_EQ(z, row.z);
+    }
+}
+
 TEST_F(BodyTest, BodyInsideASolidGoesToTheNearestOutline)
 {
     add_box(&g, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, 0);

@@ -1,6 +1,7 @@
 // Queries over hand-made geometry: door slots, ground, standing room, sight, floor triangles.
 #include <gtest/gtest.h>
 
+#include "world/body.h"
 #include "world/world_util.h"
 
 namespace {
@@ -163,10 +164,13 @@ TEST_F(QueryTest, StandingRoomAgainstWallsAndFixtures)
     EXPECT_EQ(sv_geom_standable(&g, 2.0f, 2.0f, 0.1f), 0);
     EXPECT_EQ(sv_geom_standable(&g, 2.0f, 0.8f, 0.5f), 1);
     EXPECT_EQ(sv_geom_standable(&g, 2.0f, 1.2f, 0.5f), 0);
-    g.fixtures[0].top = 0.4f; // low enough to step onto
+    g.fixtures[0].top = 0.4f; // within a step, but nothing stands beside a solid's face
     for (int i = 0; i < 4; ++i)
         g.fixtures[0].faces[i].top0 = g.fixtures[0].faces[i].top1 = 0.4f;
+    EXPECT_EQ(sv_geom_standable(&g, 2.0f, 1.2f, 0.5f), 0);
+    g.fixtures[0].standable = 1; // a low dais: stepped onto
     EXPECT_EQ(sv_geom_standable(&g, 2.0f, 1.2f, 0.5f), 1);
+    g.fixtures[0].standable = 0;
 
     f32 x = 0.0f, z = 4.9f;
     ASSERT_EQ(sv_geom_nearest_standable(&g, 0.5f, &x, &z), 1);
@@ -175,6 +179,33 @@ TEST_F(QueryTest, StandingRoomAgainstWallsAndFixtures)
     x = 50.0f, z = 50.0f; // no ring reaches the room
     EXPECT_EQ(sv_geom_nearest_standable(&g, 0.1f, &x, &z), 0);
     EXPECT_EQ(x, 50.0f);
+}
+
+// Whatever the query accepts, collision leaves where it is on the next tick: beside low and tall
+// solids, a low dais and the walls, at two radii.
+TEST_F(QueryTest, StandablePointsAreNeverPushedByCollision)
+{
+    add_square(2.0f, 2.0f, 0.5f, 0.3f, 0);  // a low block
+    add_square(-2.5f, 2.0f, 0.6f, 0.4f, 1); // a low dais
+    add_square(2.5f, -2.0f, 0.4f, 1.5f, 0); // a tall block
+    const f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
+    u32 accepted = 0, beside_low_block = 0;
+    for (f32 r : {0.3f, 0.5f})
+        for (i32 i = -100; i <= 100; ++i)
+            for (i32 j = -100; j <= 100; ++j) {
+                f32 x = (f32)i * 0.05f, z = (f32)j * 0.05f;
+                if (!sv_geom_standable(&g, x, z, r))
+                    continue;
+                ++accepted;
+                beside_low_block
+                    += std::fabs(x - 2.0f) < 0.5f + r && std::fabs(z - 2.0f) < 0.5f + r;
+                f32 cx = x, cz = z;
+                sv_player_collide(&g, &cx, &cz, r, sv_geom_ground(&g, x, z), step);
+                ASSERT_EQ(cx, x) << "r " << r << " at " << x << ", " << z;
+                ASSERT_EQ(cz, z) << "r " << r << " at " << x << ", " << z;
+            }
+    EXPECT_GT(accepted, 10000u);
+    EXPECT_GT(beside_low_block, 0u); // its corners' diagonals stay open
 }
 
 TEST_F(QueryTest, SightThroughDoorsNotWalls)

@@ -238,6 +238,53 @@ TEST_F(NavTest, WalkabilityRefusesCutOffFeetAndOneWayPockets)
     EXPECT_EQ(rects + links + gaps, 0u);
 }
 
+// A door whose sill is a bench 0.5 high, over the 0.45 step: its foot lies on the bench's inner
+// edge, nearer the floor's cells than the top's. The path climbs the bench's ramp, and a body
+// walking it reaches every point, the foot on the bench's top last.
+TEST_F(NavTest, APathToABenchSillDoorClimbsTheBenchRamp)
+{
+    const f32 h = 0.5f, edge = 3.75f; // bench top from the wall at z = 5 to z = 3.75
+    u8 k = add_box(&g, -2.0f, edge, 2.0f, 5.0f, h, 1, SV_FIXTURE_BENCH);
+    sv_fixture* bench = &g.fixtures[k];
+    bench->face_count = 2; // the inner long side and the cap at x = 2: none on the wall or ramp
+
+    // The ramp along the wall from x = -3 (floor) up to the top at x = -2, with its inner side.
+    sv_slope* sl = &bench->slopes[bench->slope_count++];
+    sl->origin = Vector2 {-3.0f, 5.0f};
+    sl->across = Vector2 {-3.0f, edge};
+    sl->up = Vector2 {-2.0f, 5.0f};
+    sl->far_corner = Vector2 {-2.0f, edge};
+    sl->top = h;
+    sv_face* side = &bench->faces[bench->face_count++];
+    memset(side, 0, sizeof *side);
+    side->p0 = sl->across;
+    side->p1 = sl->far_corner;
+    side->top1 = h;
+    bench->centre = Vector2 {-0.5f, 4.4f};
+    bench->bound = 2.7f;
+    sv_opening* o = &g.openings[add_door(&g, 1, 1.6f)]; // in the wall at z = 5
+    o->bench_sill = 1;
+    o->rise = h;
+    o->top += h;
+    o->foot = Vector2 {0.0f, edge};
+    g.ramp_sides[0][0].p0 = g.ramp_sides[0][0].p1 = o->centre;
+    g.ramp_sides[0][1] = g.ramp_sides[0][0];
+
+    for (Vector2 start : {Vector2 {0.0f, 0.0f}, Vector2 {3.0f, 2.0f}, Vector2 {-4.0f, -3.0f}}) {
+        u64 n = path(start, o->foot);
+        ASSERT_GT(n, 0u);
+        bool ramp = false;
+        for (u64 i = 0; i < n; ++i)
+            ramp = ramp || (out[i].x <= -2.0f && out[i].y > edge);
+        EXPECT_TRUE(ramp) << "from " << start.x << ", " << start.y;
+        f32 y = 0.0f;
+        EXPECT_EQ(walk_path(&g, R, start, out, n, &y), n) << "from " << start.x << ", " << start.y;
+        EXPECT_GT(y, 0.0f);
+    }
+    // The room is walkable with the door's foot taken on the bench.
+    EXPECT_EQ(sv_nav_walkable(&g, R), 1);
+}
+
 TEST_F(NavTest, BadCoordinatesFindNothing)
 {
     const f32 nan = std::numeric_limits<f32>::quiet_NaN();

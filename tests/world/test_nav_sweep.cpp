@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/rng.h"
+#include "test_nav_util.h"
 #include "world/body.h"
 #include "world/nav.h"
 #include "world/nav_grid.h"
@@ -20,7 +21,7 @@ constexpr u64 SEED_STRIDE = sanitized_stride(32);
 
 struct nav_max {
     u64 rects = 0, links = 0, gaps = 0, heap = 0;
-    u64 grids = 0, walkable = 0, paths = 0, points = 0, bodies = 0, ticks = 0;
+    u64 grids = 0, walkable = 0, paths = 0, points = 0, bodies = 0, ticks = 0, sills = 0;
 };
 
 // Inside the walls, or within rounding of a wall line (a door holds a body 0.01 inside it).
@@ -76,6 +77,17 @@ void expect_path(const sv_geom* g, f32 r, Vector2 a, Vector2 b, const char* wher
         EXPECT_TRUE(inside(g, s_out[i])) << where << " point " << i;
     mx->paths++;
     mx->points += n;
+}
+
+// A body walking the path from the centre to a bench sill's foot reaches every point of it: the
+// foot lies on the bench's edge, reached only over the bench's ramp.
+void expect_walked(const sv_geom* g, f32 r, Vector2 foot, const char* where, nav_max* mx)
+{
+    static Vector2 s_out[96];
+    u64 n = sv_nav_path(g, r, Vector2 {0, 0}, foot, s_out, 96);
+    f32 y = 0.0f;
+    EXPECT_EQ(walk_path(g, r, Vector2 {0, 0}, s_out, n, &y), n) << where << " bench sill";
+    mx->sills++;
 }
 
 // Bodies of radius r dropped at standable points and driven for 600 ticks, turning now and then,
@@ -153,6 +165,8 @@ void sweep(u64 seed_from, u64 seed_to)
                     for (u8 k = 0; k < s_g.opening_count; ++k) {
                         expect_path(&s_g, r, s_g.openings[k].foot, Vector2 {0, 0}, where, &mx);
                         expect_path(&s_g, r, Vector2 {0, 0}, s_g.openings[k].foot, where, &mx);
+                        if (s_g.openings[k].bench_sill)
+                            expect_walked(&s_g, r, s_g.openings[k].foot, where, &mx);
                     }
                 }
                 // Bodies in one draw of each room (both speeds) and in every fourth corridor
@@ -166,15 +180,16 @@ void sweep(u64 seed_from, u64 seed_to)
             }
         }
     }
-    printf(
-        "nav sweep seeds %llu..%llu step %llu: %llu grids (%llu walkable), max rects %llu/%u, "
-        "links %llu/%u, gap links %llu, heap %llu/%u; %llu paths (%llu points); %llu bodies, "
-        "%llu ticks\n",
-        (unsigned long long)seed_from, (unsigned long long)seed_to, (unsigned long long)SEED_STRIDE,
-        (unsigned long long)mx.grids, (unsigned long long)mx.walkable, (unsigned long long)mx.rects,
-        SV_NAV_RECTS, (unsigned long long)mx.links, SV_NAV_LINKS, (unsigned long long)mx.gaps,
-        (unsigned long long)mx.heap, SV_NAV_HEAP, (unsigned long long)mx.paths,
-        (unsigned long long)mx.points, (unsigned long long)mx.bodies, (unsigned long long)mx.ticks);
+    printf("nav sweep seeds %llu..%llu step %llu: %llu grids (%llu walkable), max rects %llu/%u, "
+           "links %llu/%u, gap links %llu, heap %llu/%u; %llu paths (%llu points, %llu walked to "
+           "bench sills); %llu bodies, %llu ticks\n",
+           (unsigned long long)seed_from, (unsigned long long)seed_to,
+           (unsigned long long)SEED_STRIDE, (unsigned long long)mx.grids,
+           (unsigned long long)mx.walkable, (unsigned long long)mx.rects, SV_NAV_RECTS,
+           (unsigned long long)mx.links, SV_NAV_LINKS, (unsigned long long)mx.gaps,
+           (unsigned long long)mx.heap, SV_NAV_HEAP, (unsigned long long)mx.paths,
+           (unsigned long long)mx.points, (unsigned long long)mx.sills,
+           (unsigned long long)mx.bodies, (unsigned long long)mx.ticks);
 }
 
 } // namespace

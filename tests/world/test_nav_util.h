@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/tune.h"
+#include "world/body.h"
+#include "world/geom.h"
 #include "world/world_types.h"
 
 // An empty box room from (x0, z0) to (x1, z1), floor at y, vertices by increasing angle.
@@ -65,4 +68,39 @@ inline u8 add_box(sv_geom* g, f32 x0, f32 z0, f32 x1, f32 z1, f32 top, u8 standa
     f32 hx = (x1 - x0) * 0.5f, hz = (z1 - z0) * 0.5f;
     f->bound = sqrtf(hx * hx + hz * hz);
     return k;
+}
+
+// Walks a body of radius r along a path at walking speed, collided and settled every tick; the
+// number of points reached in order (n when all were), a point counting as reached within 0.1
+// (corners lie on cell edges, a little nearer to what a body is held off than its centre comes).
+// A point the body makes no headway towards for a second is not reached. Writes the feet's
+// height at the end when all were.
+inline u64 walk_path(const sv_geom* g, f32 r, Vector2 start, const Vector2* points, u64 n,
+                     f32* y_end)
+{
+    const f32 dt = (f32)sv_sim_dt(), step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
+    const f32 speed = (f32)sv_tune(SV_TUNE_PLAYER_WALK_SPEED);
+    f32 x = start.x, z = start.y, y = sv_geom_ground(g, x, z), vy = 0.0f;
+    u8 air = 0;
+    for (u64 i = 0; i < n; ++i) {
+        f32 best = 1e9f;
+        for (u32 idle = 0;;) {
+            f32 dx = points[i].x - x, dz = points[i].y - z, d = sqrtf(dx * dx + dz * dz);
+            if (d < 0.1f)
+                break;
+            if (d < best - 0.01f) {
+                best = d;
+                idle = 0;
+            } else if (++idle > sv_sim_ticks(1.0f)) {
+                return i;
+            }
+            f32 m = fminf(d, speed * dt);
+            x += dx / d * m;
+            z += dz / d * m;
+            sv_player_collide(g, &x, &z, r, y, step);
+            sv_body_settle(g, x, z, &y, &vy, &air);
+        }
+    }
+    *y_end = y;
+    return n;
 }

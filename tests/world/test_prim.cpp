@@ -47,6 +47,21 @@ TEST(Prim, SegmentsCrossByStrictSides)
     EXPECT_EQ(segs_cross({0, 0}, {1, 0}, {1, 0}, {2, -1}), 0u);
 }
 
+// Two ramp sides on one slanted line, 2.5 m apart: single-precision side products of such points
+// come out with arbitrary signs and once reported the pair as crossing.
+TEST(Prim, CollinearDisjointSegmentsNeverCross)
+{
+    const Vector2 a = {-1.68377018f, 5.25778198f}, b = {-0.926421523f, 3.70931578f};
+    const Vector2 c = {0.215010807f, 1.37555671f}, d = {0.569391131f, 0.650994897f};
+    EXPECT_EQ(segs_cross(a, b, c, d), 0u);
+    EXPECT_EQ(segs_cross(c, d, a, b), 0u);
+    EXPECT_EQ(segs_cross(b, a, d, c), 0u);
+    const Vector2 e = {5.34890652f, 4.27065659f}, f = {4.4926734f, 5.846066f};
+    const Vector2 g = {3.5190506f, 7.63746405f}, h = {2.76104331f, 9.03214455f};
+    EXPECT_EQ(segs_cross(e, f, g, h), 0u);
+    EXPECT_EQ(segs_cross(g, h, e, f), 0u);
+}
+
 TEST(Prim, PointToSegmentDistance)
 {
     EXPECT_FLOAT_EQ(pt_seg_dist({3, 4}, {0, 0}, {0, 0}), 5.0f);

@@ -322,6 +322,46 @@ TEST(Route, WayLengthsWithinAPlaceAndAcrossDoors)
     EXPECT_EQ(sv_nav_way_length(f, nullptr, 0, r, a, 1, a, nullptr, nullptr), -1.0f);
 }
 
+// Ways over several doors, checked hop by hop: to the first door's foot by the path, then each
+// crossing carried into the next place and straight on to the next door's foot, and last to the
+// goal. Routes of up to six doors on a floor with corridors.
+TEST(Route, WayLengthsOverSeveralDoorsAddEveryHop)
+{
+    sv_tune_reset_defaults();
+    world_floor w(4471, 5, world_lay::pass);
+    const sv_floor* f = &w.f;
+    static sv_geom s_g, s_at[2];
+    sv_geom_build(&s_g, f, 0);
+    const f32 r = (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
+    const Vector2 a = {0.0f, 0.0f}, goal = {0.5f, -0.25f};
+    u32 checked[7] = {};
+    for (u16 t = 1; t < f->place_count; ++t) {
+        u8 doors[SV_WAY_DOORS];
+        i64 n = sv_nav_route(f, 0, t, doors, SV_WAY_DOORS, nullptr, nullptr);
+        if (n < 2 || n > 6)
+            continue;
+        const sv_geom* here = &s_g;
+        Vector2 p = here->openings[doors[0]].foot;
+        f32 want = path_length(&s_g, r, a, p), y = 0.0f, dx = 1.0f, dz = 0.0f;
+        u16 at = 0;
+        for (i64 i = 0; i < n; ++i) {
+            sv_geom* next = &s_at[i % 2];
+            ASSERT_EQ(sv_nav_cross(f, here, doors[i], next, &at, &p.x, &p.y, &y, &dx, &dz, nullptr),
+                      1);
+            here = next;
+            Vector2 q = i + 1 < n ? here->openings[doors[i + 1]].foot : goal;
+            want += std::hypot(q.x - p.x, q.y - p.y);
+            p = q;
+        }
+        ASSERT_EQ(at, t);
+        f32 got = sv_nav_way_length(f, &s_g, 0, r, a, t, goal, nullptr, nullptr);
+        EXPECT_NEAR(got, want, 1e-3f) << "to place " << t << " over " << n << " doors";
+        checked[n]++;
+    }
+    for (u32 n = 2; n <= 6; ++n)
+        EXPECT_GT(checked[n], 0u) << n << " doors";
+}
+
 // The place beyond a door ------------------------------------------------------------------------
 
 TEST(Route, BeyondCacheBuildsOnceReplacesRoundRobinAndSparesTheCallersGeometry)
@@ -453,6 +493,38 @@ TEST(Route, BeyondCacheKeysThatCollideStillTellFloorsApart)
     sv_geom_build(&s_want, &a.f, 1);
     EXPECT_EQ(memcmp(beyond_a, &s_want, sizeof s_want), 0);
     sv_floor_free(&b);
+}
+
+// A body standing in a doorway just inside its own place overlaps the far place's entry door:
+// collision there leaves that door's plane out, so the body is not thrown across the line.
+TEST(Route, CollisionBeyondADoorLeavesItsEntryDoorOut)
+{
+    sv_tune_reset_defaults();
+    world_floor w(4471, 2, world_lay::pass);
+    const sv_floor* f = &w.f;
+    static sv_geom s_g;
+    const f32 r = (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
+    const f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
+    u32 tried = 0;
+    for (u16 place = 0; place < f->place_count && tried < 24; ++place) {
+        sv_geom_build(&s_g, f, place);
+        for (u8 k = 0; k < s_g.opening_count; ++k) {
+            const sv_opening* o = &s_g.openings[k];
+            if (!sv_nav_beyond(f, place, &s_g, k, nullptr, nullptr, nullptr, nullptr))
+                continue;
+            for (f32 depth : {0.05f, 0.3f}) {
+                f32 x = o->centre.x + depth * std::cos(o->yaw);
+                f32 z = o->centre.y + depth * std::sin(o->yaw);
+                f32 y = sv_geom_ground(&s_g, x, z);
+                f32 bx = x, bz = z;
+                sv_nav_collide(f, place, &s_g, &bx, &bz, r, y, step);
+                EXPECT_NEAR(bx, x, 1e-4f) << "place " << place << " door " << (int)k;
+                EXPECT_NEAR(bz, z, 1e-4f) << "place " << place << " door " << (int)k;
+            }
+            tried += 1;
+        }
+    }
+    EXPECT_GE(tried, 24u);
 }
 
 TEST(Route, ToBeyondInvertsThePortal)
