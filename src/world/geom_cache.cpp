@@ -16,8 +16,9 @@ struct place_record {
     sv_passage_piece pieces[3]; // the piece before, the piece, the piece after (zero past an end)
 };
 
-// One cached geometry with everything that names its place, compared whole: the key only speeds
-// the scan. (Keys alone collide: serial x 2 and place << 16 overlap once serials pass 32767.)
+// What names one cached geometry, compared whole: the key only speeds the scan. (Keys alone
+// collide: serial x 2 and place << 16 overlap once serials pass 32767.) Kept apart from the
+// geometries, so that a scan reads a few kilobytes rather than one line of every geometry.
 struct cache_entry {
     u64 key; // key xor 1, so an all-zero entry matches nothing
     u64 used_at;
@@ -28,16 +29,21 @@ struct cache_entry {
     u16 place;
     u8 used;
     place_record record;
-    sv_geom geom;
 };
 
 struct cache_state {
     cache_entry entries[SV_GEOM_CACHE];
+    sv_geom geoms[SV_GEOM_CACHE];
     u64 clock;
     u64 builds;
 };
 
 cache_state g_cache;
+
+sv_geom* geom_of(cache_entry* e)
+{
+    return &g_cache.geoms[e - g_cache.entries];
+}
 
 u64 cache_key(const sv_floor* floor, u16 place)
 {
@@ -99,7 +105,7 @@ cache_entry* victim(const sv_geom* keep)
     cache_entry* best = nullptr;
     for (u32 i = 0; i < SV_GEOM_CACHE; ++i) {
         cache_entry* e = &g_cache.entries[i];
-        if (&e->geom == keep)
+        if (&g_cache.geoms[i] == keep)
             continue;
         if (!e->used)
             return e;
@@ -133,13 +139,13 @@ const sv_geom* sv_geom_cached(const sv_floor* floor, u16 place)
     cache_entry* e = find(floor, place, &record);
     if (e) {
         e->used_at = ++g_cache.clock;
-        return &e->geom;
+        return geom_of(e);
     }
     e = victim(nullptr);
     claim(e, floor, place, &record);
-    sv_geom_build(&e->geom, floor, place);
+    sv_geom_build(geom_of(e), floor, place);
     g_cache.builds += 1;
-    return &e->geom;
+    return geom_of(e);
 }
 
 const sv_geom* sv_geom_cache_store(const sv_floor* floor, u16 place, const sv_geom* geom,
@@ -153,9 +159,9 @@ const sv_geom* sv_geom_cache_store(const sv_floor* floor, u16 place, const sv_ge
     if (!e)
         e = victim(keep);
     claim(e, floor, place, &record);
-    if (&e->geom != geom)
-        memcpy(&e->geom, geom, sizeof e->geom);
-    return &e->geom;
+    if (geom_of(e) != geom)
+        memcpy(geom_of(e), geom, sizeof *geom);
+    return geom_of(e);
 }
 
 void sv_geom_cache_reset(void)
