@@ -127,9 +127,11 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
             u16 next = SV_NONE16;
             if (!sv_floor_place_next(floor, at, d, &next, nullptr, nullptr, nullptr))
                 continue;
-            if (filter && !filter(user, floor, at, d))
-                continue;
+            // A place already reached is never entered again: no need to ask the filter (a
+            // pure test) about the door to it, half the doors of a search.
             if (!sv_floor_place_valid(floor, next) || s_route.stamp[next] == stamp)
+                continue;
+            if (filter && !filter(user, floor, at, d))
                 continue;
             s_route.stamp[next] = stamp;
             s_route.came_from[next] = at;

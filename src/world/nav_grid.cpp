@@ -571,13 +571,13 @@ static void drop_islands(f32 radius)
         const u8* row = &g_grid.walkable[j * w];
         u32 first = runs;
         for (u32 i = 0; i < w;) {
-            if (!row[i]) {
-                ++i;
-                continue;
-            }
-            u32 start = i;
-            while (i < w && row[i])
-                ++i;
+            // Walkable cells hold exactly 1 and the others 0: each run's ends are found at once.
+            const u8* on = (const u8*)memchr(row + i, 1, w - i);
+            if (!on)
+                break;
+            u32 start = (u32)(on - row);
+            const u8* off = (const u8*)memchr(on, 0, w - start);
+            i = off ? (u32)(off - row) : w;
             s_run_a[runs] = (u16)start;
             s_run_b[runs] = (u16)i;
             s_run_row[runs] = (u8)j;
