@@ -123,7 +123,7 @@ void claim(cache_entry* e, const sv_floor* floor, u16 place, const place_record*
     e->floor_number = floor->floor_number;
     e->place_count = floor->place_count;
     e->place = place;
-    e->record = *record;
+    memcpy(&e->record, record, sizeof *record); // padding included: records compare bytewise
     e->used = 1;
     e->used_at = ++g_cache.clock;
 }
