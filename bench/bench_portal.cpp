@@ -89,6 +89,26 @@ void BM_PortalWalkFromSpawnNoView(benchmark::State& state)
 }
 BENCHMARK(BM_PortalWalkFromSpawnNoView)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// The widest walk as the main loop makes it: once a frame on the same floor, 60 frames (a second)
+// on each of the 64 laid floors in turn, so the places beyond the doors are the ones walked
+// through a frame earlier.
+void BM_PortalWalkFromSpawnNoViewFrames(benchmark::State& state)
+{
+    spawn_set s_set(4471, 64, 5, true);
+    u64 sink = 0, visits = 0, walks = 0;
+    u32 i = 0;
+    for (auto _ : state) {
+        u32 f = (i / 60) % 64;
+        visits += sv_portal_walk(s_set.floor(f), 0, &s_set.geoms[f], &s_set.eyes[f], nullptr,
+                                 count_visit, &sink);
+        walks += 1;
+        i += 1;
+    }
+    benchmark::DoNotOptimize(sink);
+    state.counters["visits"] = walks ? (double)visits / (double)walks : 0.0;
+}
+BENCHMARK(BM_PortalWalkFromSpawnNoViewFrames)->Unit(benchmark::kMicrosecond);
+
 // The game's first floor (seed 4471, floor 1) seen from spawn looking along +x.
 void BM_PortalWalkFirstFloor(benchmark::State& state)
 {

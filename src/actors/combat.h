@@ -5,18 +5,17 @@
 #pragma once
 #include "actors/player.h"
 #include "floor/floor.h"
+#include "world/geom_cache.h"
 #include "world/route.h"
 #include "world/world_types.h"
 
-#define SV_PLACE_CACHE 16
-
-// The geometry of place on floor from a 16-entry round-robin cache; a miss builds it with
-// sv_geom_build. An entry matches only the same floor serial, seed, floor number, place count and
-// place, compared exactly, so no floor generated later (however many) meets an old entry.
-// The pointer stays valid until 16 further misses or stores. Null for a null floor or an invalid place.
+#define SV_PLACE_CACHE SV_GEOM_CACHE
+// The geometry of place on floor from the world's least-recently-used geometry cache (see
+// world/geom_cache.h for its exact key and bound); a miss builds it with sv_geom_build. The
+// pointer stays valid for at least SV_PLACE_CACHE - 1 further misses or stores. Null for a null
+// floor or an invalid place.
 const sv_geom* place_geom(const sv_floor* floor, u16 place);
-
-// Empties the cache (every entry unused, the next slot 0).
+// Empties the cache (every entry unused).
 void sv_place_cache_reset(void);
 
 // How many geometries the cache has built since the process started (for tests and tools).
@@ -55,8 +54,8 @@ i32 sight_may_pass(void* user, const sv_floor* floor, u16 place, u8 door);
 i32 mob_may_take(void* user, const sv_floor* floor, u16 place, u8 door);
 
 // Stores a copy of geom as the cached geometry of place on floor: the entry already holding
-// that place, else the next slot round robin, skipping the entry that holds keep (a geometry
-// a caller still reads). Returns the cached copy; null for a null floor or geom or an invalid
+// that place, else the least recently used one other than the entry holding keep (a geometry a
+// caller still reads). Returns the cached copy; null for a null floor or geom or an invalid
 // place.
 const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
                                 const sv_geom* keep);

@@ -5,30 +5,9 @@
 
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 
 namespace {
-
-// One cached geometry with everything that names its place, kept whole: the key only speeds the
-// scan, the named fields decide the match. (Keys alone collide: serial x 2 and place << 16
-// overlap once serials pass 32767, so two floors' places could share a key.)
-struct cache_entry {
-    u64 key; // key xor 1, so an all-zero entry matches nothing
-    u32 serial;
-    u64 seed;
-    u16 floor_number;
-    u16 place_count;
-    u16 place;
-    u8 used;
-    sv_geom geom;
-};
-
-struct cache_state {
-    cache_entry entries[SV_PLACE_CACHE];
-    u8 next;
-    u64 builds;
-};
-
-cache_state g_cache;
 
 // Tables of the combat route search over every place id; a place is seen in the current search
 // when its stamp equals the search's.
@@ -43,86 +22,27 @@ struct route_state {
 
 route_state s_route;
 
-u64 cache_key(const sv_floor* floor, u16 place)
-{
-    u64 key = (((u64)floor->place_count << 32) | ((u64)place << 16))
-        ^ (0x9e3779b97f4a7c15ull * floor->seed) ^ ((u64)floor->serial * 2u)
-        ^ ((u64)floor->floor_number << 48);
-    return key ^ 1u;
-}
-
-bool entry_matches(const cache_entry* e, u64 key, const sv_floor* floor, u16 place)
-{
-    return e->used && e->key == key && e->serial == floor->serial && e->seed == floor->seed
-        && e->floor_number == floor->floor_number && e->place_count == floor->place_count
-        && e->place == place;
-}
-
 } // namespace
 
 const sv_geom* place_geom(const sv_floor* floor, u16 place)
 {
-    if (!floor || !sv_floor_place_valid(floor, place))
-        return nullptr;
-    u64 key = cache_key(floor, place);
-    for (u32 i = 0; i < SV_PLACE_CACHE; ++i)
-        if (entry_matches(&g_cache.entries[i], key, floor, place))
-            return &g_cache.entries[i].geom;
-    cache_entry* e = &g_cache.entries[g_cache.next];
-    g_cache.next = (u8)((g_cache.next + 1) % SV_PLACE_CACHE);
-    e->key = key;
-    e->serial = floor->serial;
-    e->seed = floor->seed;
-    e->floor_number = floor->floor_number;
-    e->place_count = floor->place_count;
-    e->place = place;
-    e->used = 1;
-    sv_geom_build(&e->geom, floor, place);
-    g_cache.builds += 1;
-    return &e->geom;
+    return sv_geom_cached(floor, place);
 }
 
 const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
                                 const sv_geom* keep)
 {
-    if (!floor || !geom || !sv_floor_place_valid(floor, place))
-        return nullptr;
-    u64 key = cache_key(floor, place);
-    cache_entry* e = nullptr;
-    for (u32 i = 0; i < SV_PLACE_CACHE && !e; ++i)
-        if (entry_matches(&g_cache.entries[i], key, floor, place))
-            e = &g_cache.entries[i];
-    if (!e) {
-        if (&g_cache.entries[g_cache.next].geom == keep)
-            g_cache.next = (u8)((g_cache.next + 1) % SV_PLACE_CACHE);
-        e = &g_cache.entries[g_cache.next];
-        g_cache.next = (u8)((g_cache.next + 1) % SV_PLACE_CACHE);
-    }
-    if (&e->geom == geom)
-        return &e->geom;
-    e->key = key;
-    e->serial = floor->serial;
-    e->seed = floor->seed;
-    e->floor_number = floor->floor_number;
-    e->place_count = floor->place_count;
-    e->place = place;
-    e->used = 1;
-    memcpy(&e->geom, geom, sizeof e->geom);
-    return &e->geom;
+    return sv_geom_cache_store(floor, place, geom, keep);
 }
 
 void sv_place_cache_reset(void)
 {
-    for (u32 i = 0; i < SV_PLACE_CACHE; ++i) {
-        g_cache.entries[i].used = 0;
-        g_cache.entries[i].key = 0;
-    }
-    g_cache.next = 0;
+    sv_geom_cache_reset();
 }
 
 u64 sv_place_cache_builds(void)
 {
-    return g_cache.builds;
+    return sv_geom_cache_builds();
 }
 
 f32 sv_mob_height(u64 kind)
@@ -207,9 +127,11 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
             u16 next = SV_NONE16;
             if (!sv_floor_place_next(floor, at, d, &next, nullptr, nullptr, nullptr))
                 continue;
-            if (filter && !filter(user, floor, at, d))
-                continue;
+            // A place already reached is never entered again: no need to ask the filter (a
+            // pure test) about the door to it, half the doors of a search.
             if (!sv_floor_place_valid(floor, next) || s_route.stamp[next] == stamp)
+                continue;
+            if (filter && !filter(user, floor, at, d))
                 continue;
             s_route.stamp[next] = stamp;
             s_route.came_from[next] = at;

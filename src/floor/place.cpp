@@ -51,18 +51,26 @@ i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* pi
 {
     if (!floor || place == SV_NONE16 || place < floor->room_count || place >= floor->place_count)
         return 0;
-    // Passages are numbered in table order, so their place ranges are ascending.
-    for (u16 i = 0; i < floor->passage_count; ++i) {
-        const sv_passage* p = &floor->passages[i];
-        if (place >= p->first_place && place - p->first_place < p->piece_count) {
-            if (passage)
-                *passage = i;
-            if (piece)
-                *piece = (u16)(place - p->first_place);
-            return 1;
-        }
+    // Passages are added in table order with their pieces numbered on from the last, so their
+    // place ranges ascend: the last passage starting at or before place is the only candidate.
+    u16 lo = 0, hi = floor->passage_count;
+    while (lo < hi) {
+        u16 mid = (u16)(lo + (hi - lo) / 2);
+        if (floor->passages[mid].first_place <= place)
+            lo = (u16)(mid + 1);
+        else
+            hi = mid;
     }
-    return 0;
+    if (lo == 0)
+        return 0;
+    const sv_passage* p = &floor->passages[lo - 1];
+    if (place - p->first_place >= p->piece_count)
+        return 0;
+    if (passage)
+        *passage = (u16)(lo - 1);
+    if (piece)
+        *piece = (u16)(place - p->first_place);
+    return 1;
 }
 
 u8 sv_floor_place_doors(const sv_floor* floor, u16 place)

@@ -1,9 +1,11 @@
 // Navigation within one place: a grid of walkable rectangles and the links between them, built
 // for one geometry and body radius and cached by the bytes of the whole geometry record, the
-// radius and player.step_height; A* over it with string pulling through the doorways. One static grid
-// and static search tables: not re-entrant, nothing allocated, nothing drawn. Any call with
-// another geometry, radius or step height rebuilds the grid (tens of microseconds to a few
-// milliseconds); the same ones again cost one comparison of the record (about a microsecond).
+// radius and player.step_height; A* over it with string pulling through the doorways. One static
+// working grid and static search tables: not re-entrant, nothing drawn. A call with another
+// geometry, radius or step height makes the working grid again: copied back from the grids kept
+// for the places in play (a few microseconds; they are allocated, at most SV_NAV_KEPT of them
+// and SV_NAV_KEPT_BYTES in all), else built (tens of microseconds to a few milliseconds); the
+// same ones again cost one comparison of the record (about a microsecond).
 #pragma once
 #include "world/world_types.h"
 
@@ -15,6 +17,11 @@
 #define SV_NAV_HEAP    (SV_NAV_LINKS + 1) // every push a search can make: the start and one per link
 #define SV_NAV_PORTALS 16384              // portals of one funnel
 #define SV_NAV_CELL    0.2f               // cell size unless the place is wider than 254 cells
+
+// Bounds of the grids kept for going back to a place: how many, and the bytes they hold in all
+// (each its cells, rectangles, links and the record it was built from).
+#define SV_NAV_KEPT       64
+#define SV_NAV_KEPT_BYTES (8u << 20)
 
 // Walking path for a body of radius r from start to goal (x, z) in geom: writes the corner
 // points and then the goal (never the start) to out, at most cap, and returns the number

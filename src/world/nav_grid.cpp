@@ -6,6 +6,7 @@
 #include "world/nav_grid.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/panic.h"
@@ -570,13 +571,13 @@ static void drop_islands(f32 radius)
         const u8* row = &g_grid.walkable[j * w];
         u32 first = runs;
         for (u32 i = 0; i < w;) {
-            if (!row[i]) {
-                ++i;
-                continue;
-            }
-            u32 start = i;
-            while (i < w && row[i])
-                ++i;
+            // Walkable cells hold exactly 1 and the others 0: each run's ends are found at once.
+            const u8* on = (const u8*)memchr(row + i, 1, w - i);
+            if (!on)
+                break;
+            u32 start = (u32)(on - row);
+            const u8* off = (const u8*)memchr(on, 0, w - start);
+            i = off ? (u32)(off - row) : w;
             s_run_a[runs] = (u16)start;
             s_run_b[runs] = (u16)i;
             s_run_row[runs] = (u8)j;
@@ -875,7 +876,201 @@ static void build(const sv_geom* geom, f32 radius)
     links(geom);
 }
 
-void ready(const sv_geom* geom, f32 radius)
+// Grids kept --------------------------------------------------------------------------------
+
+// The grids of the places in play, kept compact (only the cells, rectangles and links a grid
+// has, beside the record it was built from) so that going back to a place costs a copy instead
+// of a build. Least recently used ones go first once SV_NAV_KEPT grids or SV_NAV_KEPT_BYTES
+// bytes are held; a grid larger than the byte bound is never kept.
+struct kept_grid {
+    u64 hash; // of the record, radius and step; 0 for an unused entry
+    u64 used_at;
+    f32 radius, step;
+    f32 origin_x, origin_z, cell;
+    u16 width, height;
+    u32 rect_count, link_count;
+    u8* bytes; // the record, then the arrays (see kept_layout)
+    u64 size;
+};
+
+struct kept_state {
+    kept_grid grids[SV_NAV_KEPT];
+    u64 bytes;
+    u64 clock;
+    u64 restores;
+};
+
+static kept_state g_kept;
+
+// Byte offsets of the arrays in a kept grid's buffer, widest alignment first.
+struct kept_layout {
+    u64 links, rects, obstacle_top, ground, incoming_start, record, incoming, ground_face,
+        rect_of_cell, walkable, size;
+};
+
+static kept_layout layout_for(u32 cells, u32 rect_count, u32 link_count)
+{
+    kept_layout l;
+    u64 at = 0;
+    l.links = at;
+    at += sizeof(sv_nav_link) * link_count;
+    l.rects = at;
+    at += sizeof(sv_nav_rect) * rect_count;
+    l.obstacle_top = at;
+    at += sizeof(f32) * cells;
+    l.ground = at;
+    at += sizeof(f32) * cells;
+    l.incoming_start = at;
+    at += sizeof(u32) * ((u64)rect_count + 1);
+    l.record = at;
+    at += sizeof(sv_geom);
+    l.incoming = at;
+    at += sizeof(u16) * link_count;
+    l.ground_face = at;
+    at += sizeof(u16) * cells;
+    l.rect_of_cell = at;
+    at += sizeof(u16) * cells;
+    l.walkable = at;
+    at += cells;
+    l.size = at;
+    return l;
+}
+
+static_assert(sizeof(sv_nav_link) % 4 == 0 && sizeof(sv_nav_rect) % 4 == 0
+                  && sizeof(sv_geom) % 4 == 0,
+              "kept arrays stay aligned");
+
+// The record's bytes with the radius and step, four lanes at a time.
+static u64 record_hash(const sv_geom* geom, f32 radius, f32 step)
+{
+    const u8* p = (const u8*)geom;
+    u64 lane[4] = {0x9e3779b97f4a7c15ull, 0xc2b2ae3d27d4eb4full, 0x165667b19e3779f9ull,
+                   0xd6e8feb86659fd93ull};
+    u64 i = 0;
+    for (; i + 32 <= sizeof *geom; i += 32)
+        for (u32 k = 0; k < 4; ++k) {
+            u64 w;
+            memcpy(&w, p + i + 8 * k, 8);
+            lane[k] = (lane[k] ^ w) * 0x100000001b3ull;
+        }
+    u64 tail = 0;
+    for (; i < sizeof *geom; ++i)
+        tail = (tail << 8 | p[i]) * 0x100000001b3ull;
+    u32 rb, sb;
+    memcpy(&rb, &radius, 4);
+    memcpy(&sb, &step, 4);
+    u64 h
+        = lane[0] ^ (lane[1] << 1) ^ (lane[2] << 2) ^ (lane[3] << 3) ^ tail ^ ((u64)rb << 32 | sb);
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ull;
+    h ^= h >> 32;
+    return h | 1u; // never 0, the mark of an unused entry
+}
+
+static void drop_kept(kept_grid* k)
+{
+    if (!k->hash)
+        return;
+    g_kept.bytes -= k->size;
+    free(k->bytes);
+    *k = kept_grid {};
+}
+
+static kept_grid* find_kept(u64 hash, const sv_geom* geom, f32 radius, f32 step)
+{
+    for (u32 i = 0; i < SV_NAV_KEPT; ++i) {
+        kept_grid* k = &g_kept.grids[i];
+        if (k->hash != hash || memcmp(&k->radius, &radius, 4) != 0
+            || memcmp(&k->step, &step, 4) != 0)
+            continue;
+        kept_layout l = layout_for((u32)k->width * k->height, k->rect_count, k->link_count);
+        if (memcmp(k->bytes + l.record, geom, sizeof *geom) == 0)
+            return k;
+    }
+    return nullptr;
+}
+
+// Copies the grid just built (from geom) into the kept grids.
+static void keep(u64 hash, const sv_geom* geom)
+{
+    u32 cells = (u32)g_grid.width * g_grid.height;
+    kept_layout l = layout_for(cells, g_grid.rect_count, g_grid.link_count);
+    if (l.size > SV_NAV_KEPT_BYTES)
+        return;
+    // Room first: the least recently used go until both bounds allow one more.
+    for (;;) {
+        kept_grid* oldest = nullptr;
+        u32 used = 0;
+        for (u32 i = 0; i < SV_NAV_KEPT; ++i) {
+            kept_grid* k = &g_kept.grids[i];
+            if (!k->hash)
+                continue;
+            used += 1;
+            if (!oldest || k->used_at < oldest->used_at)
+                oldest = k;
+        }
+        if (used < SV_NAV_KEPT && g_kept.bytes + l.size <= SV_NAV_KEPT_BYTES)
+            break;
+        drop_kept(oldest);
+    }
+    kept_grid* k = nullptr;
+    for (u32 i = 0; i < SV_NAV_KEPT && !k; ++i)
+        if (!g_kept.grids[i].hash)
+            k = &g_kept.grids[i];
+    u8* b = (u8*)malloc(l.size);
+    if (!b)
+        return;
+    memcpy(b + l.links, g_grid.links, sizeof(sv_nav_link) * g_grid.link_count);
+    memcpy(b + l.rects, g_grid.rects, sizeof(sv_nav_rect) * g_grid.rect_count);
+    memcpy(b + l.obstacle_top, g_grid.obstacle_top, sizeof(f32) * cells);
+    memcpy(b + l.ground, g_grid.ground, sizeof(f32) * cells);
+    memcpy(b + l.incoming_start, g_grid.incoming_start, sizeof(u32) * (g_grid.rect_count + 1));
+    memcpy(b + l.record, geom, sizeof *geom);
+    memcpy(b + l.incoming, g_grid.incoming, sizeof(u16) * g_grid.link_count);
+    memcpy(b + l.ground_face, g_grid.ground_face, sizeof(u16) * cells);
+    memcpy(b + l.rect_of_cell, g_grid.rect_of_cell, sizeof(u16) * cells);
+    memcpy(b + l.walkable, g_grid.walkable, cells);
+    k->hash = hash;
+    k->used_at = ++g_kept.clock;
+    k->radius = g_grid.radius;
+    k->step = g_grid.step;
+    k->origin_x = g_grid.origin_x;
+    k->origin_z = g_grid.origin_z;
+    k->cell = g_grid.cell;
+    k->width = g_grid.width;
+    k->height = g_grid.height;
+    k->rect_count = g_grid.rect_count;
+    k->link_count = g_grid.link_count;
+    k->bytes = b;
+    k->size = l.size;
+    g_kept.bytes += l.size;
+}
+
+// Makes the working grid the kept one, exactly as its build left it.
+static void restore(const kept_grid* k)
+{
+    u32 cells = (u32)k->width * k->height;
+    kept_layout l = layout_for(cells, k->rect_count, k->link_count);
+    const u8* b = k->bytes;
+    g_grid.origin_x = k->origin_x;
+    g_grid.origin_z = k->origin_z;
+    g_grid.cell = k->cell;
+    g_grid.width = k->width;
+    g_grid.height = k->height;
+    g_grid.rect_count = k->rect_count;
+    g_grid.link_count = k->link_count;
+    memcpy(g_grid.links, b + l.links, sizeof(sv_nav_link) * k->link_count);
+    memcpy(g_grid.rects, b + l.rects, sizeof(sv_nav_rect) * k->rect_count);
+    memcpy(g_grid.obstacle_top, b + l.obstacle_top, sizeof(f32) * cells);
+    memcpy(g_grid.ground, b + l.ground, sizeof(f32) * cells);
+    memcpy(g_grid.incoming_start, b + l.incoming_start, sizeof(u32) * (k->rect_count + 1));
+    memcpy(g_grid.incoming, b + l.incoming, sizeof(u16) * k->link_count);
+    memcpy(g_grid.ground_face, b + l.ground_face, sizeof(u16) * cells);
+    memcpy(g_grid.rect_of_cell, b + l.rect_of_cell, sizeof(u16) * cells);
+    memcpy(g_grid.walkable, b + l.walkable, cells);
+}
+
+void ready(const sv_geom* geom, f32 radius, u8 keep_built)
 {
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
     // The grid's identity is the record's bytes: an exact test, and cheaper than any hash.
@@ -886,8 +1081,29 @@ void ready(const sv_geom* geom, f32 radius)
     g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
+    u64 hash = record_hash(geom, radius, step);
+    kept_grid* k = find_kept(hash, geom, radius, step);
+    if (k) {
+        k->used_at = ++g_kept.clock;
+        g_kept.restores++;
+        restore(k);
+        return;
+    }
     g_grid.builds++;
     build(geom, radius);
+    if (keep_built)
+        keep(hash, geom);
+}
+
+void nav_forget_kept(void)
+{
+    for (u32 i = 0; i < SV_NAV_KEPT; ++i)
+        drop_kept(&g_kept.grids[i]);
+}
+
+u64 nav_kept_bytes(void)
+{
+    return g_kept.bytes;
 }
 
 // Rectangle under a point ---------------------------------------------------------------------

@@ -54,9 +54,18 @@ struct sv_nav_heap {
 // The grid as last built; stable until the next ready with other inputs.
 const sv_nav_grid* nav_grid(void);
 
-// Makes the grid match (geom, radius, player.step_height), rebuilding it when any differs.
-// geom must hold at least 3 wall vertices.
-void ready(const sv_geom* geom, f32 radius);
+// Makes the grid match (geom, radius, player.step_height) when any differs: restored from the
+// kept grids when one was built from the same three (compared exactly: the whole record's bytes,
+// the radius's and the step's), else built (builds counts it) and, with keep_built, kept. Path
+// queries keep what they build (the places in play are asked again); the walkability test of
+// generation builds each room once and does not. geom must hold at least 3 wall vertices.
+void ready(const sv_geom* geom, f32 radius, u8 keep_built);
+
+// Frees every kept grid; the working grid stays as it is.
+void nav_forget_kept(void);
+
+// Bytes held by the kept grids, at most SV_NAV_KEPT_BYTES.
+u64 nav_kept_bytes(void);
 
 // Rectangle whose cell centre is nearest (x, z) among the 7 x 7 cells around it that are
 // walkable, belong to a rectangle and (unless any) have ground at most y + player.step_height;

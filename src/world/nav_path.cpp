@@ -214,7 +214,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
 {
     if (!out || cap == 0 || !usable(geom, radius))
         return 0;
-    ready(geom, radius);
+    ready(geom, radius, 1);
     f32 y = sv_geom_ground(geom, start.x, start.y);
     i32 from = rect_at(start.x, start.y, y, 0);
     i32 to = goal_rect_at(goal.x, goal.y);
@@ -277,7 +277,7 @@ i32 sv_nav_walkable(const sv_geom* geom, f32 radius)
 {
     if (!usable(geom, radius))
         return 0;
-    ready(geom, radius);
+    ready(geom, radius, 0);
     Vector2 points[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
     u32 count = 0;
     if (geom->vertex_count < 6) {
@@ -313,7 +313,7 @@ void sv_nav_stats(const sv_geom* geom, f32 radius, u64* rectangles, u64* links, 
 {
     u64 rc = 0, lc = 0, gc = 0;
     if (usable(geom, radius)) {
-        ready(geom, radius);
+        ready(geom, radius, 0);
         const sv_nav_grid* grid = nav_grid();
         rc = grid->rect_count;
         lc = grid->link_count;

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "world/geom.h" // sv_geom_build, sv_geom_opening, plane_through
+#include "world/geom.h" // sv_geom_opening, plane_through
+#include "world/geom_cache.h"
 #include "world/prim.h" // clip_polygon
 
 namespace {
@@ -101,7 +102,13 @@ u8 sv_portal_through(sv_portal* out, sv_geom* next, const sv_floor* floor, u16 p
     u8 entry = SV_NONE8;
     if (!sv_floor_place_next(floor, place, door, &next_place, &entry, nullptr, nullptr))
         return 0;
-    sv_geom_build(next, floor, next_place);
+    // The places beyond doors are the same few frame after frame: copied from the cache
+    // instead of built each time.
+    const sv_geom* cached = sv_geom_cached(floor, next_place);
+    if (!cached)
+        return 0;
+    if (cached != next)
+        std::memcpy(next, cached, sizeof *next);
     if (entry >= next->opening_count || entry >= SV_GEOM_OPENINGS)
         return 0;
     const sv_opening* near = &here->openings[door];

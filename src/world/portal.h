@@ -26,10 +26,10 @@ Vector2 sv_portal_dir(const sv_portal* portal, Vector2 dir);
 // argument.
 void sv_portal_compose(sv_portal* out, const sv_portal* a, const sv_portal* b);
 
-// The portal through door of place (geometry here) into the place beyond: builds that place's
-// geometry into next and writes the transform from its frame into here's frame. 1 built; 0 when
-// an argument is null, the door is past here's openings, no place lies beyond, or the entry door
-// is past the far place's openings (next may then hold the far geometry, out is untouched).
+// The portal through door of place (geometry here) into the place beyond: copies that place's
+// geometry (from the geometry cache, built on a miss) into next and writes the transform from
+// its frame into here's frame. 1 built; 0 when an argument is null, the door is past here's
+// openings, no place lies beyond, or the entry door is past the far place's openings (next may then hold the far geometry, out is untouched).
 u8 sv_portal_through(sv_portal* out, sv_geom* next, const sv_floor* floor, u16 place,
                      const sv_geom* here, u8 door);
 

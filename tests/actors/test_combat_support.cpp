@@ -43,27 +43,47 @@ struct CombatSupport : ::testing::Test {
 
 } // namespace
 
-TEST_F(CombatSupport, APlaceIsBuiltOnceAndSeventeenPlacesWrapTheCache)
+TEST_F(CombatSupport, APlaceIsBuiltOnceAndTheLeastRecentlyUsedPlaceMakesRoom)
 {
-    made_floor m(7, 6);
-    ASSERT_GE(m.f.room_count, 18);
+    made_floor m(7, 10);
+    ASSERT_GE(m.f.place_count, SV_PLACE_CACHE + 2);
     u64 builds = sv_place_cache_builds();
     const sv_geom* g = place_geom(&m.f, 3);
     EXPECT_EQ(place_geom(&m.f, 3), g);
     EXPECT_EQ(sv_place_cache_builds(), builds + 1);
     EXPECT_TRUE(same_geom(g, &m.f, 3));
 
+    // A place in use every tick (the first here) stays while as many others come as the cache
+    // holds; the one unused longest makes room.
     sv_place_cache_reset();
     builds = sv_place_cache_builds();
-    for (u16 p = 0; p < 17; ++p)
+    for (u16 p = 0; p < SV_PLACE_CACHE; ++p)
         EXPECT_TRUE(same_geom(place_geom(&m.f, p), &m.f, p));
-    EXPECT_EQ(sv_place_cache_builds(), builds + 17);
-    place_geom(&m.f, 1); // still held
-    EXPECT_EQ(sv_place_cache_builds(), builds + 17);
-    place_geom(&m.f, 0); // the seventeenth took its entry
-    EXPECT_EQ(sv_place_cache_builds(), builds + 18);
+    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE);
+    place_geom(&m.f, 0); // used again: now the most recent
+    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE);
+    EXPECT_TRUE(same_geom(place_geom(&m.f, SV_PLACE_CACHE), &m.f, SV_PLACE_CACHE));
+    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE + 1);
+    place_geom(&m.f, 0); // still held
+    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE + 1);
+    place_geom(&m.f, 1); // the least recently used went
+    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE + 2);
     EXPECT_EQ(place_geom(&m.f, 65535), nullptr);
     EXPECT_EQ(place_geom(nullptr, 0), nullptr);
+}
+
+// The laying pass changes rooms of a floor after its serial is given: an entry is the place's
+// geometry only while the place's own record is as it was built from.
+TEST_F(CombatSupport, APlaceWhoseRecordChangedIsBuiltAgain)
+{
+    made_floor m(7, 6);
+    u16 room = 1;
+    const sv_geom* g = place_geom(&m.f, room);
+    ASSERT_TRUE(same_geom(g, &m.f, room));
+    m.f.rooms[room].elevation += 0.5f;
+    EXPECT_TRUE(same_geom(place_geom(&m.f, room), &m.f, room));
+    m.f.rooms[room].interior = m.f.rooms[room].interior == 3 ? 4 : 3;
+    EXPECT_TRUE(same_geom(place_geom(&m.f, room), &m.f, room));
 }
 
 TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -58,6 +59,51 @@ TEST_F(NavTest, GridIsKeyedByRecordRadiusAndStepHeight)
     sv_nav_stats(&g, 0.3f, nullptr, nullptr, nullptr);
     EXPECT_EQ(nav_grid()->builds, builds + 3);
     EXPECT_FLOAT_EQ(nav_grid()->step, 0.2f);
+}
+
+// Mobs in several places ask for paths in turn: going back to a place copies its grid back,
+// exactly as its build left it, instead of building it again.
+TEST_F(NavTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
+{
+    static sv_nav_grid s_first;
+    sv_geom other;
+    box_geom(&other, -3.0f, -7.0f, 6.0f, 2.0f);
+    g.ceiling_y += 0.25f; // a record no other test builds
+    path(Vector2 {-3, 0}, Vector2 {3, 1});
+    u64 builds = nav_grid()->builds;
+    s_first = *nav_grid();
+    EXPECT_GT(sv_nav_path(&other, R, Vector2 {-1, -5}, Vector2 {4, 0}, out, 96), 0u);
+    EXPECT_EQ(nav_grid()->builds, builds + 1);
+    EXPECT_EQ(path(Vector2 {-3, 0}, Vector2 {3, 1}), 1u);
+    EXPECT_EQ(nav_grid()->builds, builds + 1);
+    const sv_nav_grid* a = &s_first;
+    const sv_nav_grid* b = nav_grid();
+    u32 cells = (u32)a->width * a->height;
+    ASSERT_EQ(b->width, a->width);
+    ASSERT_EQ(b->height, a->height);
+    EXPECT_EQ(memcmp(&b->origin_x, &a->origin_x, 4), 0);
+    EXPECT_EQ(memcmp(&b->origin_z, &a->origin_z, 4), 0);
+    EXPECT_EQ(memcmp(&b->cell, &a->cell, 4), 0);
+    EXPECT_EQ(memcmp(b->walkable, a->walkable, cells), 0);
+    EXPECT_EQ(memcmp(b->obstacle_top, a->obstacle_top, 4 * cells), 0);
+    EXPECT_EQ(memcmp(b->ground, a->ground, 4 * cells), 0);
+    EXPECT_EQ(memcmp(b->ground_face, a->ground_face, 2 * cells), 0);
+    EXPECT_EQ(memcmp(b->rect_of_cell, a->rect_of_cell, 2 * cells), 0);
+    ASSERT_EQ(b->rect_count, a->rect_count);
+    ASSERT_EQ(b->link_count, a->link_count);
+    EXPECT_EQ(memcmp(b->rects, a->rects, sizeof(sv_nav_rect) * a->rect_count), 0);
+    EXPECT_EQ(memcmp(b->links, a->links, sizeof(sv_nav_link) * a->link_count), 0);
+    EXPECT_EQ(memcmp(b->incoming, a->incoming, 2 * a->link_count), 0);
+    EXPECT_EQ(memcmp(b->incoming_start, a->incoming_start, 4 * (a->rect_count + 1)), 0);
+    // Another step height is another grid, never the kept one.
+    sv_tune_set_by_name("player.step_height", 0.2);
+    path(Vector2 {-3, 0}, Vector2 {3, 1});
+    EXPECT_EQ(nav_grid()->builds, builds + 2);
+    // The kept grids hold no more than their bound, and can be let go.
+    EXPECT_GT(nav_kept_bytes(), 0u);
+    EXPECT_LE(nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
+    nav_forget_kept();
+    EXPECT_EQ(nav_kept_bytes(), 0u);
 }
 
 TEST_F(NavTest, CellSizeKeepsEveryAxisWithin255Cells)
