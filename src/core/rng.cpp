@@ -133,7 +133,7 @@ u64 sv_rng_weighted(sv_rng* rng, const f64* weights, u64 count)
     // unscaled path and draw exactly as before.
     f64 scale = 1.0;
     if (std::isinf(total)) {
-        i32 bits = 0; // ceil(log2(count)), counted in integers so no C library rounds it
+        i32 bits = 0; // the base-2 logarithm of count rounded up, in integers
         while (bits < 64 && ((u64)1 << bits) < count)
             ++bits;
         scale = std::ldexp(1.0, -bits - 1);
