@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/diag.h"
+#include "core/fmath.h"
 #include "core/growth.h"
 #include "core/log.h"
 #include "core/tune.h"
@@ -47,7 +48,7 @@ void stand_spot_in(const sv_geom* geom, f32* x, f32* z, f32* yaw)
             f64 r = geom->radius;
             sx = -dx / length * r * 0.4;
             sz = -dz / length * r * 0.4;
-            syaw = std::atan2(dz, dx);
+            syaw = sv_atan2(dz, dx);
         }
     }
     *x = (f32)sx;
@@ -115,17 +116,17 @@ u64 place_mob(sv_floor* floor, u16 room, const sv_geom* geom, sv_rng* rng, const
     f64 angle;
     if (door) {
         f64 arc = sv_tune(SV_TUNE_MOB_DOOR_ARC) * k_pi / 180.0;
-        angle = std::atan2(cz, cx) + k_pi + (2.0 * sv_rng_f64(rng) - 1.0) * (k_pi - arc);
+        angle = sv_atan2(cz, cx) + k_pi + (2.0 * sv_rng_f64(rng) - 1.0) * (k_pi - arc);
     } else {
         angle = sv_rng_f64(rng) * 2.0 * k_pi;
     }
     f64 radius = (0.4 + 0.3 * sv_rng_f64(rng)) * geom->radius;
-    f32 x = (f32)(std::cos(angle) * radius), z = (f32)(std::sin(angle) * radius);
+    f32 x = (f32)(sv_cos(angle) * radius), z = (f32)(sv_sin(angle) * radius);
     sv_geom_nearest_standable(geom, (f32)sv_tune(SV_TUNE_PLAYER_RADIUS), &x, &z);
     f64 u1 = sv_rng_f64(rng);
     f64 yaw = sv_rng_f64(rng) * 2.0 * k_pi;
     if (door && u1 < sv_tune(SV_TUNE_MOB_FACE_DOOR))
-        yaw = std::atan2(cz - (f64)z, cx - (f64)x);
+        yaw = sv_atan2(cz - (f64)z, cx - (f64)x);
     u64 kind = sv_kind_mob(def->sides, def->axis);
     return sv_floor_add_mob(floor, room, x, z, (f32)yaw, &def->body, kind, def->name, 0) >= 0 ? 1
                                                                                               : 0;
@@ -318,7 +319,7 @@ u64 sv_mob_populate(sv_floor* floor)
     u32 cap = sv_tune_u32(SV_TUNE_MOB_ROOM_MAX);
     if (cap > 4)
         cap = 4;
-    f64 limit = std::exp(-density);
+    f64 limit = sv_exp(-density);
     u64 added = 0;
     sv_geom geom;
     for (u16 r = 0; r < floor->room_count; ++r) {

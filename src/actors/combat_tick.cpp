@@ -7,6 +7,7 @@
 #include "actors/afflict.h"
 #include "actors/combat.h"
 #include "actors/mob.h"
+#include "core/fmath.h"
 #include "core/rng.h"
 #include "core/tune.h"
 #include "world/body.h"
@@ -62,8 +63,8 @@ f32 ray_length(const sv_walker* walker, const sv_attack* attack, f32 eye)
 {
     const sv_player* p = &walker->player;
     const sv_geom* g = &walker->geom;
-    f32 cp = std::cos(p->pitch), sp = std::sin(p->pitch), tp = std::tan(p->pitch);
-    f32 cw = std::cos(p->yaw), sw = std::sin(p->yaw);
+    f32 cp = sv_cosf(p->pitch), sp = sv_sinf(p->pitch), tp = sv_tanf(p->pitch);
+    f32 cw = sv_cosf(p->yaw), sw = sv_sinf(p->yaw);
     f32 range = attack->range;
     f32 len = cp * range;
     if (sp > 0.0f && (g->ceiling_y - eye) / sp < range)
@@ -103,7 +104,7 @@ void blow_hitscan(sv_walker* walker, sv_floor* floor, const sv_attack* attack, f
     const sv_player* p = &walker->player;
     f32 eye = p->y + tune(SV_TUNE_PLAYER_EYE_HEIGHT);
     f32 r = tune(SV_TUNE_PLAYER_RADIUS);
-    f32 cw = std::cos(p->yaw), sw = std::sin(p->yaw), tp = std::tan(p->pitch);
+    f32 cw = sv_cosf(p->yaw), sw = sv_sinf(p->yaw), tp = sv_tanf(p->pitch);
     f32 best = ray_length(walker, attack, eye);
     i32 best_mob = -1;
     for (u16 i = 0; i < floor->mob_count; ++i) {
@@ -141,9 +142,9 @@ void blow_projectile(sv_walker* walker, sv_floor* floor, const sv_attack* attack
     f32 eye = p->y + tune(SV_TUNE_PLAYER_EYE_HEIGHT);
     f32 speed = attack->speed > 0.0f ? attack->speed : 1.0f;
     u32 life = sv_sim_ticks(attack->range / speed);
-    f32 cp = std::cos(p->pitch);
-    sv_floor_add_shot(floor, walker->place, p->x, eye, p->z, cp * std::cos(p->yaw),
-                      std::sin(p->pitch), cp * std::sin(p->yaw), speed, damage, &attack->applies,
+    f32 cp = sv_cosf(p->pitch);
+    sv_floor_add_shot(floor, walker->place, p->x, eye, p->z, cp * sv_cosf(p->yaw),
+                      sv_sinf(p->pitch), cp * sv_sinf(p->yaw), speed, damage, &attack->applies,
                       life > 1 ? life : 1, 0);
 }
 
@@ -152,8 +153,8 @@ u8 blow_melee(sv_walker* walker, sv_floor* floor, const sv_attack* attack, f32 d
 {
     const sv_player* p = &walker->player;
     f32 reach = tune(SV_TUNE_PLAYER_MELEE_REACH);
-    f32 least = std::cos(tune(SV_TUNE_PLAYER_MELEE_ARC) / 2.0f * DEG);
-    f32 cw = std::cos(p->yaw), sw = std::sin(p->yaw);
+    f32 least = sv_cosf(tune(SV_TUNE_PLAYER_MELEE_ARC) / 2.0f * DEG);
+    f32 cw = sv_cosf(p->yaw), sw = sv_sinf(p->yaw);
     u8 hit = 0;
     for (u16 i = 0; i < floor->mob_count; ++i) {
         f32 mx, mz, base;
@@ -293,7 +294,7 @@ u8 open_door_just_ahead(const sv_floor* floor, u16 place, const sv_geom* geom, V
     for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
         const sv_opening* o = &geom->openings[k];
         f32 dx = p.x - o->centre.x, dz = p.y - o->centre.y;
-        f32 ahead = dx * std::cos(o->yaw) + dz * std::sin(o->yaw);
+        f32 ahead = dx * sv_cosf(o->yaw) + dz * sv_sinf(o->yaw);
         f32 along = dx * o->tangent.x + dz * o->tangent.y;
         if (ahead < 0.0f || ahead >= 0.01f || std::fabs(along) > o->width * 0.5f)
             continue;

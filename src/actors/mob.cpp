@@ -7,6 +7,7 @@
 
 #include "actors/afflict.h"
 #include "actors/combat.h"
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "world/body.h"
 #include "world/geom.h"
@@ -306,7 +307,7 @@ void face(sv_mob* mob, f32 dt, step_view* v)
     v->delta = 0.0f;
     if (!(length(dir) > ZERO_DIRECTION))
         return;
-    f32 delta = wrap(std::atan2(dir.y, dir.x) - mob->yaw);
+    f32 delta = wrap(sv_atan2f(dir.y, dir.x) - mob->yaw);
     f32 most = mob->body.turn * DEG * dt;
     if (!(most > 0.0f))
         most = 0.0f;
@@ -347,7 +348,7 @@ void walk(sv_mob* mob, f32 dt, const step_view* v)
     f32 left = length(to_way);
     if (!(left > ZERO_LENGTH) || (v->engaged && v->in_range))
         return;
-    if (std::cos(mob->yaw) * to_way.x + std::sin(mob->yaw) * to_way.y <= 0.0f)
+    if (sv_cosf(mob->yaw) * to_way.x + sv_sinf(mob->yaw) * to_way.y <= 0.0f)
         return;
     f32 step = left < most ? left : most;
     mob->x += to_way.x / left * step;
@@ -384,8 +385,8 @@ void windup_motion(sv_mob* mob, const sv_action* a)
         move = w > l ? -a->draw / (f32)(w - l) : 0.0f;
     else
         move = mob->lunge_used / (f32)l; // ticks left < l, so l > 0
-    mob->x += std::cos(mob->yaw) * move;
-    mob->z += std::sin(mob->yaw) * move;
+    mob->x += sv_cosf(mob->yaw) * move;
+    mob->z += sv_sinf(mob->yaw) * move;
 }
 
 // Step 11, a ranged action: one hostile shot at the player or the last sighting.
@@ -402,7 +403,7 @@ void shoot(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const sv_geom*
     else
         return;
     (void)walker;
-    f32 fx = std::cos(mob->yaw), fz = std::sin(mob->yaw);
+    f32 fx = sv_cosf(mob->yaw), fz = sv_sinf(mob->yaw);
     Vector3 from = {mob->x + 2.0f * radius * fx, sv_mob_base(geom, mob) + sv_mob_centre(mob->kind),
                     mob->z + 2.0f * radius * fz};
     Vector3 d = {aim.x - from.x, aim.y - from.y, aim.z - from.z};
@@ -442,7 +443,7 @@ void sweep(sv_mob* mob, sv_walker* walker, const sv_action* a, const step_view* 
     f32 from = -half + 2.0f * half * (f32)(e - 1) / (f32)whole;
     f32 to = -half + 2.0f * half * (f32)e / (f32)whole;
     Vector2 off = sub(v->player, {mob->x, mob->z});
-    f32 b = v->d > ZERO_LENGTH ? wrap(std::atan2(off.y, off.x) - mob->yaw) : 0.0f;
+    f32 b = v->d > ZERO_LENGTH ? wrap(sv_atan2f(off.y, off.x) - mob->yaw) : 0.0f;
     if (a->sweep > 0)
         b = -b;
     bool lands = std::fabs(b) <= half + SLICE_TOLERANCE && (e == 1 || b > from)
@@ -478,13 +479,13 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
 {
     const sv_opening* o = &geom->openings[door];
     f32 dx = mob->x - o->centre.x, dz = mob->z - o->centre.y;
-    f32 ahead = dx * std::cos(o->yaw) + dz * std::sin(o->yaw);
+    f32 ahead = dx * sv_cosf(o->yaw) + dz * sv_sinf(o->yaw);
     f32 along = dx * o->tangent.x + dz * o->tangent.y;
     if (ahead > tune(SV_TUNE_PLAYER_DOOR_REACH) + DOOR_MARGIN || std::fabs(along) > o->width / 2.0f)
         return;
     u16 place = mob->place;
     f32 x = mob->x, z = mob->z, y = mob->y;
-    f32 fx = std::cos(mob->yaw), fz = std::sin(mob->yaw);
+    f32 fx = sv_cosf(mob->yaw), fz = sv_sinf(mob->yaw);
     u8 entry = SV_NONE8;
     if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, &entry))
         return;
@@ -502,7 +503,7 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
     mob->x = x;
     mob->z = z;
     mob->y = y;
-    mob->yaw = std::atan2(fz, fx);
+    mob->yaw = sv_atan2f(fz, fx);
     mob->stuck_ticks = 0;
     mob->path_place = SV_NONE16;
     mob_settle(next, mob);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "actors/afflict.h"
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "world/body.h"
 #include "world/geom.h"
@@ -65,12 +66,12 @@ void door_walk(sv_player* p, const sv_geom* geom)
     f64 total = (f64)p->walk_total;
     f64 k = (f64)(p->walk_total - p->walk_left);
     f32 step
-        = (f32)(p->walk_length * 0.5 * (std::cos(pi * k / total) - std::cos(pi * (k + 1) / total)));
+        = (f32)(p->walk_length * 0.5 * (sv_cos(pi * k / total) - sv_cos(pi * (k + 1) / total)));
     f32 dir_x = 0.0f, dir_z = 0.0f;
-    f32 out_x = -std::cos(o->yaw), out_z = -std::sin(o->yaw);
+    f32 out_x = -sv_cosf(o->yaw), out_z = -sv_sinf(o->yaw);
     if (p->walk_inward) {
-        dir_x = std::cos(o->yaw);
-        dir_z = std::sin(o->yaw);
+        dir_x = sv_cosf(o->yaw);
+        dir_z = sv_sinf(o->yaw);
     } else {
         while (p->path_index < p->path_count && p->path_index < SV_DOOR_WALK_PATH) {
             f32 ddx = p->walk_path_x[p->path_index] - p->x;
@@ -183,8 +184,8 @@ void buttons(sv_player* p, const sv_input* in, f32 dir_x, f32 dir_z)
             p->dodge_x = dir_x;
             p->dodge_z = dir_z;
         } else {
-            p->dodge_x = -std::cos(p->yaw);
-            p->dodge_z = -std::sin(p->yaw);
+            p->dodge_x = -sv_cosf(p->yaw);
+            p->dodge_z = -sv_sinf(p->yaw);
         }
         f64 ticks = std::floor(
             sv_tune(SV_TUNE_SIM_TICK_HZ)
@@ -240,7 +241,7 @@ void sv_player_spawn(sv_player* p, const sv_geom* geom)
     p->blow_dealt = 0;
     p->attack = 0;
     if (geom && geom->opening_count > 0)
-        p->yaw = std::atan2(geom->openings[0].centre.y, geom->openings[0].centre.x);
+        p->yaw = sv_atan2f(geom->openings[0].centre.y, geom->openings[0].centre.x);
 }
 
 void sv_player_arm(sv_player* p, u8 slot, const sv_weapon* weapon)
@@ -391,7 +392,7 @@ void sv_player_step(sv_player* p, const sv_geom* geom, const sv_input* input)
     f32 pitch = p->pitch + in.pitch_delta;
     p->pitch = pitch < -PITCH_LIMIT ? -PITCH_LIMIT : pitch > PITCH_LIMIT ? PITCH_LIMIT : pitch;
 
-    f32 c = std::cos(p->yaw), s = std::sin(p->yaw);
+    f32 c = sv_cosf(p->yaw), s = sv_sinf(p->yaw);
     f32 dir_x = in.forward * c - in.right * s;
     f32 dir_z = in.forward * s + in.right * c;
     f32 len = std::sqrt(dir_x * dir_x + dir_z * dir_z);
@@ -427,7 +428,7 @@ void sv_player_step(sv_player* p, const sv_geom* geom, const sv_input* input)
     if (!airborne_before && !p->airborne) {
         f32 smooth = p->step_smooth - (p->y - y_before);
         f32 tau = tune_f(SV_TUNE_PLAYER_STEP_SMOOTH);
-        smooth *= tau > 0.0001f ? std::exp(-dt / tau) : 0.0f;
+        smooth *= tau > 0.0001f ? sv_expf(-dt / tau) : 0.0f;
         p->step_smooth = std::fabs(smooth) < 0.0001f ? 0.0f : smooth;
     } else if (!airborne_before && p->airborne) {
         p->vx = (p->x - x0) / dt;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "actors/combat.h"
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "world/body.h"
 #include "world/geom.h"
@@ -68,7 +69,7 @@ bool locked_seen(const sv_walker* w, const sv_floor* floor, f32* x, f32* z)
 // Rotates (x, z) by angle r.
 void turn(f32* x, f32* z, f32 r)
 {
-    f32 c = std::cos(r), s = std::sin(r);
+    f32 c = sv_cosf(r), s = sv_sinf(r);
     f32 nx = *x * c - *z * s, nz = *x * s + *z * c;
     *x = nx;
     *z = nz;
@@ -111,7 +112,7 @@ u8 use_button(sv_walker* w, sv_floor* floor, sv_input* in)
         sv_combat_mob_from_here(w, floor, (u16)aim, &x, &z, &y);
         w->lock_mob = (u16)aim;
         w->lock_break = 0.0f;
-        w->last_bearing = std::atan2(z - w->player.z, x - w->player.x);
+        w->last_bearing = sv_atan2f(z - w->player.z, x - w->player.x);
         return SV_EVENT_LOCKED_ON;
     }
     const sv_player* p = &w->player;
@@ -149,7 +150,7 @@ void lock_ease(sv_walker* w, const sv_floor* floor)
     if (!locked_seen(w, floor, &x, &z))
         return;
     sv_player* p = &w->player;
-    f32 bearing = std::atan2(z - p->z, x - p->x);
+    f32 bearing = sv_atan2f(z - p->z, x - p->x);
     f32 change = wrap_pi(bearing - w->last_bearing);
     w->last_bearing = bearing;
     p->yaw += tune_f(SV_TUNE_PLAYER_LOCK_EASE) * wrap_pi(bearing - p->yaw);
@@ -230,7 +231,7 @@ void arrival_upkeep(sv_walker* w)
     }
     const sv_opening* o = &w->geom.openings[w->arrival_door];
     f32 dx = w->player.x - o->centre.x, dz = w->player.z - o->centre.y;
-    f32 a = std::cos(o->yaw) * dx + std::sin(o->yaw) * dz;
+    f32 a = sv_cosf(o->yaw) * dx + sv_sinf(o->yaw) * dz;
     f32 l = o->tangent.x * dx + o->tangent.y * dz;
     if (a > tune_f(SV_TUNE_PLAYER_DOOR_REACH) || std::fabs(l) > o->width * 0.5f)
         w->arrival_door = SV_NONE8;
@@ -280,7 +281,7 @@ void cross(sv_walker* w, sv_floor* floor, u8 door, u16 next, u8 entry, f32 a, f3
         return;
     }
     const sv_opening* n = &w->geom.openings[e];
-    f32 nx = std::cos(n->yaw), nz = std::sin(n->yaw);
+    f32 nx = sv_cosf(n->yaw), nz = sv_sinf(n->yaw);
     f32 half = n->width * 0.5f;
     f32 lc = l < -half ? -half : (l > half ? half : l);
     p->x = n->centre.x + a * nx - lc * n->tangent.x;
@@ -336,7 +337,7 @@ i32 door_crossing(sv_walker* w, sv_floor* floor)
     const sv_room* room = in_room(w, floor) ? sv_floor_room_const(floor, w->place) : nullptr;
     for (u8 i = 0; i < w->geom.opening_count; ++i) {
         const sv_opening* o = &w->geom.openings[i];
-        f32 nx = std::cos(o->yaw), nz = std::sin(o->yaw);
+        f32 nx = sv_cosf(o->yaw), nz = sv_sinf(o->yaw);
         f32 dx = p->x - o->centre.x, dz = p->z - o->centre.y;
         f32 a = nx * dx + nz * dz;
         f32 l = o->tangent.x * dx + o->tangent.y * dz;
@@ -536,8 +537,8 @@ sv_fog_reach sv_walker_fog_in_reach(const sv_walker* walker, const sv_floor* flo
     const sv_player* p = &walker->player;
     f32 reach = tune_f(SV_TUNE_FOG_REACH);
     b.best = reach * reach;
-    b.fx = std::cos(p->yaw);
-    b.fz = std::sin(p->yaw);
+    b.fx = sv_cosf(p->yaw);
+    b.fz = sv_sinf(p->yaw);
     const sv_room* room
         = in_room(walker, floor) ? sv_floor_room_const(floor, walker->place) : nullptr;
     for (u8 i = 0; i < walker->geom.opening_count; ++i) {
@@ -569,7 +570,7 @@ i32 sv_walker_mob_in_aim(const sv_walker* walker, const sv_floor* floor)
         f32 x = 0.0f, z = 0.0f, y = 0.0f;
         if (!sv_combat_mob_from_here(walker, floor, i, &x, &z, &y))
             continue;
-        f32 bearing = std::atan2(z - walker->player.z, x - walker->player.x);
+        f32 bearing = sv_atan2f(z - walker->player.z, x - walker->player.x);
         f32 off = std::fabs(wrap_pi(bearing - walker->player.yaw));
         if (off <= best) {
             best = off;

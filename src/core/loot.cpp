@@ -3,11 +3,12 @@
 #include <cmath>
 #include <vector>
 
+#include "core/fmath.h"
 #include "core/tune.h"
 
 f64 sv_loot_tier(sv_rng* rng, u32 mean_n, u16 tail_n)
 {
-    f64 t = (1.0 - std::exp(-sv_tune(SV_TUNE_LOOT_MEAN_K) * (f64)mean_n))
+    f64 t = (1.0 - sv_exp(-sv_tune(SV_TUNE_LOOT_MEAN_K) * (f64)mean_n))
         * sv_tune(SV_TUNE_LOOT_MEAN_MAX);
     f64 jitter = sv_tune(SV_TUNE_LOOT_TIER_JITTER);
     if (jitter > 0.0) {
@@ -15,7 +16,7 @@ f64 sv_loot_tier(sv_rng* rng, u32 mean_n, u16 tail_n)
         t += (2.0 * u - 1.0) * jitter;
     }
     f64 v = sv_rng_f64(rng);
-    if (1.0 - std::exp(-sv_tune(SV_TUNE_LOOT_TAIL_K) * (f64)tail_n) > v) {
+    if (1.0 - sv_exp(-sv_tune(SV_TUNE_LOOT_TAIL_K) * (f64)tail_n) > v) {
         f64 w = sv_rng_f64(rng);
         f64 room = 1.0 - t;
         t += (room > 0.0 ? room : 0.0) * w;

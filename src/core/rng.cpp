@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/fmath.h"
 #include "core/panic.h"
 
 static inline u64 rotl(u64 x, int k)
@@ -132,7 +133,10 @@ u64 sv_rng_weighted(sv_rng* rng, const f64* weights, u64 count)
     // unscaled path and draw exactly as before.
     f64 scale = 1.0;
     if (std::isinf(total)) {
-        scale = std::ldexp(1.0, -(i32)std::ceil(std::log2((f64)count)) - 1);
+        i32 bits = 0; // the base-2 logarithm of count rounded up, in integers
+        while (bits < 64 && ((u64)1 << bits) < count)
+            ++bits;
+        scale = std::ldexp(1.0, -bits - 1);
         total = 0.0;
         for (u64 i = 0; i < count; i++)
             if (usable_weight(weights[i]))
@@ -157,9 +161,9 @@ f64 sv_rng_normal(sv_rng* rng)
     f64 u1 = sv_rng_f64(rng);
     if (u1 < 1e-300)
         u1 = 1e-300;
-    f64 r = std::sqrt(-2.0 * std::log(u1));
+    f64 r = std::sqrt(-2.0 * sv_log(u1));
     f64 u2 = sv_rng_f64(rng);
-    return r * std::cos(2.0 * 3.14159265358979323846 * u2);
+    return r * sv_cos(2.0 * 3.14159265358979323846 * u2);
 }
 
 const char* sv_stream_name(u32 stream)

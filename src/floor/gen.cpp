@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "floor/gen_place.h"
 #include "floor/scratch.h"
@@ -34,9 +35,9 @@ u16 draw_size(sv_rng* t, u16 floor_number, u16 capacity)
     f64 spread = sv_tune(SV_TUNE_FLOOR_SIZE_SPREAD);
     f64 x = target;
     if (spread > 0) {
-        f64 sigma2 = std::log(1 + spread * spread);
+        f64 sigma2 = sv_log(1 + spread * spread);
         f64 z = sv_rng_normal(t);
-        x = std::exp(std::sqrt(sigma2) * z + std::log(target) - sigma2 / 2);
+        x = sv_exp(std::sqrt(sigma2) * z + sv_log(target) - sigma2 / 2);
     }
     f64 lo = sv_floor_min_size(floor_number);
     f64 hi = sv_tune(SV_TUNE_FLOOR_SIZE_MAX);
@@ -65,7 +66,7 @@ void level_quotas(u16 n, u16 h, u32* quota)
     f64 total = 0;
     for (u32 d = 1; d <= h; ++d) {
         f64 u = ((f64)d - peak) / width;
-        w[d] = std::exp(-0.5 * u * u);
+        w[d] = sv_exp(-0.5 * u * u);
         total += w[d];
     }
     for (u32 d = 0; d <= h; ++d)

@@ -13,6 +13,7 @@
 #include "actors/walker.h"
 #include "console/cmd.h"
 #include "core/content.h"
+#include "core/fmath.h"
 #include "core/rarity.h"
 #include "core/tune.h"
 #include "game/cmd_gen.h"
@@ -344,7 +345,7 @@ int spawn_point(const sv_walker* w, f32* x, f32* z)
     const sv_player* p = &w->player;
     f32 r = 2.0f * (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
     Vector2 from = {p->x, p->z};
-    Vector2 dir = {std::cos(p->yaw), std::sin(p->yaw)};
+    Vector2 dir = {sv_cosf(p->yaw), sv_sinf(p->yaw)};
     // Pulled back from the first wall on the sight line, so the push out of the walls below can
     // never carry it through a wall to the far side.
     f32 ahead = distance_to_wall(&w->geom, from, dir, k_spawn_ahead + r) - r;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "world/geom.h"
 
@@ -103,7 +104,7 @@ static void collide_walls(const sv_geom* geom, u8 ignored, f32* x, f32* z, f32 r
             if (o->wall_edge != e)
                 continue;
             if (k != ignored) {
-                f32 nx = cosf(o->yaw), nz = sinf(o->yaw);
+                f32 nx = sv_cosf(o->yaw), nz = sv_sinf(o->yaw);
                 f32 px = *x - o->centre.x, pz = *z - o->centre.y;
                 f32 s = px * nx + pz * nz;
                 f32 l = px * o->tangent.x + pz * o->tangent.y;
@@ -173,7 +174,7 @@ static void collide_fixtures(const sv_geom* geom, f32* x, f32* z, f32 r, f32 h)
 static void collide_ramp_sides(const sv_geom* geom, f32* x, f32* z, f32 r, f32 h)
 {
     for (u8 k = 0; k < geom->opening_count; ++k) {
-        Vector2 normal = {cosf(geom->openings[k].yaw), sinf(geom->openings[k].yaw)};
+        Vector2 normal = {sv_cosf(geom->openings[k].yaw), sv_sinf(geom->openings[k].yaw)};
         for (u8 side = 0; side < 2; ++side)
             push_off_face(&geom->ramp_sides[k][side], x, z, r, h, nullptr, normal);
     }

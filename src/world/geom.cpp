@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "core/tune.h"
 
 const u8 SLOT_SPREAD[SV_DOOR_SLOTS] = {0, 3, 1, 4, 2, 5};
@@ -89,7 +90,7 @@ void opening_on_wall(sv_geom* geom, u8 index, u8 edge, f32 width, f32 top)
     o->foot = add_scaled(m, n, 0.25f);
     o->rise = 0.0f;
     o->tangent = t;
-    o->yaw = std::atan2(n.y, n.x);
+    o->yaw = sv_atan2f(n.y, n.x);
     o->width = width;
     o->top = top;
     o->wall_edge = edge;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "world/geom.h"
 
@@ -36,8 +37,8 @@ void joint(const sv_passage* p, u16 j, i32 k, f32* width, f32* top)
     f32 w, h, w2, h2;
     piece_size(p, j, &w, &h);
     piece_size(p, (u16)k, &w2, &h2);
-    *width = std::fmin(w2, w) - 0.02f;
-    *top = std::fmin(h2, h);
+    *width = sv_fminf(w2, w) - 0.02f;
+    *top = sv_fminf(h2, h);
 }
 
 void build_piece(sv_geom* g, const sv_passage* p, u16 j)
@@ -54,7 +55,7 @@ void build_piece(sv_geom* g, const sv_passage* p, u16 j)
     g->vertices[3] = Vector2 {-L / 2, w / 2};
     g->floor_y = 0.0f;
     g->ceiling_y = h;
-    g->radius = std::fmax(L, w) / 2;
+    g->radius = sv_fmaxf(L, w) / 2;
 
     f32 width, top;
     joint(p, j, (i32)j - 1, &width, &top);
@@ -97,8 +98,8 @@ void build_room(sv_geom* g, const sv_floor* floor, const sv_room* room, u16 plac
     for (u32 i = 0; i < n; ++i) {
         f32 theta = (f32)i * 6.2831855f / (f32)n;
         f32 u = (f32)sv_rng_f64(&rng);
-        f32 rho = std::fmax(0.1f, ((2.0f * u - 1.0f) * spread + 1.0f) * radius);
-        g->vertices[i] = Vector2 {rho * std::cos(theta), rho * std::sin(theta)};
+        f32 rho = sv_fmaxf(0.1f, ((2.0f * u - 1.0f) * spread + 1.0f) * radius);
+        g->vertices[i] = Vector2 {rho * sv_cosf(theta), rho * sv_sinf(theta)};
     }
 
     u8 doors = room->door_count < SV_GEOM_OPENINGS ? room->door_count : SV_GEOM_OPENINGS;
@@ -114,11 +115,11 @@ void build_room(sv_geom* g, const sv_floor* floor, const sv_room* room, u16 plac
         o->centre = s.middle;
         o->foot = s.foot;
         o->tangent = s.tangent;
-        o->yaw = std::atan2(s.normal.y, s.normal.x);
+        o->yaw = sv_atan2f(s.normal.y, s.normal.x);
         o->width = door_w;
         o->wall_edge = s.wall_edge;
         f32 u = (f32)sv_rng_f64(&rng);
-        f32 rise = (2.0f * u - 1.0f) * std::fmin(sill_max, s.distance * ramp_run * max_slope);
+        f32 rise = (2.0f * u - 1.0f) * sv_fminf(sill_max, s.distance * ramp_run * max_slope);
         o->rise = std::fabs(rise) < 0.001f ? 0.0f : rise;
         o->top = door_h + o->rise;
         if (g->flights) {
@@ -129,7 +130,7 @@ void build_room(sv_geom* g, const sv_floor* floor, const sv_room* room, u16 plac
         // Ramp sides: flat at the foot, spanning the sill height at the door end.
         Vector3 q[4];
         sv_geom_ramp(g, k, q);
-        f32 lo = std::fmin(o->rise, 0.0f), hi = std::fmax(o->rise, 0.0f);
+        f32 lo = sv_fminf(o->rise, 0.0f), hi = sv_fmaxf(o->rise, 0.0f);
         sv_face* left = &g->ramp_sides[k][0];
         sv_face* right = &g->ramp_sides[k][1];
         left->p0 = Vector2 {q[0].x, q[0].z};

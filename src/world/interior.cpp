@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "core/growth.h"
 #include "core/panic.h"
 #include "core/tune.h"
@@ -219,7 +220,7 @@ void regular(Vector2* out, u32 n, Vector2 centre, f32 radius, f32 rotation)
 {
     for (u32 j = 0; j < n; ++j) {
         f32 a = (f32)j * TWO_PI / (f32)n + rotation;
-        out[j] = v2(centre.x + radius * std::cos(a), centre.y + radius * std::sin(a));
+        out[j] = v2(centre.x + radius * sv_cosf(a), centre.y + radius * sv_sinf(a));
     }
 }
 
@@ -228,7 +229,7 @@ u32 poisson(furnish* f, f64 lambda, u32 cap)
 {
     if (!(lambda > 0.0))
         return 0;
-    f64 limit = std::exp(-lambda), p = 1.0;
+    f64 limit = sv_exp(-lambda), p = 1.0;
     u32 k = 0;
     while (k < cap) {
         p *= sv_rng_f64(&f->rng);
@@ -268,7 +269,7 @@ void low_platform(furnish* f, f32 Rd, bool pit)
 void stepped_dais(furnish* f, f32 Rd, f32 H, bool pit, u32 N, f32 wr, f32 q, f32 reach)
 {
     f32 outer = (q - wr) * (f32)(N - 1) + Rd;
-    f32 g = std::fmax((0.5f + f->pr + 0.2f) / (1.0f - f->s), 1.2f) + q * (f32)(N - 1);
+    f32 g = sv_fmaxf((0.5f + f->pr + 0.2f) / (1.0f - f->s), 1.2f) + q * (f32)(N - 1);
     outer = outer > g ? outer : g;
     outer = outer < reach ? outer : reach;
     f32 rho0 = outer - q * (f32)(N - 1);
@@ -311,7 +312,7 @@ bool ramped_dais(furnish* f, f32 Rd, f32 H, bool pit, f32 run)
         Vector2 a = fx->polygon[e], bb = fx->polygon[(e + 1) % 6];
         Vector2 d = sub(bb, a);
         f32 len = length(d);
-        f32 w = std::fmin(len - 0.4f, f->door_w);
+        f32 w = sv_fminf(len - 0.4f, f->door_w);
         if (w < 2.0f * f->pr + 0.7f)
             continue;
         Vector2 u = scale(d, 1.0f / len), mid = scale(add(a, bb), 0.5f);
@@ -375,7 +376,7 @@ void lay_dais(furnish* f, u8 flights)
     bool pit = sv_rng_f64(&f->rng) < 0.5;
     f32 run = H / f->m;
     f32 reach = (f->fmin - 0.1f - f->pr) / (1.0f + f->s);
-    f32 Rd = std::fmin((f32)sv_tune(SV_TUNE_INTERIOR_DAIS_RADIUS) * f->R, reach);
+    f32 Rd = sv_fminf((f32)sv_tune(SV_TUNE_INTERIOR_DAIS_RADIUS) * f->R, reach);
     f32 steps = std::ceil(std::fabs(H) / f->riser - 0.0001f);
     bool over = steps > 255.0f;
     u32 N = steps < 1.0f ? 0 : (over ? 255 : (u32)steps);
@@ -386,7 +387,7 @@ void lay_dais(furnish* f, u8 flights)
     if (N <= 1) {
         low_platform(f, Rd, pit);
     } else if (flights) {
-        f32 g = std::fmax((0.5f + f->pr + 0.2f) / (1.0f - f->s), 1.2f) + q * (f32)(N - 1);
+        f32 g = sv_fmaxf((0.5f + f->pr + 0.2f) / (1.0f - f->s), 1.2f) + q * (f32)(N - 1);
         if (!over && reach >= g && N <= room_left)
             stepped_dais(f, Rd, H, pit, N, wr, q, reach);
         else
@@ -423,14 +424,14 @@ void lay_standing(furnish* f, u32 kind, u32 count, f32 size, u32 sides, f32 top)
     f32 hi = f->R * (1.0f - f->s) - size - f->c;
     if (lo >= hi)
         return;
-    f32 gap = std::fmax((f32)sv_tune(SV_TUNE_INTERIOR_SPACING), f->c);
+    f32 gap = sv_fmaxf((f32)sv_tune(SV_TUNE_INTERIOR_SPACING), f->c);
     for (u32 item = 0; item < count && f->g->fixture_count < SV_GEOM_FIXTURES; ++item) {
         for (u32 attempt = 0; attempt < 12; ++attempt) {
             f32 a = draw(f) * TWO_PI;
             f32 r = lo + draw(f) * (hi - lo);
             f32 rot = draw(f) * TWO_PI;
             Vector2 pts[6];
-            regular(pts, sides, v2(r * std::cos(a), r * std::sin(a)), size, rot);
+            regular(pts, sides, v2(r * sv_cosf(a), r * sv_sinf(a)), size, rot);
             if (!inside_walls2(f->g, pts, nullptr, sides, f->c, NO_SKIP, NO_SKIP)
                 || !ko_clear_but(&f->doors, pts, sides, f->c, -1)
                 || !ko_clear_but(&f->solids, pts, sides, f->c, -1)
@@ -475,13 +476,13 @@ bool try_bench(furnish* f, const bench_plan* bp)
     f32 len = length(sub(b, a));
     f32 br = bp->run, D = bp->depth;
     f32 avail = len - 0.6f - br;
-    f32 tl = 1.6f + draw(f) * (std::fmin(5.0f, avail) - 1.6f);
+    f32 tl = 1.6f + draw(f) * (sv_fminf(5.0f, avail) - 1.6f);
     f32 start = 0.3f + draw(f) * (avail - tl);
     bool ramp_after = sv_rng_below(&f->rng, 2) == 1;
     bool want_l = sv_rng_below(&f->rng, 2) == 1;
     f32 len2 = length(sub(g->vertices[(e2 + 1u) % nv], b));
     bool ell = want_l && f->slot_on_edge[e2] == NO_SLOT && len2 >= 1.9f + f->c;
-    f32 l2 = ell ? 1.6f + draw(f) * (std::fmin(4.0f, len2 - 0.3f - f->c) - 1.6f) : 0.0f;
+    f32 l2 = ell ? 1.6f + draw(f) * (sv_fminf(4.0f, len2 - 0.3f - f->c) - 1.6f) : 0.0f;
     if (ell)
         ramp_after = false; // an L's ramp always lies before its first leg
 
@@ -491,8 +492,8 @@ bool try_bench(furnish* f, const bench_plan* bp)
     if (slot < SV_DOOR_SLOTS) {
         // The top covers the whole door span of its edge's slot.
         f32 hw = f->door_w * 0.5f + f->pr + 0.2f;
-        s0 = std::fmin(s0, len * 0.5f - hw);
-        s1 = std::fmax(s1, len * 0.5f + hw);
+        s0 = sv_fminf(s0, len * 0.5f - hw);
+        s1 = sv_fmaxf(s1, len * 0.5f + hw);
         if ((ramp_after ? s0 : s0 - br) < 0.3f)
             return false;
         if ((ramp_after ? s1 + br : s1) > (ell ? len : len - 0.3f))
@@ -650,7 +651,7 @@ void build_interior(sv_geom* geom, const sv_floor* floor, const sv_room* room, u
     geom->dais_tiers = 0;
     geom->interior = draw;
     f32 R = geom->radius;
-    f32 rp = std::fmin(R / 3.0f, (f32)sv_tune(SV_TUNE_GEOM_PROP_SPACING));
+    f32 rp = sv_fminf(R / 3.0f, (f32)sv_tune(SV_TUNE_GEOM_PROP_SPACING));
     if (draw == SV_INTERIOR_BARE || !floor || !room || geom->vertex_count < 3) {
         place_props(geom, rp, geom->floor_y);
         return;
@@ -690,7 +691,7 @@ void build_interior(sv_geom* geom, const sv_floor* floor, const sv_room* room, u
         ko_add(&f->doors, zone, 4);
         u8* on = &f->slot_on_edge[s.wall_edge];
         *on = *on == NO_SLOT ? k : SHARED_SLOT;
-        f->fmin = std::fmin(f->fmin, length(s.foot));
+        f->fmin = sv_fminf(f->fmin, length(s.foot));
     }
 
     lay_dais(f, geom->flights);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "core/panic.h"
 #include "core/tune.h"
 #include "world/geom.h"
@@ -158,10 +159,10 @@ static u32 s_hot_count;
 
 static void grow_box(ground_box* b, Vector2 p)
 {
-    b->x0 = fminf(b->x0, p.x);
-    b->z0 = fminf(b->z0, p.y);
-    b->x1 = fmaxf(b->x1, p.x);
-    b->z1 = fmaxf(b->z1, p.y);
+    b->x0 = sv_fminf(b->x0, p.x);
+    b->z0 = sv_fminf(b->z0, p.y);
+    b->x1 = sv_fmaxf(b->x1, p.x);
+    b->z1 = sv_fmaxf(b->z1, p.y);
 }
 
 // Widens [lo, hi] by floor_y + base + span * f at both ends of f in [0, 1], in the ground
@@ -169,8 +170,8 @@ static void grow_box(ground_box* b, Vector2 p)
 static void hot_span(u32 k, f32 base, f32 span)
 {
     f32 a = base + span * 0.0f, b = base + span * 1.0f;
-    s_hot_lo[k] = fminf(s_hot_lo[k], fminf(a, b));
-    s_hot_hi[k] = fmaxf(s_hot_hi[k], fmaxf(a, b));
+    s_hot_lo[k] = sv_fminf(s_hot_lo[k], sv_fminf(a, b));
+    s_hot_hi[k] = sv_fmaxf(s_hot_hi[k], sv_fmaxf(a, b));
 }
 
 static void find_hot(const sv_geom* geom)
@@ -360,8 +361,8 @@ static void ramp_span(const sv_geom* geom, const sv_opening* o, f32 x0, f32 z0, 
     f32 sa = smin < 0.0 ? 0.0f : (f32)smin, sb = smax > 1.0 ? 1.0f : (f32)smax;
     f32 ha = geom->floor_y + o->rise * stepped(sa, o->treads);
     f32 hb = geom->floor_y + o->rise * stepped(sb, o->treads);
-    *lo = fminf(geom->floor_y, fminf(ha, hb));
-    *hi = fmaxf(geom->floor_y, fmaxf(ha, hb));
+    *lo = sv_fminf(geom->floor_y, sv_fminf(ha, hb));
+    *hi = sv_fmaxf(geom->floor_y, sv_fmaxf(ha, hb));
 }
 
 // A bound on any rise between two ground heights within 0.01 of the box (x0, z0)-(x1, z1):
@@ -380,8 +381,8 @@ static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
         if (!s_hot_fixture[k])
             ramp_span(geom, &geom->openings[s_hot_index[k]], x0 - 0.01f, z0 - 0.01f, x1 + 0.01f,
                       z1 + 0.01f, &klo, &khi);
-        lo = fminf(lo, klo);
-        hi = fmaxf(hi, khi);
+        lo = sv_fminf(lo, klo);
+        hi = sv_fmaxf(hi, khi);
     }
     return std::isfinite(hi - lo) ? hi - lo : INFINITY;
 }
@@ -438,8 +439,8 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
         return;
     Vector2 p0 = face->p0, p1 = face->p1;
     i32 i0, j0, i1, j1;
-    cell_box(fminf(p0.x, p1.x) - radius, fminf(p0.y, p1.y) - radius, fmaxf(p0.x, p1.x) + radius,
-             fmaxf(p0.y, p1.y) + radius, &i0, &j0, &i1, &j1);
+    cell_box(sv_fminf(p0.x, p1.x) - radius, sv_fminf(p0.y, p1.y) - radius,
+             sv_fmaxf(p0.x, p1.x) + radius, sv_fmaxf(p0.y, p1.y) + radius, &i0, &j0, &i1, &j1);
     f32 dx = p1.x - p0.x, dz = p1.y - p0.y;
     f32 reach = radius * 1.001f + 1e-4f; // a margin over rounding: the exact test decides
     for (i32 j = j0; j <= j1; ++j) {
@@ -455,18 +456,18 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
                 ta = tb;
                 tb = t;
             }
-            ta = fmaxf(ta, 0.0f);
-            tb = fminf(tb, 1.0f);
+            ta = sv_fmaxf(ta, 0.0f);
+            tb = sv_fminf(tb, 1.0f);
             if (!(ta <= tb))
                 continue;
         } else if (!(fabsf(p0.y - z) <= reach + 1e-6f)) {
             continue;
         }
         f32 xa = p0.x + ta * dx, xb = p0.x + tb * dx;
-        i32 c0
-            = floor_index((fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f, i0, i1);
-        i32 c1
-            = floor_index((fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0, i1);
+        i32 c0 = floor_index((sv_fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f, i0,
+                             i1);
+        i32 c1 = floor_index((sv_fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0,
+                             i1);
         for (i32 i = c0; i <= c1; ++i) {
             u32 idx = (u32)(j * g_grid.width + i);
             // A wall changes nothing in a cell already impassable (outside the floor, mostly).
@@ -497,10 +498,10 @@ static void fill_solid(const sv_fixture* f)
         return;
     f32 x0 = f->polygon[0].x, x1 = x0, z0 = f->polygon[0].y, z1 = z0;
     for (u8 v = 1; v < f->vertex_count; ++v) {
-        x0 = fminf(x0, f->polygon[v].x);
-        x1 = fmaxf(x1, f->polygon[v].x);
-        z0 = fminf(z0, f->polygon[v].y);
-        z1 = fmaxf(z1, f->polygon[v].y);
+        x0 = sv_fminf(x0, f->polygon[v].x);
+        x1 = sv_fmaxf(x1, f->polygon[v].x);
+        z0 = sv_fminf(z0, f->polygon[v].y);
+        z1 = sv_fmaxf(z1, f->polygon[v].y);
     }
     i32 i0, j0, i1, j1;
     cell_box(x0, z0, x1, z1, &i0, &j0, &i1, &j1);
@@ -671,7 +672,7 @@ static void merge_rects(void)
 static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
 {
     // Every sample lies in the box of a and b: on the floor throughout, nothing rises.
-    if (!box_hot(fminf(a.x, b.x), fminf(a.y, b.y), fmaxf(a.x, b.x), fmaxf(a.y, b.y)))
+    if (!box_hot(sv_fminf(a.x, b.x), sv_fminf(a.y, b.y), sv_fmaxf(a.x, b.x), sv_fmaxf(a.y, b.y)))
         return 0.0f;
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = sqrtf(dx * dx + dz * dz);
@@ -724,10 +725,10 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
         f32 px = (f32)dz * g_grid.cell, pz = (f32)dx * g_grid.cell;
         // When no two heights near the step and its neighbours differ by more than a step,
         // no sample can tell: the step passes without sampling.
-        f32 bx0 = fminf(fminf(a.x, b.x) - px, fminf(a.x, b.x) + px);
-        f32 bx1 = fmaxf(fmaxf(a.x, b.x) - px, fmaxf(a.x, b.x) + px);
-        f32 bz0 = fminf(fminf(a.y, b.y) - pz, fminf(a.y, b.y) + pz);
-        f32 bz1 = fmaxf(fmaxf(a.y, b.y) - pz, fmaxf(a.y, b.y) + pz);
+        f32 bx0 = sv_fminf(sv_fminf(a.x, b.x) - px, sv_fminf(a.x, b.x) + px);
+        f32 bx1 = sv_fmaxf(sv_fmaxf(a.x, b.x) - px, sv_fmaxf(a.x, b.x) + px);
+        f32 bz0 = sv_fminf(sv_fminf(a.y, b.y) - pz, sv_fminf(a.y, b.y) + pz);
+        f32 bz1 = sv_fmaxf(sv_fmaxf(a.y, b.y) - pz, sv_fmaxf(a.y, b.y) + pz);
         if (rise_bound(geom, bx0, bz0, bx1, bz1) <= step + 0.0001f)
             return side_target {g_grid.rect_of_cell[c], 1, k - 1};
         rise = ground_rise(geom, a, b);
@@ -829,10 +830,10 @@ static void lay_out(const sv_geom* geom)
 {
     f32 x0 = geom->vertices[0].x, x1 = x0, z0 = geom->vertices[0].y, z1 = z0;
     for (u8 v = 1; v < geom->vertex_count; ++v) {
-        x0 = fminf(x0, geom->vertices[v].x);
-        x1 = fmaxf(x1, geom->vertices[v].x);
-        z0 = fminf(z0, geom->vertices[v].y);
-        z1 = fmaxf(z1, geom->vertices[v].y);
+        x0 = sv_fminf(x0, geom->vertices[v].x);
+        x1 = sv_fmaxf(x1, geom->vertices[v].x);
+        z0 = sv_fminf(z0, geom->vertices[v].y);
+        z1 = sv_fmaxf(z1, geom->vertices[v].y);
     }
     g_grid.origin_x = x0;
     g_grid.origin_z = z0;
@@ -844,7 +845,7 @@ static void lay_out(const sv_geom* geom)
             return;
     if (!std::isfinite(ex) || !std::isfinite(ez))
         return;
-    g_grid.cell = fmaxf(fmaxf(ex / 254.0f, ez / 254.0f), SV_NAV_CELL);
+    g_grid.cell = sv_fmaxf(sv_fmaxf(ex / 254.0f, ez / 254.0f), SV_NAV_CELL);
     g_grid.width = (u16)(clamp_index(ex / g_grid.cell, 0, SV_NAV_SIDE - 1) + 1);
     g_grid.height = (u16)(clamp_index(ez / g_grid.cell, 0, SV_NAV_SIDE - 1) + 1);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "core/tune.h"
 #include "world/geom.h"
 #include "world/nav_grid.h"
@@ -143,7 +144,7 @@ static u32 portals(u32 count, Vector2 start, Vector2 goal)
         Vector2 a = l->a, b = l->b;
         f32 len = dist(a, b);
         if (len > 1e-6f) {
-            f32 move = fminf(grid->cell, len * 0.5f) / len;
+            f32 move = sv_fminf(grid->cell, len * 0.5f) / len;
             Vector2 d = {(b.x - a.x) * move, (b.y - a.y) * move};
             a = Vector2 {a.x + d.x, a.y + d.y};
             b = Vector2 {b.x - d.x, b.y - d.y};

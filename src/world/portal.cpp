@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "world/geom.h" // sv_geom_opening, plane_through
 #include "world/geom_cache.h"
 #include "world/prim.h" // clip_polygon
@@ -114,8 +115,8 @@ u8 sv_portal_through(sv_portal* out, sv_geom* next, const sv_floor* floor, u16 p
     const sv_opening* near = &here->openings[door];
     const sv_opening* far = &next->openings[entry];
     f32 angle = PI_F + near->yaw - far->yaw;
-    out->cosine = std::cos(angle);
-    out->sine = std::sin(angle);
+    out->cosine = sv_cosf(angle);
+    out->sine = sv_sinf(angle);
     out->far_centre = far->centre;
     out->near_centre = near->centre;
     out->height = (here->floor_y + near->rise) - (next->floor_y + far->rise);
@@ -129,19 +130,19 @@ void sv_portal_view_frustum(sv_portal_view* out, const Vector3* eye, f32 yaw, f3
 {
     if (!out || !eye)
         return;
-    Vector3 f = {std::cos(yaw) * std::cos(pitch), std::sin(pitch), std::sin(yaw) * std::cos(pitch)};
+    Vector3 f = {sv_cosf(yaw) * sv_cosf(pitch), sv_sinf(pitch), sv_sinf(yaw) * sv_cosf(pitch)};
     Vector3 r = cross3(f, {0.0f, 1.0f, 0.0f});
     f32 rl = len3(r);
     if (rl < 1e-6f)
-        r = {-std::sin(yaw), 0.0f, std::cos(yaw)};
+        r = {-sv_sinf(yaw), 0.0f, sv_cosf(yaw)};
     else
         r = {r.x / rl, r.y / rl, r.z / rl};
     Vector3 u = cross3(r, f);
 
     f32 hv = fovy / 2.0f + margin;
-    f32 hh = std::atan(std::tan(fovy / 2.0f) * aspect) + margin;
-    f32 tv = std::tan(hv < 1.5f ? hv : 1.5f);
-    f32 th = std::tan(hh < 1.5f ? hh : 1.5f);
+    f32 hh = sv_atanf(sv_tanf(fovy / 2.0f) * aspect) + margin;
+    f32 tv = sv_tanf(hv < 1.5f ? hv : 1.5f);
+    f32 th = sv_tanf(hh < 1.5f ? hh : 1.5f);
 
     Vector3 c = {eye->x + f.x, eye->y + f.y, eye->z + f.z};
     const f32 sr[4] = {-th, th, th, -th};
@@ -180,7 +181,7 @@ u8 sv_portal_view_build(sv_portal_view* out, const sv_portal_view* parent, const
     Vector3 quad[4];
     sv_geom_opening(here, door, quad);
     Vector2 centre = o->centre;
-    Vector2 outward = {-std::cos(o->yaw), -std::sin(o->yaw)};
+    Vector2 outward = {-sv_cosf(o->yaw), -sv_sinf(o->yaw)};
     f32 bottom = here->floor_y + o->rise;
     f32 top = here->floor_y + o->top;
     if (to_root) {
@@ -253,11 +254,11 @@ u8 sv_portal_view_clip_segment(const sv_portal_view* view, const Vector3* a, con
         if (da < 0.0f) {
             if (db < 0.0f)
                 return 0;
-            t0 = std::fmax(t0, da / (da - db));
+            t0 = sv_fmaxf(t0, da / (da - db));
             if (t0 >= t1)
                 return 0;
         } else if (db < 0.0f) {
-            t1 = std::fmin(t1, da / (da - db));
+            t1 = sv_fminf(t1, da / (da - db));
             if (t1 <= t0)
                 return 0;
         }

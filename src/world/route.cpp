@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/fmath.h"
 #include "world/body.h"
 #include "world/geom.h"
 #include "world/nav.h"
@@ -147,7 +148,7 @@ u8 sv_nav_cross(const sv_floor* floor, const sv_geom* here, u8 door, sv_geom* ne
     const sv_opening o = here->openings[door];
     const f32 here_sill = here->floor_y + o.rise;
     f32 ox = *x - o.centre.x, oz = *z - o.centre.y;
-    f32 depth = ox * std::cos(o.yaw) + oz * std::sin(o.yaw);
+    f32 depth = ox * sv_cosf(o.yaw) + oz * sv_sinf(o.yaw);
     if (depth < 0.02f)
         depth = 0.02f;
     f32 lateral = ox * o.tangent.x + oz * o.tangent.y;
@@ -162,11 +163,11 @@ u8 sv_nav_cross(const sv_floor* floor, const sv_geom* here, u8 door, sv_geom* ne
     if (lateral < -half)
         lateral = -half;
 
-    *x = e->centre.x + depth * std::cos(e->yaw) - lateral * e->tangent.x;
-    *z = e->centre.y + depth * std::sin(e->yaw) - lateral * e->tangent.y;
+    *x = e->centre.x + depth * sv_cosf(e->yaw) - lateral * e->tangent.x;
+    *z = e->centre.y + depth * sv_sinf(e->yaw) - lateral * e->tangent.y;
     *y += (next->floor_y + e->rise) - here_sill;
     f32 angle = e->yaw - o.yaw - PI_F;
-    f32 c = std::cos(angle), s = std::sin(angle);
+    f32 c = sv_cosf(angle), s = sv_sinf(angle);
     f32 dx = *dir_x, dz = *dir_z;
     *dir_x = dx * c - dz * s;
     *dir_z = dx * s + dz * c;
@@ -200,8 +201,8 @@ f32 sv_nav_way_length(const sv_floor* floor, const sv_geom* geom, u16 place, f32
     f32 dx = first->centre.x - p.x, dz = first->centre.y - p.y;
     f32 dl = std::sqrt(dx * dx + dz * dz);
     if (dl <= 1e-6f) {
-        dx = std::cos(first->yaw);
-        dz = std::sin(first->yaw);
+        dx = sv_cosf(first->yaw);
+        dz = sv_sinf(first->yaw);
     } else {
         dx /= dl;
         dz /= dl;
@@ -323,7 +324,7 @@ void sv_nav_collide(const sv_floor* floor, u16 place, const sv_geom* geom, f32* 
     for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
         const sv_opening* o = &geom->openings[k];
         f32 dx = *x - o->centre.x, dz = *z - o->centre.y;
-        f32 across = dx * std::cos(o->yaw) + dz * std::sin(o->yaw);
+        f32 across = dx * sv_cosf(o->yaw) + dz * sv_sinf(o->yaw);
         f32 along = dx * o->tangent.x + dz * o->tangent.y;
         if (std::fabs(across) > radius || std::fabs(along) > o->width / 2.0f + radius)
             continue;

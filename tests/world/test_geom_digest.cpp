@@ -1,5 +1,7 @@
 // One digest over the bytes of many built places pins the whole generator: every draw in its
-// order, every reading of the interior rules, and the same bytes from every compiler and build.
+// order, every reading of the interior rules, and the same bytes from every compiler, build and C
+// library (the geometry's sines, arc tangents and min/max are the project's own, core/fmath), so
+// the Linux and the Windows build print the same value.
 #include <gtest/gtest.h>
 
 #include "world/world_util.h"
@@ -27,5 +29,5 @@ TEST(GeomDigest, BuiltPlacesArePinned)
     }
     // A deliberate change to the generator changes this value: check the sweeps, then take
     // the new value printed here.
-    EXPECT_EQ(digest, 0xddb48e1a87e482a1ULL) << std::hex << "digest 0x" << digest;
+    EXPECT_EQ(digest, 0x36282d54d6d80b25ULL) << std::hex << "digest 0x" << digest;
 }
