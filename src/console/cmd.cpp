@@ -6,12 +6,14 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/boot.h"
 #include "core/content.h"
 #include "core/diag.h"
+#include "core/json.h"
 #include "core/log.h"
 #include "core/panic.h"
 #include "core/text.h"
@@ -684,6 +686,19 @@ static char* cmd_read_file(const char* path)
 
 static i32 cmd_validate_file(const char* path)
 {
+    // A file too large to be a pack JSON file is refused by its size, before any of it is read.
+    struct stat st;
+    if (stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        sv_diag_reset();
+        sv_diag_set_context(nullptr, path);
+        int fits = sv_json_size_ok((u64)st.st_size);
+        sv_diag_clear_context();
+        if (!fits) {
+            i32 result = cmd_validate_report(path, 0, 0);
+            sv_diag_reset();
+            return result;
+        }
+    }
     char* text = cmd_read_file(path);
     if (!text) {
         sv_cmd_printf("cannot read '%s'\n", path);
@@ -698,6 +713,26 @@ static i32 cmd_validate_file(const char* path)
     sv_diag_set_strict(strict_was);
     sv_diag_reset();
     return result;
+}
+
+// Whether a path is meant as a zip pack: by its name, or, for a regular file, by the signature
+// its first bytes carry (a local file header, or the end record of an empty archive).
+static int cmd_names_zip(const char* path)
+{
+    size_t n = std::strlen(path);
+    if (n >= 4 && strcasecmp(path + n - 4, ".zip") == 0)
+        return 1;
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return 0;
+    unsigned char head[4] = {};
+    size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return got == 4 && head[0] == 'P' && head[1] == 'K'
+        && ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6));
 }
 
 static i32 cmd_validate(const sv_cmd_args* a)
@@ -718,6 +753,13 @@ static i32 cmd_validate(const sv_cmd_args* a)
     }
     if (sv_vfs_mount(path))
         return cmd_validate_pack(path, before);
+    // A zip that does not mount is a damaged pack, not a tunables file: its mount error is the
+    // verdict.
+    if (cmd_names_zip(path)) {
+        i32 result = cmd_validate_report(path, 0, 0);
+        sv_diag_reset();
+        return result;
+    }
     // Not a pack: drop the mount error and try it as one tunables file.
     sv_diag_reset();
     return cmd_validate_file(path);

@@ -18,13 +18,20 @@ static void sv_json_report_size(u64 length)
                    (unsigned long long)length, (unsigned long long)SV_JSON_FILE_MAX);
 }
 
+int sv_json_size_ok(u64 size)
+{
+    if (size <= SV_JSON_FILE_MAX)
+        return 1;
+    sv_json_report_size(size);
+    return 0;
+}
+
 int sv_json_read_at(u64 mount, const char* path, sv_vfs_buf* out)
 {
     u64 size = 0;
-    if (out && sv_vfs_size_at(mount, path, &size) && size > SV_JSON_FILE_MAX) {
+    if (out && sv_vfs_size_at(mount, path, &size) && !sv_json_size_ok(size)) {
         out->data = nullptr;
         out->size = 0;
-        sv_json_report_size(size);
         return 0;
     }
     return sv_vfs_read_at(mount, path, out);

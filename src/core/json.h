@@ -16,6 +16,10 @@
 // seconds and hundreds of megabytes; a real content file holds a few thousand.
 #define SV_JSON_VALUES_MAX ((u64)1 << 18)
 
+// 1 when a pack JSON file of size bytes is within SV_JSON_FILE_MAX; else 0 with the error record
+// such a file gets ("%llu bytes, over the %llu-byte limit for a pack JSON file").
+int sv_json_size_ok(u64 size);
+
 // Reads a pack JSON file from one mount as sv_vfs_read_at does, except that a file over
 // SV_JSON_FILE_MAX is refused with an error record before any of it is read (or inflated).
 int sv_json_read_at(u64 mount, const char* path, sv_vfs_buf* out);
