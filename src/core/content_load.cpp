@@ -52,8 +52,8 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     }
 
     // An entry nested too deeply to parse costs that entry, not the whole file.
-    std::vector<u64> too_deep;
-    cJSON* doc = sv_json_parse_entries(buf.data, buf.size, &too_deep);
+    std::vector<u64> too_deep, with_nul;
+    cJSON* doc = sv_json_parse_entries(buf.data, buf.size, &too_deep, &with_nul);
     if (!doc) {
         sv_vfs_free(&buf);
         return 0;
@@ -69,14 +69,21 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     // Ids point into the parsed document, which outlives the set; lookups only, never walked.
     std::unordered_set<std::string_view> seen;
     size_t index = 0;
-    size_t next_deep = 0;
+    size_t next_deep = 0, next_nul = 0;
     const cJSON* entry = nullptr;
     cJSON_ArrayForEach(entry, doc)
     {
         char label[48];
         snprintf(label, sizeof label, "%s [%zu]", kind.name, index);
         bool deep = next_deep < too_deep.size() && too_deep[next_deep] == index;
+        bool nul = next_nul < with_nul.size() && with_nul[next_nul] == index;
         index++;
+        if (nul) {
+            next_nul++;
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label,
+                           "a string holds \\u0000, a NUL that would cut it short; entry dropped");
+            continue;
+        }
         if (deep) {
             next_deep++;
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label,
@@ -115,6 +122,8 @@ static int load_file(const sv_content_kind& kind, u64 mount)
                                "'%s': not a field of the %s schema", id, kind.name);
             }
         }
+        // The readers take the first of two members of one name.
+        sv_json_warn_duplicate_keys(entry, 0, id);
         if (!seen.insert(id).second) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, id,
                            "already defined in this file, later entry dropped");

@@ -65,6 +65,7 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row)
         cJSON_Delete(root);
         return 0;
     }
+    sv_json_warn_duplicate_keys(root, 0, nullptr);
     for (const cJSON* m = root->child; m; m = m->next) {
         const char* key = m->string ? m->string : "";
         int known = 0;

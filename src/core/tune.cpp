@@ -269,6 +269,8 @@ static int apply_text(const char* text, u64 length, u8 named[SV_TUNE_COUNT])
         }
         store_clamped(index, value);
     }
+    // Every pair was applied in order, so of two of one key the last one stands.
+    sv_json_warn_duplicate_keys(root, 1, nullptr);
     cJSON_Delete(root);
     return 1;
 }

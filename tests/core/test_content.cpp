@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/json.h"
+#include "core/tune.h"
 #include "test_content_fixture.h"
 
 namespace {
@@ -186,6 +187,35 @@ TEST_F(ContentTest, TooDeeplyNestedEntryCostsOnlyThatEntry)
     SetUp();
     EXPECT_EQ(load_one("data/chests.json", "{\"a\": " + nested(CJSON_NESTING_LIMIT) + "}"), 0);
     EXPECT_EQ(messages(), std::vector<std::string> {"nested deeper than 1000 levels at byte 1005"});
+}
+
+// A \u0000 escape would cut an id or name short, so two different ids could read as one: the
+// entry is refused and said so. Two members of one name keep the first, with a warning.
+TEST_F(ContentTest, NulEscapesRefuseTheEntryAndDuplicateKeysWarn)
+{
+    std::string text = "[{\"id\": \"p:a\\u0000tail\", \"name\": \"A\"},"
+                       " {\"id\": \"p:b\", \"name\": \"B\\u0000\"},"
+                       " {\"id\": \"p:c\", \"name\": \"C1\", \"name\": \"C2\"},"
+                       " {\"id\": \"p:d\", \"name\": \"not \\\\u0000 a NUL\"}]";
+    EXPECT_EQ(load_one("data/chests.json", text), 1);
+    EXPECT_EQ(sv_content_chest_find("p:a"), nullptr);
+    EXPECT_EQ(sv_content_chest_find("p:b"), nullptr);
+    ASSERT_NE(sv_content_chest_find("p:c"), nullptr);
+    EXPECT_STREQ(sv_content_chest_find("p:c")->name, "C1");
+    ASSERT_NE(sv_content_chest_find("p:d"), nullptr);
+    EXPECT_STREQ(sv_content_chest_find("p:d")->name, "not \\u0000 a NUL");
+    const char* nul = "a string holds \\u0000, a NUL that would cut it short; entry dropped";
+    EXPECT_EQ(count_of(nul), 2u) << dump();
+    expect_diag(nul, SV_DIAG_ERROR, SV_DIAG_MALFORMED, "chest [0]");
+    expect_diag("'p:c': the key appears more than once in one object; the first is used",
+                SV_DIAG_WARNING, SV_DIAG_MALFORMED, "name");
+
+    // A tunables file has no entries to drop: one such key refuses the file.
+    sv_diag_reset();
+    EXPECT_EQ(sv_tune_apply_json("{\"floor.size_base\\u0000x\": 40}", "t"), 0);
+    EXPECT_EQ(messages(),
+              std::vector<std::string> {"a \\u0000 escape at byte 17: no string may hold a NUL; "
+                                        "refused"});
 }
 
 // Pack JSON files are refused past 8 MiB, or past a quarter million values, before the parser
