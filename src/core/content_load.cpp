@@ -19,6 +19,8 @@
 #include "core/vfs.h"
 
 static u32 g_pool_problems;
+// Entries of the kind being loaded handed to the readers, across every mount.
+static u64 s_entries;
 
 // The label of the pack that serves a file, so reference and pool problems group under the
 // pack in the per-pack summary; null when no mount holds the file.
@@ -122,6 +124,16 @@ static int load_file(const sv_content_kind& kind, u64 mount)
                                "'%s': not a field of the %s schema", id, kind.name);
             }
         }
+        // Every entry costs its definition for as long as the content is loaded, whatever its
+        // text cost; the whole load has a bound, not only each file.
+        if (s_entries >= SV_CONTENT_ENTRIES_MAX) {
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, label,
+                           "the packs hold more than %llu %s entries, the most one load takes; "
+                           "this entry and the rest of the file are dropped",
+                           (unsigned long long)SV_CONTENT_ENTRIES_MAX, kind.name);
+            break;
+        }
+        ++s_entries;
         // The readers take the first of two members of one name.
         sv_json_warn_duplicate_keys(entry, 0, id);
         if (!seen.insert(id).second) {
@@ -248,6 +260,10 @@ i32 sv_content_load(void)
     i32 result = 1;
     u64 mounts = sv_vfs_mount_count();
     for (const sv_content_kind& kind : k_content_kinds) {
+        // Each kind has its bounds of its own, so a pack flooding one kind starves no other, and
+        // the base pack, read first, always gets its share.
+        sv_json_stage_begin();
+        s_entries = 0;
         int flag = 1;
         for (u64 m = 0; m < mounts; ++m) {
             if (!load_file(kind, m))

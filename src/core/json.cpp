@@ -21,6 +21,14 @@ static void sv_json_report_size(u64 length)
                    (unsigned long long)length, (unsigned long long)SV_JSON_FILE_MAX);
 }
 
+// Bytes read through sv_json_read_at since the stage began.
+static u64 g_stage_bytes;
+
+void sv_json_stage_begin(void)
+{
+    g_stage_bytes = 0;
+}
+
 int sv_json_size_ok(u64 size)
 {
     if (size <= SV_JSON_FILE_MAX)
@@ -32,12 +40,25 @@ int sv_json_size_ok(u64 size)
 int sv_json_read_at(u64 mount, const char* path, sv_vfs_buf* out)
 {
     u64 size = 0;
-    if (out && sv_vfs_size_at(mount, path, &size) && !sv_json_size_ok(size)) {
-        out->data = nullptr;
-        out->size = 0;
-        return 0;
+    if (out && sv_vfs_size_at(mount, path, &size)) {
+        int refused = !sv_json_size_ok(size);
+        if (!refused && size > SV_JSON_STAGE_MAX - g_stage_bytes) {
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, nullptr,
+                           "%llu bytes would take the packs past the %llu bytes of this kind of "
+                           "file one load reads; not read",
+                           (unsigned long long)size, (unsigned long long)SV_JSON_STAGE_MAX);
+            refused = 1;
+        }
+        if (refused) {
+            out->data = nullptr;
+            out->size = 0;
+            return 0;
+        }
     }
-    return sv_vfs_read_at(mount, path, out);
+    if (!sv_vfs_read_at(mount, path, out))
+        return 0;
+    g_stage_bytes += out->size;
+    return 1;
 }
 
 // Whether the text holds more values than a pack file may: every value but the first follows a

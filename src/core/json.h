@@ -16,12 +16,21 @@
 // seconds and hundreds of megabytes; a real content file holds a few thousand.
 #define SV_JSON_VALUES_MAX ((u64)1 << 18)
 
+// The most bytes of pack JSON one stage of a load (the manifests, the tunables, or one kind of
+// content) reads across every mount. What a stage keeps grows with what it read, so 32 packs at
+// the file limit would otherwise pass a gigabyte.
+#define SV_JSON_STAGE_MAX ((u64)32 * 1024 * 1024)
+
+// Starts a stage of a load: the bytes read through sv_json_read_at count from 0 again.
+void sv_json_stage_begin(void);
+
 // 1 when a pack JSON file of size bytes is within SV_JSON_FILE_MAX; else 0 with the error record
 // such a file gets ("%llu bytes, over the %llu-byte limit for a pack JSON file").
 int sv_json_size_ok(u64 size);
 
 // Reads a pack JSON file from one mount as sv_vfs_read_at does, except that a file over
-// SV_JSON_FILE_MAX is refused with an error record before any of it is read (or inflated).
+// SV_JSON_FILE_MAX, or one that would take the stage past SV_JSON_STAGE_MAX, is refused with an
+// error record before any of it is read (or inflated).
 int sv_json_read_at(u64 mount, const char* path, sv_vfs_buf* out);
 
 // Parses text[0..length) as exactly one JSON value and returns the tree for the caller to

@@ -313,6 +313,7 @@ int sv_tune_load_packs(void)
     int ok = 1;
     u64 files = 0;
     u64 only = 0;
+    sv_json_stage_begin();
     u64 mounts = sv_vfs_mount_count();
     for (u64 m = 0; m < mounts; ++m) {
         // Set before reading so that a read failure is labelled with this mount too.

@@ -218,6 +218,38 @@ TEST_F(ContentTest, NulEscapesRefuseTheEntryAndDuplicateKeysWarn)
                                         "refused"});
 }
 
+// Every file within its own limits, many packs together could still hold more entries than one
+// load keeps: past the bound for a kind the rest is refused and said so, and other kinds (and the
+// packs read first) keep theirs.
+TEST_F(ContentTest, EntriesOfOneKindAreBoundedAcrossPacks)
+{
+    auto chests = [](const char* ns, u64 n) {
+        std::string text = "[";
+        for (u64 i = 0; i < n; ++i)
+            text += std::string(i ? "," : "") + "{\"id\":\"" + ns + ":c" + std::to_string(i)
+                + "\",\"name\":\"C\"}";
+        return text + "]";
+    };
+    u64 half = SV_CONTENT_ENTRIES_MAX / 2 + 10;
+    mount("a", {{"data/chests.json", chests("a", half)}});
+    mount("b",
+          {{"data/chests.json", chests("b", half)},
+           {"data/statuses.json",
+            "[{\"id\": \"b:s\", \"name\": \"S\", \"modifies\": "
+            "\"damage_taken\", \"magnitude\": 1}]"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    EXPECT_EQ(sv_content_chest_count(), SV_CONTENT_ENTRIES_MAX);
+    EXPECT_NE(sv_content_chest_find("a:c0"), nullptr);
+    EXPECT_NE(sv_content_status_find("b:s"), nullptr);
+    const sv_diag* d = find("the packs hold more than 131072 chest entries, the most one load "
+                            "takes; this entry and the rest of the file are dropped");
+    ASSERT_NE(d, nullptr) << dump();
+    EXPECT_STREQ(d->pack, "b");
+    EXPECT_EQ(std::string(d->subject), "chest [" + std::to_string(half - 20) + "]");
+}
+
 // Pack JSON files are refused past 8 MiB, or past a quarter million values, before the parser
 // sees them.
 TEST_F(ContentTest, PackJsonFilesAreCappedAt8MiB)
