@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "core/diag.h"
 #include "core/fmath.h"
@@ -92,19 +93,14 @@ u32 poisson_capped(sv_rng* rng, f64 limit, u32 quota)
     }
 }
 
-// The archetype of one mob: one draw over the eligible weights; null when none is chosen.
-const sv_mob_def* pick_mob(sv_rng* rng, i32 depth, f64 total)
+// The archetype of one mob: one draw over the weights of the eligible ones (weights[i] is mob i's
+// weight, 0 when it is not eligible); null when none is chosen.
+const sv_mob_def* pick_mob(sv_rng* rng, const std::vector<f64>& weights)
 {
-    f64 target = total * sv_rng_f64(rng);
-    for (u64 i = 0; i < sv_content_mob_count(); ++i) {
-        const sv_mob_def* def = sv_content_mob_at(i);
-        if (!mob_eligible(def, depth))
-            continue;
-        target -= def->weight;
-        if (target <= 0.0)
-            return def;
-    }
-    return nullptr;
+    if (weights.empty())
+        return nullptr;
+    u64 i = sv_rng_weighted(rng, weights.data(), weights.size());
+    return i < weights.size() ? sv_content_mob_at(i) : nullptr;
 }
 
 // Places one mob in a built room: the pick has been made; four more draws (angle, radius,
@@ -172,32 +168,28 @@ const sv_axiom_def* sv_boss_draw_axiom(u16 depth, sv_rng* rng)
 {
     if (!rng)
         return nullptr;
-    f64 total = 0.0;
-    u64 eligible = 0;
-    for (u64 i = 0; i < sv_content_axiom_count(); ++i) {
+    // The eligible Axioms' weights, 0 for the others; when no eligible one weighs anything, every
+    // eligible Axiom counts as 1.
+    u64 count = sv_content_axiom_count();
+    std::vector<f64> weights(count, 0.0);
+    bool weighed = false, eligible = false;
+    for (u64 i = 0; i < count; ++i) {
         const sv_axiom_def* a = sv_content_axiom_at(i);
         if (!sv_content_axiom_admits(a, depth))
             continue;
-        eligible += 1;
-        total += a->weight > 0.0 ? a->weight : 0.0;
+        eligible = true;
+        if (a->weight > 0.0) {
+            weights[i] = a->weight;
+            weighed = true;
+        }
     }
-    if (eligible == 0)
+    if (!eligible)
         return nullptr;
-    // All weights 0: every eligible Axiom counts as 1.
-    bool even = !(total > 0.0);
-    f64 target = sv_rng_f64(rng) * (even ? (f64)eligible : total);
-    const sv_axiom_def* chosen = nullptr;
-    for (u64 i = 0; i < sv_content_axiom_count(); ++i) {
-        const sv_axiom_def* a = sv_content_axiom_at(i);
-        if (!sv_content_axiom_admits(a, depth))
-            continue;
-        chosen = a;
-        f64 w = even ? 1.0 : (a->weight > 0.0 ? a->weight : 0.0);
-        if (w > target)
-            return a;
-        target -= w;
+    if (!weighed) {
+        for (u64 i = 0; i < count; ++i)
+            weights[i] = sv_content_axiom_admits(sv_content_axiom_at(i), depth) ? 1.0 : 0.0;
     }
-    return chosen;
+    return sv_content_axiom_at(sv_rng_weighted(rng, weights.data(), count));
 }
 
 const sv_scion_def* sv_boss_draw_scion(const sv_axiom_def* axiom, sv_rng* rng)
@@ -309,10 +301,14 @@ u64 sv_mob_populate(sv_floor* floor)
         return 0;
     }
     i32 depth = floor->floor_number;
-    f64 total = 0.0;
-    for (u64 i = 0; i < sv_content_mob_count(); ++i)
-        if (mob_eligible(sv_content_mob_at(i), depth))
-            total += sv_content_mob_at(i)->weight;
+    std::vector<f64> weights(sv_content_mob_count(), 0.0);
+    bool any = false;
+    for (u64 i = 0; i < weights.size(); ++i) {
+        if (mob_eligible(sv_content_mob_at(i), depth)) {
+            weights[i] = sv_content_mob_at(i)->weight;
+            any = true;
+        }
+    }
 
     sv_rng rng;
     sv_rng_open(&rng, floor->seed, floor->floor_number, SV_STREAM_MOBS);
@@ -333,7 +329,7 @@ u64 sv_mob_populate(sv_floor* floor)
             continue;
         sv_geom_build(&geom, floor, r);
         for (u32 i = 0; i < n; ++i) {
-            const sv_mob_def* def = total > 0.0 ? pick_mob(&rng, depth, total) : nullptr;
+            const sv_mob_def* def = any ? pick_mob(&rng, weights) : nullptr;
             if (!def) {
                 sv_log_write(SV_LOG_INFO, SV_CAT_GEN,
                              "floor %u: no archetype admits depth %u; room %u stands empty",

@@ -6,12 +6,14 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/boot.h"
 #include "core/content.h"
 #include "core/diag.h"
+#include "core/json.h"
 #include "core/log.h"
 #include "core/panic.h"
 #include "core/text.h"
@@ -230,7 +232,10 @@ static i32 cmd_run_line(const char* line, u8 user)
     }
     const sv_cmd* row = cmd_find(argv[0]);
     if (!row) {
-        sv_cmd_printf("unknown command '%s' -- try 'help'\n", argv[0]);
+        // The word is whatever was typed or piped in, so it reaches the terminal escaped.
+        char word[SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
+        sv_cmd_printf("unknown command '%s' -- try 'help'\n",
+                      sv_text_escape(word, sizeof word, argv[0]));
         return 1;
     }
     sv_cmd_args args = {argc, 0, argv};
@@ -251,27 +256,75 @@ i32 sv_cmd_dispatch(const char* line)
     return cmd_run_line(line, 0);
 }
 
-// Reads one input line into line (room for SV_CMD_LINE_MAX characters, a line end and the NUL);
-// a longer line is read to its end and its head kept. 0 at end of input, else 1; *too_long
-// tells whether the line, line end aside, ran past SV_CMD_LINE_MAX characters.
-static int cmd_read_line(FILE* in, char (&line)[SV_CMD_LINE_MAX + 3], u8* too_long)
+// Reads one input line into line (room for SV_CMD_LINE_MAX characters, a line end and the NUL),
+// byte by byte so that a NUL inside it is seen; a longer line is read to its end and its head
+// kept. 0 at end of input, else 1 with *length the bytes kept; *too_long tells whether the line,
+// line end aside, ran past SV_CMD_LINE_MAX characters, and *nul whether it holds a NUL byte.
+static int cmd_read_line(FILE* in, char (&line)[SV_CMD_LINE_MAX + 3], size_t* length, u8* too_long,
+                         u8* nul)
 {
+    *length = 0;
     *too_long = 0;
-    if (!std::fgets(line, sizeof line, in))
+    *nul = 0;
+    size_t len = 0;
+    u64 read = 0;
+    int c = EOF;
+    while ((c = std::fgetc(in)) != EOF) {
+        read++;
+        if (c == 0)
+            *nul = 1;
+        if (len < sizeof line - 1)
+            line[len++] = (char)c;
+        else if (c != '\n')
+            *too_long = 1;
+        if (c == '\n')
+            break;
+    }
+    if (read == 0)
         return 0;
-    size_t len = std::strlen(line);
+    line[len] = '\0';
+    *length = len;
     size_t body = len;
     while (body > 0 && (line[body - 1] == '\n' || line[body - 1] == '\r'))
         body--;
-    if (len == sizeof line - 1 && line[len - 1] != '\n') {
-        // The buffer filled before the line ended: drop the rest, whatever it says.
-        int c;
-        while ((c = std::fgetc(in)) != EOF && c != '\n') { }
-        *too_long = 1;
-    }
     if (body > SV_CMD_LINE_MAX)
         *too_long = 1;
     return 1;
+}
+
+// Echoes a line read from a stream after the prompt with its control bytes escaped; its line end
+// is kept as it came. A line cut short shows its first SV_CMD_LINE_MAX bytes and "...".
+static void cmd_echo_line(const char* line, size_t length, u8 cut)
+{
+    size_t n = length;
+    if (cut) {
+        n = n < SV_CMD_LINE_MAX ? n : SV_CMD_LINE_MAX;
+    } else {
+        while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r'))
+            n--;
+    }
+    char shown[SV_TEXT_ESCAPED(SV_CMD_LINE_MAX) + 1];
+    size_t out = 0;
+    // Escaped in pieces between the NULs, at which the escaping itself would stop.
+    for (size_t i = 0; i < n;) {
+        if (line[i] == '\0') {
+            out += (size_t)std::snprintf(shown + out, sizeof shown - out, "\\x00");
+            i++;
+            continue;
+        }
+        char piece[SV_CMD_LINE_MAX + 1];
+        size_t k = 0;
+        while (i < n && line[i] != '\0')
+            piece[k++] = line[i++];
+        piece[k] = '\0';
+        sv_text_escape(shown + out, sizeof shown - out, piece);
+        out += std::strlen(shown + out);
+    }
+    shown[out] = '\0';
+    if (cut)
+        sv_cmd_printf("sv> %s...\n", shown);
+    else
+        sv_cmd_printf("sv> %s%.*s", shown, (int)(length - n), line + n);
 }
 
 i32 sv_cmd_repl(FILE* in)
@@ -286,22 +339,25 @@ i32 sv_cmd_repl(FILE* in)
             sv_cmd_printf("sv> ");
             std::fflush(sv_cmd_output());
         }
-        u8 too_long = 0;
-        if (!cmd_read_line(in, line, &too_long)) {
+        size_t length = 0;
+        u8 too_long = 0, nul = 0;
+        if (!cmd_read_line(in, line, &length, &too_long, &nul)) {
             if (terminal)
                 sv_cmd_printf("\n");
             return 0;
         }
+        if (!terminal)
+            cmd_echo_line(line, length, too_long);
         // A long line is refused whole: running its head, or its tail as a line of its own,
-        // would run something nobody typed.
+        // would run something nobody typed. So is a line with a NUL, which would cut it short.
         if (too_long) {
-            if (!terminal)
-                sv_cmd_printf("sv> %.*s...\n", SV_CMD_LINE_MAX, line);
             sv_cmd_printf("line too long (max %d)\n", SV_CMD_LINE_MAX);
             continue;
         }
-        if (!terminal)
-            sv_cmd_printf("sv> %s", line);
+        if (nul) {
+            sv_cmd_printf("line holds a NUL byte; nothing of it is run\n");
+            continue;
+        }
         // The line end is no part of the command.
         line[std::strcspn(line, "\r\n")] = '\0';
         if (sv_cmd_run(line) == 2)
@@ -630,6 +686,19 @@ static char* cmd_read_file(const char* path)
 
 static i32 cmd_validate_file(const char* path)
 {
+    // A file too large to be a pack JSON file is refused by its size, before any of it is read.
+    struct stat st;
+    if (stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        sv_diag_reset();
+        sv_diag_set_context(nullptr, path);
+        int fits = sv_json_size_ok((u64)st.st_size);
+        sv_diag_clear_context();
+        if (!fits) {
+            i32 result = cmd_validate_report(path, 0, 0);
+            sv_diag_reset();
+            return result;
+        }
+    }
     char* text = cmd_read_file(path);
     if (!text) {
         sv_cmd_printf("cannot read '%s'\n", path);
@@ -644,6 +713,26 @@ static i32 cmd_validate_file(const char* path)
     sv_diag_set_strict(strict_was);
     sv_diag_reset();
     return result;
+}
+
+// Whether a path is meant as a zip pack: by its name, or, for a regular file, by the signature
+// its first bytes carry (a local file header, or the end record of an empty archive).
+static int cmd_names_zip(const char* path)
+{
+    size_t n = std::strlen(path);
+    if (n >= 4 && strcasecmp(path + n - 4, ".zip") == 0)
+        return 1;
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return 0;
+    unsigned char head[4] = {};
+    size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return got == 4 && head[0] == 'P' && head[1] == 'K'
+        && ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6));
 }
 
 static i32 cmd_validate(const sv_cmd_args* a)
@@ -664,6 +753,13 @@ static i32 cmd_validate(const sv_cmd_args* a)
     }
     if (sv_vfs_mount(path))
         return cmd_validate_pack(path, before);
+    // A zip that does not mount is a damaged pack, not a tunables file: its mount error is the
+    // verdict.
+    if (cmd_names_zip(path)) {
+        i32 result = cmd_validate_report(path, 0, 0);
+        sv_diag_reset();
+        return result;
+    }
     // Not a pack: drop the mount error and try it as one tunables file.
     sv_diag_reset();
     return cmd_validate_file(path);

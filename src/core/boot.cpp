@@ -18,6 +18,36 @@ int sv_pack_reload(void)
     return tunables && content;
 }
 
+void sv_pack_boot_log(const char* path, u8 given)
+{
+    if (sv_vfs_mount_count() == 0) {
+        // The mount recorded why; the newest error is it.
+        const char* reason = nullptr;
+        for (u64 i = sv_diag_count(); i-- > 0 && !reason;) {
+            const sv_diag* d = sv_diag_at(i);
+            if (d->severity == SV_DIAG_ERROR)
+                reason = d->message;
+        }
+        sv_log_write(SV_LOG_WARN, SV_CAT_VFS, "cannot mount the base pack '%s': %s",
+                     path ? path : "", reason && reason[0] ? reason : "no reason recorded");
+        if (given) {
+            sv_log_write(SV_LOG_WARN, SV_CAT_VFS,
+                         "running on compiled-in defaults with no content");
+        } else {
+            sv_log_write(SV_LOG_WARN, SV_CAT_VFS,
+                         "no base pack beside the executable or in the working directory: running "
+                         "on compiled-in defaults with no content");
+        }
+        return;
+    }
+    u64 problems = sv_diag_count_of(SV_DIAG_WARNING) + sv_diag_count_of(SV_DIAG_ERROR);
+    if (problems > 0) {
+        sv_log_write(
+            SV_LOG_WARN, SV_CAT_VFS, "the base pack reported %llu problem%s; `diag` lists %s",
+            (unsigned long long)problems, problems == 1 ? "" : "s", problems == 1 ? "it" : "them");
+    }
+}
+
 int sv_pack_boot(const char* path)
 {
     sv_vfs_clear();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -40,20 +41,14 @@ template <typename T> const T* table_at(const std::vector<T>& table, u64 i)
     return i < table.size() ? &table[i] : nullptr;
 }
 
-template <typename T> const T* table_find(const std::vector<T>& table, const char* id)
-{
-    if (!id)
-        return nullptr;
-    for (const T& def : table) {
-        if (def.id && strcmp(def.id, id) == 0)
-            return &def;
-    }
-    return nullptr;
-}
-
-// Index of every stored id in its table, so a store finds the definition it overrides without
-// scanning the table; used for lookups only, never walked.
-using id_index = std::unordered_map<std::string, u64>;
+// Index of every stored id in its table, so a store finds the definition it overrides and a
+// lookup its definition without scanning the table; used for lookups only, never walked.
+// Looked up by the id text itself, so a lookup builds no string.
+struct id_hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view id) const { return std::hash<std::string_view> {}(id); }
+};
+using id_index = std::unordered_map<std::string, u64, id_hash, std::equal_to<>>;
 
 template <typename T> void index_rebuild(const std::vector<T>& table, id_index& ids)
 {
@@ -64,6 +59,26 @@ template <typename T> void index_rebuild(const std::vector<T>& table, id_index& 
     }
 }
 
+// Every id in the table is in the index, but an entry may be left behind by the loader closing
+// up a table; a hit that no longer names its definition rebuilds the index once.
+template <typename T>
+const T* table_find(const std::vector<T>& table, id_index& ids, const char* id)
+{
+    if (!id)
+        return nullptr;
+    auto hit = ids.find(std::string_view(id));
+    if (hit == ids.end())
+        return nullptr;
+    if (hit->second >= table.size() || !table[hit->second].id
+        || strcmp(table[hit->second].id, id) != 0) {
+        index_rebuild(table, ids);
+        hit = ids.find(std::string_view(id));
+        if (hit == ids.end())
+            return nullptr;
+    }
+    return &table[hit->second];
+}
+
 // Replaces a definition of the same id in place so table order stays the order of first
 // appearance across mounts; the replaced one is freed.
 template <typename T>
@@ -71,14 +86,14 @@ void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T
                  const char* kind)
 {
     if (def->id) {
-        auto hit = ids.find(def->id);
+        auto hit = ids.find(std::string_view(def->id));
         // Reference resolution closes up tables after a load, which leaves indices behind; a hit
         // that no longer names its definition means the index is rebuilt once.
         if (hit != ids.end()
             && (hit->second >= table.size() || !table[hit->second].id
                 || strcmp(table[hit->second].id, def->id) != 0)) {
             index_rebuild(table, ids);
-            hit = ids.find(def->id);
+            hit = ids.find(std::string_view(def->id));
         }
         if (hit != ids.end()) {
             T& old = table[hit->second];
@@ -140,7 +155,7 @@ const sv_scion_def* sv_content_scion_at(u64 i)
 }
 const sv_scion_def* sv_content_scion_find(const char* id)
 {
-    return table_find(g_scions, id);
+    return table_find(g_scions, g_scion_ids, id);
 }
 
 u64 sv_content_axiom_count(void)
@@ -153,7 +168,7 @@ const sv_axiom_def* sv_content_axiom_at(u64 i)
 }
 const sv_axiom_def* sv_content_axiom_find(const char* id)
 {
-    return table_find(g_axioms, id);
+    return table_find(g_axioms, g_axiom_ids, id);
 }
 
 u64 sv_content_inclusion_count(void)
@@ -166,7 +181,7 @@ const sv_inclusion_def* sv_content_inclusion_at(u64 i)
 }
 const sv_inclusion_def* sv_content_inclusion_find(const char* id)
 {
-    return table_find(g_inclusions, id);
+    return table_find(g_inclusions, g_inclusion_ids, id);
 }
 
 u64 sv_content_element_count(void)
@@ -179,7 +194,7 @@ const sv_element_def* sv_content_element_at(u64 i)
 }
 const sv_element_def* sv_content_element_find(const char* id)
 {
-    return table_find(g_elements, id);
+    return table_find(g_elements, g_element_ids, id);
 }
 
 u64 sv_content_transform_count(void)
@@ -192,7 +207,7 @@ const sv_transform_def* sv_content_transform_at(u64 i)
 }
 const sv_transform_def* sv_content_transform_find(const char* id)
 {
-    return table_find(g_transforms, id);
+    return table_find(g_transforms, g_transform_ids, id);
 }
 
 u64 sv_content_weapon_count(void)
@@ -205,7 +220,7 @@ const sv_weapon_def* sv_content_weapon_at(u64 i)
 }
 const sv_weapon_def* sv_content_weapon_find(const char* id)
 {
-    return table_find(g_weapons, id);
+    return table_find(g_weapons, g_weapon_ids, id);
 }
 
 u64 sv_content_mob_count(void)
@@ -218,7 +233,7 @@ const sv_mob_def* sv_content_mob_at(u64 i)
 }
 const sv_mob_def* sv_content_mob_find(const char* id)
 {
-    return table_find(g_mobs, id);
+    return table_find(g_mobs, g_mob_ids, id);
 }
 
 u64 sv_content_chest_count(void)
@@ -231,7 +246,7 @@ const sv_chest_def* sv_content_chest_at(u64 i)
 }
 const sv_chest_def* sv_content_chest_find(const char* id)
 {
-    return table_find(g_chests, id);
+    return table_find(g_chests, g_chest_ids, id);
 }
 
 u64 sv_content_status_count(void)
@@ -244,7 +259,7 @@ const sv_status_def* sv_content_status_at(u64 i)
 }
 const sv_status_def* sv_content_status_find(const char* id)
 {
-    return table_find(g_statuses, id);
+    return table_find(g_statuses, g_status_ids, id);
 }
 
 // ---- Predicates and names ----
@@ -460,6 +475,12 @@ void sv_content_store_chest(sv_chest_def* def)
 void sv_content_store_status(sv_status_def* def)
 {
     table_store(g_statuses, g_status_ids, def, sv_content_free_status, "status");
+}
+
+void sv_content_reindex(void)
+{
+    index_rebuild(g_scions, g_scion_ids);
+    index_rebuild(g_axioms, g_axiom_ids);
 }
 
 void sv_content_reset(void)

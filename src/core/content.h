@@ -337,6 +337,10 @@ u32 sv_status_key(const char* id);
 // A kind's reader of one entry that passed the loader's checks; the result is ignored.
 typedef u64 (*sv_accept_fn)(const cJSON* entry, const char* id);
 
+// The most entries of one kind a load hands to the readers, across every mount; a real pack
+// holds a few hundred. What an entry keeps (definition, actions, copies) is a kilobyte at most.
+#define SV_CONTENT_ENTRIES_MAX ((u64)1 << 17)
+
 // Rebuilds every table from every mount's content files; 1 when every file that exists was read
 // and parsed with an array root. Entry-level problems go to the diagnostics store only.
 i32 sv_content_load(void);

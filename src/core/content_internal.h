@@ -30,6 +30,9 @@ void sv_content_store_mob(sv_mob_def* def);
 void sv_content_store_chest(sv_chest_def* def);
 void sv_content_store_status(sv_status_def* def);
 
+// Rebuilds the id indices of the Scion and Axiom tables after the loader closed them up.
+void sv_content_reindex(void);
+
 // Free everything a definition owns and zero it; safe on a partly filled one.
 void sv_content_free_scion(sv_scion_def* def);
 void sv_content_free_axiom(sv_axiom_def* def);

@@ -1,5 +1,6 @@
 // Content loading: every mount's content files in order, overrides by id, reference resolution
 // between kinds, and the check that the loaded pool can serve the game's rules.
+#include <algorithm>
 #include <cjson/cJSON.h>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,8 @@
 #include "core/vfs.h"
 
 static u32 g_pool_problems;
+// Entries of the kind being loaded handed to the readers, across every mount.
+static u64 s_entries;
 
 // The label of the pack that serves a file, so reference and pool problems group under the
 // pack in the per-pack summary; null when no mount holds the file.
@@ -51,8 +54,8 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     }
 
     // An entry nested too deeply to parse costs that entry, not the whole file.
-    std::vector<u64> too_deep;
-    cJSON* doc = sv_json_parse_entries(buf.data, buf.size, &too_deep);
+    std::vector<u64> too_deep, with_nul;
+    cJSON* doc = sv_json_parse_entries(buf.data, buf.size, &too_deep, &with_nul);
     if (!doc) {
         sv_vfs_free(&buf);
         return 0;
@@ -68,14 +71,21 @@ static int load_file(const sv_content_kind& kind, u64 mount)
     // Ids point into the parsed document, which outlives the set; lookups only, never walked.
     std::unordered_set<std::string_view> seen;
     size_t index = 0;
-    size_t next_deep = 0;
+    size_t next_deep = 0, next_nul = 0;
     const cJSON* entry = nullptr;
     cJSON_ArrayForEach(entry, doc)
     {
         char label[48];
         snprintf(label, sizeof label, "%s [%zu]", kind.name, index);
         bool deep = next_deep < too_deep.size() && too_deep[next_deep] == index;
+        bool nul = next_nul < with_nul.size() && with_nul[next_nul] == index;
         index++;
+        if (nul) {
+            next_nul++;
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label,
+                           "a string holds \\u0000, a NUL that would cut it short; entry dropped");
+            continue;
+        }
         if (deep) {
             next_deep++;
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, label,
@@ -114,6 +124,18 @@ static int load_file(const sv_content_kind& kind, u64 mount)
                                "'%s': not a field of the %s schema", id, kind.name);
             }
         }
+        // Every entry costs its definition for as long as the content is loaded, whatever its
+        // text cost; the whole load has a bound, not only each file.
+        if (s_entries >= SV_CONTENT_ENTRIES_MAX) {
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, label,
+                           "the packs hold more than %llu %s entries, the most one load takes; "
+                           "this entry and the rest of the file are dropped",
+                           (unsigned long long)SV_CONTENT_ENTRIES_MAX, kind.name);
+            break;
+        }
+        ++s_entries;
+        // The readers take the first of two members of one name.
+        sv_json_warn_duplicate_keys(entry, 0, id);
         if (!seen.insert(id).second) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, id,
                            "already defined in this file, later entry dropped");
@@ -196,19 +218,26 @@ static void resolve_axioms(void)
         ++kept;
     }
     g_axioms.resize(kept);
+    sv_content_reindex();
     sv_diag_clear_context();
 }
 
 static void drop_unclaimed_scions(void)
 {
+    // Every id some Axiom declares, gathered once; the ids belong to the Axioms, which outlive
+    // the set, and it is used for lookups only, never walked.
+    std::unordered_set<std::string_view> claimed;
+    for (const sv_axiom_def& axiom : g_axioms) {
+        for (u32 i = 0; i < axiom.scion_count; ++i) {
+            if (axiom.scions[i])
+                claimed.insert(axiom.scions[i]);
+        }
+    }
     size_t kept = 0;
     for (size_t s = 0; s < g_scions.size(); ++s) {
         sv_scion_def& scion = g_scions[s];
         context_of(scion.mount, "data/scions.json");
-        int claimed = 0;
-        for (const sv_axiom_def& axiom : g_axioms)
-            claimed = claimed || sv_content_axiom_claims(&axiom, scion.id);
-        if (!claimed) {
+        if (!scion.id || claimed.count(scion.id) == 0) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_UNCLAIMED, scion.id,
                            "no axiom declares this scion, so nothing can draw it");
             sv_content_free_scion(&scion);
@@ -221,6 +250,7 @@ static void drop_unclaimed_scions(void)
         ++kept;
     }
     g_scions.resize(kept);
+    sv_content_reindex();
     sv_diag_clear_context();
 }
 
@@ -230,6 +260,10 @@ i32 sv_content_load(void)
     i32 result = 1;
     u64 mounts = sv_vfs_mount_count();
     for (const sv_content_kind& kind : k_content_kinds) {
+        // Each kind has its bounds of its own, so a pack flooding one kind starves no other, and
+        // the base pack, read first, always gets its share.
+        sv_json_stage_begin();
+        s_entries = 0;
         int flag = 1;
         for (u64 m = 0; m < mounts; ++m) {
             if (!load_file(kind, m))
@@ -275,13 +309,10 @@ bool sv_content_check_pool(void)
         // each depth remembers the Axiom whose bound put it on the list (-1 for the first floor).
         std::vector<i32> depths;
         std::vector<i64> because;
-        auto add = [&depths, &because](i64 d, i64 axiom) {
-            if (d < 2 || d > INT32_MAX)
+        std::unordered_set<i64> listed;
+        auto add = [&depths, &because, &listed](i64 d, i64 axiom) {
+            if (d < 2 || d > INT32_MAX || !listed.insert(d).second)
                 return;
-            for (i32 have : depths) {
-                if (have == d)
-                    return;
-            }
             depths.push_back((i32)d);
             because.push_back(axiom);
         };
@@ -292,16 +323,38 @@ bool sv_content_check_pool(void)
             if (axiom.depth_max != 0)
                 add((i64)axiom.depth_max + 1, (i64)a);
         }
+        // The Axioms eligible at a depth are those that start at or before it less those that end
+        // before it, so sorted bounds count them by binary search. Summing their indices the same
+        // way names the Axiom when exactly one is left.
+        struct bound {
+            i64 depth;
+            u64 index;
+        };
+        std::vector<bound> starts, ends;
+        for (size_t a = 0; a < g_axioms.size(); ++a) {
+            starts.push_back({g_axioms[a].depth_min, (u64)a});
+            if (g_axioms[a].depth_max != 0)
+                ends.push_back({g_axioms[a].depth_max, (u64)a});
+        }
+        auto by_depth = [](const bound& x, const bound& y) { return x.depth < y.depth; };
+        std::sort(starts.begin(), starts.end(), by_depth);
+        std::sort(ends.begin(), ends.end(), by_depth);
+        std::vector<u64> start_sums(starts.size() + 1, 0), end_sums(ends.size() + 1, 0);
+        for (size_t i = 0; i < starts.size(); ++i)
+            start_sums[i + 1] = start_sums[i] + starts[i].index;
+        for (size_t i = 0; i < ends.size(); ++i)
+            end_sums[i + 1] = end_sums[i] + ends[i].index;
         for (size_t k = 0; k < depths.size(); ++k) {
             i32 d = depths[k];
-            u32 eligible = 0;
-            size_t sole = 0;
-            for (size_t a = 0; a < g_axioms.size(); ++a) {
-                if (sv_content_axiom_admits(&g_axioms[a], d)) {
-                    eligible++;
-                    sole = a;
-                }
-            }
+            // Started: depth_min <= d. Ended: depth_max < d.
+            size_t started
+                = (size_t)(std::upper_bound(starts.begin(), starts.end(), bound {d, 0}, by_depth)
+                           - starts.begin());
+            size_t ended
+                = (size_t)(std::lower_bound(ends.begin(), ends.end(), bound {d, 0}, by_depth)
+                           - ends.begin());
+            u64 eligible = started - ended;
+            size_t sole = (size_t)(start_sums[started] - end_sums[ended]);
             // The warning goes to the pack of the one Axiom that stands there, or of the Axiom
             // whose bound leaves the depth empty; the first floor, empty, to the pack that serves
             // the file.

@@ -8,6 +8,11 @@
 
 #include "core/text.h"
 
+struct sv_diag_group {
+    char label[SV_DIAG_PACK_LEN];
+    u64 count;
+};
+
 struct sv_diag_store {
     sv_diag records[SV_DIAG_MAX];
     u64 count;
@@ -16,17 +21,12 @@ struct sv_diag_store {
     char pack[SV_DIAG_PACK_LEN];
     char file[SV_DIAG_FILE_LEN];
     u8 strict;
-};
-
-struct sv_diag_group {
-    char label[SV_DIAG_PACK_LEN];
-    u64 count;
+    // Warnings and errors per pack label, counted as they are reported, stored or not.
+    sv_diag_group groups[SV_DIAG_PACKS];
+    u64 group_count;
 };
 
 static sv_diag_store g_diag;
-
-static sv_diag_group s_groups[SV_DIAG_PACKS];
-static u64 s_group_count;
 
 static const char* const k_severity_names[] = {"info", "warning", "error"};
 static const char* const k_kind_names[] = {
@@ -51,6 +51,24 @@ void sv_diag_reset(void)
     g_diag.by_severity[0] = g_diag.by_severity[1] = g_diag.by_severity[2] = 0;
     g_diag.pack[0] = 0;
     g_diag.file[0] = 0;
+    g_diag.group_count = 0;
+}
+
+// Counts a warning or error under the current pack label, in order of first appearance; labels
+// past the 32nd are counted nowhere.
+static void sv_diag_count_group(void)
+{
+    u64 g = 0;
+    while (g < g_diag.group_count && strcmp(g_diag.groups[g].label, g_diag.pack) != 0)
+        g++;
+    if (g == g_diag.group_count) {
+        if (g_diag.group_count == SV_DIAG_PACKS)
+            return;
+        memcpy(g_diag.groups[g].label, g_diag.pack, sizeof(g_diag.groups[g].label));
+        g_diag.groups[g].count = 0;
+        g_diag.group_count++;
+    }
+    g_diag.groups[g].count++;
 }
 
 void sv_diag_set_context(const char* pack, const char* file)
@@ -69,6 +87,8 @@ void sv_diag_report(u32 severity, u32 kind, const char* subject, const char* fmt
     if (severity > SV_DIAG_ERROR)
         severity = SV_DIAG_ERROR;
     g_diag.by_severity[severity]++;
+    if (severity != SV_DIAG_INFO)
+        sv_diag_count_group();
     if (g_diag.count >= SV_DIAG_MAX) {
         g_diag.dropped++;
         return;
@@ -160,56 +180,30 @@ void sv_diag_print_summary(sv_writer w)
               (size_t)warnings, warnings == 1 ? "" : "s");
 }
 
-// Groups the stored warnings and errors by exact pack label, in order of first appearance;
-// labels past the 32nd are counted nowhere.
-static void sv_diag_group(void)
-{
-    s_group_count = 0;
-    for (u64 i = 0; i < g_diag.count; i++) {
-        const sv_diag* d = &g_diag.records[i];
-        if (d->severity == SV_DIAG_INFO)
-            continue;
-        u64 g = 0;
-        while (g < s_group_count && strcmp(s_groups[g].label, d->pack) != 0)
-            g++;
-        if (g == s_group_count) {
-            if (s_group_count == SV_DIAG_PACKS)
-                continue;
-            memcpy(s_groups[g].label, d->pack, sizeof(s_groups[g].label));
-            s_groups[g].count = 0;
-            s_group_count++;
-        }
-        s_groups[g].count++;
-    }
-}
-
 u64 sv_diag_pack_count(void)
 {
-    sv_diag_group();
-    return s_group_count;
+    return g_diag.group_count;
 }
 
 int sv_diag_pack_at(u64 index, const char** out_label, u64* out_count)
 {
-    sv_diag_group();
-    if (index >= s_group_count)
+    if (index >= g_diag.group_count)
         return 0;
     if (out_label)
-        *out_label = s_groups[index].label;
+        *out_label = g_diag.groups[index].label;
     if (out_count)
-        *out_count = s_groups[index].count;
+        *out_count = g_diag.groups[index].count;
     return 1;
 }
 
 void sv_diag_print_pack_summary(sv_writer w)
 {
-    sv_diag_group();
     char escaped[SV_TEXT_ESCAPED(SV_DIAG_PACK_LEN)];
-    for (u64 g = 0; g < s_group_count; g++) {
-        const char* label = s_groups[g].label[0]
-            ? sv_text_escape(escaped, sizeof escaped, s_groups[g].label)
+    for (u64 g = 0; g < g_diag.group_count; g++) {
+        const char* label = g_diag.groups[g].label[0]
+            ? sv_text_escape(escaped, sizeof escaped, g_diag.groups[g].label)
             : "(no pack)";
-        u64 n = s_groups[g].count;
+        u64 n = g_diag.groups[g].count;
         sv_writef(w, "  %s: %zu problem%s\n", label, (size_t)n, n == 1 ? "" : "s");
     }
 }

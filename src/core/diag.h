@@ -74,11 +74,11 @@ void sv_diag_print_all(sv_writer w);
 // Writes "N errors, M warnings" with singulars; nothing when there are neither.
 void sv_diag_print_summary(sv_writer w);
 
-// Packs with warnings or errors among the stored records, in order of first appearance, at most
-// SV_DIAG_PACKS; regroups the records on each call.
+// Packs with warnings or errors reported since the last reset, stored or dropped, in order of
+// first appearance, at most SV_DIAG_PACKS.
 u64 sv_diag_pack_count(void);
 // 1 and that group's label and count (either out may be null), or 0 past the last group. The
-// label stays valid until the next call into the grouping.
+// label stays valid until the next reset.
 int sv_diag_pack_at(u64 index, const char** out_label, u64* out_count);
 // Writes one "  label: N problems" line per pack group ("(no pack)" for an empty label).
 void sv_diag_print_pack_summary(sv_writer w);

@@ -65,6 +65,7 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row)
         cJSON_Delete(root);
         return 0;
     }
+    sv_json_warn_duplicate_keys(root, 0, nullptr);
     for (const cJSON* m = root->child; m; m = m->next) {
         const char* key = m->string ? m->string : "";
         int known = 0;
@@ -111,6 +112,7 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row)
 int sv_pack_scan(void)
 {
     sv_pack_reset();
+    sv_json_stage_begin();
     u64 n = sv_vfs_mount_count();
     int all = 1;
     for (u64 i = 0; i < n; i++) {

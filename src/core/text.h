@@ -9,8 +9,8 @@ char* sv_text_dup(const char* s);
 // least 1.
 void sv_text_cut(char* dst, u64 cap, const char* src);
 // Copies src into dst with every control character written as a \xNN escape: the C0 bytes below
-// 0x20, DEL, and the C1 characters U+0080..U+009F as the escapes of their two UTF-8 bytes; other
-// text is kept as it is. Pack text goes through it before it reaches a terminal or a log. Cut to
+// 0x20, DEL, and the C1 characters U+0080..U+009F as the escapes of their two UTF-8 bytes; so is
+// every byte that is no part of a valid UTF-8 character. Other text is kept as it is. Pack text goes through it before it reaches a terminal or a log. Cut to
 // cap - 1 bytes without splitting an escape or a character; null gives an empty string. cap must
 // be at least 1. Returns dst.
 const char* sv_text_escape(char* dst, u64 cap, const char* src);

@@ -269,6 +269,8 @@ static int apply_text(const char* text, u64 length, u8 named[SV_TUNE_COUNT])
         }
         store_clamped(index, value);
     }
+    // Every pair was applied in order, so of two of one key the last one stands.
+    sv_json_warn_duplicate_keys(root, 1, nullptr);
     cJSON_Delete(root);
     return 1;
 }
@@ -311,6 +313,7 @@ int sv_tune_load_packs(void)
     int ok = 1;
     u64 files = 0;
     u64 only = 0;
+    sv_json_stage_begin();
     u64 mounts = sv_vfs_mount_count();
     for (u64 m = 0; m < mounts; ++m) {
         // Set before reading so that a read failure is labelled with this mount too.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -161,6 +162,8 @@ enum sv_vfs_probe : u32 {
     SV_VFS_FILE = 1,    // a file it serves
     SV_VFS_DIR = 2,     // a directory of that name (found only when asked to diagnose)
     SV_VFS_OUTSIDE = 3, // a file reached through a link that leads out of the pack's directory
+    SV_VFS_SPECIAL = 4, // a device, FIFO or socket of that name (found only when asked to diagnose)
+    SV_VFS_LOOP = 5,    // a link that never ends at anything (found only when asked to diagnose)
 };
 
 // Whether the real path of full lies inside the real path of the mount's directory.
@@ -211,8 +214,15 @@ static u32 sv_vfs_probe_at(u64 index, const char* rel, sv_vfs_hit* hit, int diag
     char full[SV_VFS_JOIN_MAX];
     if (!sv_vfs_join(full, m, rel))
         return SV_VFS_ABSENT;
-    if (!sv_vfs_is_file(full, nullptr))
-        return diagnose && sv_vfs_is_dir(full) ? SV_VFS_DIR : SV_VFS_ABSENT;
+    if (!sv_vfs_is_file(full, nullptr)) {
+        if (!diagnose)
+            return SV_VFS_ABSENT;
+        // Something of that name that is not a file would otherwise be passed over unsaid.
+        struct stat st;
+        if (stat(full, &st) == 0)
+            return S_ISDIR(st.st_mode) ? SV_VFS_DIR : SV_VFS_SPECIAL;
+        return errno == ELOOP ? SV_VFS_LOOP : SV_VFS_ABSENT;
+    }
     if (!sv_vfs_inside(m, full))
         return SV_VFS_OUTSIDE;
     hit->mount = index;
@@ -235,6 +245,23 @@ static void sv_vfs_report_refused(u64 index, const char* rel, u32 probe)
     } else if (probe == SV_VFS_OUTSIDE) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "resolves outside '%s'; refused",
                        m->path);
+    } else if (probe == SV_VFS_SPECIAL) {
+        char full[SV_VFS_JOIN_MAX];
+        struct stat st;
+        const char* what = "a special file";
+        if (sv_vfs_join(full, m, rel) && stat(full, &st) == 0) {
+            if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+                what = "a device";
+            else if (S_ISFIFO(st.st_mode))
+                what = "a FIFO";
+            else if (S_ISSOCK(st.st_mode))
+                what = "a socket";
+        }
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "%s in '%s', not a file; not read",
+                       what, m->path);
+    } else if (probe == SV_VFS_LOOP) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "a link in '%s' that loops and reaches no file; not read", m->path);
     }
 }
 

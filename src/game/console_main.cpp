@@ -45,8 +45,12 @@ int main(int argc, char** argv)
 {
     const char* pack = nullptr;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--pack") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--pack") != 0)
+            continue;
+        if (i + 1 < argc)
             pack = argv[++i];
+        else
+            sv_log_write(SV_LOG_WARN, SV_CAT_VFS, "--pack needs a path; it is ignored");
     }
     char path[1024];
     if (pack) {
@@ -56,11 +60,7 @@ int main(int argc, char** argv)
     }
 
     sv_pack_boot(path);
-    if (sv_vfs_mount_count() == 0) {
-        sv_log_write(SV_LOG_WARN, SV_CAT_VFS,
-                     "no base pack beside the executable or in the working directory: running on "
-                     "compiled-in defaults with no content");
-    }
+    sv_pack_boot_log(path, pack ? 1 : 0);
     sv_cmd_register_builtins();
     sv_gen_register_commands();
     sv_debug_register_commands();

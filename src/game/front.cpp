@@ -21,6 +21,8 @@ void sv_front_options(int argc, const char* const* argv, sv_options* out, sv_wri
         if (std::strcmp(a, "--pack") == 0) {
             if (i + 1 < argc)
                 out->pack = argv[++i];
+            else if (err.fn)
+                err.fn(err.ctx, "--pack needs a path; it is ignored\n");
         } else if (std::strcmp(a, "--debug") == 0) {
             out->debug = 1;
         } else if (std::strcmp(a, "--plain") == 0) {

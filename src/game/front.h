@@ -21,7 +21,7 @@ struct sv_options {
 };
 
 // Reads argv[1..argc-1] into out (zeroed first). "--pack" or "--floor" as the last argument is
-// ignored. Each "--floor" with a value writes "--floor is the debug build's; a release run starts
+// ignored; such a "--pack" writes "--pack needs a path; it is ignored\n" to err. Each "--floor" with a value writes "--floor is the debug build's; a release run starts
 // on floor 1\n" to err (a null fn writes nothing). Nothing for a null out.
 void sv_front_options(int argc, const char* const* argv, sv_options* out, sv_writer err);
 

@@ -93,10 +93,7 @@ static i32 boot(int argc, char** argv)
     sv_front_pack_path(options.pack, GetApplicationDirectory(), dir_exists, pack, sizeof pack);
     sv_pack_boot(pack);
     f->mounts_at_start = sv_vfs_mount_count();
-    if (f->mounts_at_start == 0)
-        sv_log_write(SV_LOG_WARN, SV_CAT_VFS,
-                     "no base pack beside the executable or in the working directory: running on "
-                     "compiled-in defaults with no content");
+    sv_pack_boot_log(pack, options.pack ? 1 : 0);
 
     sv_cmd_register_builtins();
     sv_gen_register_commands();

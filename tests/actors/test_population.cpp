@@ -149,6 +149,36 @@ TEST_F(Population, AxiomWeightsOfZeroDrawEvenlyAndAZeroLosesToAnyWeight)
     EXPECT_EQ(sv_boss_draw_axiom(2, nullptr), nullptr);
 }
 
+// Weights near the largest double are finite and accepted, but their sum is not: the picks must
+// still choose fairly among them rather than nothing, or always the last.
+TEST_F(Population, WeightsNearTheLargestDoubleStillPickFairly)
+{
+    content_pack pack(
+        {{"axioms.json",
+          "[" + axiom("t:a", R"("t:s")", 1, 1e308) + "," + axiom("t:b", R"("t:s")", 1, 1e308)
+              + "]"},
+         {"scions.json", "[" + scion("t:s") + "]"},
+         {"mobs.json", "[" + mob("t:m", 1, 1e308) + "," + mob("t:n", 1, 1e308) + "]"}});
+    u32 seen_a = 0;
+    for (u64 seed = 0; seed < 200; ++seed) {
+        sv_rng rng;
+        sv_rng_open(&rng, seed, 2, SV_STREAM_CONTENTS);
+        const sv_axiom_def* a = sv_boss_draw_axiom(2, &rng);
+        ASSERT_NE(a, nullptr);
+        seen_a += std::strcmp(a->id, "t:a") == 0;
+    }
+    EXPECT_GT(seen_a, 60u);
+    EXPECT_LT(seen_a, 140u);
+
+    u32 ordinary = 0;
+    for (u64 seed = 1; seed <= 10; ++seed) {
+        made_floor m(seed, 6);
+        for (u16 i = 0; i < m.f.mob_count; ++i)
+            ordinary += (m.f.mobs[i].kind & 0xffu) == SV_KIND_MOB;
+    }
+    EXPECT_GT(ordinary, 0u);
+}
+
 TEST_F(Population, AOneScionListStandsThatScionEverywhereWithoutDrawing)
 {
     content_pack pack({{"axioms.json", "[" + axiom("t:a", R"("t:only")", 1, 1) + "]"},

@@ -299,6 +299,33 @@ TEST_F(Cmd, StreamReaderRefusesALongLineWhole)
               "sv> probe " + word + "...\nline too long (max 511)\nsv> quit\n");
 }
 
+// A NUL inside an over-long line once hid the line's length, so its tail ran as a command; a line
+// holding a NUL anywhere is now refused whole, and the echo shows the NUL escaped.
+TEST_F(Cmd, StreamReaderRefusesALineWithANulByte)
+{
+    ASSERT_TRUE(sv_tune_set_by_name("floor.size_base", 44));
+    std::string hidden = std::string("# c") + '\0' + std::string(501, 'x') + "defaults\n";
+    std::string out = repl_on(hidden + "probe after\n");
+    EXPECT_EQ(out.find("tunables reset"), std::string::npos) << out;
+    EXPECT_EQ(g_seen, "2:[probe][after]");
+    u32 index = 0;
+    ASSERT_TRUE(sv_tune_find("floor.size_base", &index));
+    EXPECT_EQ(sv_tune(index), 44.0);
+
+    g_seen.clear();
+    EXPECT_EQ(repl_on(std::string("probe a") + '\0' + "b\n"),
+              "sv> probe a\\x00b\nline holds a NUL byte; nothing of it is run\n");
+    EXPECT_EQ(g_seen, "");
+}
+
+// Typed or piped words reach the terminal escaped, as pack text does.
+TEST_F(Cmd, UnknownCommandAndEchoEscapeControlBytes)
+{
+    EXPECT_EQ(repl_on("\x1b]0;x\x07\x9b\n"),
+              "sv> \\x1b]0;x\\x07\\x9b\n"
+              "unknown command '\\x1b]0;x\\x07\\x9b' -- try 'help'\n");
+}
+
 TEST_F(Cmd, StreamReaderRunsTypedLines)
 {
     sv_cmd_set_enabled(0);

@@ -385,6 +385,36 @@ TEST_F(Builtin, ValidateRefusesWhatItCannotRead)
     }
 }
 
+// A damaged zip, named so or starting as one, is a pack that does not mount: its mount error is
+// the verdict, not a JSON error from reading it as a tunables file.
+TEST_F(Builtin, ValidateReportsTheMountErrorOfADamagedZip)
+{
+    std::string cut = std::string("PK\x03\x04", 4) + "cut short";
+    for (const char* name : {"cut.zip", "cut.pack"}) {
+        fs::path zip = root / name;
+        sv_test_write_file(zip, cut);
+        g_out.clear();
+        EXPECT_EQ(run("validate " + zip.string()), 1);
+        EXPECT_EQ(g_out,
+                  "error: malformed  'mount'  -- '" + zip.string()
+                      + "' is a file but not a readable zip\n1 error, 0 warnings\n");
+        EXPECT_EQ(sv_vfs_mount_count(), 0u);
+    }
+}
+
+// A file far past the size of any pack JSON file is refused by its size, before it is read.
+TEST_F(Builtin, ValidateRefusesAHugeTunablesFileByItsSize)
+{
+    fs::path huge = root / "huge.json";
+    sv_test_write_file(huge, "{}");
+    fs::resize_file(huge, (u64)100 * 1024 * 1024);
+    EXPECT_EQ(run("validate " + huge.string()), 1);
+    EXPECT_EQ(g_out,
+              "error: out of range  " + huge.string()
+                  + "  -- 104857600 bytes, over the 8388608-byte limit for a pack JSON "
+                    "file\n1 error, 0 warnings\n");
+}
+
 TEST_F(Builtin, ValidateSaysWhenTheMountTableIsFull)
 {
     // Neither a pack nor a zip is then read as a tunables file.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/json.h"
+#include "core/tune.h"
 #include "test_content_fixture.h"
 
 namespace {
@@ -186,6 +187,67 @@ TEST_F(ContentTest, TooDeeplyNestedEntryCostsOnlyThatEntry)
     SetUp();
     EXPECT_EQ(load_one("data/chests.json", "{\"a\": " + nested(CJSON_NESTING_LIMIT) + "}"), 0);
     EXPECT_EQ(messages(), std::vector<std::string> {"nested deeper than 1000 levels at byte 1005"});
+}
+
+// A \u0000 escape would cut an id or name short, so two different ids could read as one: the
+// entry is refused and said so. Two members of one name keep the first, with a warning.
+TEST_F(ContentTest, NulEscapesRefuseTheEntryAndDuplicateKeysWarn)
+{
+    std::string text = "[{\"id\": \"p:a\\u0000tail\", \"name\": \"A\"},"
+                       " {\"id\": \"p:b\", \"name\": \"B\\u0000\"},"
+                       " {\"id\": \"p:c\", \"name\": \"C1\", \"name\": \"C2\"},"
+                       " {\"id\": \"p:d\", \"name\": \"not \\\\u0000 a NUL\"}]";
+    EXPECT_EQ(load_one("data/chests.json", text), 1);
+    EXPECT_EQ(sv_content_chest_find("p:a"), nullptr);
+    EXPECT_EQ(sv_content_chest_find("p:b"), nullptr);
+    ASSERT_NE(sv_content_chest_find("p:c"), nullptr);
+    EXPECT_STREQ(sv_content_chest_find("p:c")->name, "C1");
+    ASSERT_NE(sv_content_chest_find("p:d"), nullptr);
+    EXPECT_STREQ(sv_content_chest_find("p:d")->name, "not \\u0000 a NUL");
+    const char* nul = "a string holds \\u0000, a NUL that would cut it short; entry dropped";
+    EXPECT_EQ(count_of(nul), 2u) << dump();
+    expect_diag(nul, SV_DIAG_ERROR, SV_DIAG_MALFORMED, "chest [0]");
+    expect_diag("'p:c': the key appears more than once in one object; the first is used",
+                SV_DIAG_WARNING, SV_DIAG_MALFORMED, "name");
+
+    // A tunables file has no entries to drop: one such key refuses the file.
+    sv_diag_reset();
+    EXPECT_EQ(sv_tune_apply_json("{\"floor.size_base\\u0000x\": 40}", "t"), 0);
+    EXPECT_EQ(messages(),
+              std::vector<std::string> {"a \\u0000 escape at byte 17: no string may hold a NUL; "
+                                        "refused"});
+}
+
+// Every file within its own limits, many packs together could still hold more entries than one
+// load keeps: past the bound for a kind the rest is refused and said so, and other kinds (and the
+// packs read first) keep theirs.
+TEST_F(ContentTest, EntriesOfOneKindAreBoundedAcrossPacks)
+{
+    auto chests = [](const char* ns, u64 n) {
+        std::string text = "[";
+        for (u64 i = 0; i < n; ++i)
+            text += std::string(i ? "," : "") + "{\"id\":\"" + ns + ":c" + std::to_string(i)
+                + "\",\"name\":\"C\"}";
+        return text + "]";
+    };
+    u64 half = SV_CONTENT_ENTRIES_MAX / 2 + 10;
+    mount("a", {{"data/chests.json", chests("a", half)}});
+    mount("b",
+          {{"data/chests.json", chests("b", half)},
+           {"data/statuses.json",
+            "[{\"id\": \"b:s\", \"name\": \"S\", \"modifies\": "
+            "\"damage_taken\", \"magnitude\": 1}]"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    EXPECT_EQ(sv_content_chest_count(), SV_CONTENT_ENTRIES_MAX);
+    EXPECT_NE(sv_content_chest_find("a:c0"), nullptr);
+    EXPECT_NE(sv_content_status_find("b:s"), nullptr);
+    const sv_diag* d = find("the packs hold more than 131072 chest entries, the most one load "
+                            "takes; this entry and the rest of the file are dropped");
+    ASSERT_NE(d, nullptr) << dump();
+    EXPECT_STREQ(d->pack, "b");
+    EXPECT_EQ(std::string(d->subject), "chest [" + std::to_string(half - 20) + "]");
 }
 
 // Pack JSON files are refused past 8 MiB, or past a quarter million values, before the parser

@@ -212,4 +212,32 @@ TEST_F(Diag, PackGroupsSkipInfoAndStopAt32)
     EXPECT_EQ(all.find("pack32"), std::string::npos);
 }
 
+// A byte that is no part of a valid UTF-8 character (a lone C1 byte, an overlong form, a cut or
+// surrogate sequence) could act as a control on an 8-bit terminal: it prints as an escape, while
+// whole characters print as they are.
+TEST_F(Diag, PrintoutsEscapeBytesThatAreNotUtf8)
+{
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED,
+                   "a\x9b"
+                   "2J",
+                   "\xc0\x80 \xe2\x82 \xed\xa0\x80 \xf4\x90\x80\x80 \xff caf\xc3\xa9 \xe2\x82\xac "
+                   "\xf0\x9f\x98\x80");
+    std::string c;
+    sv_diag_print_all(sv_test_capture(&c));
+    EXPECT_EQ(c,
+              "error: malformed  'a\\x9b2J'  -- \\xc0\\x80 \\xe2\\x82 \\xed\\xa0\\x80 "
+              "\\xf4\\x90\\x80\\x80 \\xff caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\n");
+}
+
+// Past the store's 512 records the per-pack summary still counts every problem reported.
+TEST_F(Diag, PackSummaryCountsWhatTheStoreDropped)
+{
+    sv_diag_set_context("flood", nullptr);
+    for (int i = 0; i < 600; ++i)
+        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, nullptr, "w");
+    std::string c;
+    sv_diag_print_pack_summary(sv_test_capture(&c));
+    EXPECT_EQ(c, "  flood: 600 problems\n");
+}
+
 } // namespace

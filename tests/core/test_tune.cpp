@@ -279,7 +279,7 @@ TEST_F(Tune, ApplyJsonMembers)
     EXPECT_EQ(sv_tune(SV_TUNE_PLAYER_RADIUS), 0.35);
 
     std::vector<Rec> r = records();
-    ASSERT_EQ(r.size(), 6u);
+    ASSERT_EQ(r.size(), 7u);
     EXPECT_EQ(r[0].subject, "geom.door_width");
     EXPECT_EQ(r[0].message, "0.1 is below the minimum 0.2; clamped");
     EXPECT_EQ(r[1].kind, SV_DIAG_WRONG_TYPE);
@@ -294,6 +294,9 @@ TEST_F(Tune, ApplyJsonMembers)
     EXPECT_EQ(r[4].message, "expected a number");
     EXPECT_EQ(r[5].subject, "geom.door_height");
     EXPECT_EQ(r[5].message, "inf is above the maximum 20; clamped");
+    // The last of two values of one key stands, and the file is told so.
+    EXPECT_EQ(r[6].subject, "player.radius");
+    EXPECT_EQ(r[6].message, "the key appears more than once in one object; the last is used");
     for (const Rec& x : r)
         EXPECT_EQ(x.severity, SV_DIAG_WARNING);
 

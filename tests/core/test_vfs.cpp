@@ -1,5 +1,6 @@
 // The pack file system over real directories and real zip archives made by the tests.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -390,6 +391,34 @@ TEST_F(Vfs, DirectoriesNamedLikeAFileAreReportedWhenRead)
         // A name that is neither stays silent.
         EXPECT_EQ(sv_vfs_read_at(0, "data/items.json", &b), 0) << pack;
         EXPECT_EQ(sv_diag_count(), 2u) << pack;
+    }
+}
+
+// A name in a pack directory that is a device, a FIFO or a link loop holds no file, but a read
+// says so rather than taking it for absent.
+TEST_F(Vfs, DevicesFifosAndLinkLoopsAreReportedWhenRead)
+{
+    fs::create_directories(at("p/data"));
+    fs::create_symlink("/dev/null", at("p/data/mobs.json"));
+    ASSERT_EQ(mkfifo(at("p/data/weapons.json").c_str(), 0600), 0);
+    fs::create_symlink("loop_b.json", at("p/data/loop_a.json"));
+    fs::create_symlink("loop_a.json", at("p/data/loop_b.json"));
+    ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    const char* const cases[][2] = {
+        {"data/mobs.json", "a device in '%s', not a file; not read"},
+        {"data/weapons.json", "a FIFO in '%s', not a file; not read"},
+        {"data/loop_a.json", "a link in '%s' that loops and reaches no file; not read"},
+    };
+    for (const auto& c : cases) {
+        sv_diag_reset();
+        EXPECT_EQ(sv_vfs_exists(c[0]), 0) << c[0];
+        sv_vfs_buf b;
+        EXPECT_EQ(sv_vfs_read_at(0, c[0], &b), 0) << c[0];
+        ASSERT_EQ(sv_diag_count(), 1u) << c[0];
+        char want[256];
+        std::snprintf(want, sizeof want, c[1], at("p").c_str());
+        EXPECT_STREQ(sv_diag_at(0)->subject, c[0]);
+        EXPECT_STREQ(sv_diag_at(0)->message, want);
     }
 }
 

@@ -808,6 +808,37 @@ TEST_F(DebugUncapped, AHugeCountOfAnUncappedStatusFinishesAtOnce)
     EXPECT_EQ(run("status t:pile 4294967290"), "  the player:\n    Pile 4294967293\n");
 }
 
+// A pack whose ids and names carry terminal controls: an escape sequence, a bell, a lone C1 byte.
+struct DebugHostileText : Debug {
+    sv_test_dir dir {"debug_hostile_pack"};
+    void boot() override
+    {
+        sv_test_write_file(dir.path + "/data/weapons.json",
+                           "[{ \"id\": \"t:\\u001b[2J\", \"name\": \"Bell\\u0007\", "
+                           "\"slot\": \"melee\" }]");
+        sv_test_write_file(dir.path + "/data/mobs.json",
+                           "[{ \"id\": \"t:m\x9b\", \"name\": \"M\x9b\" }]");
+        sv_test_write_file(dir.path + "/data/statuses.json",
+                           "[{ \"id\": \"t:s\\u0007\", \"name\": \"S\", \"modifies\": "
+                           "\"damage_taken\", \"magnitude\": 1 }]");
+        sv_pack_boot(dir.path.c_str());
+        sv_tune_reset_defaults();
+        sv_diag_reset();
+    }
+};
+
+TEST_F(DebugHostileText, ListsAndNamesFromThePackPrintEscaped)
+{
+    EXPECT_EQ(run("give weapon nope\x07"),
+              "no weapon 'nope\\x07' in the content; try:\n  t:\\x1b[2J\n");
+    EXPECT_EQ(run("give weapon t:\x1b[2J"), "  Bell\\x07 in the melee slot\n");
+    std::string spawn = run("spawn nope");
+    EXPECT_NE(spawn.find("  t:m\\x9b "), std::string::npos) << spawn;
+    EXPECT_EQ(spawn.find('\x9b'), std::string::npos) << spawn;
+    run("select player");
+    EXPECT_EQ(run("status nope"), "no status 'nope' in the content; try:\n  t:s\\x07\n");
+}
+
 // The headless console follows each floor gen makes with its own walker.
 TEST(DebugProgram, TheHeadlessConsoleReachesTheDebugCommands)
 {

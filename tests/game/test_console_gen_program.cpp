@@ -110,3 +110,34 @@ TEST(ConsolePopulation, TheBasePackPopulatesWithoutAWarning)
     EXPECT_NE(r.out.find("sv> diag\n  no problems reported\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("floor 5:"), std::string::npos) << r.out;
 }
+
+// A base pack that cannot be mounted says why, naming the path; a "--pack" without its path says
+// so; a base pack that mounts with problems says how many and where to read them.
+TEST(ConsoleBoot, TheLogSaysWhatWentWrongWithTheBasePack)
+{
+    sv_test_outcome r = run_with_log("--pack /nonexistent", "quit\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("cannot mount the base pack '/nonexistent': '/nonexistent' is neither a "
+                         "directory nor a file\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("beside the executable"), std::string::npos) << r.out;
+
+    sv_test_dir dir {"console_boot"};
+    std::string zip = dir.path + "/cut.zip";
+    sv_test_write_file(zip, std::string("PK\x03\x04", 4) + "truncated");
+    r = run_with_log("--pack '" + zip + "'", "quit\n");
+    EXPECT_NE(r.out.find("cannot mount the base pack '" + zip + "': '" + zip
+                         + "' is a file but not a readable zip\n"),
+              std::string::npos)
+        << r.out;
+
+    r = run_with_log("--pack", "quit\n");
+    EXPECT_NE(r.out.find("--pack needs a path; it is ignored\n"), std::string::npos) << r.out;
+
+    sv_test_write_file(dir.path + "/bare/pack.json", R"({"id": "bare", "name": "Bare"})");
+    r = run_with_log("--pack '" + dir.path + "/bare'", "quit\n");
+    // Only the missing tunable set is wrong with it.
+    EXPECT_NE(r.out.find("the base pack reported 1 problem; `diag` lists it\n"), std::string::npos)
+        << r.out;
+}

@@ -29,9 +29,11 @@ TEST(FrontOptions, LastOfDebugAndPlainWinsAndPackTakesItsArgument)
     sv_options o = parse({"--pack", "/x/y", "junk", "--pack", "z.zip"});
     ASSERT_NE(o.pack, nullptr);
     EXPECT_STREQ(o.pack, "z.zip");
-    // "--pack" as the last argument is ignored; the path before it stays.
-    o = parse({"--pack", "a", "--pack"});
+    // "--pack" as the last argument is ignored, with a word; the path before it stays.
+    std::string err;
+    o = parse({"--pack", "a", "--pack"}, &err);
     EXPECT_STREQ(o.pack, "a");
+    EXPECT_EQ(err, "--pack needs a path; it is ignored\n");
     // The word after "--pack" is a path, even when it looks like an option.
     o = parse({"--pack", "--debug"});
     EXPECT_STREQ(o.pack, "--debug");
