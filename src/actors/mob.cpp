@@ -493,8 +493,8 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
         // A long door reach carries the point past a shallow place's far side: just inside.
         const sv_opening* e = &s_cross.openings[entry];
         f32 side = (x - e->centre.x) * e->tangent.x + (z - e->centre.y) * e->tangent.y;
-        x = e->centre.x + CROSS_INSIDE * std::cos(e->yaw) + side * e->tangent.x;
-        z = e->centre.y + CROSS_INSIDE * std::sin(e->yaw) + side * e->tangent.y;
+        x = e->centre.x + CROSS_INSIDE * sv_cosf(e->yaw) + side * e->tangent.x;
+        z = e->centre.y + CROSS_INSIDE * sv_sinf(e->yaw) + side * e->tangent.y;
     }
     const sv_geom* next = place_geom_store(floor, place, &s_cross, geom);
     if (!next)

@@ -223,7 +223,7 @@ i32 sv_geom_standable(const sv_geom* geom, f32 x, f32 z, f32 r)
             if (o->wall_edge != e)
                 continue;
             f32 px = x - o->centre.x, pz = z - o->centre.y;
-            f32 s = px * std::cos(o->yaw) + pz * std::sin(o->yaw);
+            f32 s = px * sv_cosf(o->yaw) + pz * sv_sinf(o->yaw);
             f32 l = px * o->tangent.x + pz * o->tangent.y;
             if (s < 0.01f && std::fabs(l) <= o->width * 0.5f)
                 return 0;
