@@ -59,8 +59,8 @@ void gfx_draw_hud(const gfx_screen* s);
 // The seed and pack lines.
 void gfx_draw_seed_lines(const gfx_screen* s);
 // The pause or run-over menu (while paused): draws it and returns the chosen sv_menu_action.
-// mouse_moved says whether the mouse moved since the last frame the menu saw.
-u8 gfx_draw_menu(const gfx_screen* s, u8 mouse_moved, u8 primary);
+// primary is this frame's latched mouse press; sv_menu_gate decides what of the input may act.
+u8 gfx_draw_menu(const gfx_screen* s, u8 primary);
 // The debug run's watermark.
 void gfx_draw_watermark(const gfx_screen* s);
 // The debug overlay (debug runs with F3 on).

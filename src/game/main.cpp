@@ -42,8 +42,6 @@ struct game_state {
     sv_floor* floor;
     const sv_room* room;
     gfx_fog fog;
-    Vector2 menu_mouse; // where the menu last saw the cursor
-    u8 skip_delta;      // simulated frames left that ignore the mouse motion
 };
 
 static game_state g_game;
@@ -59,19 +57,17 @@ static void write_stderr(void*, const char* text)
 }
 
 // Releases or captures the cursor as the frame's keys or menu asked; a capture forgets the motion
-// gathered meanwhile, a release remembers where the menu starts seeing the cursor.
+// gathered meanwhile.
 static void apply_cursor(u32 fx)
 {
-    if (fx & SV_FX_RELEASE_CURSOR) {
+    if (fx & SV_FX_RELEASE_CURSOR)
         EnableCursor();
-        g_game.menu_mouse = GetMousePosition();
-    }
     // raylib's delta is the motion between two polls, so reading it once discards nothing: the
     // jump of the cursor to the centre and into captured mode (GLFW reports it one poll later)
-    // would turn the view. The first two simulated frames after a capture ignore the motion.
+    // would turn the view. The first simulated frames after a capture ignore the motion.
     if (fx & SV_FX_CAPTURE_CURSOR) {
         DisableCursor();
-        g_game.skip_delta = 2;
+        g_game.frame.look_skip = SV_LOOK_SKIP;
     }
 }
 
@@ -158,12 +154,7 @@ static void simulate(sv_frame_keys* keys)
 {
     sv_frame* f = &g_game.frame;
     Vector2 d = GetMouseDelta();
-    if (g_game.skip_delta) {
-        g_game.skip_delta--;
-    } else {
-        keys->mouse_dx = d.x;
-        keys->mouse_dy = d.y;
-    }
+    sv_frame_mouse(f, d.x, d.y, (u8)IsWindowResized(), keys);
     sv_play_ctx ctx {g_game.floor, &g_game.run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_sim_result r
@@ -171,11 +162,9 @@ static void simulate(sv_frame_keys* keys)
     if (r.died)
         apply_cursor(SV_FX_RELEASE_CURSOR);
     if (r.descended) {
-        sv_floor* next = load_floor(&g_game.walker, f->seed, f->floor_number, &f->serial_seen);
+        sv_floor* next = sv_front_descend(f, &g_game.walker);
         if (next)
             g_game.floor = next;
-        else
-            f->floor_number = (u16)(f->floor_number - 1); // the player stays on the floor held
     }
     if (r.descended || r.changed_place)
         reread_room();
@@ -261,10 +250,7 @@ static void frame(void)
     gfx_draw_hand(&g_game.walker, &cam);
     gfx_draw_seed_lines(&screen);
     if (f->paused) {
-        Vector2 mouse = GetMousePosition();
-        u8 moved = mouse.x != g_game.menu_mouse.x || mouse.y != g_game.menu_mouse.y;
-        g_game.menu_mouse = mouse;
-        u8 action = gfx_draw_menu(&screen, moved, keys.primary);
+        u8 action = gfx_draw_menu(&screen, keys.primary);
         if (action == SV_MENU_NEW_SEED)
             new_seed();
         else if (action == SV_MENU_DEBUG)
