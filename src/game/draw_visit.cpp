@@ -13,6 +13,7 @@
 // How far into the place a fogged doorway's frame is drawn: clear of the veil's backdrop 4 mm in
 // front of the doorway by more than the depth buffer resolves across a room.
 #define FOG_FRAME_LIFT 0.02f
+#define FOG_SILL_LIFT  0.005f
 
 static sv_triangle s_floor_tris[FLOOR_TRIS];
 
@@ -320,6 +321,9 @@ static void draw_doors(const visit_ctx* v, const sv_visit* visit, const sv_floor
                 q[j].x += dx;
                 q[j].z += dz;
             }
+            // The sill now lies over the floor: up off it, as a box on the floor stands.
+            q[0].y += FOG_SILL_LIFT;
+            q[1].y += FOG_SILL_LIFT;
         }
         line(v, q[0], q[1], col);
         line(v, q[0], q[3], col);
