@@ -59,8 +59,9 @@ void gfx_draw_hud(const gfx_screen* s);
 // The seed and pack lines.
 void gfx_draw_seed_lines(const gfx_screen* s);
 // The pause or run-over menu (while paused): draws it and returns the chosen sv_menu_action.
-// primary is this frame's latched mouse press; sv_menu_gate decides what of the input may act.
-u8 gfx_draw_menu(const gfx_screen* s, u8 primary);
+// primary is this frame's latched mouse press; up (Up or W), down (Down or S) and enter (Enter or
+// Space) the frame's key presses. sv_menu_gate decides what of the input may act.
+u8 gfx_draw_menu(const gfx_screen* s, u8 primary, u8 up, u8 down, u8 enter);
 // The debug run's watermark.
 void gfx_draw_watermark(const gfx_screen* s);
 // The debug overlay (debug runs with F3 on).

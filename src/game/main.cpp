@@ -128,11 +128,20 @@ static i32 open_window(void)
     return 1;
 }
 
+// The presses of the loop's own keys in this frame. raylib's IsKeyPressed sees a key only when
+// it is still down at a poll, so a tap shorter than a long frame would be lost; the key queue
+// keeps every press, and either one counts.
+struct key_taps {
+    u8 escape, grave, f3;
+    u8 up, down, enter; // the menu's keys
+};
+
 // This frame's presses and held keys, read from raylib.
-static sv_frame_keys read_keys(void)
+static sv_frame_keys read_keys(key_taps* taps)
 {
     sv_frame_keys k;
     std::memset(&k, 0, sizeof k);
+    std::memset(taps, 0, sizeof *taps);
     k.primary = g_presses[0] != 0;
     k.secondary = g_presses[1] != 0;
     g_presses[0] = g_presses[1] = 0;
@@ -140,10 +149,28 @@ static sv_frame_keys read_keys(void)
         if (key == KEY_E)
             k.use = 1;
         else if (key == KEY_SPACE)
-            k.dodge = 1;
+            k.dodge = taps->enter = 1;
         else if (key == KEY_Q)
             k.swap = 1;
+        else if (key == KEY_ESCAPE)
+            taps->escape = 1;
+        else if (key == KEY_GRAVE)
+            taps->grave = 1;
+        else if (key == KEY_F3)
+            taps->f3 = 1;
+        else if (key == KEY_UP || key == KEY_W)
+            taps->up = 1;
+        else if (key == KEY_DOWN || key == KEY_S)
+            taps->down = 1;
+        else if (key == KEY_ENTER)
+            taps->enter = 1;
     }
+    taps->escape |= IsKeyPressed(KEY_ESCAPE);
+    taps->grave |= IsKeyPressed(KEY_GRAVE);
+    taps->f3 |= IsKeyPressed(KEY_F3);
+    taps->up |= IsKeyPressed(KEY_UP) || IsKeyPressed(KEY_W);
+    taps->down |= IsKeyPressed(KEY_DOWN) || IsKeyPressed(KEY_S);
+    taps->enter |= IsKeyPressed(KEY_ENTER) || IsKeyPressed(KEY_SPACE);
     k.right = (f32)(IsKeyDown(KEY_D) - IsKeyDown(KEY_A));
     k.forward = (f32)(IsKeyDown(KEY_W) - IsKeyDown(KEY_S));
     k.sprint = IsKeyDown(KEY_LEFT_SHIFT);
@@ -225,10 +252,11 @@ static void frame(void)
     sv_frame* f = &g_game.frame;
     reread_room();
     f->frame++;
-    sv_frame_keys keys = read_keys();
+    key_taps taps;
+    sv_frame_keys keys = read_keys(&taps);
     u8 debug_run = (u8)sv_run_debug(&g_game.run);
     u8 console_was = f->console_open;
-    apply_cursor(sv_frame_control(f, IsKeyPressed(KEY_GRAVE), IsKeyPressed(KEY_ESCAPE), debug_run));
+    apply_cursor(sv_frame_control(f, taps.grave, taps.escape, debug_run));
     if (f->console_open != console_was)
         front_console_set_open(f->console_open);
     if (!f->paused && !f->console_open)
@@ -242,7 +270,7 @@ static void frame(void)
     u64 visits = draw_world(&cam, &tip, w, h);
 
     gfx_screen screen {f, &g_game.walker, g_game.floor, &g_game.run, &cam, tip, w, h};
-    if (debug_run && IsKeyPressed(KEY_F3))
+    if (debug_run && taps.f3)
         f->overlay_shown = !f->overlay_shown;
     if (debug_run && f->overlay_shown)
         gfx_draw_overlay(&screen, visits);
@@ -250,7 +278,7 @@ static void frame(void)
     gfx_draw_hand(&g_game.walker, &cam);
     gfx_draw_seed_lines(&screen);
     if (f->paused) {
-        u8 action = gfx_draw_menu(&screen, keys.primary);
+        u8 action = gfx_draw_menu(&screen, keys.primary, taps.up, taps.down, taps.enter);
         if (action == SV_MENU_NEW_SEED)
             new_seed();
         else if (action == SV_MENU_DEBUG)
