@@ -33,6 +33,16 @@ extern f64 g_shortest_press;
 // warning) when there is no GLFW window to install it on.
 i32 mouse_latch_install(void);
 
+// The key presses raylib queued since the last frame, drained once at the top of every frame, so
+// every layer sees a tap that began and ended inside one long frame (IsKeyPressed misses it).
+#define GFX_KEYS_QUEUED 16
+extern i32 g_keys_queued[GFX_KEYS_QUEUED];
+extern i32 g_keys_queued_count;
+// Drains raylib's key queue into g_keys_queued (the first 16). Once per frame, before any reader.
+void gfx_keys_read(void);
+// 1 when key was queued this frame or raylib sees it pressed now.
+i32 gfx_key_tapped(i32 key);
+
 // The fog shader and its uniforms.
 struct gfx_fog {
     Shader shader;

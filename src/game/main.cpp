@@ -128,9 +128,8 @@ static i32 open_window(void)
     return 1;
 }
 
-// The presses of the loop's own keys in this frame. raylib's IsKeyPressed sees a key only when
-// it is still down at a poll, so a tap shorter than a long frame would be lost; the key queue
-// keeps every press, and either one counts.
+// The presses of the loop's own keys in this frame, from the key queue (gfx_key_tapped), so a
+// tap shorter than a long frame still acts.
 struct key_taps {
     u8 escape, grave, f3;
     u8 up, down, enter; // the menu's keys
@@ -141,36 +140,19 @@ static sv_frame_keys read_keys(key_taps* taps)
 {
     sv_frame_keys k;
     std::memset(&k, 0, sizeof k);
-    std::memset(taps, 0, sizeof *taps);
     k.primary = g_presses[0] != 0;
     k.secondary = g_presses[1] != 0;
     g_presses[0] = g_presses[1] = 0;
-    for (int key = GetKeyPressed(); key != 0; key = GetKeyPressed()) {
-        if (key == KEY_E)
-            k.use = 1;
-        else if (key == KEY_SPACE)
-            k.dodge = taps->enter = 1;
-        else if (key == KEY_Q)
-            k.swap = 1;
-        else if (key == KEY_ESCAPE)
-            taps->escape = 1;
-        else if (key == KEY_GRAVE)
-            taps->grave = 1;
-        else if (key == KEY_F3)
-            taps->f3 = 1;
-        else if (key == KEY_UP || key == KEY_W)
-            taps->up = 1;
-        else if (key == KEY_DOWN || key == KEY_S)
-            taps->down = 1;
-        else if (key == KEY_ENTER)
-            taps->enter = 1;
-    }
-    taps->escape |= IsKeyPressed(KEY_ESCAPE);
-    taps->grave |= IsKeyPressed(KEY_GRAVE);
-    taps->f3 |= IsKeyPressed(KEY_F3);
-    taps->up |= IsKeyPressed(KEY_UP) || IsKeyPressed(KEY_W);
-    taps->down |= IsKeyPressed(KEY_DOWN) || IsKeyPressed(KEY_S);
-    taps->enter |= IsKeyPressed(KEY_ENTER) || IsKeyPressed(KEY_SPACE);
+    gfx_keys_read();
+    k.use = (u8)gfx_key_tapped(KEY_E);
+    k.dodge = (u8)gfx_key_tapped(KEY_SPACE);
+    k.swap = (u8)gfx_key_tapped(KEY_Q);
+    taps->escape = (u8)gfx_key_tapped(KEY_ESCAPE);
+    taps->grave = (u8)gfx_key_tapped(KEY_GRAVE);
+    taps->f3 = (u8)gfx_key_tapped(KEY_F3);
+    taps->up = (u8)(gfx_key_tapped(KEY_UP) || gfx_key_tapped(KEY_W));
+    taps->down = (u8)(gfx_key_tapped(KEY_DOWN) || gfx_key_tapped(KEY_S));
+    taps->enter = (u8)(gfx_key_tapped(KEY_ENTER) || gfx_key_tapped(KEY_SPACE));
     k.right = (f32)(IsKeyDown(KEY_D) - IsKeyDown(KEY_A));
     k.forward = (f32)(IsKeyDown(KEY_W) - IsKeyDown(KEY_S));
     k.sprint = IsKeyDown(KEY_LEFT_SHIFT);
