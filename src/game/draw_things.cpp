@@ -65,6 +65,15 @@ static void draw_lying_weapon(const sv_visit* visit, i32 slot, f32 t)
     }
 }
 
+// A box standing on the floor has its bottom edges in the floor's own plane, where depth makes
+// them dotted; it stands this much above it instead.
+#define FLOOR_LIFT 0.005f
+
+static Vector3 lifted(Vector3 spot)
+{
+    return Vector3 {spot.x, spot.y + FLOOR_LIFT, spot.z};
+}
+
 void draw_room_things(const sv_visit* visit, const sv_floor* floor)
 {
     if (!visit || !visit->geom || !floor) {
@@ -88,7 +97,7 @@ void draw_room_things(const sv_visit* visit, const sv_floor* floor)
     if (slot == 0 || slot == 1) {
         draw_lying_weapon(visit, slot, t);
     }
-    const Vector3 s0 = sv_geom_prop_spot(visit->geom, SV_PROP_CENTRE);
+    const Vector3 s0 = lifted(sv_geom_prop_spot(visit->geom, SV_PROP_CENTRE));
     if (room->tags & SV_TAG_MONUMENT) {
         draw_box(portal, view, &s0, 0.3f, 2.4f, 0.3f, k_monument);
         draw_box(portal, view, &s0, 0.6f, 0.2f, 0.6f, k_monument);
@@ -98,7 +107,7 @@ void draw_room_things(const sv_visit* visit, const sv_floor* floor)
     }
     const sv_chest* chest = sv_floor_chest_in(floor, visit->place);
     if (chest) {
-        const Vector3 s = sv_geom_prop_spot(visit->geom, SV_PROP_CHEST);
+        const Vector3 s = lifted(sv_geom_prop_spot(visit->geom, SV_PROP_CHEST));
         const Color wood = PALETTE.wood;
         draw_box(portal, view, &s, 0.45f, 0.35f, 0.3f, wood);
         if (!chest->opened) {

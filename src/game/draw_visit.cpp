@@ -10,6 +10,10 @@
 
 // Most floor triangles of one place.
 #define FLOOR_TRIS 384
+// How far into the place a fogged doorway's frame is drawn: clear of the veil's backdrop 4 mm in
+// front of the doorway by more than the depth buffer resolves across a room.
+#define FOG_FRAME_LIFT 0.02f
+#define FOG_SILL_LIFT  0.005f
 
 static sv_triangle s_floor_tris[FLOOR_TRIS];
 
@@ -296,7 +300,9 @@ static const sv_door* frame_door(const sv_visit* visit, const sv_floor* floor, u
     return sv_floor_door_const(floor, from_room, from_door);
 }
 
-// 8. Door frames, with a veil in each fogged doorway under its frame.
+// 8. Door frames, with a veil in each fogged doorway under its frame. The frame of a fogged
+// doorway stands FOG_FRAME_LIFT into the place, well in front of the veil's opaque backdrop (and
+// of the whole wall behind it), so depth never hides or dashes its lines.
 static void draw_doors(const visit_ctx* v, const sv_visit* visit, const sv_floor* floor)
 {
     for (u8 k = 0; k < v->g->opening_count; ++k) {
@@ -309,6 +315,15 @@ static void draw_doors(const visit_ctx* v, const sv_visit* visit, const sv_floor
         sv_geom_opening(v->g, k, q);
         if (visit->fogged_mask >> k & 1u) {
             draw_veil(v, k, q, d->kind == SV_DOOR_EXIT);
+            const f32 yaw = v->g->openings[k].yaw;
+            const f32 dx = FOG_FRAME_LIFT * std::cos(yaw), dz = FOG_FRAME_LIFT * std::sin(yaw);
+            for (i32 j = 0; j < 4; ++j) {
+                q[j].x += dx;
+                q[j].z += dz;
+            }
+            // The sill now lies over the floor: up off it, as a box on the floor stands.
+            q[0].y += FOG_SILL_LIFT;
+            q[1].y += FOG_SILL_LIFT;
         }
         line(v, q[0], q[1], col);
         line(v, q[0], q[3], col);

@@ -89,6 +89,10 @@ void sv_frame_reset_run(sv_frame* f)
     f->choice = 0;
     f->console_open = 0;
     f->latch_use = f->latch_dodge = f->latch_primary = f->latch_secondary = f->latch_swap = 0;
+    f->menu_frames = 0;
+    f->menu_armed = 0;
+    f->look_dx = f->look_dy = 0.0f;
+    f->look_skip = 0;
     f->accumulator = 0.0;
     f->event = 0;
     f->event_frame = 0;
@@ -97,6 +101,29 @@ void sv_frame_reset_run(sv_frame* f)
     f->hurt_frame = 0;
     f->damage_seen = 0.0f;
     f->run_clock = 0;
+}
+
+// A menu just opened: nothing held, latched or pressed so far may act on it.
+static void menu_opened(sv_frame* f, i32 choice)
+{
+    f->choice = choice;
+    f->menu_frames = 0;
+    f->menu_armed = 0;
+}
+
+void sv_frame_mouse(sv_frame* f, f32 dx, f32 dy, u8 resized, sv_frame_keys* keys)
+{
+    if (!f || !keys)
+        return;
+    if (resized)
+        f->look_skip = SV_LOOK_SKIP;
+    if (f->look_skip) {
+        f->look_skip--;
+        keys->mouse_dx = keys->mouse_dy = 0.0f;
+        return;
+    }
+    keys->mouse_dx = dx;
+    keys->mouse_dy = dy;
 }
 
 u32 sv_frame_control(sv_frame* f, u8 grave, u8 escape, u8 debug_run)
@@ -125,7 +152,7 @@ u32 sv_frame_control(sv_frame* f, u8 grave, u8 escape, u8 debug_run)
         return fx;
     if (!f->paused) {
         f->paused = 1;
-        f->choice = 0;
+        menu_opened(f, 0);
         fx = (fx & ~(u32)SV_FX_CAPTURE_CURSOR) | SV_FX_RELEASE_CURSOR;
     } else {
         f->paused = 0;
@@ -159,7 +186,7 @@ static void frame_after_tick(sv_frame* f, const sv_walker* w, const sv_sim_hooks
         sv_log_write(SV_LOG_INFO, SV_CAT_RENDER,
                      "run over: the player died on floor %u of seed %llu",
                      (unsigned)f->floor_number, (unsigned long long)f->seed);
-        f->choice = 1;
+        menu_opened(f, 1);
         f->run_over = 1;
         f->paused = 1;
         r->died = 1;
@@ -173,22 +200,31 @@ sv_sim_result sv_frame_simulate(sv_frame* f, sv_walker* walker, const sv_frame_k
     std::memset(&r, 0, sizeof r);
     if (!f || !walker || !keys || !hooks || !hooks->step || !(dt > 0.0))
         return r;
-    // Keys typed into the console or used on a menu must never fire once play resumes.
-    if (f->paused || f->console_open)
+    // Keys typed into the console or used on a menu must never fire once play resumes, nor may
+    // the view turn by motion made there.
+    if (f->paused || f->console_open) {
+        f->look_dx = f->look_dy = 0.0f;
         return r;
+    }
 
     f->latch_use |= keys->use;
     f->latch_dodge |= keys->dodge;
     f->latch_primary |= keys->primary;
     f->latch_secondary |= keys->secondary;
     f->latch_swap |= keys->swap;
+    // Motion of a frame too short for a tick waits for the next one, so the look speed does not
+    // depend on the frame rate.
+    if (std::isfinite(keys->mouse_dx) && std::isfinite(keys->mouse_dy)) {
+        f->look_dx += keys->mouse_dx;
+        f->look_dy += keys->mouse_dy;
+    }
 
     sv_input in;
     std::memset(&in, 0, sizeof in);
     in.right = keys->right;
     in.forward = keys->forward;
-    in.yaw_delta = keys->mouse_dx * SV_LOOK_PER_PIXEL;
-    in.pitch_delta = -keys->mouse_dy * SV_LOOK_PER_PIXEL;
+    in.yaw_delta = f->look_dx * SV_LOOK_PER_PIXEL;
+    in.pitch_delta = -f->look_dy * SV_LOOK_PER_PIXEL;
     in.sprint = keys->sprint;
     in.dodge = f->latch_dodge;
     in.use = f->latch_use;
@@ -202,6 +238,7 @@ sv_sim_result sv_frame_simulate(sv_frame* f, sv_walker* walker, const sv_frame_k
     while (f->accumulator >= dt) {
         i32 result = hooks->step(hooks->ctx, walker, &in);
         r.ticks++;
+        f->look_dx = f->look_dy = 0.0f;
         if (result == 2) {
             f->floor_number = (u16)(f->floor_number + 1);
             f->accumulator = 0.0;

@@ -12,6 +12,7 @@
 #define SV_FRAME_TICKS_MAX 8 // ticks run in one frame; the backlog past them is dropped
 #define SV_PACK_PATH_MAX   1024
 #define SV_FONT_CACHE      128 // font sizes 1..127 are rasterised once and kept
+#define SV_LOOK_SKIP       2   // simulated frames whose mouse motion a capture or resize voids
 
 // The command line: left to right; "--pack <path>", "--debug" and "--plain" (the last of the
 // two wins), "--floor <n>" (not honoured; a notice); anything else is ignored.
@@ -67,13 +68,19 @@ struct sv_frame {
     u64 serial_seen; // generation serial of the floor being played
     u64 mounts_at_start;
     u8 debug_option; // "--debug" on the command line
+    u8 menu_frames;  // frames the open menu has been shown, up to 255; 0 in the frame it opened
+    u8 menu_armed;   // the mouse moved since the menu opened (its jump on release aside)
+    f32 menu_mouse_x, menu_mouse_y; // where the menu last saw the cursor
+    f32 look_dx, look_dy;           // mouse motion not yet given to a tick, in pixels
+    u8 look_skip;                   // simulated frames left that ignore the mouse motion
 };
 
 // Zeroes the whole state, then seed 4471 and floor 1. Once per process.
 void sv_frame_init(sv_frame* f);
 
 // The start of a run's loop: clears only the per-run transient fields (pauses and menu, quit,
-// console, latches, accumulator, event, tracer, hurt, remembered damage, run clock); the seed,
+// console, latches, carried look, accumulator, event, tracer, hurt, remembered damage, run
+// clock); the seed,
 // floor number, frame counter, serial, mount count, debug option and the shown flags are kept.
 void sv_frame_reset_run(sv_frame* f);
 
@@ -87,7 +94,7 @@ enum sv_front_effect : u32 {
 // debug run): grave toggles the console in a debug run while not paused; escape closes an open
 // console (and does nothing else), else toggles the pause unless the run is over. Opening the
 // pause sets the choice to 0; closing the console or unpausing drops the accumulator. Returns
-// the cursor effects.
+// the cursor effects. A menu opened here (or by a death) starts unarmed in its first frame.
 u32 sv_frame_control(sv_frame* f, u8 grave, u8 escape, u8 debug_run);
 
 // One frame's raw input, read from the window: movement keys, the mouse motion, sprint, and the
@@ -99,6 +106,11 @@ struct sv_frame_keys {
     u8 use, dodge, swap;
     u8 primary, secondary;
 };
+
+// The mouse motion of a simulated frame into keys: none while look_skip counts down, and a resize
+// in this frame (the cursor's jump to the new centre arrives as motion) sets it to 2 first, as a
+// capture of the cursor does. Changes f->look_skip and keys' mouse fields. Nothing for a null.
+void sv_frame_mouse(sv_frame* f, f32 dx, f32 dy, u8 resized, sv_frame_keys* keys);
 
 // One simulation tick: in production sv_walker_step on the current floor; returns 0 stayed, 1
 // entered another place, 2 went through the exit.
@@ -119,9 +131,10 @@ struct sv_sim_result {
     u8 died;          // the run ended in this frame: release the cursor
 };
 
-// The simulation of one frame; nothing at all (no latch either) while paused or in the console,
-// so presses made there never act once play resumes. Otherwise: ORs the
-// frame's presses into the latches, builds the input record (yaw and pitch 0.0022 radians per
+// The simulation of one frame; nothing at all (no latch either, and the carried look is dropped)
+// while paused or in the console, so presses made there never act once play resumes. Otherwise:
+// ORs the frame's presses into the latches and its mouse motion into the carried look (so a frame
+// that runs no tick loses none of it), builds the input record (yaw and pitch 0.0022 radians per
 // pixel, pitch from upward motion), adds frame_time to the accumulator and runs ticks of dt
 // while it holds one, at most 8 (then the rest is dropped). A tick returning 2 raises the floor
 // number, drops the accumulator and ends the frame's ticking with the latches as they are. After

@@ -101,6 +101,19 @@ sv_sim_hooks sv_front_play_hooks(sv_play_ctx* ctx)
     return sv_sim_hooks {play_step, play_observe, ctx};
 }
 
+sv_floor* sv_front_descend(sv_frame* f, sv_walker* walker)
+{
+    if (!f || !walker)
+        return nullptr;
+    sv_floor* next = load_floor(walker, f->seed, f->floor_number, &f->serial_seen);
+    if (next)
+        return next;
+    f->floor_number = (u16)(f->floor_number - 1);
+    walker->player.walk_left = 0;
+    walker->player.walk_inward = 0;
+    return nullptr;
+}
+
 sv_floor* sv_front_new_seed(sv_frame* f, sv_walker* walker, sv_run* run, u64 micros)
 {
     if (!f || !walker)

@@ -43,6 +43,12 @@ struct sv_play_ctx {
 // {sv_walker_step on ctx->floor, sv_run_observe on ctx->run, ctx}.
 sv_sim_hooks sv_front_play_hooks(sv_play_ctx* ctx);
 
+// After a frame that descended (the floor number already raised): loads that floor of f->seed
+// with load_floor. When none came (past floor 65534) the floor number goes back, the player stays
+// on the floor held and the door walk that carried it into the exit ends, so no later tick
+// descends (and logs) again. Returns the new floor or null.
+sv_floor* sv_front_descend(sv_frame* f, sv_walker* walker);
+
 // The pause menu's new seed, all but the cursor: seed = sv_mix64(micros ^ old seed); the run
 // restarted (debug again only with the --debug option), remembered damage zeroed, console closed,
 // accumulator dropped; floor 1 of the new seed loaded; the player revived with no Shards and

@@ -33,6 +33,16 @@ extern f64 g_shortest_press;
 // warning) when there is no GLFW window to install it on.
 i32 mouse_latch_install(void);
 
+// The key presses raylib queued since the last frame, drained once at the top of every frame, so
+// every layer sees a tap that began and ended inside one long frame (IsKeyPressed misses it).
+#define GFX_KEYS_QUEUED 16
+extern i32 g_keys_queued[GFX_KEYS_QUEUED];
+extern i32 g_keys_queued_count;
+// Drains raylib's key queue into g_keys_queued (the first 16). Once per frame, before any reader.
+void gfx_keys_read(void);
+// 1 when key was queued this frame or raylib sees it pressed now.
+i32 gfx_key_tapped(i32 key);
+
 // The fog shader and its uniforms.
 struct gfx_fog {
     Shader shader;
@@ -59,8 +69,9 @@ void gfx_draw_hud(const gfx_screen* s);
 // The seed and pack lines.
 void gfx_draw_seed_lines(const gfx_screen* s);
 // The pause or run-over menu (while paused): draws it and returns the chosen sv_menu_action.
-// mouse_moved says whether the mouse moved since the last frame the menu saw.
-u8 gfx_draw_menu(const gfx_screen* s, u8 mouse_moved, u8 primary);
+// primary is this frame's latched mouse press; up (Up or W), down (Down or S) and enter (Enter or
+// Space) the frame's key presses. sv_menu_gate decides what of the input may act.
+u8 gfx_draw_menu(const gfx_screen* s, u8 primary, u8 up, u8 down, u8 enter);
 // The debug run's watermark.
 void gfx_draw_watermark(const gfx_screen* s);
 // The debug overlay (debug runs with F3 on).

@@ -60,7 +60,7 @@ sv_console_input read_input(void)
             in.chars[in.char_count++] = (u32)c;
     in.control = IsKeyDown(KEY_LEFT_CONTROL) || IsKeyDown(KEY_RIGHT_CONTROL);
     for (const key_map& k : k_keys)
-        if (IsKeyPressed(k.key) || (k.repeats && IsKeyPressedRepeat(k.key)))
+        if (gfx_key_tapped(k.key) || (k.repeats && IsKeyPressedRepeat(k.key)))
             in.pressed |= k.bit;
     in.wheel = GetMouseWheelMove();
     return in;

@@ -214,7 +214,7 @@ void gfx_draw_seed_lines(const gfx_screen* s)
     }
 }
 
-u8 gfx_draw_menu(const gfx_screen* s, u8 mouse_moved, u8 primary)
+u8 gfx_draw_menu(const gfx_screen* s, u8 primary, u8 up, u8 down, u8 enter)
 {
     sv_frame* f = s->frame;
     i32 W = s->width, H = s->height;
@@ -234,14 +234,12 @@ u8 gfx_draw_menu(const gfx_screen* s, u8 mouse_moved, u8 primary)
         const char* text = sv_menu_entry(i, f->run_over, debug, f->run_time_shown);
         in.text_width[i] = text[0] ? ui_width(text, 32) : 0;
     }
-    Vector2 mouse = GetMousePosition();
-    in.mouse_x = mouse.x;
-    in.mouse_y = mouse.y;
-    in.mouse_moved = mouse_moved;
     in.primary = primary;
-    in.down = IsKeyPressed(KEY_DOWN) || IsKeyPressed(KEY_S);
-    in.up = IsKeyPressed(KEY_UP) || IsKeyPressed(KEY_W);
-    in.enter = IsKeyPressed(KEY_ENTER) || IsKeyPressed(KEY_SPACE);
+    in.down = down;
+    in.up = up;
+    in.enter = enter;
+    Vector2 mouse = GetMousePosition();
+    sv_menu_gate(f, mouse.x, mouse.y, &in);
     sv_menu_out out;
     sv_menu_step(&f->choice, f->run_over, debug, f->run_time_shown, &in, &out);
     for (i32 i = 0; i < SV_MENU_ENTRIES; ++i) {

@@ -116,6 +116,27 @@ i32 mouse_latch_install(void)
     return 1;
 }
 
+// Key queue --------------------------------------------------------------------------------------
+
+i32 g_keys_queued[GFX_KEYS_QUEUED];
+i32 g_keys_queued_count;
+
+void gfx_keys_read(void)
+{
+    g_keys_queued_count = 0;
+    for (int key = GetKeyPressed(); key != 0; key = GetKeyPressed())
+        if (g_keys_queued_count < GFX_KEYS_QUEUED)
+            g_keys_queued[g_keys_queued_count++] = key;
+}
+
+i32 gfx_key_tapped(i32 key)
+{
+    for (i32 i = 0; i < g_keys_queued_count; ++i)
+        if (g_keys_queued[i] == key)
+            return 1;
+    return IsKeyPressed(key) ? 1 : 0;
+}
+
 // Fog shader -------------------------------------------------------------------------------------
 
 static const char* FOG_VS = R"(#version 330

@@ -208,6 +208,28 @@ void sv_menu_step(i32* choice, u8 run_over, u8 debug_run, u8 run_time_shown, con
     }
 }
 
+void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, sv_menu_in* in)
+{
+    if (!f || !in)
+        return;
+    const u8 seen = f->menu_frames;
+    if (f->menu_frames < 255)
+        f->menu_frames++;
+    in->mouse_x = mouse_x;
+    in->mouse_y = mouse_y;
+    in->mouse_moved = 0;
+    if (seen == 0)
+        in->down = in->up = in->enter = 0;
+    if (seen > SV_MENU_SETTLE) {
+        in->mouse_moved = (u8)(mouse_x != f->menu_mouse_x || mouse_y != f->menu_mouse_y);
+        f->menu_armed = (u8)(f->menu_armed | in->mouse_moved);
+    }
+    f->menu_mouse_x = mouse_x;
+    f->menu_mouse_y = mouse_y;
+    if (!f->menu_armed)
+        in->primary = 0;
+}
+
 u32 sv_menu_apply(sv_frame* f, u8 action)
 {
     if (!f)

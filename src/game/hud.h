@@ -15,6 +15,7 @@
 #define SV_HURT_FRAMES   12
 #define SV_HUD_ROWS_MAX  13 // five rows and eight statuses
 #define SV_MENU_ENTRIES  5
+#define SV_MENU_SETTLE   2 // frames after the opening one in which the cursor's jump is not motion
 
 // What the prompt is chosen from, gathered by the caller from the walker queries.
 struct sv_prompt_facts {
@@ -114,6 +115,15 @@ struct sv_menu_out {
     u8 lit[SV_MENU_ENTRIES]; // drawn white
     u8 action;               // sv_menu_action chosen this frame
 };
+
+// The menu's view of one frame's input, before sv_menu_step (the caller fills the keys and the
+// press): in the frame the menu opened nothing acts (a key or button pressed, held or latched
+// then is the one that opened it or was meant for play); for SV_MENU_SETTLE frames after, where
+// the cursor is seen is where it rests (releasing it recentres it, and the jump arrives late);
+// from then on a change of position is motion, and a press acts only once the mouse has moved
+// since the menu opened. Sets in's mouse fields, clears the keys and press that must not act,
+// and counts f's menu frames. Nothing for a null.
+void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, sv_menu_in* in);
 
 // One frame of the menu: the run-over bounce (choice at least 1), the keys, then each non-empty
 // entry in order (the mouse over it takes the choice only in a frame in which the mouse moved or

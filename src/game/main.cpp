@@ -42,8 +42,6 @@ struct game_state {
     sv_floor* floor;
     const sv_room* room;
     gfx_fog fog;
-    Vector2 menu_mouse; // where the menu last saw the cursor
-    u8 skip_delta;      // simulated frames left that ignore the mouse motion
 };
 
 static game_state g_game;
@@ -59,19 +57,17 @@ static void write_stderr(void*, const char* text)
 }
 
 // Releases or captures the cursor as the frame's keys or menu asked; a capture forgets the motion
-// gathered meanwhile, a release remembers where the menu starts seeing the cursor.
+// gathered meanwhile.
 static void apply_cursor(u32 fx)
 {
-    if (fx & SV_FX_RELEASE_CURSOR) {
+    if (fx & SV_FX_RELEASE_CURSOR)
         EnableCursor();
-        g_game.menu_mouse = GetMousePosition();
-    }
     // raylib's delta is the motion between two polls, so reading it once discards nothing: the
     // jump of the cursor to the centre and into captured mode (GLFW reports it one poll later)
-    // would turn the view. The first two simulated frames after a capture ignore the motion.
+    // would turn the view. The first simulated frames after a capture ignore the motion.
     if (fx & SV_FX_CAPTURE_CURSOR) {
         DisableCursor();
-        g_game.skip_delta = 2;
+        g_game.frame.look_skip = SV_LOOK_SKIP;
     }
 }
 
@@ -129,22 +125,31 @@ static i32 open_window(void)
     return 1;
 }
 
+// The presses of the loop's own keys in this frame, from the key queue (gfx_key_tapped), so a
+// tap shorter than a long frame still acts.
+struct key_taps {
+    u8 escape, grave, f3;
+    u8 up, down, enter; // the menu's keys
+};
+
 // This frame's presses and held keys, read from raylib.
-static sv_frame_keys read_keys(void)
+static sv_frame_keys read_keys(key_taps* taps)
 {
     sv_frame_keys k;
     std::memset(&k, 0, sizeof k);
     k.primary = g_presses[0] != 0;
     k.secondary = g_presses[1] != 0;
     g_presses[0] = g_presses[1] = 0;
-    for (int key = GetKeyPressed(); key != 0; key = GetKeyPressed()) {
-        if (key == KEY_E)
-            k.use = 1;
-        else if (key == KEY_SPACE)
-            k.dodge = 1;
-        else if (key == KEY_Q)
-            k.swap = 1;
-    }
+    gfx_keys_read();
+    k.use = (u8)gfx_key_tapped(KEY_E);
+    k.dodge = (u8)gfx_key_tapped(KEY_SPACE);
+    k.swap = (u8)gfx_key_tapped(KEY_Q);
+    taps->escape = (u8)gfx_key_tapped(KEY_ESCAPE);
+    taps->grave = (u8)gfx_key_tapped(KEY_GRAVE);
+    taps->f3 = (u8)gfx_key_tapped(KEY_F3);
+    taps->up = (u8)(gfx_key_tapped(KEY_UP) || gfx_key_tapped(KEY_W));
+    taps->down = (u8)(gfx_key_tapped(KEY_DOWN) || gfx_key_tapped(KEY_S));
+    taps->enter = (u8)(gfx_key_tapped(KEY_ENTER) || gfx_key_tapped(KEY_SPACE));
     k.right = (f32)(IsKeyDown(KEY_D) - IsKeyDown(KEY_A));
     k.forward = (f32)(IsKeyDown(KEY_W) - IsKeyDown(KEY_S));
     k.sprint = IsKeyDown(KEY_LEFT_SHIFT);
@@ -155,12 +160,7 @@ static void simulate(sv_frame_keys* keys)
 {
     sv_frame* f = &g_game.frame;
     Vector2 d = GetMouseDelta();
-    if (g_game.skip_delta) {
-        g_game.skip_delta--;
-    } else {
-        keys->mouse_dx = d.x;
-        keys->mouse_dy = d.y;
-    }
+    sv_frame_mouse(f, d.x, d.y, (u8)IsWindowResized(), keys);
     sv_play_ctx ctx {g_game.floor, &g_game.run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_sim_result r
@@ -168,11 +168,9 @@ static void simulate(sv_frame_keys* keys)
     if (r.died)
         apply_cursor(SV_FX_RELEASE_CURSOR);
     if (r.descended) {
-        sv_floor* next = load_floor(&g_game.walker, f->seed, f->floor_number, &f->serial_seen);
+        sv_floor* next = sv_front_descend(f, &g_game.walker);
         if (next)
             g_game.floor = next;
-        else
-            f->floor_number = (u16)(f->floor_number - 1); // the player stays on the floor held
     }
     if (r.descended || r.changed_place)
         reread_room();
@@ -233,10 +231,11 @@ static void frame(void)
     sv_frame* f = &g_game.frame;
     reread_room();
     f->frame++;
-    sv_frame_keys keys = read_keys();
+    key_taps taps;
+    sv_frame_keys keys = read_keys(&taps);
     u8 debug_run = (u8)sv_run_debug(&g_game.run);
     u8 console_was = f->console_open;
-    apply_cursor(sv_frame_control(f, IsKeyPressed(KEY_GRAVE), IsKeyPressed(KEY_ESCAPE), debug_run));
+    apply_cursor(sv_frame_control(f, taps.grave, taps.escape, debug_run));
     if (f->console_open != console_was)
         front_console_set_open(f->console_open);
     if (!f->paused && !f->console_open)
@@ -250,7 +249,7 @@ static void frame(void)
     u64 visits = draw_world(&cam, &tip, w, h);
 
     gfx_screen screen {f, &g_game.walker, g_game.floor, &g_game.run, &cam, tip, w, h};
-    if (debug_run && IsKeyPressed(KEY_F3))
+    if (debug_run && taps.f3)
         f->overlay_shown = !f->overlay_shown;
     if (debug_run && f->overlay_shown)
         gfx_draw_overlay(&screen, visits);
@@ -258,10 +257,7 @@ static void frame(void)
     gfx_draw_hand(&g_game.walker, &cam);
     gfx_draw_seed_lines(&screen);
     if (f->paused) {
-        Vector2 mouse = GetMousePosition();
-        u8 moved = mouse.x != g_game.menu_mouse.x || mouse.y != g_game.menu_mouse.y;
-        g_game.menu_mouse = mouse;
-        u8 action = gfx_draw_menu(&screen, moved, keys.primary);
+        u8 action = gfx_draw_menu(&screen, keys.primary, taps.up, taps.down, taps.enter);
         if (action == SV_MENU_NEW_SEED)
             new_seed();
         else if (action == SV_MENU_DEBUG)

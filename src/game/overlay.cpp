@@ -169,9 +169,12 @@ i32 sv_overlay_rows(const sv_overlay_facts* in, sv_overlay_row out[SV_OVERLAY_RO
     row(&s, 12, 410, SV_OVERLAY_BODY, "run %llu   seeded %s   debug %s   modded %s",
         (unsigned long long)in->run_seed, in->seeded ? "yes" : "no", in->debug ? "yes" : "no",
         in->modded ? "yes" : "no");
+    // The streams of the floor on screen: after a console gen that is another seed than the run's.
+    const u64 stream_seed = floor ? floor->seed : in->run_seed;
+    const u16 stream_floor = floor ? floor->floor_number : in->floor_number;
     for (u32 k = 0; k < 8; ++k)
         row(&s, 12, 430 + 20 * (i32)k, SV_OVERLAY_SEED, "  %-10s %016llx", sv_stream_name(k),
-            (unsigned long long)sv_stream_seed(in->run_seed, in->floor_number, k));
+            (unsigned long long)sv_stream_seed(stream_seed, stream_floor, k));
 
     row(&s, 12, 596, SV_OVERLAY_HEADING, "doors");
     const sv_room* r = sv_floor_room_const(floor, room);

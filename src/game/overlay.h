@@ -41,5 +41,6 @@ struct sv_overlay_facts {
 
 // Fills out with the overlay's rows in drawing order; returns the count (at most
 // SV_OVERLAY_ROWS). The room row ends with the corridor-piece suffix while the walker stands in
-// a piece.
+// a piece. The stream rows are those of the held floor's seed and number (the run seed's and
+// floor_number's without a floor).
 i32 sv_overlay_rows(const sv_overlay_facts* facts, sv_overlay_row out[SV_OVERLAY_ROWS]);
