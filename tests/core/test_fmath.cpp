@@ -171,6 +171,11 @@ TEST(FMath, SinglePrecisionIsWithinAnUlpOfTheLibrarysDouble)
 
 TEST(FMath, DoublePrecisionIsWithinTwoUlpsOfTheLibrary)
 {
+#if !defined(__GLIBC__)
+    // The Windows runtime's own sines and cosines err by hundreds of ulps: no reference there.
+    // The pinned sweep carries the accuracy proved against glibc to every platform.
+    GTEST_SKIP() << "the C library's double maths is not accurate enough to compare against";
+#endif
     // Both sides err by under an ulp (tangent and power by under two here), so their distance is
     // bounded by the sum.
     u64 worst[8] = {};
