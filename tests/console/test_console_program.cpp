@@ -2,8 +2,6 @@
 // standard output compared.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
