@@ -34,12 +34,14 @@ static wchar_t* plat_widen(const char* path)
 static char* plat_narrow(const wchar_t* wide)
 {
     BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lossy);
+    int n
+        = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lossy);
     if (n <= 0 || lossy)
         return nullptr;
     char* narrow = (char*)std::malloc((size_t)n);
     if (narrow
-        && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, narrow, n, nullptr, &lossy) != n) {
+        && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, narrow, n, nullptr, &lossy)
+            != n) {
         std::free(narrow);
         narrow = nullptr;
     }

@@ -17,8 +17,8 @@ typedef double f64;
 #define SV_NONE16 ((u16)65535)
 #define SV_NONE8  ((u8)255)
 
-#define SV_PRODUCT  "strenvik"
-#define SV_VERSION  "0.3.5-alpha"
+#define SV_PRODUCT "strenvik"
+#define SV_VERSION "0.3.5-alpha"
 #if defined(_WIN32)
 #define SV_PLATFORM "windows"
 #else

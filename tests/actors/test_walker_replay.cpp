@@ -184,13 +184,16 @@ int run_second_process(std::string* path)
              / ("sv_walker_replay_" + std::to_string(_getpid()) + ".txt"))
                 .string();
     _putenv_s("SV_WALKER_REPLAY_OUT", path->c_str());
+    // The second process runs its one test whole, whichever shard this one is.
+    _putenv_s("GTEST_TOTAL_SHARDS", "");
+    _putenv_s("GTEST_SHARD_INDEX", "");
     const char* self = _pgmptr;
     if (!self)
         return -1;
     std::string quoted = std::string("\"") + self + "\"";
-    intptr_t status = _spawnl(_P_WAIT, self, quoted.c_str(),
-                              "--gtest_filter=WalkerReplay.WritesItsHashesForAnotherProcess",
-                              (char*)nullptr);
+    intptr_t status
+        = _spawnl(_P_WAIT, self, quoted.c_str(),
+                  "--gtest_filter=WalkerReplay.WritesItsHashesForAnotherProcess", (char*)nullptr);
     _putenv_s("SV_WALKER_REPLAY_OUT", "");
     return (int)status;
 }
