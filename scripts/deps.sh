@@ -3,8 +3,12 @@
 #   1. the Debian 12 packages (only those missing; apt-get update only when something must be installed);
 #   2. GLFW 3.4 and raylib 6.0, which Debian 12 does not package: their Debian source packages are fetched
 #      through a private apt configuration and built as static libraries into build/deps/prefix;
-#   3. the interface font, taken from the fonts-kode-mono package into build/deps/font.
-# Everything fetched or built stays under build/deps (the private apt lists only while fetching);
+#   3. the interface font, taken from the fonts-kode-mono package into build/deps/font;
+#   4. the Windows libraries, cross-built static with mingw-w64 into build-windows/deps/prefix: GLFW
+#      3.4 and raylib 6.0 from the same source packages, cJSON and libzip from Debian 12's source
+#      packages (against libz-mingw-w64-dev), GoogleTest from Debian's googletest sources.
+# Everything fetched or built stays under build/deps and build-windows/deps (the private apt lists
+# only while fetching);
 # the system's apt setup is only read (for its Debian mirror), never changed, and its settings do not
 # reach the private apt.
 # SV_DEBIAN_MIRROR overrides the mirror, e.g. SV_DEBIAN_MIRROR=http://deb.debian.org/debian.
@@ -26,6 +30,19 @@ glfw_upstream='^3\.4([+]|$)'
 raylib_upstream='^6\.0([+]|$)'
 keyring="/usr/share/keyrings/debian-archive-keyring.gpg"
 
+# The Windows build: its own prefix, and Debian 12's cJSON, libzip and GoogleTest (the versions the
+# Linux build links) cross-built beside GLFW and raylib.
+win_deps="$root/build-windows/deps"
+win_prefix="$win_deps/prefix"
+win_stamp="$win_prefix/.built"
+win_config="mingw-w64-posix-static no-screen-capture"
+cjson_known="1.7.15-1+deb12u4"
+libzip_known="1.7.3-1"
+cjson_upstream='^1\.7\.15([+]|$)'
+libzip_upstream='^1\.7\.3([+]|$)'
+gtest_upstream='^1\.12\.1([+]|$)'
+gtest_src="/usr/src/googletest"
+
 say() { printf 'deps: %s\n' "$*"; }
 die() { printf 'deps: %s\n' "$*" >&2; exit 1; }
 
@@ -42,6 +59,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   libx11-dev libxcursor-dev libxi-dev libxinerama-dev libxrandr-dev libgl1-mesa-dev
   xvfb xauth xdotool imagemagick zip unzip graphviz
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
 declare -A have=()
 while read -r name state; do
@@ -80,7 +98,25 @@ if [ -f "$stamp" ]; then
   fi
 fi
 
-if [ -f "$stamp" ] && [ -f "$font" ]; then
+# The same for the Windows prefix.
+if [ -f "$win_stamp" ]; then
+  ok=1
+  for line in "glfw3 $glfw_upstream" "raylib $raylib_upstream" "cjson $cjson_upstream" \
+    "libzip $libzip_upstream" "googletest $gtest_upstream"; do
+    name="${line%% *}"
+    v="$(sed -n "s/^$name //p" "$win_stamp")"
+    [[ "$(upstream "$v")" =~ ${line#* } ]] || ok=0
+  done
+  [ "$(sed -n 's/^config //p' "$win_stamp")" = "$win_config" ] || ok=0
+  if [ "$ok" = 1 ]; then
+    say "Windows: $(sed -n 's/^\(glfw3\|raylib\|cjson\|libzip\|googletest\) \(.*\)/\1 \2/p' "$win_stamp" | paste -sd, - | sed 's/,/, /g') (Debian sources, mingw-w64 static), built in build-windows/deps/prefix"
+  else
+    say "build-windows/deps/prefix was built from other versions or another way: building it again"
+    rm -f "$win_stamp"
+  fi
+fi
+
+if [ -f "$stamp" ] && [ -f "$font" ] && [ -f "$win_stamp" ]; then
   exit 0
 fi
 
@@ -95,12 +131,16 @@ if [ -z "$mirror" ]; then
 fi
 mirror="${mirror%/}"
 apt_dir="$deps/apt"
+# Only the Windows prefix wanted: the Linux deps (which may be shared with other checkouts) are not
+# written to.
+[ -f "$stamp" ] && [ -f "$font" ] && apt_dir="$win_deps/apt"
 rm -rf "$apt_dir"
 mkdir -p "$apt_dir/etc/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 arch="$(dpkg --print-architecture)"
 # trixie's and unstable's Release files carry a validity date that a mirror's copy may be past; the
 # date check alone is dropped, for these sources only: signatures and checksums are still verified.
 cat > "$apt_dir/etc/sources.list" << EOF
+deb-src [signed-by=$keyring] $mirror bookworm main
 deb-src [signed-by=$keyring check-valid-until=no] $mirror trixie main
 deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main
 deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main
@@ -128,10 +168,10 @@ papt_cache() { APT_CONFIG="$apt_dir/apt.conf" apt-cache "$@"; }
 # fetched LOG: apt's own count of what it downloaded.
 fetched() { sed -n 's/^Fetched \([^ ]* [kMG]*B\) .*/\1/p' "$1" | tail -n 1; }
 
-say "reading the trixie and unstable indexes from $mirror (private apt lists in build/deps/apt)"
+say "reading the bookworm, trixie and unstable indexes from $mirror (private apt lists in ${apt_dir#"$root/"})"
 papt_get update > "$apt_dir/update.log" 2>&1 && ! grep -q '^[WE]:' "$apt_dir/update.log" || {
   cat "$apt_dir/update.log" >&2
-  die "could not read the trixie and unstable indexes from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries trixie and unstable"
+  die "could not read the bookworm, trixie and unstable indexes from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries bookworm, trixie and unstable"
 }
 say "indexes: $(fetched "$apt_dir/update.log")"
 
@@ -229,6 +269,88 @@ if [ ! -f "$font" ]; then
   mkdir -p "$(dirname "$font")"
   cp "$face" "$font.part" && mv "$font.part" "$font"
   say "font: $(basename "$(ls "$tmp"/fonts-kode-mono_*.deb)") -> build/deps/font/$(basename "$font") (from $(basename "$face"))"
+fi
+
+# --- 4. the Windows libraries ------------------------------------------------------------------------
+if [ ! -f "$win_stamp" ]; then
+  gtest_ver="$(dpkg-query -W -f='${Version}' libgtest-dev 2> /dev/null || true)"
+  [[ "$(upstream "$gtest_ver")" =~ $gtest_upstream ]] && [ -f "$gtest_src/CMakeLists.txt" ] ||
+    die "the Windows build is tested with GoogleTest 1.12.1 from Debian 12's googletest sources ($gtest_src, package libgtest-dev), but libgtest-dev is ${gtest_ver:-not installed}"
+  glfw_ver="$(sed -n 's/^glfw3 //p' "$stamp")"
+  raylib_ver="$(sed -n 's/^raylib //p' "$stamp")"
+  cjson_ver="$(pick cjson "$cjson_known" "$cjson_upstream" "cJSON 1.7.15 (Debian 12)")"
+  libzip_ver="$(pick libzip "$libzip_known" "$libzip_upstream" "libzip 1.7.3 (Debian 12)")"
+  rm -rf "$win_deps/src" "$win_deps/work" "$win_prefix"
+  mkdir -p "$win_deps/src" "$win_deps/work"
+  # GLFW and raylib: the very source packages the Linux prefix was built from, fetched again only
+  # when they are no longer beside it.
+  wanted=("cjson=$cjson_ver" "libzip=$libzip_ver")
+  for want in "glfw3=$glfw_ver" "raylib=$raylib_ver"; do
+    orig="$(ls "$deps/src/${want%%=*}_$(upstream "${want#*=}")".orig.tar.* 2> /dev/null | head -n 1 || true)"
+    if [ -n "$orig" ]; then
+      cp "$orig" "$win_deps/src/"
+    else
+      wanted+=("$want")
+    fi
+  done
+  say "Windows: fetching the source packages ${wanted[*]}"
+  for want in "${wanted[@]}"; do
+    (cd "$win_deps/src" && papt_get source --download-only "$want" >> "$win_deps/src/fetch.log" 2>&1) || {
+      cat "$win_deps/src/fetch.log" >&2
+      die "could not fetch the source package ${want%%=*} version ${want#*=} from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a mirror or snapshot that has it"
+    }
+    say "${want%%=*} ${want#*=}: $(fetched "$win_deps/src/fetch.log")"
+  done
+
+  # wunpack NAME: the upstream tarball into work/NAME; prints that directory.
+  wunpack() {
+    local tarball top
+    tarball="$(ls "$win_deps/src/$1"_*.orig.tar.* | head -n 1)"
+    mkdir -p "$win_deps/work/$1"
+    tar -xf "$tarball" -C "$win_deps/work/$1"
+    top="$(find "$win_deps/work/$1" -mindepth 1 -maxdepth 1 -type d | head -n 1)"
+    printf '%s\n' "$top"
+  }
+  toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+  wcommon=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release
+           -DCMAKE_INSTALL_PREFIX="$win_prefix" -DCMAKE_INSTALL_LIBDIR=lib -DCMAKE_PREFIX_PATH="$win_prefix"
+           -DBUILD_SHARED_LIBS=OFF -Wno-dev)
+  # wbuild NAME SRC ARGS...: configures, builds and installs one library; its log on failure.
+  wbuild() {
+    local name="$1" src="$2"
+    shift 2
+    cmake -S "$src" -B "$win_deps/work/$name-build" "${wcommon[@]}" "$@" > "$win_deps/work/$name.log" 2>&1 ||
+      { tail -n 50 "$win_deps/work/$name.log" >&2; die "Windows: configuring $name failed"; }
+    cmake --build "$win_deps/work/$name-build" --target install >> "$win_deps/work/$name.log" 2>&1 ||
+      { tail -n 50 "$win_deps/work/$name.log" >&2; die "Windows: building $name failed"; }
+  }
+  say "Windows: building GLFW, raylib, cJSON, libzip and GoogleTest (mingw-w64, static)"
+  wbuild glfw "$(wunpack glfw3)" -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF -DGLFW_BUILD_DOCS=OFF \
+    -DGLFW_BUILD_WIN32=ON -DGLFW_INSTALL=ON &
+  pids=($!)
+  wbuild cjson "$(wunpack cjson)" -DENABLE_CUSTOM_COMPILER_FLAGS=OFF -DENABLE_CJSON_TEST=OFF -DENABLE_CJSON_UTILS=OFF -DENABLE_TARGET_EXPORT=ON \
+    -DCMAKE_C_FLAGS="-DCJSON_HIDE_SYMBOLS" &
+  pids+=($!)
+  wbuild libzip "$(wunpack libzip)" -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF \
+    -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF \
+    -DENABLE_WINDOWS_CRYPTO=OFF -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF &
+  pids+=($!)
+  wbuild googletest "$gtest_src" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON &
+  pids+=($!)
+  for pid in "${pids[@]}"; do
+    wait "$pid" || die "Windows: a library failed to build (see above)"
+  done
+  wbuild raylib "$(wunpack raylib)" -DCMAKE_C_FLAGS="-DSUPPORT_SCREEN_CAPTURE=0" \
+    -DPLATFORM=Desktop -DUSE_EXTERNAL_GLFW=ON -DBUILD_EXAMPLES=OFF
+
+  for f in lib/libglfw3.a lib/libraylib.a lib/libcjson.a lib/libzip.a lib/libgtest.a lib/libgtest_main.a \
+    include/raylib.h include/cjson/cJSON.h include/zip.h include/gtest/gtest.h; do
+    [ -f "$win_prefix/$f" ] || die "Windows: the build left no $win_prefix/$f"
+  done
+  printf 'glfw3 %s\nraylib %s\ncjson %s\nlibzip %s\ngoogletest %s\nconfig %s\n' "$glfw_ver" "$raylib_ver" \
+    "$cjson_ver" "$libzip_ver" "$gtest_ver" "$win_config" > "$win_stamp"
+  rm -rf "$win_deps/work"
+  say "Windows: raylib $raylib_ver, GLFW $glfw_ver, cJSON $cjson_ver, libzip $libzip_ver, GoogleTest $gtest_ver (Debian sources, mingw-w64 static), built in build-windows/deps/prefix"
 fi
 
 # The private indexes are only needed while fetching.

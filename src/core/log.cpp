@@ -154,7 +154,7 @@ void sv_log_open(const char* path)
     if (!path)
         return;
     detach_file();
-    g_log.file = std::fopen(path, "w");
+    g_log.file = std::fopen(path, "wb");
     g_log.owns = g_log.file ? 1 : 0;
 }
 

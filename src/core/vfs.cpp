@@ -12,6 +12,7 @@
 
 #include "core/diag.h"
 #include "core/log.h"
+#include "core/plat.h"
 
 struct sv_mount {
     char path[SV_VFS_PATH_MAX];
@@ -169,13 +170,15 @@ enum sv_vfs_probe : u32 {
 // Whether the real path of full lies inside the real path of the mount's directory.
 static int sv_vfs_inside(const sv_mount* m, const char* full)
 {
-    char* root = realpath(m->path, nullptr);
-    char* file = realpath(full, nullptr);
+    char* root = sv_plat_real_path(m->path);
+    char* file = sv_plat_real_path(full);
     int inside = 0;
     if (root && file) {
         size_t n = strlen(root);
-        // The file system root holds everything; any other root only what lies below it.
-        inside = strcmp(root, "/") == 0 || (strncmp(file, root, n) == 0 && file[n] == '/');
+        // A root that ends in a separator ("/", "\\?\C:\\") holds everything below it; any other
+        // root only what lies below its own name.
+        inside = n > 0 && strncmp(file, root, n) == 0
+            && (root[n - 1] == SV_PLAT_SEP || file[n] == SV_PLAT_SEP);
     }
     free(root);
     free(file);

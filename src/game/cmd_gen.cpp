@@ -272,7 +272,7 @@ i32 cmd_dump(const sv_cmd_args* args)
         return 0;
     }
     const char* path = args->argv[1];
-    FILE* file = fopen(path, "w");
+    FILE* file = fopen(path, "wb");
     if (!file) {
         sv_cmd_printf("cannot write %s\n", path);
         return 1;

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "console/cmd.h"
 #include "core/boot.h"
 #include "core/content.h"
 #include "core/log.h"
 #include "core/pack.h"
+#include "core/plat.h"
 #include "core/vfs.h"
 #include "game/cmd_debug.h"
 #include "game/cmd_gen.h"
@@ -23,19 +23,13 @@ static int console_is_dir(const char* path)
 // "packs/base" beside the executable when that directory exists, else in the working directory.
 static void console_default_pack(char* out, size_t cap)
 {
-    char exe[1024];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0) {
-        exe[n] = '\0';
-        char* slash = std::strrchr(exe, '/');
-        if (slash) {
-            slash[1] = '\0';
-            char beside[1024];
-            int len = std::snprintf(beside, sizeof beside, "%spacks/base", exe);
-            if (len > 0 && (size_t)len < sizeof beside && console_is_dir(beside)) {
-                std::snprintf(out, cap, "%s", beside);
-                return;
-            }
+    char exe_dir[1024];
+    if (sv_plat_exe_dir(exe_dir, sizeof exe_dir)) {
+        char beside[1024];
+        int len = std::snprintf(beside, sizeof beside, "%spacks/base", exe_dir);
+        if (len > 0 && (size_t)len < sizeof beside && console_is_dir(beside)) {
+            std::snprintf(out, cap, "%s", beside);
+            return;
         }
     }
     std::snprintf(out, cap, "%s", "packs/base");
@@ -43,6 +37,7 @@ static void console_default_pack(char* out, size_t cap)
 
 int main(int argc, char** argv)
 {
+    sv_plat_binary_stdio();
     const char* pack = nullptr;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--pack") != 0)

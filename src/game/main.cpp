@@ -12,6 +12,7 @@
 #include "core/content.h"
 #include "core/log.h"
 #include "core/pack.h"
+#include "core/plat.h"
 #include "core/tune.h"
 #include "core/vfs.h"
 #include "game/cmd_gen.h"
@@ -289,6 +290,7 @@ static void shutdown(void)
 
 int main(int argc, char** argv)
 {
+    sv_plat_binary_stdio();
     std::memset(&g_game, 0, sizeof g_game);
     sv_frame_init(&g_game.frame);
     if (!boot(argc, argv))

@@ -1,10 +1,16 @@
 // Replays: one per-tick input script on a floor gives the same per-tick hashes of the walker, the
 // mobs and the shots in two runs of one process (with other floors and a stats in between) and
 // in another process.
+#if defined(_WIN32)
+#include <process.h>
+#include <stdlib.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -169,6 +175,45 @@ TEST_F(WalkerReplay, WritesItsHashesForAnotherProcess)
         out << h << "\n";
 }
 
+#if defined(_WIN32)
+// The second process runs this same program, found by its own path, with the name of a fresh file
+// in the environment it inherits.
+int run_second_process(std::string* path)
+{
+    *path = (std::filesystem::temp_directory_path()
+             / ("sv_walker_replay_" + std::to_string(_getpid()) + ".txt"))
+                .string();
+    _putenv_s("SV_WALKER_REPLAY_OUT", path->c_str());
+    // The second process runs its one test whole, whichever shard this one is.
+    _putenv_s("GTEST_TOTAL_SHARDS", "");
+    _putenv_s("GTEST_SHARD_INDEX", "");
+    const char* self = _pgmptr;
+    if (!self)
+        return -1;
+    std::string quoted = std::string("\"") + self + "\"";
+    intptr_t status
+        = _spawnl(_P_WAIT, self, quoted.c_str(),
+                  "--gtest_filter=WalkerReplay.WritesItsHashesForAnotherProcess", (char*)nullptr);
+    _putenv_s("SV_WALKER_REPLAY_OUT", "");
+    return (int)status;
+}
+
+TEST_F(WalkerReplay, AnotherProcessGivesTheSameHashes)
+{
+    std::string path;
+    ASSERT_EQ(run_second_process(&path), 0);
+    std::vector<u64> here = replay();
+    std::ifstream in(path);
+    std::vector<u64> there;
+    for (u64 h; in >> h;)
+        there.push_back(h);
+    in.close();
+    std::filesystem::remove(path);
+    ASSERT_EQ(there.size(), here.size());
+    for (size_t t = 0; t < here.size(); ++t)
+        ASSERT_EQ(here[t], there[t]) << "tick " << t;
+}
+#else
 TEST_F(WalkerReplay, AnotherProcessGivesTheSameHashes)
 {
     char path[] = "/tmp/sv_walker_replay_XXXXXX";
@@ -197,5 +242,6 @@ TEST_F(WalkerReplay, AnotherProcessGivesTheSameHashes)
     for (size_t t = 0; t < here.size(); ++t)
         ASSERT_EQ(here[t], there[t]) << "tick " << t;
 }
+#endif
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "core/tune.h"
 #include "core/vfs.h"
 #include "support/capture.h"
+#include "support/platform.h"
 
 namespace {
 
@@ -173,7 +174,8 @@ TEST_F(Cmd, DisabledConsoleRefusesTypedLinesOnly)
     EXPECT_EQ(sv_cmd_dispatch("probe a"), 0);
     EXPECT_EQ(g_seen, "2:[probe][a]");
     EXPECT_EQ(sv_cmd_dispatch("version"), 0);
-    EXPECT_EQ(g_out, "console is not enabled\nstrenvik 0.3.5-alpha  (linux release)\n");
+    EXPECT_EQ(g_out,
+              "console is not enabled\nstrenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n");
     sv_cmd_set_enabled(1);
 }
 
@@ -265,10 +267,11 @@ std::string repl_on(const std::string& script)
 TEST_F(Cmd, StreamReaderEchoesAndStopsAtQuit)
 {
     EXPECT_EQ(repl_on("version\n# note\n\nbogus\nquit\nversion\n"),
-              "sv> version\nstrenvik 0.3.5-alpha  (linux release)\n"
+              "sv> version\nstrenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n"
               "sv> # note\nsv> \nsv> bogus\nunknown command 'bogus' -- try 'help'\nsv> quit\n");
     // End of input without quit; the last line need not end in a line feed.
-    EXPECT_EQ(repl_on("version"), "sv> versionstrenvik 0.3.5-alpha  (linux release)\n");
+    EXPECT_EQ(repl_on("version"),
+              "sv> versionstrenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n");
     EXPECT_EQ(repl_on(""), "");
 }
 

@@ -15,6 +15,7 @@
 #include "core/vfs.h"
 #include "support/capture.h"
 #include "support/files.h"
+#include "support/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -96,7 +97,7 @@ TEST_F(Builtin, HelpListsAndDetails)
 TEST_F(Builtin, VersionAndQuit)
 {
     EXPECT_EQ(run("version"), 0);
-    EXPECT_EQ(g_out, "strenvik 0.3.5-alpha  (linux release)\n");
+    EXPECT_EQ(g_out, "strenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n");
     g_out.clear();
     EXPECT_EQ(run("quit"), 2);
     EXPECT_EQ(g_out, "");

@@ -2,14 +2,13 @@
 // standard output compared.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "support/console_program.h"
 #include "support/files.h"
+#include "support/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +21,7 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
     sv_test_write_file(pack / "pack.json", "{ \"id\": \"solo\", \"name\": \"Solo\" }");
     sv_test_write_file(pack / "tunables.json", "{ \"floor.size_base\": 44 }");
 
-    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack '" + pack.string() + "'",
+    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack " + sv_test_quote(pack.string()),
                                             "version\n"
                                             "get floor.size_base\n"
                                             "# a comment\n"
@@ -35,7 +34,7 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> version\n"
-              "strenvik 0.3.5-alpha  (linux release)\n"
+              "strenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n"
               "sv> get floor.size_base\n"
               "  floor.size_base = 44   [6 .. 400, default 30]\n"
               "sv> # a comment\n"
@@ -60,7 +59,7 @@ TEST(ConsoleProgram, ValidatesTheBasePack)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "sv> version\n"
-              "strenvik 0.3.5-alpha  (linux release)\n"
+              "strenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n"
               "sv> validate packs/base\n"
               "  packs/base: no problems\n"
               "sv> quit\n");
@@ -71,7 +70,14 @@ TEST(ConsoleProgram, FindsTheBasePackBesideItself)
     // Started elsewhere, it still boots the pack beside the executable.
     sv_test_outcome r = sv_test_run_console("/", "", "mount\n");
     EXPECT_EQ(r.status, 0);
+#if defined(_WIN32)
+    // Windows names the executable's directory with its drive and '\\' separators.
+    EXPECT_EQ(r.out,
+              "sv> mount\n  0 " + fs::absolute(SV_BINARY_DIR).make_preferred().string()
+                  + "\\packs/base\n");
+#else
     EXPECT_EQ(r.out, "sv> mount\n  0 " SV_BINARY_DIR "/packs/base\n");
+#endif
 }
 
 TEST(ConsoleProgram, RunsOnDefaultsWithoutAPack)

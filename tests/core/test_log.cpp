@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/panic.h"
 #include "core/writer.h"
+#include "support/platform.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ TEST_F(LogTest, HeaderNamesTheRun)
     std::string out = capture([] { sv_log_header(0x1234ABCDull, nullptr); });
     EXPECT_EQ(out,
               "==== strenvik 0.3.5-alpha ====\n"
-              "  build    linux release\n"
+              "  build    " SV_TEST_PLATFORM " release\n"
               "  seed     0x000000001234ABCD\n"
               "  tunables (defaults)\n"
               "  logging  from info\n"

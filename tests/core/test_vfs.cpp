@@ -198,6 +198,9 @@ TEST_F(Vfs, ThirtyThirdMountIsRefused)
 
 TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the C library's narrow paths stop at 260 characters on Windows";
+#endif
     // Mount path plus '/' plus the relative path plus NUL must fit in 1024 bytes.
     std::string deep = at("p");
     fs::create_directories(deep);
@@ -428,7 +431,15 @@ TEST_F(Vfs, SymlinksLeadingOutOfADirectoryPackAreRefused)
     sv_test_write_file(at("elsewhere/mobs.json"), "outside too");
     sv_test_write_file(at("p/real.json"), "inside");
     fs::create_directories(at("p/data"));
+#if defined(_WIN32)
+    // Links need a privilege or developer mode on Windows, and Wine 8 makes none.
+    std::error_code ec;
+    fs::create_symlink(at("secret.json"), at("p/data/mobs.json"), ec);
+    if (ec)
+        GTEST_SKIP() << "this system makes no symbolic links: " << ec.message();
+#else
     fs::create_symlink(at("secret.json"), at("p/data/mobs.json"));
+#endif
     fs::create_symlink("../../secret.json", at("p/data/rel.json"));
     fs::create_symlink(at("elsewhere"), at("p/linked"));
     fs::create_symlink("../real.json", at("p/data/alias.json"));

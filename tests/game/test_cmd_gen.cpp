@@ -260,10 +260,12 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
     EXPECT_EQ(run("dump /nonexistent-dir/floor.dot", &r),
               "cannot write /nonexistent-dir/floor.dot\n");
     EXPECT_EQ(r, 1);
-    // Opening succeeds but every write fails: a failure, not "wrote".
+#if !defined(_WIN32)
+    // Opening succeeds but every write fails: a failure, not "wrote". (Windows has no such device.)
     r = 0;
     EXPECT_EQ(run("dump /dev/full", &r), "cannot write /dev/full\n");
     EXPECT_EQ(r, 1);
+#endif
     std::string path = std::string(SV_BINARY_DIR) + "/test-dump-floor.dot";
     std::string line = "dump " + path;
     EXPECT_EQ(run(line.c_str(), &r), "  wrote " + path + "\n");

@@ -72,18 +72,9 @@ sv_test_outcome run_with_log(const std::string& args, const std::string& script)
         std::string("console_input_log_")
         + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     sv_test_write_file(input, script);
-    std::string cmd
-        = "'" SV_BINARY_DIR "/strenvik-console' " + args + " < '" + input.string() + "' 2>&1";
-    sv_test_outcome r {"", -1};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    }
+    std::string cmd = sv_test_quote(SV_BINARY_DIR "/strenvik-console") + " " + args + " < "
+        + sv_test_quote(input.string()) + " 2>&1";
+    sv_test_outcome r = sv_test_capture(cmd);
     std::filesystem::remove(input);
     return r;
 }

@@ -7,6 +7,7 @@
 
 #include "console/cmd.h"
 #include "game/console_overlay.h"
+#include "support/platform.h"
 #include "support/reset.h"
 
 namespace {
@@ -130,7 +131,7 @@ TEST_F(ConsoleOverlay, EnterEchoesAndRunsTheLineAsTyped)
     enter("version");
     ASSERT_EQ(console_state()->count, 2);
     EXPECT_EQ(line(0), "sv> version");
-    EXPECT_EQ(line(1), "strenvik 0.3.5-alpha  (linux release)");
+    EXPECT_EQ(line(1), "strenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)");
     // A typed line is refused while the run has the console disabled.
     sv_cmd_set_enabled(0);
     enter("version");

@@ -2,6 +2,9 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#if defined(_WIN32)
+#include <process.h>
+#endif
 #include <zip.h>
 
 #include <filesystem>
@@ -16,11 +19,27 @@
 inline std::string sv_test_make_dir(const std::string& prefix)
 {
     std::string tmpl = ::testing::TempDir() + prefix + "_XXXXXX";
+#if defined(_WIN32)
+    // No mkdtemp on Windows: a directory that did not exist before, named from the process and
+    // a counter, is as private.
+    static unsigned s_serial;
+    for (int attempt = 0; attempt < 1000; attempt++) {
+        std::string name = tmpl.substr(0, tmpl.size() - 6)
+            + std::to_string((unsigned)_getpid() % 1000u) + "_" + std::to_string(s_serial++);
+        std::error_code ec;
+        if (std::filesystem::create_directory(name, ec))
+            return name;
+        if (ec)
+            return "";
+    }
+    return "";
+#else
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back(0);
     if (!mkdtemp(name.data()))
         return "";
     return name.data();
+#endif
 }
 
 // Removes a directory made by sv_test_make_dir with everything in it; nothing when empty.
