@@ -257,8 +257,10 @@ static void sv_vfs_report_refused(u64 index, const char* rel, u32 probe)
                 what = "a device";
             else if (S_ISFIFO(st.st_mode))
                 what = "a FIFO";
+#ifdef S_ISSOCK // Windows has no sockets in its file system
             else if (S_ISSOCK(st.st_mode))
                 what = "a socket";
+#endif
         }
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "%s in '%s', not a file; not read",
                        what, m->path);

@@ -401,6 +401,9 @@ TEST_F(Vfs, DirectoriesNamedLikeAFileAreReportedWhenRead)
 // says so rather than taking it for absent.
 TEST_F(Vfs, DevicesFifosAndLinkLoopsAreReportedWhenRead)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no FIFOs, and Wine makes no symbolic links";
+#else
     fs::create_directories(at("p/data"));
     fs::create_symlink("/dev/null", at("p/data/mobs.json"));
     ASSERT_EQ(mkfifo(at("p/data/weapons.json").c_str(), 0600), 0);
@@ -423,6 +426,7 @@ TEST_F(Vfs, DevicesFifosAndLinkLoopsAreReportedWhenRead)
         EXPECT_STREQ(sv_diag_at(0)->subject, c[0]);
         EXPECT_STREQ(sv_diag_at(0)->message, want);
     }
+#endif
 }
 
 TEST_F(Vfs, SymlinksLeadingOutOfADirectoryPackAreRefused)
