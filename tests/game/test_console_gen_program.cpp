@@ -115,9 +115,10 @@ TEST(ConsoleBoot, TheLogSaysWhatWentWrongWithTheBasePack)
     EXPECT_EQ(r.out.find("beside the executable"), std::string::npos) << r.out;
 
     sv_test_dir dir {"console_boot"};
-    std::string zip = dir.path + "/cut.zip";
+    // The path as the program is given it (with Windows' own separators there).
+    std::string zip = std::filesystem::path(dir.path + "/cut.zip").make_preferred().string();
     sv_test_write_file(zip, std::string("PK\x03\x04", 4) + "truncated");
-    r = run_with_log("--pack '" + zip + "'", "quit\n");
+    r = run_with_log("--pack " + sv_test_quote(zip), "quit\n");
     EXPECT_NE(r.out.find("cannot mount the base pack '" + zip + "': '" + zip
                          + "' is a file but not a readable zip\n"),
               std::string::npos)
@@ -127,7 +128,7 @@ TEST(ConsoleBoot, TheLogSaysWhatWentWrongWithTheBasePack)
     EXPECT_NE(r.out.find("--pack needs a path; it is ignored\n"), std::string::npos) << r.out;
 
     sv_test_write_file(dir.path + "/bare/pack.json", R"({"id": "bare", "name": "Bare"})");
-    r = run_with_log("--pack '" + dir.path + "/bare'", "quit\n");
+    r = run_with_log("--pack " + sv_test_quote(dir.path + "/bare"), "quit\n");
     // Only the missing tunable set is wrong with it.
     EXPECT_NE(r.out.find("the base pack reported 1 problem; `diag` lists it\n"), std::string::npos)
         << r.out;
