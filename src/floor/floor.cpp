@@ -81,6 +81,8 @@ static void clear_record(sv_floor* floor)
     floor->passage_capacity = 0;
     floor->place_count = 0;
     floor->door_passage = nullptr;
+    floor->place_passage = nullptr;
+    floor->place_passage_size = 0;
 }
 
 void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
@@ -129,6 +131,8 @@ void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
     floor->passage_count = 0;
     floor->place_count = 0;
     floor->door_passage = nullptr;
+    floor->place_passage = nullptr;
+    floor->place_passage_size = 0;
 }
 
 void sv_floor_free(sv_floor* floor)

@@ -193,6 +193,10 @@ struct sv_floor {
     // passage in table order ending there, 65535 none. Kept by sv_floor_add_passage, the only
     // writer of passage ends, so it always agrees with a scan of the table.
     u16* door_passage;
+    // With the passages: each corridor piece's passage by place id (rooms' entries 65535),
+    // place_passage_size entries, regrown from the arena as passages are added.
+    u16* place_passage;
+    u32 place_passage_size;
 };
 
 // Sizing.

@@ -31,6 +31,21 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
     p->pieces = sv_arena_new_array<sv_passage_piece>(&floor->arena, piece_count);
     floor->place_count = (u16)(first + piece_count);
     floor->passage_count = (u16)(index + 1);
+    u32 end = (u32)first + piece_count;
+    if (end > floor->place_passage_size) {
+        // Doubling keeps the arena's share of dropped tables below the live one.
+        u32 size = floor->place_passage_size * 2u;
+        size = size < 64u ? 64u : size;
+        size = size < end ? end : size;
+        size = size > SV_NONE16 + 1u ? SV_NONE16 + 1u : size;
+        u16* table = sv_arena_new_array<u16>(&floor->arena, size);
+        for (u32 i = 0; i < size; ++i)
+            table[i] = i < floor->place_passage_size ? floor->place_passage[i] : SV_NONE16;
+        floor->place_passage = table;
+        floor->place_passage_size = size;
+    }
+    for (u32 i = first; i < end; ++i)
+        floor->place_passage[i] = index;
     // An earlier passage at the same door keeps it: lookups answer the first in table order.
     if (p->room_a < floor->capacity && p->door_a < SV_ROOM_DOORS) {
         u16* slot = &floor->door_passage[(u32)p->room_a * SV_ROOM_DOORS + p->door_a];
@@ -73,6 +88,16 @@ i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* pi
 {
     if (!floor || place == SV_NONE16 || place < floor->room_count || place >= floor->place_count)
         return 0;
+    if (place < floor->place_passage_size) {
+        u16 s = floor->place_passage[place];
+        if (s >= floor->passage_count)
+            return 0;
+        if (passage)
+            *passage = s;
+        if (piece)
+            *piece = (u16)(place - floor->passages[s].first_place);
+        return 1;
+    }
     // Passages are added in table order with their pieces numbered on from the last, so their
     // place ranges ascend: the last passage starting at or before place is the only candidate.
     u16 lo = 0, hi = floor->passage_count;
