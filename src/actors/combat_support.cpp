@@ -18,9 +18,26 @@ struct route_state {
     u16 depth[SV_NONE16];
     u16 queue[SV_NONE16];
     u32 search;
+    // The bosses' fog for the filters, gathered at the first filter call of a search (the mobs
+    // do not change while one runs); fog_floor is the searched floor then, else null.
+    const sv_floor* fog_floor;
+    u8 fog_ready;
+    sv_fog_table fog;
 };
 
 route_state s_route;
+
+// The fog table of the search running on floor, or null outside a search (filters then scan).
+const sv_fog_table* route_fog(const sv_floor* floor)
+{
+    if (!floor || s_route.fog_floor != floor)
+        return nullptr;
+    if (!s_route.fog_ready) {
+        sv_floor_fog_gather(floor, &s_route.fog);
+        s_route.fog_ready = 1;
+    }
+    return &s_route.fog;
+}
 
 } // namespace
 
@@ -113,6 +130,8 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
         s_route.search = 1;
     }
     const u32 stamp = s_route.search;
+    s_route.fog_floor = floor;
+    s_route.fog_ready = 0;
     u32 head = 0, tail = 0;
     s_route.stamp[from] = stamp;
     s_route.depth[from] = 0;
@@ -144,6 +163,7 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
             }
         }
     }
+    s_route.fog_floor = nullptr;
     if (!found)
         return -1;
     u64 n = s_route.depth[to];
@@ -154,12 +174,12 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
 
 i32 sight_may_pass(void*, const sv_floor* floor, u16 place, u8 door)
 {
-    return floor && !sv_floor_fogged(floor, place, door) ? 1 : 0;
+    return floor && !sv_floor_fogged_by(floor, route_fog(floor), place, door) ? 1 : 0;
 }
 
 i32 mob_may_take(void*, const sv_floor* floor, u16 place, u8 door)
 {
-    if (!floor || sv_floor_fogged(floor, place, door))
+    if (!floor || sv_floor_fogged_by(floor, route_fog(floor), place, door))
         return 0;
     u16 next = SV_NONE16, from_room = SV_NONE16;
     u8 entry = 0, from_door = 0;

@@ -80,6 +80,9 @@ static void clear_record(sv_floor* floor)
     floor->passage_count = 0;
     floor->passage_capacity = 0;
     floor->place_count = 0;
+    floor->door_passage = nullptr;
+    floor->place_passage = nullptr;
+    floor->place_passage_size = 0;
 }
 
 void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
@@ -127,6 +130,9 @@ void sv_floor_init(sv_floor* floor, u16 floor_number, u64 seed, u16 capacity)
         = (u16)(passages > SV_FLOOR_CAPACITY_MAX ? SV_FLOOR_CAPACITY_MAX : passages);
     floor->passage_count = 0;
     floor->place_count = 0;
+    floor->door_passage = nullptr;
+    floor->place_passage = nullptr;
+    floor->place_passage_size = 0;
 }
 
 void sv_floor_free(sv_floor* floor)

@@ -189,6 +189,14 @@ struct sv_floor {
     u16 passage_count;
     u16 passage_capacity;
     u16 place_count;
+    // With the passages: for each room door (capacity * SV_ROOM_DOORS, room-major) the first
+    // passage in table order ending there, 65535 none. Kept by sv_floor_add_passage, the only
+    // writer of passage ends, so it always agrees with a scan of the table.
+    u16* door_passage;
+    // With the passages: each corridor piece's passage by place id (rooms' entries 65535),
+    // place_passage_size entries, regrown from the arena as passages are added.
+    u16* place_passage;
+    u32 place_passage_size;
 };
 
 // Sizing.
@@ -356,6 +364,21 @@ u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8
 // Whether door of place is drawn closed: a risen boss in the room (its boss flag), an exit door
 // (1), or a risen boss in the room beyond (1); else 0.
 i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);
+
+// The living bosses' fog by place, gathered in one pass over the mobs for a run of fog questions
+// while no mob changes (a route search). More boss places than it holds set full, and the
+// questions about places not in it then scan the mobs as sv_floor_fogged does.
+#define SV_FOG_BOSSES 8
+struct sv_fog_table {
+    u16 count;
+    u8 full;
+    u16 place[SV_FOG_BOSSES];
+    i32 fog[SV_FOG_BOSSES]; // the first living boss's in mob order: 0 waiting, else its boss flag
+};
+// Fills table from the floor's mobs as they are now. No draws.
+void sv_floor_fog_gather(const sv_floor* floor, sv_fog_table* table);
+// sv_floor_fogged answered from table (gathered since the mobs last changed); null table scans.
+i32 sv_floor_fogged_by(const sv_floor* floor, const sv_fog_table* table, u16 place, u8 door);
 // Door distances from one room over every door into a room, locked ones included; 65535 for
 // rooms not reached (all of them when from is not a room). out holds room_count entries; the
 // queue is scratch from the floor's arena.

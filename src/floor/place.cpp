@@ -12,6 +12,12 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
     floor->place_count = first;
     if (!floor->passages)
         floor->passages = sv_arena_new_array<sv_passage>(&floor->arena, floor->passage_capacity);
+    if (!floor->door_passage) {
+        u32 slots = (u32)floor->capacity * SV_ROOM_DOORS;
+        floor->door_passage = sv_arena_new_array<u16>(&floor->arena, slots);
+        for (u32 i = 0; i < slots; ++i)
+            floor->door_passage[i] = SV_NONE16;
+    }
 
     u16 index = floor->passage_count;
     sv_passage* p = &floor->passages[index];
@@ -25,13 +31,44 @@ i32 sv_floor_add_passage(sv_floor* floor, const sv_passage* templ, u16 piece_cou
     p->pieces = sv_arena_new_array<sv_passage_piece>(&floor->arena, piece_count);
     floor->place_count = (u16)(first + piece_count);
     floor->passage_count = (u16)(index + 1);
+    u32 end = (u32)first + piece_count;
+    if (end > floor->place_passage_size) {
+        // Doubling keeps the arena's share of dropped tables below the live one.
+        u32 size = floor->place_passage_size * 2u;
+        size = size < 64u ? 64u : size;
+        size = size < end ? end : size;
+        size = size > SV_NONE16 + 1u ? SV_NONE16 + 1u : size;
+        u16* table = sv_arena_new_array<u16>(&floor->arena, size);
+        for (u32 i = 0; i < size; ++i)
+            table[i] = i < floor->place_passage_size ? floor->place_passage[i] : SV_NONE16;
+        floor->place_passage = table;
+        floor->place_passage_size = size;
+    }
+    for (u32 i = first; i < end; ++i)
+        floor->place_passage[i] = index;
+    // An earlier passage at the same door keeps it: lookups answer the first in table order.
+    if (p->room_a < floor->capacity && p->door_a < SV_ROOM_DOORS) {
+        u16* slot = &floor->door_passage[(u32)p->room_a * SV_ROOM_DOORS + p->door_a];
+        if (*slot == SV_NONE16)
+            *slot = index;
+    }
+    if (p->room_b < floor->capacity && p->door_b < SV_ROOM_DOORS) {
+        u16* slot = &floor->door_passage[(u32)p->room_b * SV_ROOM_DOORS + p->door_b];
+        if (*slot == SV_NONE16)
+            *slot = index;
+    }
     return index;
 }
 
 i32 sv_floor_passage_of(const sv_floor* floor, u16 room, u8 door)
 {
-    if (!floor)
+    if (!floor || floor->passage_count == 0)
         return -1;
+    if (room < floor->capacity && door < SV_ROOM_DOORS && floor->door_passage) {
+        u16 i = floor->door_passage[(u32)room * SV_ROOM_DOORS + door];
+        return i == SV_NONE16 ? -1 : i;
+    }
+    // Ends outside the table (only a hand-made passage has them) are found by scanning.
     for (u16 i = 0; i < floor->passage_count; ++i) {
         const sv_passage* p = &floor->passages[i];
         if ((p->room_a == room && p->door_a == door) || (p->room_b == room && p->door_b == door))
@@ -51,6 +88,16 @@ i32 sv_floor_place_piece(const sv_floor* floor, u16 place, u16* passage, u16* pi
 {
     if (!floor || place == SV_NONE16 || place < floor->room_count || place >= floor->place_count)
         return 0;
+    if (place < floor->place_passage_size) {
+        u16 s = floor->place_passage[place];
+        if (s >= floor->passage_count)
+            return 0;
+        if (passage)
+            *passage = s;
+        if (piece)
+            *piece = (u16)(place - floor->passages[s].first_place);
+        return 1;
+    }
     // Passages are added in table order with their pieces numbered on from the last, so their
     // place ranges ascend: the last passage starting at or before place is the only candidate.
     u16 lo = 0, hi = floor->passage_count;
@@ -172,12 +219,49 @@ static i32 boss_fog(const sv_floor* floor, u16 place)
     return -1;
 }
 
-i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door)
+static i32 boss_fog_by(const sv_floor* floor, const sv_fog_table* table, u16 place)
+{
+    if (!table)
+        return boss_fog(floor, place);
+    for (u16 i = 0; i < table->count; ++i)
+        if (table->place[i] == place)
+            return table->fog[i];
+    return table->full ? boss_fog(floor, place) : -1;
+}
+
+void sv_floor_fog_gather(const sv_floor* floor, sv_fog_table* table)
+{
+    if (!table)
+        return;
+    table->count = 0;
+    table->full = 0;
+    if (!floor)
+        return;
+    for (u16 i = 0; i < floor->mob_count; ++i) {
+        const sv_mob* mob = &floor->mobs[i];
+        if (!mob->boss || !(mob->hp > 0.0f))
+            continue;
+        u16 k = 0;
+        while (k < table->count && table->place[k] != mob->place)
+            ++k;
+        if (k < table->count)
+            continue; // an earlier boss decides this place
+        if (table->count == SV_FOG_BOSSES) {
+            table->full = 1;
+            continue;
+        }
+        table->place[k] = mob->place;
+        table->fog[k] = mob->waiting ? 0 : mob->boss;
+        table->count = (u16)(k + 1);
+    }
+}
+
+i32 sv_floor_fogged_by(const sv_floor* floor, const sv_fog_table* table, u16 place, u8 door)
 {
     if (!floor || place > SV_FLOOR_CAPACITY_MAX)
         return 0;
     if (place < floor->room_count) {
-        i32 own = boss_fog(floor, place);
+        i32 own = boss_fog_by(floor, table, place);
         if (own > 0)
             return own;
         const sv_room* r = &floor->rooms[place];
@@ -193,7 +277,12 @@ i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door)
         return 0;
     if (next >= floor->room_count)
         return 0;
-    return boss_fog(floor, next) > 0 ? 1 : 0;
+    return boss_fog_by(floor, table, next) > 0 ? 1 : 0;
+}
+
+i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door)
+{
+    return sv_floor_fogged_by(floor, nullptr, place, door);
 }
 
 void sv_floor_distances(const sv_floor* floor, u16 from, u16* out)
