@@ -93,6 +93,18 @@ bool finite_pair(f64 a, f64 b)
     return std::isfinite(a) && std::isfinite(b);
 }
 
+// Which NaN an operation with two NaN operands passes on is the compiler's choice (it may swap
+// the operands), so the sweep counts every NaN as one.
+u32 pinned(f32 x)
+{
+    return std::isnan(x) ? 0x7fc00000u : bits(x);
+}
+
+u64 pinned(f64 x)
+{
+    return std::isnan(x) ? 0x7ff8000000000000ULL : bits(x);
+}
+
 // The sweep: every 2^14th single-precision bit pattern through each f32 function, and 2^16
 // values from inputs through each f64 one.
 u64 sweep_hash()
@@ -100,26 +112,26 @@ u64 sweep_hash()
     u64 h = 1469598103934665603ULL;
     for (u64 p = 0; p < (1ULL << 32); p += 1u << 14) {
         f32 x = float_of((u32)p), y = float_of((u32)(p * 2654435761u));
-        h = fnv(h, bits(sv_sinf(x)));
-        h = fnv(h, bits(sv_cosf(x)));
-        h = fnv(h, bits(sv_tanf(x)));
-        h = fnv(h, bits(sv_atanf(x)));
-        h = fnv(h, bits(sv_atan2f(x, y)));
-        h = fnv(h, bits(sv_expf(x)));
-        h = fnv(h, bits(sv_logf(x)));
-        h = fnv(h, bits(sv_powf(x, y)));
+        h = fnv(h, pinned(sv_sinf(x)));
+        h = fnv(h, pinned(sv_cosf(x)));
+        h = fnv(h, pinned(sv_tanf(x)));
+        h = fnv(h, pinned(sv_atanf(x)));
+        h = fnv(h, pinned(sv_atan2f(x, y)));
+        h = fnv(h, pinned(sv_expf(x)));
+        h = fnv(h, pinned(sv_logf(x)));
+        h = fnv(h, pinned(sv_powf(x, y)));
     }
     inputs in;
     for (u32 i = 0; i < (1u << 16); ++i) {
         f64 x = in.any_or_near(), y = in.any_or_near();
-        h = fnv(h, bits(sv_sin(x)));
-        h = fnv(h, bits(sv_cos(x)));
-        h = fnv(h, bits(sv_tan(x)));
-        h = fnv(h, bits(sv_atan(x)));
-        h = fnv(h, bits(sv_atan2(x, y)));
-        h = fnv(h, bits(sv_exp(x)));
-        h = fnv(h, bits(sv_log(x)));
-        h = fnv(h, bits(sv_pow(x < 0 ? -x : x, y)));
+        h = fnv(h, pinned(sv_sin(x)));
+        h = fnv(h, pinned(sv_cos(x)));
+        h = fnv(h, pinned(sv_tan(x)));
+        h = fnv(h, pinned(sv_atan(x)));
+        h = fnv(h, pinned(sv_atan2(x, y)));
+        h = fnv(h, pinned(sv_exp(x)));
+        h = fnv(h, pinned(sv_log(x)));
+        h = fnv(h, pinned(sv_pow(x < 0 ? -x : x, y)));
     }
     return h;
 }
@@ -129,7 +141,7 @@ TEST(FMath, DenseSweepIsPinned)
     // Every platform and compiler must print this same value; a deliberate change to the
     // functions moves it (and the golden catalogue with it): then take the new value printed here.
     u64 h = sweep_hash();
-    EXPECT_EQ(h, 0xb4f50aac5c63e9f8ULL) << std::hex << "sweep 0x" << h;
+    EXPECT_EQ(h, 0x3bc9dfbc1938d8c0ULL) << std::hex << "sweep 0x" << h;
 }
 
 TEST(FMath, SinglePrecisionIsWithinAnUlpOfTheLibrarysDouble)
