@@ -4,12 +4,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/content_internal.h"
+#include "core/id_map.h"
 #include "core/log.h"
 
 const char* const k_rarity_names[3] = {"common", "uncommon", "rare"};
@@ -42,41 +40,30 @@ template <typename T> const T* table_at(const std::vector<T>& table, u64 i)
 }
 
 // Index of every stored id in its table, so a store finds the definition it overrides and a
-// lookup its definition without scanning the table; used for lookups only, never walked.
-// Looked up by the id text itself, so a lookup builds no string.
-struct id_hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view id) const { return std::hash<std::string_view> {}(id); }
+// lookup its definition without scanning the table. It describes the table as long as the
+// table's length is the one it was built for: the loader closing up a table always shortens
+// it, and the next use rebuilds the index before trusting any slot.
+struct id_index {
+    sv_id_map map;
+    u64 size;
 };
-using id_index = std::unordered_map<std::string, u64, id_hash, std::equal_to<>>;
 
 template <typename T> void index_rebuild(const std::vector<T>& table, id_index& ids)
 {
-    ids.clear();
-    for (u64 i = 0; i < table.size(); ++i) {
-        if (table[i].id)
-            ids.emplace(table[i].id, i);
-    }
+    sv_id_map_reset(&ids.map, table.size());
+    bool added = false;
+    for (u64 i = 0; i < table.size(); ++i)
+        sv_id_map_insert(&ids.map, table[i].id, (u32)i, &added);
+    ids.size = table.size();
 }
 
-// Every id in the table is in the index, but an entry may be left behind by the loader closing
-// up a table; a hit that no longer names its definition rebuilds the index once.
 template <typename T>
 const T* table_find(const std::vector<T>& table, id_index& ids, const char* id)
 {
-    if (!id)
-        return nullptr;
-    auto hit = ids.find(std::string_view(id));
-    if (hit == ids.end())
-        return nullptr;
-    if (hit->second >= table.size() || !table[hit->second].id
-        || strcmp(table[hit->second].id, id) != 0) {
+    if (ids.size != table.size())
         index_rebuild(table, ids);
-        hit = ids.find(std::string_view(id));
-        if (hit == ids.end())
-            return nullptr;
-    }
-    return &table[hit->second];
+    const sv_id_slot* slot = sv_id_map_find(&ids.map, id);
+    return slot ? &table[slot->value] : nullptr;
 }
 
 // Replaces a definition of the same id in place so table order stays the order of first
@@ -85,28 +72,23 @@ template <typename T>
 void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T*),
                  const char* kind)
 {
-    if (def->id) {
-        auto hit = ids.find(std::string_view(def->id));
-        // Reference resolution closes up tables after a load, which leaves indices behind; a hit
-        // that no longer names its definition means the index is rebuilt once.
-        if (hit != ids.end()
-            && (hit->second >= table.size() || !table[hit->second].id
-                || strcmp(table[hit->second].id, def->id) != 0)) {
-            index_rebuild(table, ids);
-            hit = ids.find(std::string_view(def->id));
-        }
-        if (hit != ids.end()) {
-            T& old = table[hit->second];
-            free_fn(&old);
-            old = *def;
-            *def = T {};
-            sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %s '%s' overridden", kind, old.id);
-            return;
-        }
-        ids.emplace(def->id, table.size());
+    if (ids.size != table.size())
+        index_rebuild(table, ids);
+    bool added = false;
+    sv_id_slot* slot = sv_id_map_insert(&ids.map, def->id, (u32)table.size(), &added);
+    if (slot && !added) {
+        T& old = table[slot->value];
+        free_fn(&old);
+        old = *def;
+        *def = T {};
+        // The slot borrowed the freed id; the new definition's copy of it takes its place.
+        slot->key = old.id;
+        sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "content: %s '%s' overridden", kind, old.id);
+        return;
     }
     table.push_back(*def);
     *def = T {};
+    ids.size = table.size();
 }
 
 template <typename T> void table_clear(std::vector<T>& table, id_index& ids, void (*free_fn)(T*))
@@ -115,7 +97,9 @@ template <typename T> void table_clear(std::vector<T>& table, id_index& ids, voi
         free_fn(&def);
     table.clear();
     table.shrink_to_fit();
-    ids = id_index {};
+    ids.map.slots = {};
+    ids.map.count = 0;
+    ids.size = 0;
 }
 
 void free_body(sv_body* body)

@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "core/content.h"
 #include "core/content_internal.h"
 #include "core/diag.h"
+#include "core/id_map.h"
 #include "core/json.h"
 #include "core/log.h"
 #include "core/pack.h"
@@ -68,8 +68,8 @@ static int load_file(const sv_content_kind& kind, u64 mount)
         return 0;
     }
 
-    // Ids point into the parsed document, which outlives the set; lookups only, never walked.
-    std::unordered_set<std::string_view> seen;
+    // Ids point into the parsed document, which outlives the map.
+    sv_id_map seen {};
     size_t index = 0;
     size_t next_deep = 0, next_nul = 0;
     const cJSON* entry = nullptr;
@@ -136,7 +136,9 @@ static int load_file(const sv_content_kind& kind, u64 mount)
         ++s_entries;
         // The readers take the first of two members of one name.
         sv_json_warn_duplicate_keys(entry, 0, id);
-        if (!seen.insert(id).second) {
+        bool added = false;
+        sv_id_map_insert(&seen, id, 0, &added);
+        if (!added) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, id,
                            "already defined in this file, later entry dropped");
             continue;
@@ -225,19 +227,18 @@ static void resolve_axioms(void)
 static void drop_unclaimed_scions(void)
 {
     // Every id some Axiom declares, gathered once; the ids belong to the Axioms, which outlive
-    // the set, and it is used for lookups only, never walked.
-    std::unordered_set<std::string_view> claimed;
+    // the map.
+    sv_id_map claimed {};
+    bool added = false;
     for (const sv_axiom_def& axiom : g_axioms) {
-        for (u32 i = 0; i < axiom.scion_count; ++i) {
-            if (axiom.scions[i])
-                claimed.insert(axiom.scions[i]);
-        }
+        for (u32 i = 0; i < axiom.scion_count; ++i)
+            sv_id_map_insert(&claimed, axiom.scions[i], 0, &added);
     }
     size_t kept = 0;
     for (size_t s = 0; s < g_scions.size(); ++s) {
         sv_scion_def& scion = g_scions[s];
         context_of(scion.mount, "data/scions.json");
-        if (!scion.id || claimed.count(scion.id) == 0) {
+        if (!sv_id_map_find(&claimed, scion.id)) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_UNCLAIMED, scion.id,
                            "no axiom declares this scion, so nothing can draw it");
             sv_content_free_scion(&scion);

@@ -403,6 +403,10 @@ TEST_F(ContentTest, LaterPackReplacesInPlace)
     EXPECT_STREQ(sv_content_mob_at(2)->name, "C");
     EXPECT_EQ(sv_content_mob_at(2)->body.hp, 12.0f);
     EXPECT_STREQ(sv_content_mob_at(3)->id, "mod:new");
+    // A lookup by id reaches the replacement, whose id is a new copy of the text.
+    EXPECT_EQ(sv_content_mob_find("base:b"), sv_content_mob_at(1));
+    EXPECT_EQ(sv_content_mob_find("mod:new"), sv_content_mob_at(3));
+    EXPECT_EQ(sv_content_mob_find("base:"), nullptr);
     const sv_diag* d = find("depth_max 3 is below depth_min 5, so it is eligible on no floor");
     ASSERT_NE(d, nullptr);
     EXPECT_STREQ(d->pack, "mod");
