@@ -4,7 +4,7 @@
 // so every IEEE 754 double machine gives the same bits.
 #include "core/fmath.h"
 
-#include <cstring>
+#include <bit>
 #include <limits>
 
 namespace {
@@ -16,16 +16,12 @@ const f64 NOT_A_NUMBER = std::numeric_limits<f64>::quiet_NaN();
 
 u64 bits_of(f64 x)
 {
-    u64 b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
+    return std::bit_cast<u64>(x);
 }
 
 f64 from_bits(u64 b)
 {
-    f64 x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
+    return std::bit_cast<f64>(b);
 }
 
 // The biased exponent field of x (0 for zeros and subnormals, 2047 for infinities and NaNs).

@@ -4,8 +4,8 @@
 // (huge arguments, special values) are checked against exact references.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "core/fmath.h"
@@ -14,30 +14,12 @@ namespace {
 
 u64 bits(f64 x)
 {
-    u64 b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
+    return std::bit_cast<u64>(x);
 }
 
 u32 bits(f32 x)
 {
-    u32 b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-
-f32 float_of(u32 b)
-{
-    f32 x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
-}
-
-f64 double_of(u64 b)
-{
-    f64 x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
+    return std::bit_cast<u32>(x);
 }
 
 u64 fnv(u64 h, u64 v)
@@ -63,7 +45,7 @@ struct inputs {
         u64 r = next();
         if (r & 1)
             return ((f64)(r >> 11) * 0x1p-53 * 2.0 - 1.0) * 8.0;
-        return double_of(next());
+        return std::bit_cast<f64>(next());
     }
 };
 
@@ -111,7 +93,7 @@ u64 sweep_hash()
 {
     u64 h = 1469598103934665603ULL;
     for (u64 p = 0; p < (1ULL << 32); p += 1u << 14) {
-        f32 x = float_of((u32)p), y = float_of((u32)(p * 2654435761u));
+        f32 x = std::bit_cast<f32>((u32)p), y = std::bit_cast<f32>((u32)(p * 2654435761u));
         h = fnv(h, pinned(sv_sinf(x)));
         h = fnv(h, pinned(sv_cosf(x)));
         h = fnv(h, pinned(sv_tanf(x)));
@@ -151,7 +133,7 @@ TEST(FMath, SinglePrecisionIsWithinAnUlpOfTheLibrarysDouble)
     // magnitude, where every library reduces exactly.
     u32 worst[8] = {};
     for (u64 p = 0; p < (1ULL << 32); p += 1u << 12) {
-        f32 x = float_of((u32)p), y = float_of((u32)(p * 2654435761u));
+        f32 x = std::bit_cast<f32>((u32)p), y = std::bit_cast<f32>((u32)(p * 2654435761u));
         if (!std::isfinite(x))
             continue;
         f64 dx = (f64)x, dy = (f64)y;
