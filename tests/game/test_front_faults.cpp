@@ -12,6 +12,7 @@
 
 #include "actors/walker.h"
 #include "core/rng.h"
+#include "front_util.h"
 #include "game/draw_util.h"
 #include "game/front_play.h"
 #include "game/hud.h"
@@ -219,21 +220,7 @@ TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
     f.floor_number = 65534;
     sv_floor* floor = load_floor(&walker, f.seed, f.floor_number, &f.serial_seen);
     ASSERT_NE(floor, nullptr);
-    u16 exit_room = SV_NONE16;
-    u8 exit_door = SV_NONE8;
-    for (u16 r = 0; r < floor->room_count && exit_room == SV_NONE16; ++r)
-        for (u8 d = 0; d < floor->rooms[r].door_count; ++d)
-            if (floor->rooms[r].doors[d].kind == SV_DOOR_EXIT) {
-                exit_room = r;
-                exit_door = d;
-            }
-    ASSERT_NE(exit_room, SV_NONE16);
-    sv_walker_start(&walker, floor, exit_room);
-    const sv_opening* o = &walker.geom.openings[exit_door];
-    walker.player.x = o->centre.x + 1.2f * std::cos(o->yaw);
-    walker.player.z = o->centre.y + 1.2f * std::sin(o->yaw);
-    walker.player.yaw = o->yaw + 3.14159265f;
-    walker.player.prisms = 1;
+    ASSERT_TRUE(stand_before_exit(&walker, floor));
 
     FILE* log = std::tmpfile();
     ASSERT_NE(log, nullptr);

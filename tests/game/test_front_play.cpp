@@ -11,6 +11,7 @@
 #include "core/boot.h"
 #include "core/rng.h"
 #include "core/tune.h"
+#include "front_util.h"
 #include "game/cmd_gen.h"
 #include "game/front_play.h"
 #include "support/reset.h"
@@ -179,21 +180,7 @@ TEST_F(FrontPlay, AFogWalkThroughTheExitDescendsToTheNextFloor)
 {
     sv_floor* floor = load_floor(&walker, 4471, 1, &f.serial_seen);
     ASSERT_NE(floor, nullptr);
-    u16 exit_room = SV_NONE16;
-    u8 exit_door = SV_NONE8;
-    for (u16 r = 0; r < floor->room_count && exit_room == SV_NONE16; ++r)
-        for (u8 d = 0; d < floor->rooms[r].door_count; ++d)
-            if (floor->rooms[r].doors[d].kind == SV_DOOR_EXIT) {
-                exit_room = r;
-                exit_door = d;
-            }
-    ASSERT_NE(exit_room, SV_NONE16);
-    sv_walker_start(&walker, floor, exit_room);
-    const sv_opening* o = &walker.geom.openings[exit_door];
-    walker.player.x = o->centre.x + 1.2f * std::cos(o->yaw);
-    walker.player.z = o->centre.y + 1.2f * std::sin(o->yaw);
-    walker.player.yaw = o->yaw + 3.14159265f;
-    walker.player.prisms = 1;
+    ASSERT_TRUE(stand_before_exit(&walker, floor));
     sv_run_start(&run, 4471, 0);
     sv_play_ctx ctx {floor, &run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
