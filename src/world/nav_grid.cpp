@@ -773,25 +773,69 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
     g_grid.rects[rect].link_count++;
 }
 
-// Links across one side of a rectangle: one per run of positions with the same target.
+// Links across one side of a rectangle: one per run of positions with the same target. Most
+// positions are settled by the cell just across the side (a walkable neighbour, or a band cell
+// too high to step over); only the others walk the probe.
 static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 reach)
 {
     const sv_nav_rect* r = &g_grid.rects[rect];
     i32 count = dx != 0 ? r->z1 - r->z0 : r->x1 - r->x0;
+    i32 i0 = dx != 0 ? (dx > 0 ? r->x1 - 1 : r->x0) : r->x0;
+    i32 j0 = dx != 0 ? r->z0 : (dz > 0 ? r->z1 - 1 : r->z0);
+    // The row or column across the side is off the grid: every probe finds nothing.
+    if (count <= 0 || reach < 1 || i0 + dx < 0 || j0 + dz < 0 || i0 + dx >= g_grid.width
+        || j0 + dz >= g_grid.height)
+        return;
+    const i32 w = g_grid.width;
+    const i32 along = dx != 0 ? w : 1, out = dx + dz * w;
+    const f32 step = g_grid.step;
+    const u8* walkable = g_grid.walkable;
+    const u16* rect_of = g_grid.rect_of_cell;
+    const f32* ground = g_grid.ground;
+    const f32* top = g_grid.obstacle_top;
+    const f32 limit = step + 0.0001f;
     i32 run_first = 0;
     side_target run = {-1, 0, 0};
-    for (i32 pos = 0; pos < count; ++pos) {
-        i32 i = dx != 0 ? (dx > 0 ? r->x1 - 1 : r->x0) : r->x0 + pos;
-        i32 j = dx != 0 ? r->z0 + pos : (dz > 0 ? r->z1 - 1 : r->z0);
-        side_target t = probe(geom, rect, i, j, dx, dz, reach);
+    // Ends the run before pos when t differs from it.
+    auto note = [&](i32 pos, side_target t) {
         if (pos > 0 && (t.to != run.to || t.gap != run.gap || t.gap_cells != run.gap_cells)) {
             add_link(rect, dx, dz, run_first, pos - 1, run);
             run_first = pos;
         }
         run = t;
+    };
+    u32 e = (u32)(j0 * w + i0);
+    for (i32 pos = 0; pos < count;) {
+        u32 c = e + (u32)out;
+        if (walkable[c]) {
+            u16 to = rect_of[c];
+            if (to == rect || to == SV_NONE16) {
+                note(pos, side_target {-1, 0, 0});
+            } else {
+                // The neighbour rectangle lies across every position up to its far end: only
+                // the rise from each cell to the one across is left to test.
+                const sv_nav_rect* q = &g_grid.rects[to];
+                i32 end = dx != 0 ? q->z1 - r->z0 : q->x1 - r->x0;
+                end = end < count ? end : count;
+                for (; pos < end; ++pos, e += (u32)along) {
+                    int ok = ground[e + (u32)out] - ground[e] <= limit;
+                    if (ok && pos > 0 && run.to == to && run.gap == 0 && run.gap_cells == 0)
+                        continue; // the run goes on
+                    note(pos, ok ? side_target {to, 0, 0} : side_target {-1, 0, 0});
+                }
+                continue;
+            }
+        } else if (top[c] <= ground[e] + step + 0.001f) {
+            note(pos,
+                 probe(geom, rect, i0 + (dx != 0 ? 0 : pos), j0 + (dx != 0 ? pos : 0), dx, dz,
+                       reach));
+        } else {
+            note(pos, side_target {-1, 0, 0});
+        }
+        ++pos;
+        e += (u32)along;
     }
-    if (count > 0)
-        add_link(rect, dx, dz, run_first, count - 1, run);
+    add_link(rect, dx, dz, run_first, count - 1, run);
 }
 
 // All links, by source rectangle and side (+x, -x, +z, -z), then the incoming lists.
