@@ -59,6 +59,27 @@ static Vector2 cell_centre(i32 i, i32 j)
                     g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell};
 }
 
+// Fills n values with v, eight at a time (whole blocks copy as one wide move).
+static void fill_f32(f32* d, u32 n, f32 v)
+{
+    f32 block[8] = {v, v, v, v, v, v, v, v};
+    u32 i = 0;
+    for (; i + 8 <= n; i += 8)
+        memcpy(d + i, block, sizeof block);
+    for (; i < n; ++i)
+        d[i] = v;
+}
+
+static void fill_u16(u16* d, u32 n, u16 v)
+{
+    u16 block[16] = {v, v, v, v, v, v, v, v, v, v, v, v, v, v, v, v};
+    u32 i = 0;
+    for (; i + 16 <= n; i += 16)
+        memcpy(d + i, block, sizeof block);
+    for (; i < n; ++i)
+        d[i] = v;
+}
+
 // Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
 // in the arithmetic whose square root is the distance the erosion compares with the radius.
 // *t is the clamped fraction along a-b, as the face-top query computes it.
@@ -137,8 +158,7 @@ static void rasterise(const sv_geom* geom)
                 continue;
             u32 idx = (u32)(j * g_grid.width + i0);
             memset(&g_grid.walkable[idx], 1, (size_t)(i1 - i0 + 1));
-            for (i32 i = i0; i <= i1; ++i)
-                g_grid.obstacle_top[idx++] = -1e9f;
+            fill_f32(&g_grid.obstacle_top[idx], (u32)(i1 - i0 + 1), -1e9f);
         }
     }
 }
@@ -251,19 +271,21 @@ static f32 stepped(f32 f, u8 n)
 
 // sv_geom_ground_on, the same arithmetic in the same order, but over only the ramps and
 // fixtures whose boxes hold the point: the others cannot hold it. Ramps come before fixtures
-// and each in index order, as the boxes are.
-static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face)
+// and each in index order, as the boxes are. The caller names the boxes to look at (in their
+// order), which must include every box that holds the point.
+static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* among, u32 count)
 {
     *face = SV_GROUND_FLOOR;
-    u32 k = 0;
-    while (k < s_hot_count && !in_box(&s_hot[k], x, z))
-        ++k;
-    if (k == s_hot_count)
+    u32 n = 0;
+    while (n < count && !in_box(&s_hot[among[n]], x, z))
+        ++n;
+    if (n == count)
         return geom->floor_y;
     Vector2 pt = {x, z};
     i32 best = -1;
     f32 best_a = 0.0f, best_h = 0.0f;
-    for (; k < s_hot_count && !s_hot_fixture[k]; ++k) {
+    for (; n < count && !s_hot_fixture[among[n]]; ++n) {
+        u32 k = among[n];
         if (!in_box(&s_hot[k], x, z))
             continue;
         const sv_opening* o = &geom->openings[s_hot_index[k]];
@@ -286,7 +308,8 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face)
         *face = (u16)(SV_GROUND_RAMP + best);
         return best_h;
     }
-    for (; k < s_hot_count; ++k) {
+    for (; n < count; ++n) {
+        u32 k = among[n];
         if (!in_box(&s_hot[k], x, z))
             continue;
         u32 fk = s_hot_index[k];
@@ -326,6 +349,20 @@ static int box_hot(f32 x0, f32 z0, f32 x1, f32 z1)
             return 1;
     }
     return 0;
+}
+
+// The boxes that meet the box (x0, z0)-(x1, z1), in order, into among; all of them when a bound
+// is NaN (no point is then known to lie outside any box).
+static u32 boxes_meeting(f32 x0, f32 z0, f32 x1, f32 z1, u8* among)
+{
+    u32 n = 0;
+    int all = x0 != x0 || z0 != z0 || x1 != x1 || z1 != z1;
+    for (u32 k = 0; k < s_hot_count; ++k) {
+        const ground_box* b = &s_hot[k];
+        if (all || !(x1 < b->x0 || x0 > b->x1 || z1 < b->z0 || z0 > b->z1))
+            among[n++] = (u8)k;
+    }
+    return n;
 }
 
 // Narrows [*lo, *hi] to the heights ramp o can give within the box (x0, z0)-(x1, z1), which is
@@ -391,13 +428,17 @@ static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
 static void read_ground(const sv_geom* geom)
 {
     static u8 s_done[SV_NAV_SIDE + 1];
+    u8 row[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
     for (i32 j = 0; j < g_grid.height; ++j) {
         f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
+        // The boxes across this row: only they can hold one of its cell centres.
+        u32 in_row = 0;
+        for (u32 k = 0; k < s_hot_count; ++k)
+            if (!(z < s_hot[k].z0 || z > s_hot[k].z1))
+                row[in_row++] = (u8)k;
         u32 boxes = 0;
-        for (u32 k = 0; k < s_hot_count; ++k) {
-            const ground_box* b = &s_hot[k];
-            if (z < b->z0 || z > b->z1)
-                continue;
+        for (u32 m = 0; m < in_row; ++m) {
+            const ground_box* b = &s_hot[row[m]];
             if (boxes++ == 1)
                 memset(s_done, 0, g_grid.width);
             i32 i0
@@ -411,7 +452,7 @@ static void read_ground(const sv_geom* geom)
                 Vector2 p = cell_centre(i, j);
                 if (!in_box(b, p.x, p.y))
                     continue;
-                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c]);
+                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c], row, in_row);
                 s_done[i] = 1;
             }
         }
@@ -647,20 +688,23 @@ static void merge_rects(void)
             u16 x1 = (u16)(i + 1);
             while (x1 < w && joins((u32)j * w + x1, face))
                 ++x1;
+            // Below this row no cell of columns [i, x1) is taken yet: a rectangle from a row
+            // above reaching lower would hold them in this row too, and those of this row lie
+            // to the left. Only the walkable flag and the face decide.
             u16 z1 = (u16)(j + 1);
             for (; z1 < h; ++z1) {
-                u16 x = i;
-                while (x < x1 && joins((u32)z1 * w + x, face))
-                    ++x;
-                if (x < x1)
+                u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
+                u32 bad = 0;
+                for (; c < c1; ++c)
+                    bad |= (u32)(g_grid.walkable[c] ^ 1) | (u32)(g_grid.ground_face[c] ^ face);
+                if (bad)
                     break;
             }
             u16 id = (u16)g_grid.rect_count++;
             sv_nav_rect* r = &g_grid.rects[id];
             *r = sv_nav_rect {i, j, x1, z1, face, 0, 0};
             for (u16 z = j; z < z1; ++z)
-                for (u16 x = i; x < x1; ++x)
-                    g_grid.rect_of_cell[(u32)z * w + x] = id;
+                fill_u16(&g_grid.rect_of_cell[(u32)z * w + i], (u32)(x1 - i), id);
             i = x1;
         }
     }
@@ -677,11 +721,17 @@ static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = sqrtf(dx * dx + dz * dz);
     u32 n = (u32)clamp_index(len / (g_grid.cell * 0.5f), 0, 4 * SV_NAV_SIDE);
+    // Each coordinate of the samples moves one way from a to its value at t = 1 (rounding keeps
+    // that order): the boxes meeting the box of those two ends are all that can hold one.
+    u8 among[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+    f32 ex = a.x + 1.0f * dx, ez = a.y + 1.0f * dz;
+    u32 count = boxes_meeting(sv_fminf(a.x, ex), sv_fminf(a.y, ez), sv_fmaxf(a.x, ex),
+                              sv_fmaxf(a.y, ez), among);
     u16 face;
-    f32 prev = ground_at(geom, a.x, a.y, &face), rise = 0.0f;
+    f32 prev = ground_at(geom, a.x, a.y, &face, among, count), rise = 0.0f;
     for (u32 i = 1; i <= n + 1; ++i) {
         f32 t = (f32)i / (f32)(n + 1);
-        f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face);
+        f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face, among, count);
         if (g - prev > rise)
             rise = g - prev;
         prev = g;
@@ -773,6 +823,13 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
     g_grid.rects[rect].link_count++;
 }
 
+// Whether every cell of a ground face has one ground height: the floor (floor_y) and a
+// standable top (floor_y + its top), each written by one expression; ramps and slopes vary.
+static int level_face(u16 face)
+{
+    return face == SV_GROUND_FLOOR || face >= SV_GROUND_TOP;
+}
+
 // Links across one side of a rectangle: one per run of positions with the same target. Most
 // positions are settled by the cell just across the side (a walkable neighbour, or a band cell
 // too high to step over); only the others walk the probe.
@@ -817,6 +874,15 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 rea
                 const sv_nav_rect* q = &g_grid.rects[to];
                 i32 end = dx != 0 ? q->z1 - r->z0 : q->x1 - r->x0;
                 end = end < count ? end : count;
+                if (level_face(r->face) && level_face(q->face)) {
+                    // Each side holds one height throughout: one rise stands for the span.
+                    note(pos,
+                         ground[c] - ground[e] <= limit ? side_target {to, 0, 0}
+                                                        : side_target {-1, 0, 0});
+                    e += (u32)along * (u32)(end - pos);
+                    pos = end;
+                    continue;
+                }
                 for (; pos < end; ++pos, e += (u32)along) {
                     int ok = ground[e + (u32)out] - ground[e] <= limit;
                     if (ok && pos > 0 && run.to == to && run.gap == 0 && run.gap_cells == 0)
@@ -903,10 +969,8 @@ static void build(const sv_geom* geom, f32 radius)
     static_assert(SV_NONE16 == 0xFFFF, "rect_of_cell is cleared bytewise");
     memset(g_grid.rect_of_cell, 0xFF, sizeof(u16) * cells);
     f32 floor_y = geom->floor_y;
-    for (u32 c = 0; c < cells; ++c)
-        g_grid.obstacle_top[c] = 1e9f;
-    for (u32 c = 0; c < cells; ++c)
-        g_grid.ground[c] = floor_y;
+    fill_f32(g_grid.obstacle_top, cells, 1e9f);
+    fill_f32(g_grid.ground, cells, floor_y);
     g_grid.rect_count = 0;
     g_grid.link_count = 0;
     g_grid.incoming_start[0] = 0;
