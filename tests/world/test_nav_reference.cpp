@@ -529,14 +529,15 @@ TEST(NavReference, DeepFloors)
 }
 
 // Hand-made rooms with the features a generated room rarely has: a low bench band crossed by
-// gap links, a ledge up a step, a solid pocket, a ramp door, and a room wider than 254 cells.
+// gap links, a ledge up a step, a solid pocket, a ramp door, a room wider than 254 cells, and a
+// steep ramp door whose side the floor beside it can step onto only near its foot.
 TEST(NavReference, HandMadeRooms)
 {
     sv_tune_reset_defaults();
     auto ref = std::make_unique<sv_nav_grid>();
     static sv_geom s_g;
     u64 walkable = 0;
-    for (int shape = 0; shape < 5; ++shape) {
+    for (int shape = 0; shape < 6; ++shape) {
         box_geom(&s_g, -6.0f, -5.0f, 6.0f, 5.0f);
         if (shape == 0)
             add_box(&s_g, -1.0f, -5.0f, -0.6f, 5.0f, 0.15f, 1);
@@ -554,6 +555,11 @@ TEST(NavReference, HandMadeRooms)
         }
         if (shape == 4)
             box_geom(&s_g, -40.0f, -20.0f, 40.0f, 20.0f);
+        if (shape == 5) {
+            u8 k = add_door(&s_g, 0, 2.0f);
+            s_g.openings[k].rise = 2.0f;
+            s_g.openings[k].foot = Vector2 {1.0f, 0.0f};
+        }
         for (f32 r : {0.2f, 0.35f, 0.4f, 0.45f, 0.7f, 1.3f})
             expect_same_grid(&s_g, r, ref.get(), "hand-made room", &walkable);
     }
