@@ -70,16 +70,6 @@ static void fill_f32(f32* d, u32 n, f32 v)
         d[i] = v;
 }
 
-static void fill_u16(u16* d, u32 n, u16 v)
-{
-    u16 block[16] = {v, v, v, v, v, v, v, v, v, v, v, v, v, v, v, v};
-    u32 i = 0;
-    for (; i + 16 <= n; i += 16)
-        memcpy(d + i, block, sizeof block);
-    for (; i < n; ++i)
-        d[i] = v;
-}
-
 // Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
 // in the arithmetic whose square root is the distance the erosion compares with the radius.
 // *t is the clamped fraction along a-b, as the face-top query computes it.
@@ -694,17 +684,19 @@ static void merge_rects(void)
             u16 z1 = (u16)(j + 1);
             for (; z1 < h; ++z1) {
                 u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
-                u32 bad = 0;
-                for (; c < c1; ++c)
-                    bad |= (u32)(g_grid.walkable[c] ^ 1) | (u32)(g_grid.ground_face[c] ^ face);
-                if (bad)
+                while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
+                    ++c;
+                if (c < c1)
                     break;
             }
             u16 id = (u16)g_grid.rect_count++;
             sv_nav_rect* r = &g_grid.rects[id];
             *r = sv_nav_rect {i, j, x1, z1, face, 0, 0};
-            for (u16 z = j; z < z1; ++z)
-                fill_u16(&g_grid.rect_of_cell[(u32)z * w + i], (u32)(x1 - i), id);
+            for (u16 z = j; z < z1; ++z) {
+                u16* row = &g_grid.rect_of_cell[(u32)z * w];
+                for (u16 x = i; x < x1; ++x)
+                    row[x] = id;
+            }
             i = x1;
         }
     }
@@ -712,8 +704,10 @@ static void merge_rects(void)
 
 // Links -------------------------------------------------------------------------------------
 
-// Largest single rise of the ground between samples half a cell apart from a to b, at least 0.
-static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
+// Largest single rise of the ground between samples half a cell apart from a to b, at least 0;
+// once it passes limit, some value above limit (the rest of the samples cannot bring it back
+// down, and the caller asks no more than whether it passed).
+static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b, f32 limit)
 {
     // Every sample lies in the box of a and b: on the floor throughout, nothing rises.
     if (!box_hot(sv_fminf(a.x, b.x), sv_fminf(a.y, b.y), sv_fmaxf(a.x, b.x), sv_fmaxf(a.y, b.y)))
@@ -732,8 +726,11 @@ static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
     for (u32 i = 1; i <= n + 1; ++i) {
         f32 t = (f32)i / (f32)(n + 1);
         f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face, among, count);
-        if (g - prev > rise)
+        if (g - prev > rise) {
             rise = g - prev;
+            if (rise > limit)
+                return rise;
+        }
         prev = g;
     }
     return rise;
@@ -781,11 +778,14 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
         f32 bz1 = sv_fmaxf(sv_fmaxf(a.y, b.y) - pz, sv_fmaxf(a.y, b.y) + pz);
         if (rise_bound(geom, bx0, bz0, bx1, bz1) <= step + 0.0001f)
             return side_target {g_grid.rect_of_cell[c], 1, k - 1};
-        rise = ground_rise(geom, a, b);
-        if (rise > 0.001f) {
-            for (f32 s = -1.0f; s <= 1.0f; s += 2.0f) {
+        // Only whether the largest rise passes the limit matters: once one line's does, the
+        // others cannot change the answer.
+        const f32 limit = step + 0.0001f;
+        rise = ground_rise(geom, a, b, limit);
+        if (rise > 0.001f && !(rise > limit)) {
+            for (f32 s = -1.0f; s <= 1.0f && !(rise > limit); s += 2.0f) {
                 f32 r = ground_rise(geom, Vector2 {a.x + s * px, a.y + s * pz},
-                                    Vector2 {b.x + s * px, b.y + s * pz});
+                                    Vector2 {b.x + s * px, b.y + s * pz}, limit);
                 if (r > rise)
                     rise = r;
             }
