@@ -1190,8 +1190,14 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
     g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
-    u64 hash = record_hash(geom, radius, step);
-    kept_grid* k = find_kept(hash, geom, radius, step);
+    // With no grid kept and none to keep (the walkability test of generation), no hash is
+    // needed.
+    u64 hash = 0;
+    kept_grid* k = nullptr;
+    if (keep_built || g_kept.bytes > 0) {
+        hash = record_hash(geom, radius, step);
+        k = find_kept(hash, geom, radius, step);
+    }
     if (k) {
         k->used_at = ++g_kept.clock;
         g_kept.restores++;
