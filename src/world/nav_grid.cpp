@@ -1258,8 +1258,11 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
         return -1;
     i32 ci = (i32)fx, cj = (i32)fz;
     f32 limit = y + g_grid.step;
-    f32 best = 0.0f;
-    i32 found = -1;
+    // The cells that qualify, in window order; the answer is the first of those with the least
+    // distance among the ones that reach.
+    f32 dist[49];
+    i32 cell_i[49], cell_j[49];
+    u32 n = 0;
     for (i32 j = cj - 3; j <= cj + 3; ++j) {
         if (j < 0 || j >= g_grid.height)
             continue;
@@ -1272,11 +1275,37 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
             if (!any && !(g_grid.ground[idx] <= limit))
                 continue;
             Vector2 c = cell_centre(i, j);
-            f32 d = (c.x - x) * (c.x - x) + (c.y - z) * (c.y - z);
-            if ((found < 0 || d < best) && (!reach || reaches(i, j, x, z))) {
-                best = d;
-                found = g_grid.rect_of_cell[idx];
-            }
+            dist[n] = (c.x - x) * (c.x - x) + (c.y - z) * (c.y - z);
+            cell_i[n] = i;
+            cell_j[n++] = j;
+        }
+    }
+    // Nearest first, ties in window order: the first that reaches is the answer, and the walk
+    // is asked of no other cell (mostly the nearest reaches). With a NaN distance (never nearer
+    // in a scan keeping the first strictly nearer cell) the scan itself runs instead.
+    u32 finite = 0;
+    for (u32 k = 0; k < n; ++k)
+        finite += dist[k] == dist[k];
+    if (n > 0 && finite == n) {
+        u8 tried[49] = {};
+        for (u32 left = n; left > 0; --left) {
+            u32 m = n;
+            for (u32 k = 0; k < n; ++k)
+                if (!tried[k] && (m == n || dist[k] < dist[m]))
+                    m = k;
+            if (!reach || reaches(cell_i[m], cell_j[m], x, z))
+                return g_grid.rect_of_cell[(u32)(cell_j[m] * g_grid.width + cell_i[m])];
+            tried[m] = 1;
+        }
+        return -1;
+    }
+    // A NaN distance: the scan as it was.
+    f32 best = 0.0f;
+    i32 found = -1;
+    for (u32 k = 0; k < n; ++k) {
+        if ((found < 0 || dist[k] < best) && (!reach || reaches(cell_i[k], cell_j[k], x, z))) {
+            best = dist[k];
+            found = g_grid.rect_of_cell[(u32)(cell_j[k] * g_grid.width + cell_i[k])];
         }
     }
     return found;
