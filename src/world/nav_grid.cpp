@@ -59,6 +59,17 @@ static Vector2 cell_centre(i32 i, i32 j)
                     g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell};
 }
 
+// Fills n values with v, eight at a time (whole blocks copy as one wide move).
+static void fill_f32(f32* d, u32 n, f32 v)
+{
+    f32 block[8] = {v, v, v, v, v, v, v, v};
+    u32 i = 0;
+    for (; i + 8 <= n; i += 8)
+        memcpy(d + i, block, sizeof block);
+    for (; i < n; ++i)
+        d[i] = v;
+}
+
 // Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
 // in the arithmetic whose square root is the distance the erosion compares with the radius.
 // *t is the clamped fraction along a-b, as the face-top query computes it.
@@ -137,8 +148,7 @@ static void rasterise(const sv_geom* geom)
                 continue;
             u32 idx = (u32)(j * g_grid.width + i0);
             memset(&g_grid.walkable[idx], 1, (size_t)(i1 - i0 + 1));
-            for (i32 i = i0; i <= i1; ++i)
-                g_grid.obstacle_top[idx++] = -1e9f;
+            fill_f32(&g_grid.obstacle_top[idx], (u32)(i1 - i0 + 1), -1e9f);
         }
     }
 }
@@ -251,19 +261,21 @@ static f32 stepped(f32 f, u8 n)
 
 // sv_geom_ground_on, the same arithmetic in the same order, but over only the ramps and
 // fixtures whose boxes hold the point: the others cannot hold it. Ramps come before fixtures
-// and each in index order, as the boxes are.
-static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face)
+// and each in index order, as the boxes are. The caller names the boxes to look at (in their
+// order), which must include every box that holds the point.
+static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* among, u32 count)
 {
     *face = SV_GROUND_FLOOR;
-    u32 k = 0;
-    while (k < s_hot_count && !in_box(&s_hot[k], x, z))
-        ++k;
-    if (k == s_hot_count)
+    u32 n = 0;
+    while (n < count && !in_box(&s_hot[among[n]], x, z))
+        ++n;
+    if (n == count)
         return geom->floor_y;
     Vector2 pt = {x, z};
     i32 best = -1;
     f32 best_a = 0.0f, best_h = 0.0f;
-    for (; k < s_hot_count && !s_hot_fixture[k]; ++k) {
+    for (; n < count && !s_hot_fixture[among[n]]; ++n) {
+        u32 k = among[n];
         if (!in_box(&s_hot[k], x, z))
             continue;
         const sv_opening* o = &geom->openings[s_hot_index[k]];
@@ -286,7 +298,8 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face)
         *face = (u16)(SV_GROUND_RAMP + best);
         return best_h;
     }
-    for (; k < s_hot_count; ++k) {
+    for (; n < count; ++n) {
+        u32 k = among[n];
         if (!in_box(&s_hot[k], x, z))
             continue;
         u32 fk = s_hot_index[k];
@@ -326,6 +339,20 @@ static int box_hot(f32 x0, f32 z0, f32 x1, f32 z1)
             return 1;
     }
     return 0;
+}
+
+// The boxes that meet the box (x0, z0)-(x1, z1), in order, into among; all of them when a bound
+// is NaN (no point is then known to lie outside any box).
+static u32 boxes_meeting(f32 x0, f32 z0, f32 x1, f32 z1, u8* among)
+{
+    u32 n = 0;
+    int all = x0 != x0 || z0 != z0 || x1 != x1 || z1 != z1;
+    for (u32 k = 0; k < s_hot_count; ++k) {
+        const ground_box* b = &s_hot[k];
+        if (all || !(x1 < b->x0 || x0 > b->x1 || z1 < b->z0 || z0 > b->z1))
+            among[n++] = (u8)k;
+    }
+    return n;
 }
 
 // Narrows [*lo, *hi] to the heights ramp o can give within the box (x0, z0)-(x1, z1), which is
@@ -391,13 +418,17 @@ static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
 static void read_ground(const sv_geom* geom)
 {
     static u8 s_done[SV_NAV_SIDE + 1];
+    u8 row[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
     for (i32 j = 0; j < g_grid.height; ++j) {
         f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
+        // The boxes across this row: only they can hold one of its cell centres.
+        u32 in_row = 0;
+        for (u32 k = 0; k < s_hot_count; ++k)
+            if (!(z < s_hot[k].z0 || z > s_hot[k].z1))
+                row[in_row++] = (u8)k;
         u32 boxes = 0;
-        for (u32 k = 0; k < s_hot_count; ++k) {
-            const ground_box* b = &s_hot[k];
-            if (z < b->z0 || z > b->z1)
-                continue;
+        for (u32 m = 0; m < in_row; ++m) {
+            const ground_box* b = &s_hot[row[m]];
             if (boxes++ == 1)
                 memset(s_done, 0, g_grid.width);
             i32 i0
@@ -411,7 +442,7 @@ static void read_ground(const sv_geom* geom)
                 Vector2 p = cell_centre(i, j);
                 if (!in_box(b, p.x, p.y))
                     continue;
-                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c]);
+                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c], row, in_row);
                 s_done[i] = 1;
             }
         }
@@ -647,20 +678,25 @@ static void merge_rects(void)
             u16 x1 = (u16)(i + 1);
             while (x1 < w && joins((u32)j * w + x1, face))
                 ++x1;
+            // Below this row no cell of columns [i, x1) is taken yet: a rectangle from a row
+            // above reaching lower would hold them in this row too, and those of this row lie
+            // to the left. Only the walkable flag and the face decide.
             u16 z1 = (u16)(j + 1);
             for (; z1 < h; ++z1) {
-                u16 x = i;
-                while (x < x1 && joins((u32)z1 * w + x, face))
-                    ++x;
-                if (x < x1)
+                u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
+                while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
+                    ++c;
+                if (c < c1)
                     break;
             }
             u16 id = (u16)g_grid.rect_count++;
             sv_nav_rect* r = &g_grid.rects[id];
             *r = sv_nav_rect {i, j, x1, z1, face, 0, 0};
-            for (u16 z = j; z < z1; ++z)
+            for (u16 z = j; z < z1; ++z) {
+                u16* row = &g_grid.rect_of_cell[(u32)z * w];
                 for (u16 x = i; x < x1; ++x)
-                    g_grid.rect_of_cell[(u32)z * w + x] = id;
+                    row[x] = id;
+            }
             i = x1;
         }
     }
@@ -668,8 +704,10 @@ static void merge_rects(void)
 
 // Links -------------------------------------------------------------------------------------
 
-// Largest single rise of the ground between samples half a cell apart from a to b, at least 0.
-static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
+// Largest single rise of the ground between samples half a cell apart from a to b, at least 0;
+// once it passes limit, some value above limit (the rest of the samples cannot bring it back
+// down, and the caller asks no more than whether it passed).
+static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b, f32 limit)
 {
     // Every sample lies in the box of a and b: on the floor throughout, nothing rises.
     if (!box_hot(sv_fminf(a.x, b.x), sv_fminf(a.y, b.y), sv_fmaxf(a.x, b.x), sv_fmaxf(a.y, b.y)))
@@ -677,13 +715,22 @@ static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b)
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = sqrtf(dx * dx + dz * dz);
     u32 n = (u32)clamp_index(len / (g_grid.cell * 0.5f), 0, 4 * SV_NAV_SIDE);
+    // Each coordinate of the samples moves one way from a to its value at t = 1 (rounding keeps
+    // that order): the boxes meeting the box of those two ends are all that can hold one.
+    u8 among[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+    f32 ex = a.x + 1.0f * dx, ez = a.y + 1.0f * dz;
+    u32 count = boxes_meeting(sv_fminf(a.x, ex), sv_fminf(a.y, ez), sv_fmaxf(a.x, ex),
+                              sv_fmaxf(a.y, ez), among);
     u16 face;
-    f32 prev = ground_at(geom, a.x, a.y, &face), rise = 0.0f;
+    f32 prev = ground_at(geom, a.x, a.y, &face, among, count), rise = 0.0f;
     for (u32 i = 1; i <= n + 1; ++i) {
         f32 t = (f32)i / (f32)(n + 1);
-        f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face);
-        if (g - prev > rise)
+        f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face, among, count);
+        if (g - prev > rise) {
             rise = g - prev;
+            if (rise > limit)
+                return rise;
+        }
         prev = g;
     }
     return rise;
@@ -731,11 +778,14 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
         f32 bz1 = sv_fmaxf(sv_fmaxf(a.y, b.y) - pz, sv_fmaxf(a.y, b.y) + pz);
         if (rise_bound(geom, bx0, bz0, bx1, bz1) <= step + 0.0001f)
             return side_target {g_grid.rect_of_cell[c], 1, k - 1};
-        rise = ground_rise(geom, a, b);
-        if (rise > 0.001f) {
-            for (f32 s = -1.0f; s <= 1.0f; s += 2.0f) {
+        // Only whether the largest rise passes the limit matters: once one line's does, the
+        // others cannot change the answer.
+        const f32 limit = step + 0.0001f;
+        rise = ground_rise(geom, a, b, limit);
+        if (rise > 0.001f && !(rise > limit)) {
+            for (f32 s = -1.0f; s <= 1.0f && !(rise > limit); s += 2.0f) {
                 f32 r = ground_rise(geom, Vector2 {a.x + s * px, a.y + s * pz},
-                                    Vector2 {b.x + s * px, b.y + s * pz});
+                                    Vector2 {b.x + s * px, b.y + s * pz}, limit);
                 if (r > rise)
                     rise = r;
             }
@@ -773,25 +823,85 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
     g_grid.rects[rect].link_count++;
 }
 
-// Links across one side of a rectangle: one per run of positions with the same target.
+// Whether every cell of a ground face has one ground height: the floor (floor_y) and a
+// standable top (floor_y + its top), each written by one expression; ramps and slopes vary.
+static int level_face(u16 face)
+{
+    return face == SV_GROUND_FLOOR || face >= SV_GROUND_TOP;
+}
+
+// Links across one side of a rectangle: one per run of positions with the same target. Most
+// positions are settled by the cell just across the side (a walkable neighbour, or a band cell
+// too high to step over); only the others walk the probe.
 static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 reach)
 {
     const sv_nav_rect* r = &g_grid.rects[rect];
     i32 count = dx != 0 ? r->z1 - r->z0 : r->x1 - r->x0;
+    i32 i0 = dx != 0 ? (dx > 0 ? r->x1 - 1 : r->x0) : r->x0;
+    i32 j0 = dx != 0 ? r->z0 : (dz > 0 ? r->z1 - 1 : r->z0);
+    // The row or column across the side is off the grid: every probe finds nothing.
+    if (count <= 0 || reach < 1 || i0 + dx < 0 || j0 + dz < 0 || i0 + dx >= g_grid.width
+        || j0 + dz >= g_grid.height)
+        return;
+    const i32 w = g_grid.width;
+    const i32 along = dx != 0 ? w : 1, out = dx + dz * w;
+    const f32 step = g_grid.step;
+    const u8* walkable = g_grid.walkable;
+    const u16* rect_of = g_grid.rect_of_cell;
+    const f32* ground = g_grid.ground;
+    const f32* top = g_grid.obstacle_top;
+    const f32 limit = step + 0.0001f;
     i32 run_first = 0;
     side_target run = {-1, 0, 0};
-    for (i32 pos = 0; pos < count; ++pos) {
-        i32 i = dx != 0 ? (dx > 0 ? r->x1 - 1 : r->x0) : r->x0 + pos;
-        i32 j = dx != 0 ? r->z0 + pos : (dz > 0 ? r->z1 - 1 : r->z0);
-        side_target t = probe(geom, rect, i, j, dx, dz, reach);
+    // Ends the run before pos when t differs from it.
+    auto note = [&](i32 pos, side_target t) {
         if (pos > 0 && (t.to != run.to || t.gap != run.gap || t.gap_cells != run.gap_cells)) {
             add_link(rect, dx, dz, run_first, pos - 1, run);
             run_first = pos;
         }
         run = t;
+    };
+    u32 e = (u32)(j0 * w + i0);
+    for (i32 pos = 0; pos < count;) {
+        u32 c = e + (u32)out;
+        if (walkable[c]) {
+            u16 to = rect_of[c];
+            if (to == rect || to == SV_NONE16) {
+                note(pos, side_target {-1, 0, 0});
+            } else {
+                // The neighbour rectangle lies across every position up to its far end: only
+                // the rise from each cell to the one across is left to test.
+                const sv_nav_rect* q = &g_grid.rects[to];
+                i32 end = dx != 0 ? q->z1 - r->z0 : q->x1 - r->x0;
+                end = end < count ? end : count;
+                if (level_face(r->face) && level_face(q->face)) {
+                    // Each side holds one height throughout: one rise stands for the span.
+                    note(pos,
+                         ground[c] - ground[e] <= limit ? side_target {to, 0, 0}
+                                                        : side_target {-1, 0, 0});
+                    e += (u32)along * (u32)(end - pos);
+                    pos = end;
+                    continue;
+                }
+                for (; pos < end; ++pos, e += (u32)along) {
+                    int ok = ground[e + (u32)out] - ground[e] <= limit;
+                    if (ok && pos > 0 && run.to == to && run.gap == 0 && run.gap_cells == 0)
+                        continue; // the run goes on
+                    note(pos, ok ? side_target {to, 0, 0} : side_target {-1, 0, 0});
+                }
+                continue;
+            }
+        } else if (top[c] <= ground[e] + step + 0.001f) {
+            note(pos,
+                 probe(geom, rect, i0 + (dx != 0 ? 0 : pos), j0 + (dx != 0 ? pos : 0), dx, dz,
+                       reach));
+        } else {
+            note(pos, side_target {-1, 0, 0});
+        }
+        ++pos;
+        e += (u32)along;
     }
-    if (count > 0)
-        add_link(rect, dx, dz, run_first, count - 1, run);
+    add_link(rect, dx, dz, run_first, count - 1, run);
 }
 
 // All links, by source rectangle and side (+x, -x, +z, -z), then the incoming lists.
@@ -859,10 +969,8 @@ static void build(const sv_geom* geom, f32 radius)
     static_assert(SV_NONE16 == 0xFFFF, "rect_of_cell is cleared bytewise");
     memset(g_grid.rect_of_cell, 0xFF, sizeof(u16) * cells);
     f32 floor_y = geom->floor_y;
-    for (u32 c = 0; c < cells; ++c)
-        g_grid.obstacle_top[c] = 1e9f;
-    for (u32 c = 0; c < cells; ++c)
-        g_grid.ground[c] = floor_y;
+    fill_f32(g_grid.obstacle_top, cells, 1e9f);
+    fill_f32(g_grid.ground, cells, floor_y);
     g_grid.rect_count = 0;
     g_grid.link_count = 0;
     g_grid.incoming_start[0] = 0;
@@ -1082,8 +1190,14 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
     g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
-    u64 hash = record_hash(geom, radius, step);
-    kept_grid* k = find_kept(hash, geom, radius, step);
+    // With no grid kept and none to keep (the walkability test of generation), no hash is
+    // needed.
+    u64 hash = 0;
+    kept_grid* k = nullptr;
+    if (keep_built || g_kept.bytes > 0) {
+        hash = record_hash(geom, radius, step);
+        k = find_kept(hash, geom, radius, step);
+    }
     if (k) {
         k->used_at = ++g_kept.clock;
         g_kept.restores++;
@@ -1144,8 +1258,11 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
         return -1;
     i32 ci = (i32)fx, cj = (i32)fz;
     f32 limit = y + g_grid.step;
-    f32 best = 0.0f;
-    i32 found = -1;
+    // The cells that qualify, in window order; the answer is the first of those with the least
+    // distance among the ones that reach.
+    f32 dist[49];
+    i32 cell_i[49], cell_j[49];
+    u32 n = 0;
     for (i32 j = cj - 3; j <= cj + 3; ++j) {
         if (j < 0 || j >= g_grid.height)
             continue;
@@ -1158,11 +1275,37 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
             if (!any && !(g_grid.ground[idx] <= limit))
                 continue;
             Vector2 c = cell_centre(i, j);
-            f32 d = (c.x - x) * (c.x - x) + (c.y - z) * (c.y - z);
-            if ((found < 0 || d < best) && (!reach || reaches(i, j, x, z))) {
-                best = d;
-                found = g_grid.rect_of_cell[idx];
-            }
+            dist[n] = (c.x - x) * (c.x - x) + (c.y - z) * (c.y - z);
+            cell_i[n] = i;
+            cell_j[n++] = j;
+        }
+    }
+    // Nearest first, ties in window order: the first that reaches is the answer, and the walk
+    // is asked of no other cell (mostly the nearest reaches). With a NaN distance (never nearer
+    // in a scan keeping the first strictly nearer cell) the scan itself runs instead.
+    u32 finite = 0;
+    for (u32 k = 0; k < n; ++k)
+        finite += dist[k] == dist[k];
+    if (n > 0 && finite == n) {
+        u8 tried[49] = {};
+        for (u32 left = n; left > 0; --left) {
+            u32 m = n;
+            for (u32 k = 0; k < n; ++k)
+                if (!tried[k] && (m == n || dist[k] < dist[m]))
+                    m = k;
+            if (!reach || reaches(cell_i[m], cell_j[m], x, z))
+                return g_grid.rect_of_cell[(u32)(cell_j[m] * g_grid.width + cell_i[m])];
+            tried[m] = 1;
+        }
+        return -1;
+    }
+    // A NaN distance: the scan as it was.
+    f32 best = 0.0f;
+    i32 found = -1;
+    for (u32 k = 0; k < n; ++k) {
+        if ((found < 0 || dist[k] < best) && (!reach || reaches(cell_i[k], cell_j[k], x, z))) {
+            best = dist[k];
+            found = g_grid.rect_of_cell[(u32)(cell_j[k] * g_grid.width + cell_i[k])];
         }
     }
     return found;

@@ -427,6 +427,71 @@ i32 ref_walkable(const sv_nav_grid* g, const sv_geom* geom)
     return 1;
 }
 
+// The 7 x 7 window search of rect_at and goal_rect_at as a plain scan: the first cell strictly
+// nearer than every earlier one wins, among those whose straight walk to the point (quarter-cell
+// samples, none above the cell's ground plus a step) holds when reach is asked.
+i32 ref_nearest(const sv_nav_grid* g, f32 x, f32 z, f32 y, u8 any, u8 reach)
+{
+    if (g->width == 0 || !std::isfinite(x) || !std::isfinite(z))
+        return -1;
+    f32 fx = (x - g->origin_x) / g->cell, fz = (z - g->origin_z) / g->cell;
+    if (!(fx > -4.0f && fx < (f32)g->width + 4.0f && fz > -4.0f && fz < (f32)g->height + 4.0f))
+        return -1;
+    i32 ci = (i32)fx, cj = (i32)fz, found = -1;
+    f32 best = 0.0f;
+    for (i32 j = cj - 3; j <= cj + 3; ++j)
+        for (i32 i = ci - 3; i <= ci + 3; ++i) {
+            if (i < 0 || j < 0 || i >= g->width || j >= g->height)
+                continue;
+            u32 c = (u32)(j * g->width + i);
+            if (!g->walkable[c] || g->rect_of_cell[c] == SV_NONE16)
+                continue;
+            if (!any && !(g->ground[c] <= y + g->step))
+                continue;
+            Vector2 m = centre(g, i, j);
+            f32 d = (m.x - x) * (m.x - x) + (m.y - z) * (m.y - z);
+            if (!(found < 0 || d < best))
+                continue;
+            bool walks = true;
+            f32 limit = g->ground[c] + g->step + 0.001f;
+            f32 dx = x - m.x, dz = z - m.y;
+            u32 n = (u32)ref_clamp((f64)(sqrtf(dx * dx + dz * dz) / (g->cell * 0.25f)), 0, 64);
+            for (u32 s = 1; reach && walks && s <= n + 1; ++s) {
+                f32 t = (f32)s / (f32)(n + 1);
+                i32 si = ref_floor((m.x + t * dx - g->origin_x) / g->cell, -1, g->width);
+                i32 sj = ref_floor((m.y + t * dz - g->origin_z) / g->cell, -1, g->height);
+                if (si < 0 || sj < 0 || si >= g->width || sj >= g->height)
+                    continue;
+                u32 k = (u32)(sj * g->width + si);
+                walks = (g->walkable[k] ? g->ground[k] : g->obstacle_top[k]) <= limit;
+            }
+            if (walks) {
+                best = d;
+                found = g->rect_of_cell[c];
+            }
+        }
+    return found;
+}
+
+// rect_at and goal_rect_at on the grid of (geom, r) against the plain scan, at every cell
+// corner and side middle (where cells tie for nearest) and a few heights.
+void expect_same_nearest(const sv_geom* geom, f32 r, const char* where)
+{
+    sv_nav_walkable(geom, r);
+    const sv_nav_grid* g = nav_grid();
+    for (i32 j = -2; j <= 2 * g->height + 2; ++j)
+        for (i32 i = -2; i <= 2 * g->width + 2; ++i) {
+            f32 x = g->origin_x + (f32)i * 0.5f * g->cell,
+                z = g->origin_z + (f32)j * 0.5f * g->cell;
+            i32 want = ref_nearest(g, x, z, 0.0f, 1, 1);
+            if (want < 0)
+                want = ref_nearest(g, x, z, 0.0f, 1, 0);
+            ASSERT_EQ(goal_rect_at(x, z), want) << where << " at " << x << ", " << z;
+            for (f32 y : {0.0f, 0.3f})
+                ASSERT_EQ(rect_at(x, z, y, 0), ref_nearest(g, x, z, y, 0, 0)) << where;
+        }
+}
+
 // Compares the built grid for (geom, r) with the reference; counts what was compared.
 void expect_same_grid(const sv_geom* geom, f32 r, sv_nav_grid* ref, const char* where,
                       u64* walkable)
@@ -529,14 +594,15 @@ TEST(NavReference, DeepFloors)
 }
 
 // Hand-made rooms with the features a generated room rarely has: a low bench band crossed by
-// gap links, a ledge up a step, a solid pocket, a ramp door, and a room wider than 254 cells.
+// gap links, a ledge up a step, a solid pocket, a ramp door, a room wider than 254 cells, and a
+// steep ramp door whose side the floor beside it can step onto only near its foot.
 TEST(NavReference, HandMadeRooms)
 {
     sv_tune_reset_defaults();
     auto ref = std::make_unique<sv_nav_grid>();
     static sv_geom s_g;
     u64 walkable = 0;
-    for (int shape = 0; shape < 5; ++shape) {
+    for (int shape = 0; shape < 6; ++shape) {
         box_geom(&s_g, -6.0f, -5.0f, 6.0f, 5.0f);
         if (shape == 0)
             add_box(&s_g, -1.0f, -5.0f, -0.6f, 5.0f, 0.15f, 1);
@@ -554,7 +620,46 @@ TEST(NavReference, HandMadeRooms)
         }
         if (shape == 4)
             box_geom(&s_g, -40.0f, -20.0f, 40.0f, 20.0f);
+        if (shape == 5) {
+            u8 k = add_door(&s_g, 0, 2.0f);
+            s_g.openings[k].rise = 2.0f;
+            s_g.openings[k].foot = Vector2 {1.0f, 0.0f};
+        }
         for (f32 r : {0.2f, 0.35f, 0.4f, 0.45f, 0.7f, 1.3f})
             expect_same_grid(&s_g, r, ref.get(), "hand-made room", &walkable);
+    }
+}
+
+// The rectangle under a point where cells tie for nearest, and where the nearest cell cannot
+// walk to it (beside a bench, up a step or a ramp), in the hand-made rooms and one floor's rooms.
+TEST(NavReference, NearestRectangle)
+{
+    sv_tune_reset_defaults();
+    static sv_geom s_g;
+    for (int shape = 0; shape < 4; ++shape) {
+        box_geom(&s_g, -6.0f, -5.0f, 6.0f, 5.0f);
+        if (shape == 0)
+            add_box(&s_g, -1.0f, -5.0f, -0.6f, 5.0f, 0.15f, 1);
+        if (shape == 1)
+            add_box(&s_g, 0.0f, -5.0f, 6.0f, 5.0f, 0.2001f, 1);
+        if (shape == 2)
+            add_box(&s_g, -3.0f, -3.0f, -2.0f, 3.0f, 2.0f, 0);
+        if (shape == 3) {
+            u8 k = add_door(&s_g, 0, 2.0f);
+            s_g.openings[k].rise = 2.0f;
+            s_g.openings[k].foot = Vector2 {1.0f, 0.0f};
+        }
+        expect_same_nearest(&s_g, 0.4f, "hand-made room");
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
+    world_floor wf(7, 10, world_lay::pass);
+    for (u16 place = 0; place < wf.f.room_count; place = (u16)(place + sanitized_stride(3))) {
+        sv_geom_build(&s_g, &wf.f, place);
+        if (s_g.vertex_count < 3)
+            continue;
+        expect_same_nearest(&s_g, (f32)sv_tune(SV_TUNE_PLAYER_RADIUS), "floor 10 room");
+        if (testing::Test::HasFatalFailure())
+            return;
     }
 }
