@@ -142,6 +142,47 @@ f32 poly_gap(const Vector2* a, u32 na, const Vector2* b, u32 nb)
     return best < 1e18f ? std::sqrt(best) : 1e9f;
 }
 
+// How far point p lies at least from segment a-b: its distance from the segment's bounding box,
+// less a centimetre, so that rounding in pt_seg_dist2 can never come out below it (0 when near).
+inline f32 seg_box_lower(Vector2 p, Vector2 a, Vector2 b)
+{
+    f32 lx = a.x < b.x ? a.x : b.x, hx = a.x < b.x ? b.x : a.x;
+    f32 ly = a.y < b.y ? a.y : b.y, hy = a.y < b.y ? b.y : a.y;
+    f32 gx = lx - p.x > p.x - hx ? lx - p.x : p.x - hx;
+    f32 gy = ly - p.y > p.y - hy ? ly - p.y : p.y - hy;
+    gx = gx > 0.0f ? gx : 0.0f;
+    gy = gy > 0.0f ? gy : 0.0f;
+    f32 g = gx > gy ? gx : gy;
+    return g > 0.01f ? g - 0.01f : 0.0f;
+}
+
+// poly_gap(a, na, b, nb) < gap, answered without measuring pairs that lie plainly farther apart
+// than gap and stopping at the first pair nearer: the same answer, as sqrt keeps order.
+bool poly_gap_below(const Vector2* a, u32 na, const Vector2* b, u32 nb, f32 gap)
+{
+    if (nb == 0)
+        return 1e9f < gap;
+    for (u32 i = 0; i < nb; ++i)
+        if (poly_contains(a, (u8)na, b[i]))
+            return 0.0f < gap;
+    for (u32 i = 0; i < na; ++i)
+        for (u32 j = 0; j < nb; ++j)
+            if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
+                return 0.0f < gap;
+    f32 best = 1e18f;
+    for (u32 i = 0; i < na; ++i)
+        for (u32 j = 0; j < nb; ++j) {
+            Vector2 b1 = b[(j + 1) % nb], a1 = a[(i + 1) % na];
+            f32 d1 = seg_box_lower(a[i], b[j], b1) >= gap ? 1e18f : pt_seg_dist2(a[i], b[j], b1);
+            f32 d2 = seg_box_lower(b[j], a[i], a1) >= gap ? 1e18f : pt_seg_dist2(b[j], a[i], a1);
+            best = d1 < best ? d1 : best;
+            best = d2 < best ? d2 : best;
+            if (best < 1e18f && std::sqrt(best) < gap)
+                return true;
+        }
+    return (best < 1e18f ? std::sqrt(best) : 1e9f) < gap;
+}
+
 // 1 when the candidate keeps at least gap from every entry but index skip (-1 none).
 bool ko_clear_but(const ko_list* list, const Vector2* p, u32 n, f32 gap, i32 skip)
 {
@@ -158,7 +199,7 @@ bool ko_clear_but(const ko_list* list, const Vector2* p, u32 n, f32 gap, i32 ski
             for (u32 k = 0; k < n; ++k)
                 if (poly_contains(e->p, e->n, p[k]))
                     return false;
-        if (poly_gap(p, n, e->p, e->n) < gap)
+        if (poly_gap_below(p, n, e->p, e->n, gap))
             return false;
     }
     return true;
@@ -173,14 +214,21 @@ bool inside_walls2(const sv_geom* g, const Vector2* p, const Vector2* probe, u32
     for (u32 i = 0; i < n; ++i)
         if (!sv_geom_contains(g, probe ? probe[i] : p[i]))
             return false;
+    // The least distance decides only against clearance: a pair plainly farther than it cannot
+    // lower the verdict and is not measured, and the first nearer pair settles it (sqrt keeps
+    // order, so this is the answer the full minimum gives).
     f32 least = 1e18f;
     for (u8 e = 0; e < g->vertex_count; ++e) {
         if (e == skip_a || e == skip_b)
             continue;
         Vector2 a = g->vertices[e], b = g->vertices[(e + 1u) % g->vertex_count];
         for (u32 i = 0; i < n; ++i) {
+            if (seg_box_lower(p[i], a, b) >= clearance)
+                continue;
             f32 d2 = pt_seg_dist2(p[i], a, b);
             least = d2 < least ? d2 : least;
+            if (std::sqrt(least) < clearance)
+                return false;
         }
     }
     return std::sqrt(least) >= clearance;
