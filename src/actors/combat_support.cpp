@@ -218,11 +218,12 @@ i32 sight_may_pass(void*, const sv_floor* floor, u16 place, u8 door)
 
 i32 mob_may_take(void*, const sv_floor* floor, u16 place, u8 door)
 {
-    if (!floor || sv_floor_fogged_by(floor, route_fog(floor), place, door))
+    if (!floor)
         return 0;
     u16 next = SV_NONE16, from_room = SV_NONE16;
     u8 entry = 0, from_door = 0;
-    if (!sv_floor_place_next(floor, place, door, &next, &entry, &from_room, &from_door))
+    u64 leads = sv_floor_place_next(floor, place, door, &next, &entry, &from_room, &from_door);
+    if (sv_floor_fogged_beyond(floor, route_fog(floor), place, door, leads, next) || !leads)
         return 0;
     if (from_room != SV_NONE16) {
         const sv_door* d = sv_floor_door_const(floor, from_room, from_door);

@@ -379,6 +379,10 @@ struct sv_fog_table {
 void sv_floor_fog_gather(const sv_floor* floor, sv_fog_table* table);
 // sv_floor_fogged answered from table (gathered since the mobs last changed); null table scans.
 i32 sv_floor_fogged_by(const sv_floor* floor, const sv_fog_table* table, u16 place, u8 door);
+// sv_floor_fogged_by for a caller that already asked sv_floor_place_next about the door: leads is
+// what it returned and next the place it gave. No draws.
+i32 sv_floor_fogged_beyond(const sv_floor* floor, const sv_fog_table* table, u16 place, u8 door,
+                           u64 leads, u16 next);
 // Door distances from one room over every door into a room, locked ones included; 65535 for
 // rooms not reached (all of them when from is not a room). out holds room_count entries; the
 // queue is scratch from the floor's arena.

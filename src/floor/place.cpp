@@ -258,6 +258,15 @@ void sv_floor_fog_gather(const sv_floor* floor, sv_fog_table* table)
 
 i32 sv_floor_fogged_by(const sv_floor* floor, const sv_fog_table* table, u16 place, u8 door)
 {
+    u16 next = SV_NONE16;
+    u64 leads
+        = floor ? sv_floor_place_next(floor, place, door, &next, nullptr, nullptr, nullptr) : 0;
+    return sv_floor_fogged_beyond(floor, table, place, door, leads, next);
+}
+
+i32 sv_floor_fogged_beyond(const sv_floor* floor, const sv_fog_table* table, u16 place, u8 door,
+                           u64 leads, u16 next)
+{
     if (!floor || place > SV_FLOOR_CAPACITY_MAX)
         return 0;
     if (place < floor->room_count) {
@@ -271,11 +280,7 @@ i32 sv_floor_fogged_by(const sv_floor* floor, const sv_fog_table* table, u16 pla
     } else if (place >= floor->place_count) {
         return 0;
     }
-    u16 next = SV_NONE16;
-    u8 entry = 0;
-    if (!sv_floor_place_next(floor, place, door, &next, &entry, nullptr, nullptr))
-        return 0;
-    if (next >= floor->room_count)
+    if (!leads || next >= floor->room_count)
         return 0;
     return boss_fog_by(floor, table, next) > 0 ? 1 : 0;
 }
