@@ -142,22 +142,42 @@ f32 poly_gap(const Vector2* a, u32 na, const Vector2* b, u32 nb)
     return best < 1e18f ? std::sqrt(best) : 1e9f;
 }
 
-// How far point p lies at least from segment a-b: its distance from the segment's bounding box,
-// less a centimetre, so that rounding in pt_seg_dist2 can never come out below it (0 when near).
-inline f32 seg_box_lower(Vector2 p, Vector2 a, Vector2 b)
+// An axis-aligned box round points.
+struct box2 {
+    f32 lx, ly, hx, hy;
+};
+
+box2 box_of(const Vector2* p, u32 n)
 {
-    f32 lx = a.x < b.x ? a.x : b.x, hx = a.x < b.x ? b.x : a.x;
-    f32 ly = a.y < b.y ? a.y : b.y, hy = a.y < b.y ? b.y : a.y;
-    f32 gx = lx - p.x > p.x - hx ? lx - p.x : p.x - hx;
-    f32 gy = ly - p.y > p.y - hy ? ly - p.y : p.y - hy;
-    gx = gx > 0.0f ? gx : 0.0f;
-    gy = gy > 0.0f ? gy : 0.0f;
+    box2 r = {p[0].x, p[0].y, p[0].x, p[0].y};
+    for (u32 i = 1; i < n; ++i) {
+        r.lx = p[i].x < r.lx ? p[i].x : r.lx;
+        r.hx = p[i].x > r.hx ? p[i].x : r.hx;
+        r.ly = p[i].y < r.ly ? p[i].y : r.ly;
+        r.hy = p[i].y > r.hy ? p[i].y : r.hy;
+    }
+    return r;
+}
+
+box2 seg_box(Vector2 a, Vector2 b)
+{
+    return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.x < b.x ? b.x : a.x,
+            a.y < b.y ? b.y : a.y};
+}
+
+// How far any point in box p lies at least from any point in box q, less a centimetre, so that
+// rounding in pt_seg_dist2 can never come out below it (0 when they are near or overlap).
+f32 box_gap_lower(const box2& p, const box2& q)
+{
+    f32 gx = q.lx - p.hx > p.lx - q.hx ? q.lx - p.hx : p.lx - q.hx;
+    f32 gy = q.ly - p.hy > p.ly - q.hy ? q.ly - p.hy : p.ly - q.hy;
     f32 g = gx > gy ? gx : gy;
     return g > 0.01f ? g - 0.01f : 0.0f;
 }
 
-// poly_gap(a, na, b, nb) < gap, answered without measuring pairs that lie plainly farther apart
-// than gap and stopping at the first pair nearer: the same answer, as sqrt keeps order.
+// poly_gap(a, na, b, nb) < gap, answered without measuring the edges that lie plainly farther
+// than gap from the other polygon and stopping at the first nearer pair: the same answer, as
+// sqrt keeps order.
 bool poly_gap_below(const Vector2* a, u32 na, const Vector2* b, u32 nb, f32 gap)
 {
     if (nb == 0)
@@ -169,12 +189,23 @@ bool poly_gap_below(const Vector2* a, u32 na, const Vector2* b, u32 nb, f32 gap)
         for (u32 j = 0; j < nb; ++j)
             if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
                 return 0.0f < gap;
+    if (na == 0)
+        return 1e9f < gap;
+    // Edges past the 64th are never skipped.
+    box2 abox = box_of(a, na), bbox = box_of(b, nb);
+    u64 far_a = 0, far_b = 0;
+    for (u32 i = 0; i < na && i < 64; ++i)
+        if (box_gap_lower(bbox, seg_box(a[i], a[(i + 1) % na])) >= gap)
+            far_a |= 1ull << i;
+    for (u32 j = 0; j < nb && j < 64; ++j)
+        if (box_gap_lower(abox, seg_box(b[j], b[(j + 1) % nb])) >= gap)
+            far_b |= 1ull << j;
     f32 best = 1e18f;
     for (u32 i = 0; i < na; ++i)
         for (u32 j = 0; j < nb; ++j) {
-            Vector2 b1 = b[(j + 1) % nb], a1 = a[(i + 1) % na];
-            f32 d1 = seg_box_lower(a[i], b[j], b1) >= gap ? 1e18f : pt_seg_dist2(a[i], b[j], b1);
-            f32 d2 = seg_box_lower(b[j], a[i], a1) >= gap ? 1e18f : pt_seg_dist2(b[j], a[i], a1);
+            bool skip_b = j < 64 && ((far_b >> j) & 1u), skip_a = i < 64 && ((far_a >> i) & 1u);
+            f32 d1 = skip_b ? 1e18f : pt_seg_dist2(a[i], b[j], b[(j + 1) % nb]);
+            f32 d2 = skip_a ? 1e18f : pt_seg_dist2(b[j], a[i], a[(i + 1) % na]);
             best = d1 < best ? d1 : best;
             best = d2 < best ? d2 : best;
             if (best < 1e18f && std::sqrt(best) < gap)
@@ -218,13 +249,14 @@ bool inside_walls2(const sv_geom* g, const Vector2* p, const Vector2* probe, u32
     // lower the verdict and is not measured, and the first nearer pair settles it (sqrt keeps
     // order, so this is the answer the full minimum gives).
     f32 least = 1e18f;
+    box2 pbox = n ? box_of(p, n) : box2 {0.0f, 0.0f, 0.0f, 0.0f};
     for (u8 e = 0; e < g->vertex_count; ++e) {
         if (e == skip_a || e == skip_b)
             continue;
         Vector2 a = g->vertices[e], b = g->vertices[(e + 1u) % g->vertex_count];
+        if (box_gap_lower(pbox, seg_box(a, b)) >= clearance)
+            continue;
         for (u32 i = 0; i < n; ++i) {
-            if (seg_box_lower(p[i], a, b) >= clearance)
-                continue;
             f32 d2 = pt_seg_dist2(p[i], a, b);
             least = d2 < least ? d2 : least;
             if (std::sqrt(least) < clearance)
