@@ -360,73 +360,6 @@ bool same_v2(Vector2 a, Vector2 b)
     return same_f32(a.x, b.x) && same_f32(a.y, b.y);
 }
 
-// The walkability answer over the reference grid: test points on rectangles, all reached from
-// the first, and everything reached able to walk back.
-i32 ref_walkable(const sv_nav_grid* g, const sv_geom* geom)
-{
-    Vector2 pts[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
-    u32 n = 0;
-    if (geom->vertex_count < 6) {
-        for (u8 k = 0; k < geom->opening_count; ++k)
-            pts[n++] = geom->openings[k].foot;
-    } else {
-        for (u8 s = 0; s < SV_DOOR_SLOTS; ++s)
-            sv_geom_potential_foot(geom, s, &pts[n++]);
-        for (u32 k = 0; k < SV_PROP_SPOTS; ++k)
-            pts[n++] = Vector2 {geom->props[k].x, geom->props[k].z};
-    }
-    pts[n++] = Vector2 {0.0f, 0.0f};
-    i32 ids[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
-    for (u32 k = 0; k < n; ++k) {
-        f32 fx = (pts[k].x - g->origin_x) / g->cell, fz = (pts[k].y - g->origin_z) / g->cell;
-        i32 ci = (i32)fx, cj = (i32)fz, found = -1;
-        f32 best = 0.0f;
-        for (i32 j = cj - 3; j <= cj + 3; ++j)
-            for (i32 i = ci - 3; i <= ci + 3; ++i) {
-                if (i < 0 || j < 0 || i >= g->width || j >= g->height)
-                    continue;
-                u32 c = (u32)(j * g->width + i);
-                if (!g->walkable[c] || g->rect_of_cell[c] == SV_NONE16)
-                    continue;
-                Vector2 m = centre(g, i, j);
-                f32 d = (m.x - pts[k].x) * (m.x - pts[k].x) + (m.y - pts[k].y) * (m.y - pts[k].y);
-                if (found < 0 || d < best) {
-                    best = d;
-                    found = g->rect_of_cell[c];
-                }
-            }
-        if (found < 0)
-            return 0;
-        ids[k] = found;
-    }
-    std::vector<u8> fwd(g->rect_count, 0), back(g->rect_count, 0);
-    std::vector<u16> queue(1, (u16)ids[0]);
-    fwd[ids[0]] = 1;
-    for (size_t q = 0; q < queue.size(); ++q) {
-        const sv_nav_rect* rc = &g->rects[queue[q]];
-        for (u32 k = rc->first_link; k < rc->first_link + rc->link_count; ++k)
-            if (!fwd[g->links[k].to]) {
-                fwd[g->links[k].to] = 1;
-                queue.push_back(g->links[k].to);
-            }
-    }
-    for (u32 k = 0; k < n; ++k)
-        if (!fwd[ids[k]])
-            return 0;
-    queue.assign(1, (u16)ids[0]);
-    back[ids[0]] = 1;
-    for (size_t q = 0; q < queue.size(); ++q)
-        for (u32 k = g->incoming_start[queue[q]]; k < g->incoming_start[queue[q] + 1]; ++k)
-            if (!back[g->incoming[k]]) {
-                back[g->incoming[k]] = 1;
-                queue.push_back(g->incoming[k]);
-            }
-    for (u32 id = 0; id < g->rect_count; ++id)
-        if (fwd[id] && !back[id])
-            return 0;
-    return 1;
-}
-
 // The 7 x 7 window search of rect_at and goal_rect_at as a plain scan: the first cell strictly
 // nearer than every earlier one wins, among those whose straight walk to the point (quarter-cell
 // samples, none above the cell's ground plus a step) holds when reach is asked.
@@ -471,6 +404,58 @@ i32 ref_nearest(const sv_nav_grid* g, f32 x, f32 z, f32 y, u8 any, u8 reach)
             }
         }
     return found;
+}
+
+// The walkability answer over the reference grid: test points on rectangles, all reached from
+// the first, and everything reached able to walk back.
+i32 ref_walkable(const sv_nav_grid* g, const sv_geom* geom)
+{
+    Vector2 pts[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
+    u32 n = 0;
+    if (geom->vertex_count < 6) {
+        for (u8 k = 0; k < geom->opening_count; ++k)
+            pts[n++] = geom->openings[k].foot;
+    } else {
+        for (u8 s = 0; s < SV_DOOR_SLOTS; ++s)
+            sv_geom_potential_foot(geom, s, &pts[n++]);
+        for (u32 k = 0; k < SV_PROP_SPOTS; ++k)
+            pts[n++] = Vector2 {geom->props[k].x, geom->props[k].z};
+    }
+    pts[n++] = Vector2 {0.0f, 0.0f};
+    i32 ids[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
+    for (u32 k = 0; k < n; ++k) {
+        // The nearest walkable cell at any height, reached or not.
+        i32 found = ref_nearest(g, pts[k].x, pts[k].y, 0.0f, 1, 0);
+        if (found < 0)
+            return 0;
+        ids[k] = found;
+    }
+    std::vector<u8> fwd(g->rect_count, 0), back(g->rect_count, 0);
+    std::vector<u16> queue(1, (u16)ids[0]);
+    fwd[ids[0]] = 1;
+    for (size_t q = 0; q < queue.size(); ++q) {
+        const sv_nav_rect* rc = &g->rects[queue[q]];
+        for (u32 k = rc->first_link; k < rc->first_link + rc->link_count; ++k)
+            if (!fwd[g->links[k].to]) {
+                fwd[g->links[k].to] = 1;
+                queue.push_back(g->links[k].to);
+            }
+    }
+    for (u32 k = 0; k < n; ++k)
+        if (!fwd[ids[k]])
+            return 0;
+    queue.assign(1, (u16)ids[0]);
+    back[ids[0]] = 1;
+    for (size_t q = 0; q < queue.size(); ++q)
+        for (u32 k = g->incoming_start[queue[q]]; k < g->incoming_start[queue[q] + 1]; ++k)
+            if (!back[g->incoming[k]]) {
+                back[g->incoming[k]] = 1;
+                queue.push_back(g->incoming[k]);
+            }
+    for (u32 id = 0; id < g->rect_count; ++id)
+        if (fwd[id] && !back[id])
+            return 0;
+    return 1;
 }
 
 // rect_at and goal_rect_at on the grid of (geom, r) against the plain scan, at every cell
