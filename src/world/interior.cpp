@@ -118,30 +118,6 @@ void ko_add(ko_list* list, const Vector2* p, u32 n)
     poly_circle(p, n, &e->c, &e->r);
 }
 
-// 0 when a point of B lies in A or an edge of A crosses an edge of B; else the least distance
-// from a vertex of either polygon to an edge of the other (1e9 when B is empty).
-f32 poly_gap(const Vector2* a, u32 na, const Vector2* b, u32 nb)
-{
-    if (nb == 0)
-        return 1e9f;
-    for (u32 i = 0; i < nb; ++i)
-        if (poly_contains(a, (u8)na, b[i]))
-            return 0.0f;
-    for (u32 i = 0; i < na; ++i)
-        for (u32 j = 0; j < nb; ++j)
-            if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
-                return 0.0f;
-    f32 best = 1e18f;
-    for (u32 i = 0; i < na; ++i)
-        for (u32 j = 0; j < nb; ++j) {
-            f32 d1 = pt_seg_dist2(a[i], b[j], b[(j + 1) % nb]);
-            f32 d2 = pt_seg_dist2(b[j], a[i], a[(i + 1) % na]);
-            best = d1 < best ? d1 : best;
-            best = d2 < best ? d2 : best;
-        }
-    return best < 1e18f ? std::sqrt(best) : 1e9f;
-}
-
 // An axis-aligned box round points.
 struct box2 {
     f32 lx, ly, hx, hy;
@@ -175,9 +151,10 @@ f32 box_gap_lower(const box2& p, const box2& q)
     return g > 0.01f ? g - 0.01f : 0.0f;
 }
 
-// poly_gap(a, na, b, nb) < gap, answered without measuring the edges that lie plainly farther
-// than gap from the other polygon and stopping at the first nearer pair: the same answer, as
-// sqrt keeps order.
+// Whether polygons A and B lie nearer than gap. Their distance is 0 when a point of B lies in A
+// or an edge of A crosses an edge of B; else the least distance from a vertex of either to an
+// edge of the other (1e9 when either is empty). Edges plainly farther than gap from the other
+// polygon are not measured, and the first nearer pair settles it (sqrt keeps order).
 bool poly_gap_below(const Vector2* a, u32 na, const Vector2* b, u32 nb, f32 gap)
 {
     if (nb == 0)
@@ -418,7 +395,7 @@ bool ramped_dais(furnish* f, f32 Rd, f32 H, bool pit, f32 run)
             for (u32 j = 0; j < fx->slope_count && !close; ++j) {
                 const sv_slope* o = &fx->slopes[j];
                 Vector2 other[4] = {o->origin, o->across, o->far_corner, o->up};
-                close = poly_gap(quad, 4, other, 4) < f->c;
+                close = poly_gap_below(quad, 4, other, 4, f->c);
             }
             if (close)
                 continue;
