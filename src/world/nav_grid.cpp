@@ -422,10 +422,7 @@ static void read_ground(const sv_geom* geom)
     for (i32 j = 0; j < g_grid.height; ++j) {
         f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
         // The boxes across this row: only they can hold one of its cell centres.
-        u32 in_row = 0;
-        for (u32 k = 0; k < s_hot_count; ++k)
-            if (!(z < s_hot[k].z0 || z > s_hot[k].z1))
-                row[in_row++] = (u8)k;
+        u32 in_row = boxes_meeting(-INFINITY, z, INFINITY, z, row);
         u32 boxes = 0;
         for (u32 m = 0; m < in_row; ++m) {
             const ground_box* b = &s_hot[row[m]];
