@@ -118,44 +118,6 @@ bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1)
         && opposite(cross(b0, b1, a0), cross(b0, b1, a1));
 }
 
-namespace {
-
-// The place beyond each door of at, as sv_floor_place_doors and sv_floor_place_next give them
-// (SV_NONE16 where a door leads nowhere), with one look-up of at's piece rather than one a door:
-// the route search asks this of every place it reaches. Returns the door count.
-u8 route_links(const sv_floor* floor, u16 at, u16* nexts)
-{
-    if (at < floor->room_count) {
-        const sv_room* r = &floor->rooms[at];
-        u8 n = r->door_count < SV_ROOM_DOORS ? r->door_count : (u8)SV_ROOM_DOORS;
-        for (u8 d = 0; d < n; ++d) {
-            const sv_door* door = &r->doors[d];
-            nexts[d] = SV_NONE16;
-            if (door->kind == SV_DOOR_EXIT || door->target >= floor->room_count)
-                continue;
-            i32 pi = sv_floor_passage_of(floor, at, d);
-            if (pi < 0) {
-                nexts[d] = door->target;
-                continue;
-            }
-            const sv_passage* p = &floor->passages[pi];
-            nexts[d] = p->room_a == at && p->door_a == d
-                ? p->first_place
-                : (u16)(p->first_place + p->piece_count - 1);
-        }
-        return n;
-    }
-    u16 s = 0, k = 0;
-    if (!sv_floor_place_piece(floor, at, &s, &k))
-        return 0;
-    const sv_passage* p = &floor->passages[s];
-    nexts[0] = k > 0 ? (u16)(at - 1) : p->room_a;
-    nexts[1] = k + 1 < p->piece_count ? (u16)(at + 1) : p->room_b;
-    return 2;
-}
-
-} // namespace
-
 i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
                     sv_door_filter filter, void* user)
 {
@@ -180,7 +142,7 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
         if (s_route.depth[at] >= cap)
             break; // breadth first: every place still queued is at least as far
         u16 nexts[SV_ROOM_DOORS > 2 ? SV_ROOM_DOORS : 2];
-        u8 count = route_links(floor, at, nexts);
+        u8 count = sv_floor_place_nexts(floor, at, nexts);
         for (u8 d = 0; d < count; ++d) {
             u16 next = nexts[d];
             if (next == SV_NONE16)

@@ -361,6 +361,10 @@ u8 sv_floor_place_doors(const sv_floor* floor, u16 place);
 // from_room and from_door get the room and door the way into it left from; else 65535 and 0.
 u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry,
                         u16* from_room, u8* from_door);
+// The place through each door of place, as sv_floor_place_next gives it (65535 where a door leads
+// nowhere), with one look-up of a corridor piece for both its doors: nexts takes
+// sv_floor_place_doors(floor, place) entries, the count returned.
+u8 sv_floor_place_nexts(const sv_floor* floor, u16 place, u16* nexts);
 // Whether door of place is drawn closed: a risen boss in the room (its boss flag), an exit door
 // (1), or a risen boss in the room beyond (1); else 0.
 i32 sv_floor_fogged(const sv_floor* floor, u16 place, u8 door);

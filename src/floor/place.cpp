@@ -131,6 +131,35 @@ u8 sv_floor_place_doors(const sv_floor* floor, u16 place)
     return sv_floor_place_piece(floor, place, nullptr, nullptr) ? 2 : 0;
 }
 
+// The place through door of corridor piece place, piece k of passage p (0 back towards end A,
+// 1 on towards B), with its entry door; stepping into a room, the room and door the way left from.
+static u16 piece_next(const sv_passage* p, u16 place, u16 k, u8 door, u8* entry, u16* from_room,
+                      u8* from_door)
+{
+    if (door == 1) {
+        if (k + 1 < p->piece_count) {
+            *entry = 0;
+            return (u16)(place + 1);
+        }
+        *entry = p->door_b;
+        if (from_room)
+            *from_room = p->room_a;
+        if (from_door)
+            *from_door = p->door_a;
+        return p->room_b;
+    }
+    if (k > 0) {
+        *entry = 1;
+        return (u16)(place - 1);
+    }
+    *entry = p->door_a;
+    if (from_room)
+        *from_room = p->room_b;
+    if (from_door)
+        *from_door = p->door_b;
+    return p->room_a;
+}
+
 u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8* entry,
                         u16* from_room, u8* from_door)
 {
@@ -145,34 +174,10 @@ u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8
     u8 out_entry = 0;
     u16 s = 0, k = 0;
     if (sv_floor_place_piece(floor, place, &s, &k)) {
-        const sv_passage* p = &floor->passages[s];
-        if (door == 1) {
-            if (k + 1 < p->piece_count) {
-                out_next = (u16)(place + 1);
-                out_entry = 0;
-            } else {
-                out_next = p->room_b;
-                out_entry = p->door_b;
-                if (from_room)
-                    *from_room = p->room_a;
-                if (from_door)
-                    *from_door = p->door_a;
-            }
-        } else if (door == 0) {
-            if (k > 0) {
-                out_next = (u16)(place - 1);
-                out_entry = 1;
-            } else {
-                out_next = p->room_a;
-                out_entry = p->door_a;
-                if (from_room)
-                    *from_room = p->room_b;
-                if (from_door)
-                    *from_door = p->door_b;
-            }
-        } else {
+        if (door > 1)
             return 0;
-        }
+        out_next
+            = piece_next(&floor->passages[s], place, k, door, &out_entry, from_room, from_door);
     } else {
         if (place >= floor->room_count)
             return 0;
@@ -206,6 +211,22 @@ u64 sv_floor_place_next(const sv_floor* floor, u16 place, u8 door, u16* next, u8
     if (entry)
         *entry = out_entry;
     return 1;
+}
+
+u8 sv_floor_place_nexts(const sv_floor* floor, u16 place, u16* nexts)
+{
+    u16 s = 0, k = 0;
+    if (sv_floor_place_piece(floor, place, &s, &k)) {
+        u8 entry = 0;
+        for (u8 d = 0; d < 2; ++d)
+            nexts[d] = piece_next(&floor->passages[s], place, k, d, &entry, nullptr, nullptr);
+        return 2;
+    }
+    u8 count = sv_floor_place_doors(floor, place);
+    for (u8 d = 0; d < count; ++d)
+        if (!sv_floor_place_next(floor, place, d, &nexts[d], nullptr, nullptr, nullptr))
+            nexts[d] = SV_NONE16;
+    return count;
 }
 
 // The first living boss in a place decides its fog: -1 none, 0 waiting, else its boss flag (risen).
