@@ -578,9 +578,35 @@ TEST(NavReference, DeepFloors)
     sweep(201, 205, 10);
 }
 
-// Hand-made rooms with the features a generated room rarely has: a low bench band crossed by
-// gap links, a ledge up a step, a solid pocket, a ramp door, a room wider than 254 cells, and a
-// steep ramp door whose side the floor beside it can step onto only near its foot.
+// Hand-made room shape (0-5) with the features a generated room rarely has: a low bench band
+// crossed by gap links, a ledge up a step, a solid pocket, a ramp door, a room wider than 254
+// cells, and a steep ramp door whose side the floor beside it can step onto only near its foot.
+void hand_made_room(sv_geom* g, int shape)
+{
+    box_geom(g, -6.0f, -5.0f, 6.0f, 5.0f);
+    if (shape == 0)
+        add_box(g, -1.0f, -5.0f, -0.6f, 5.0f, 0.15f, 1);
+    if (shape == 1)
+        add_box(g, 0.0f, -5.0f, 6.0f, 5.0f, 0.2001f, 1);
+    if (shape == 2) {
+        add_box(g, -3.0f, -3.0f, -2.0f, 3.0f, 2.0f, 0);
+        add_box(g, -2.0f, 2.0f, 2.0f, 3.0f, 2.0f, 0);
+        add_box(g, 2.0f, -3.0f, 3.0f, 3.0f, 2.0f, 0);
+    }
+    if (shape == 3) {
+        u8 k = add_door(g, 0, 2.0f);
+        g->openings[k].rise = 0.5f;
+        g->openings[k].foot = Vector2 {4.0f, 0.0f};
+    }
+    if (shape == 4)
+        box_geom(g, -40.0f, -20.0f, 40.0f, 20.0f);
+    if (shape == 5) {
+        u8 k = add_door(g, 0, 2.0f);
+        g->openings[k].rise = 2.0f;
+        g->openings[k].foot = Vector2 {1.0f, 0.0f};
+    }
+}
+
 TEST(NavReference, HandMadeRooms)
 {
     sv_tune_reset_defaults();
@@ -588,52 +614,21 @@ TEST(NavReference, HandMadeRooms)
     static sv_geom s_g;
     u64 walkable = 0;
     for (int shape = 0; shape < 6; ++shape) {
-        box_geom(&s_g, -6.0f, -5.0f, 6.0f, 5.0f);
-        if (shape == 0)
-            add_box(&s_g, -1.0f, -5.0f, -0.6f, 5.0f, 0.15f, 1);
-        if (shape == 1)
-            add_box(&s_g, 0.0f, -5.0f, 6.0f, 5.0f, 0.2001f, 1);
-        if (shape == 2) {
-            add_box(&s_g, -3.0f, -3.0f, -2.0f, 3.0f, 2.0f, 0);
-            add_box(&s_g, -2.0f, 2.0f, 2.0f, 3.0f, 2.0f, 0);
-            add_box(&s_g, 2.0f, -3.0f, 3.0f, 3.0f, 2.0f, 0);
-        }
-        if (shape == 3) {
-            u8 k = add_door(&s_g, 0, 2.0f);
-            s_g.openings[k].rise = 0.5f;
-            s_g.openings[k].foot = Vector2 {4.0f, 0.0f};
-        }
-        if (shape == 4)
-            box_geom(&s_g, -40.0f, -20.0f, 40.0f, 20.0f);
-        if (shape == 5) {
-            u8 k = add_door(&s_g, 0, 2.0f);
-            s_g.openings[k].rise = 2.0f;
-            s_g.openings[k].foot = Vector2 {1.0f, 0.0f};
-        }
+        hand_made_room(&s_g, shape);
         for (f32 r : {0.2f, 0.35f, 0.4f, 0.45f, 0.7f, 1.3f})
             expect_same_grid(&s_g, r, ref.get(), "hand-made room", &walkable);
     }
 }
 
 // The rectangle under a point where cells tie for nearest, and where the nearest cell cannot
-// walk to it (beside a bench, up a step or a ramp), in the hand-made rooms and one floor's rooms.
+// walk to it (beside a bench, up a step or a ramp), in the hand-made rooms but the widest, and
+// one floor's rooms.
 TEST(NavReference, NearestRectangle)
 {
     sv_tune_reset_defaults();
     static sv_geom s_g;
-    for (int shape = 0; shape < 4; ++shape) {
-        box_geom(&s_g, -6.0f, -5.0f, 6.0f, 5.0f);
-        if (shape == 0)
-            add_box(&s_g, -1.0f, -5.0f, -0.6f, 5.0f, 0.15f, 1);
-        if (shape == 1)
-            add_box(&s_g, 0.0f, -5.0f, 6.0f, 5.0f, 0.2001f, 1);
-        if (shape == 2)
-            add_box(&s_g, -3.0f, -3.0f, -2.0f, 3.0f, 2.0f, 0);
-        if (shape == 3) {
-            u8 k = add_door(&s_g, 0, 2.0f);
-            s_g.openings[k].rise = 2.0f;
-            s_g.openings[k].foot = Vector2 {1.0f, 0.0f};
-        }
+    for (int shape : {0, 1, 2, 3, 5}) {
+        hand_made_room(&s_g, shape);
         expect_same_nearest(&s_g, 0.4f, "hand-made room");
         if (testing::Test::HasFatalFailure())
             return;
