@@ -47,3 +47,8 @@ void sv_nav_stats(const sv_geom* geom, f32 radius, u64* rectangles, u64* links, 
 // Walking length from a to b in geom for radius r: the length of the path's polyline (at most
 // 96 points), or the straight distance |b - a| when there is no path.
 f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to);
+
+// Keeps the working grid among the kept grids when it was last made for (geom, radius) and is
+// not kept yet, as a path query would have kept it: generation hands on the grids its
+// walkability test built for the interiors it chose, so the first tick of a chase restores them.
+void nav_keep_ready(const sv_geom* geom, f32 radius);

@@ -1207,6 +1207,17 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
         keep(hash, geom);
 }
 
+void nav_keep_ready(const sv_geom* geom, f32 radius)
+{
+    f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
+    if (!g_grid.built || g_grid.radius != radius || g_grid.step != step
+        || memcmp(&s_built, geom, sizeof s_built) != 0)
+        return;
+    u64 hash = record_hash(geom, radius, step);
+    if (!find_kept(hash, geom, radius, step))
+        keep(hash, geom);
+}
+
 void nav_forget_kept(void)
 {
     for (u32 i = 0; i < SV_NAV_KEPT; ++i)

@@ -11,8 +11,10 @@
 #include "core/tune.h"
 #include "test_nav_util.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 #include "world/nav.h"
 #include "world/nav_grid.h"
+#include "world/world_util.h"
 
 namespace {
 
@@ -104,6 +106,26 @@ TEST_F(NavTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
     EXPECT_LE(nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
     nav_forget_kept();
     EXPECT_EQ(nav_kept_bytes(), 0u);
+}
+
+// A floor's first frames and first chase find the rooms its laying built: each furnished room's
+// geometry in the cache and its grid among the kept ones, with no build.
+TEST_F(NavTest, ALaidFloorsRoomsNeedNoBuild)
+{
+    world_floor w(4471, 10, world_lay::pass);
+    u64 geoms = sv_geom_cache_builds(), grids = nav_grid()->builds;
+    u32 furnished = 0;
+    for (u16 r = 0; r < w.f.room_count; ++r) {
+        if (w.f.rooms[r].interior == SV_INTERIOR_BARE)
+            continue;
+        furnished += 1;
+        const sv_geom* room = sv_geom_cached(&w.f, r);
+        ASSERT_NE(room, nullptr);
+        EXPECT_EQ(sv_nav_walkable(room, R), 1) << "room " << r;
+    }
+    EXPECT_GT(furnished, 8u);
+    EXPECT_EQ(sv_geom_cache_builds(), geoms);
+    EXPECT_EQ(nav_grid()->builds, grids);
 }
 
 TEST_F(NavTest, CellSizeKeepsEveryAxisWithin255Cells)
