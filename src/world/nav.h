@@ -20,8 +20,8 @@
 
 // Bounds of the grids kept for going back to a place: how many, and the bytes they hold in all
 // (each its cells, rectangles, links and the record it was built from).
-#define SV_NAV_KEPT       64
-#define SV_NAV_KEPT_BYTES (8u << 20)
+#define SV_NAV_KEPT       128
+#define SV_NAV_KEPT_BYTES (16u << 20)
 
 // Walking path for a body of radius r from start to goal (x, z) in geom: writes the corner
 // points and then the goal (never the start) to out, at most cap, and returns the number
