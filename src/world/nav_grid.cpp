@@ -18,8 +18,12 @@
 // State -------------------------------------------------------------------------------------
 
 static sv_nav_grid g_grid;
+static sv_nav_store s_store; // where builds write
 static sv_nav_heap g_heap;
-static sv_geom s_built; // the record the grid was built from: its identity
+static sv_geom s_built; // the record the last build was made from
+// The working grid's identity: s_built after a build, the kept grid's own copy of its record
+// after a restore (not copied again).
+static const sv_geom* s_identity = &s_built;
 static f32 s_cross[SV_GEOM_VERTICES];
 
 const sv_nav_grid* nav_grid(void)
@@ -959,6 +963,7 @@ static void lay_out(const sv_geom* geom)
 
 static void build(const sv_geom* geom, f32 radius)
 {
+    nav_grid_attach(&g_grid, &s_store);
     lay_out(geom);
     u32 cells = (u32)g_grid.width * g_grid.height;
     memset(g_grid.walkable, 0, cells);
@@ -1007,6 +1012,7 @@ struct kept_state {
 };
 
 static kept_state g_kept;
+static kept_grid* s_in_use; // the kept grid the working grid reads, if any
 
 // Byte offsets of the arrays in a kept grid's buffer, widest alignment first.
 struct kept_layout {
@@ -1077,6 +1083,12 @@ static void drop_kept(kept_grid* k)
 {
     if (!k->hash)
         return;
+    if (k == s_in_use) { // the working grid reads its arrays: make it again when next asked
+        g_grid.built = 0;
+        nav_grid_attach(&g_grid, &s_store);
+        s_identity = &s_built;
+        s_in_use = nullptr;
+    }
     g_kept.bytes -= k->size;
     free(k->bytes);
     *k = kept_grid {};
@@ -1152,12 +1164,13 @@ static void keep(u64 hash, const sv_geom* geom)
     g_kept.bytes += l.size;
 }
 
-// Makes the working grid the kept one, exactly as its build left it.
-static void restore(const kept_grid* k)
+// Makes the working grid the kept one, exactly as its build left it: read in place, so that
+// going back to a place costs no copy.
+static void restore(kept_grid* k)
 {
     u32 cells = (u32)k->width * k->height;
     kept_layout l = layout_for(cells, k->rect_count, k->link_count);
-    const u8* b = k->bytes;
+    u8* b = k->bytes;
     g_grid.origin_x = k->origin_x;
     g_grid.origin_z = k->origin_z;
     g_grid.cell = k->cell;
@@ -1165,15 +1178,17 @@ static void restore(const kept_grid* k)
     g_grid.height = k->height;
     g_grid.rect_count = k->rect_count;
     g_grid.link_count = k->link_count;
-    memcpy(g_grid.links, b + l.links, sizeof(sv_nav_link) * k->link_count);
-    memcpy(g_grid.rects, b + l.rects, sizeof(sv_nav_rect) * k->rect_count);
-    memcpy(g_grid.obstacle_top, b + l.obstacle_top, sizeof(f32) * cells);
-    memcpy(g_grid.ground, b + l.ground, sizeof(f32) * cells);
-    memcpy(g_grid.incoming_start, b + l.incoming_start, sizeof(u32) * (k->rect_count + 1));
-    memcpy(g_grid.incoming, b + l.incoming, sizeof(u16) * k->link_count);
-    memcpy(g_grid.ground_face, b + l.ground_face, sizeof(u16) * cells);
-    memcpy(g_grid.rect_of_cell, b + l.rect_of_cell, sizeof(u16) * cells);
-    memcpy(g_grid.walkable, b + l.walkable, cells);
+    g_grid.links = (sv_nav_link*)(b + l.links);
+    g_grid.rects = (sv_nav_rect*)(b + l.rects);
+    g_grid.obstacle_top = (f32*)(b + l.obstacle_top);
+    g_grid.ground = (f32*)(b + l.ground);
+    g_grid.incoming_start = (u32*)(b + l.incoming_start);
+    g_grid.incoming = (u16*)(b + l.incoming);
+    g_grid.ground_face = (u16*)(b + l.ground_face);
+    g_grid.rect_of_cell = (u16*)(b + l.rect_of_cell);
+    g_grid.walkable = b + l.walkable;
+    s_identity = (const sv_geom*)(b + l.record);
+    s_in_use = k;
 }
 
 void ready(const sv_geom* geom, f32 radius, u8 keep_built)
@@ -1181,9 +1196,8 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
     // The grid's identity is the record's bytes: an exact test, and cheaper than any hash.
     if (g_grid.built && g_grid.radius == radius && g_grid.step == step
-        && memcmp(&s_built, geom, sizeof s_built) == 0)
+        && memcmp(s_identity, geom, sizeof *geom) == 0)
         return;
-    memcpy(&s_built, geom, sizeof s_built);
     g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
@@ -1202,6 +1216,9 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
         return;
     }
     g_grid.builds++;
+    s_in_use = nullptr;
+    memcpy(&s_built, geom, sizeof s_built);
+    s_identity = &s_built;
     build(geom, radius);
     if (keep_built)
         keep(hash, geom);
@@ -1211,7 +1228,7 @@ void nav_keep_ready(const sv_geom* geom, f32 radius)
 {
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
     if (!g_grid.built || g_grid.radius != radius || g_grid.step != step
-        || memcmp(&s_built, geom, sizeof s_built) != 0)
+        || memcmp(s_identity, geom, sizeof *geom) != 0)
         return;
     u64 hash = record_hash(geom, radius, step);
     if (!find_kept(hash, geom, radius, step))
