@@ -1083,27 +1083,35 @@ static_assert(sizeof(sv_nav_link) % 4 == 0 && sizeof(sv_nav_rect) % 4 == 0
                   && sizeof(sv_geom) % 4 == 0,
               "kept arrays stay aligned");
 
-// The record's bytes with the radius and step, four lanes at a time.
+// A key for finding a kept grid, not its identity (the whole record is compared after): the
+// record's head (its wall polygon and counts) and one word in every 256 bytes after it, with
+// the radius and step. Records of one place differ in their fixtures, which the samples reach;
+// where they do not, the comparison still tells them apart.
 static u64 record_hash(const sv_geom* geom, f32 radius, f32 step)
 {
     const u8* p = (const u8*)geom;
-    u64 lane[4] = {0x9e3779b97f4a7c15ull, 0xc2b2ae3d27d4eb4full, 0x165667b19e3779f9ull,
-                   0xd6e8feb86659fd93ull};
-    u64 i = 0;
-    for (; i + 32 <= sizeof *geom; i += 32)
-        for (u32 k = 0; k < 4; ++k) {
+    const u64 HEAD = 128, STRIDE = 256;
+    static_assert(sizeof(sv_geom) >= HEAD + 8, "the head is inside the record");
+    u64 lane[2] = {0x9e3779b97f4a7c15ull, 0xc2b2ae3d27d4eb4full};
+    for (u64 i = 0; i < HEAD; i += 16)
+        for (u32 k = 0; k < 2; ++k) {
             u64 w;
             memcpy(&w, p + i + 8 * k, 8);
             lane[k] = (lane[k] ^ w) * 0x100000001b3ull;
         }
-    u64 tail = 0;
-    for (; i < sizeof *geom; ++i)
-        tail = (tail << 8 | p[i]) * 0x100000001b3ull;
+    u64 tail = 0x165667b19e3779f9ull;
+    for (u64 i = HEAD; i + 8 <= sizeof *geom; i += STRIDE) {
+        u64 w;
+        memcpy(&w, p + i, 8);
+        tail = (tail ^ w) * 0x100000001b3ull;
+    }
+    u64 w;
+    memcpy(&w, p + sizeof *geom - 8, 8);
+    tail = (tail ^ w) * 0x100000001b3ull;
     u32 rb, sb;
     memcpy(&rb, &radius, 4);
     memcpy(&sb, &step, 4);
-    u64 h
-        = lane[0] ^ (lane[1] << 1) ^ (lane[2] << 2) ^ (lane[3] << 3) ^ tail ^ ((u64)rb << 32 | sb);
+    u64 h = lane[0] ^ (lane[1] << 1) ^ (tail << 2) ^ ((u64)rb << 32 | sb);
     h ^= h >> 29;
     h *= 0xbf58476d1ce4e5b9ull;
     h ^= h >> 32;
