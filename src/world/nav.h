@@ -2,10 +2,10 @@
 // for one geometry and body radius and cached by the bytes of the whole geometry record, the
 // radius and player.step_height; A* over it with string pulling through the doorways. One static
 // working grid and static search tables: not re-entrant, nothing drawn. A call with another
-// geometry, radius or step height makes the working grid again: copied back from the grids kept
-// for the places in play (a few microseconds; they are allocated, at most SV_NAV_KEPT of them
-// and SV_NAV_KEPT_BYTES in all), else built (tens of microseconds to a few milliseconds); the
-// same ones again cost one comparison of the record (about a microsecond).
+// geometry, radius or step height makes the working grid again: one of the grids kept for the
+// places in play, read in place (a lookup and a comparison of the record; they are allocated, at
+// most SV_NAV_KEPT of them and SV_NAV_KEPT_BYTES in all), else built (tens of microseconds to a
+// few milliseconds); the same ones again cost one comparison of the record (about a microsecond).
 #pragma once
 #include "world/world_types.h"
 

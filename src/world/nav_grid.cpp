@@ -1031,8 +1031,8 @@ static void build(const sv_geom* geom, f32 radius)
 // Grids kept --------------------------------------------------------------------------------
 
 // The grids of the places in play, kept compact (only the cells, rectangles and links a grid
-// has, beside the record it was built from) so that going back to a place costs a copy instead
-// of a build. Least recently used ones go first once SV_NAV_KEPT grids or SV_NAV_KEPT_BYTES
+// has, beside the record it was built from) so that going back to a place costs a lookup
+// instead of a build. Least recently used ones go first once SV_NAV_KEPT grids or SV_NAV_KEPT_BYTES
 // bytes are held; a grid larger than the byte bound is never kept.
 struct kept_grid {
     u64 hash; // of the record, radius and step; 0 for an unused entry
