@@ -3,6 +3,7 @@
 // geometry stream, drawn in a fixed order; every candidate is tested against keep-out lists
 // that live for one call.
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "core/fmath.h"
@@ -19,12 +20,18 @@ constexpr u8 NO_SLOT = 255;
 constexpr u8 SHARED_SLOT = 254;
 constexpr u8 NO_SKIP = 12;
 
-// One keep-out polygon with its bounding circle.
+// An axis-aligned box round points.
+struct box2 {
+    f32 lx, ly, hx, hy;
+};
+
+// One keep-out polygon with its bounding circle and box.
 struct ko_entry {
     Vector2 p[SV_FIXTURE_VERTICES];
     u8 n;
     Vector2 c;
     f32 r;
+    box2 box;
 };
 
 struct ko_list {
@@ -40,6 +47,11 @@ struct furnish {
     f32 prop_r, prop_y;
     f32 fmin;
     u8 slot_on_edge[SV_GEOM_VERTICES]; // slot index, NO_SLOT or SHARED_SLOT
+    // The walls kept still while furnishing: each wall edge's distance from the origin, and the
+    // radius about the origin within which a point plainly lies inside them (0 when unknown).
+    f32 edge_dist[SV_GEOM_VERTICES];
+    f32 inner_r;
+    // Last, so a fresh furnishing clears the counts only: ko_add zeroes each entry it takes.
     ko_list doors, solids, spacing;
 };
 
@@ -107,22 +119,6 @@ void fixture_circle(sv_fixture* fx)
     poly_circle(pts, n, &fx->centre, &fx->bound);
 }
 
-void ko_add(ko_list* list, const Vector2* p, u32 n)
-{
-    if (list->count >= KO_MAX)
-        return;
-    ko_entry* e = &list->e[list->count++];
-    memset(e, 0, sizeof *e);
-    memcpy(e->p, p, n * sizeof(Vector2));
-    e->n = (u8)n;
-    poly_circle(p, n, &e->c, &e->r);
-}
-
-// An axis-aligned box round points.
-struct box2 {
-    f32 lx, ly, hx, hy;
-};
-
 box2 box_of(const Vector2* p, u32 n)
 {
     box2 r = {p[0].x, p[0].y, p[0].x, p[0].y};
@@ -151,36 +147,105 @@ f32 box_gap_lower(const box2& p, const box2& q)
     return g > 0.01f ? g - 0.01f : 0.0f;
 }
 
-// Whether polygons A and B lie nearer than gap. Their distance is 0 when a point of B lies in A
-// or an edge of A crosses an edge of B; else the least distance from a vertex of either to an
-// edge of the other (1e9 when either is empty). Edges plainly farther than gap from the other
-// polygon are not measured, and the first nearer pair settles it (sqrt keeps order).
-bool poly_gap_below(const Vector2* a, u32 na, const Vector2* b, u32 nb, f32 gap)
+// Whether boxes p and q lie more than a centimetre apart on either axis: segments within them
+// can then never cross, whatever the rounding.
+inline bool boxes_apart(const box2& p, const box2& q)
 {
-    if (nb == 0)
+    return q.lx - p.hx > 0.01f || p.lx - q.hx > 0.01f || q.ly - p.hy > 0.01f
+        || p.ly - q.hy > 0.01f;
+}
+
+// Whether poly_contains gives 0 for point p and any polygon within box b, known without it: p
+// at or above the box's top or below its bottom (no edge straddles p's row), or more than a
+// centimetre right of it (no crossing lies right of p) or left of it (every straddling edge
+// does, and a closed polygon has an even number of them).
+inline bool box_excludes(const box2& b, Vector2 p)
+{
+    return p.y >= b.hy || p.y < b.ly || p.x > b.hx + 0.01f || p.x < b.lx - 0.01f;
+}
+
+void ko_add(ko_list* list, const Vector2* p, u32 n)
+{
+    if (list->count >= KO_MAX)
+        return;
+    ko_entry* e = &list->e[list->count++];
+    memset(e, 0, sizeof *e);
+    memcpy(e->p, p, n * sizeof(Vector2));
+    e->n = (u8)n;
+    poly_circle(p, n, &e->c, &e->r);
+    if (n > 0)
+        e->box = box_of(p, n);
+}
+
+// A candidate polygon with its bounding circle and box, worked out once for all its tests.
+struct cand {
+    const Vector2* p;
+    u32 n;
+    Vector2 c;
+    f32 r;
+    box2 box;
+};
+
+cand cand_of(const Vector2* p, u32 n)
+{
+    cand k;
+    k.p = p;
+    k.n = n;
+    poly_circle(p, n, &k.c, &k.r);
+    k.box = n > 0 ? box_of(p, n) : box2 {0.0f, 0.0f, 0.0f, 0.0f};
+    return k;
+}
+
+// Edges whose boxes are kept for the crossing test; any further edge is tested unfiltered.
+constexpr u32 EDGE_BOXES = 16;
+
+// Whether polygons A and B (within boxes abox and bbox) lie nearer than gap. Their distance is 0
+// when a point of B lies in A or an edge of A crosses an edge of B; else the least distance from
+// a vertex of either to an edge of the other (1e9 when either is empty). Points and edges
+// plainly outside the other's reach are not tested, and the first nearer pair settles it (sqrt
+// keeps order).
+bool poly_gap_below(const Vector2* a, u32 na, const box2& abox, const Vector2* b, u32 nb,
+                    const box2& bbox, f32 gap)
+{
+    // An empty polygon cannot contain, cross or lie near anything.
+    if (nb == 0 || na == 0)
         return 1e9f < gap;
+    // Boxes farther apart than gap: no point inside the other, no crossing, every edge far.
+    if (gap <= 1e9f && box_gap_lower(abox, bbox) >= gap)
+        return false;
     for (u32 i = 0; i < nb; ++i)
-        if (poly_contains(a, (u8)na, b[i]))
+        if (!box_excludes(abox, b[i]) && poly_contains(a, (u8)na, b[i]))
             return 0.0f < gap;
-    for (u32 i = 0; i < na; ++i)
-        for (u32 j = 0; j < nb; ++j)
+    box2 ea[EDGE_BOXES], eb[EDGE_BOXES];
+    for (u32 i = 0; i < na && i < EDGE_BOXES; ++i)
+        ea[i] = seg_box(a[i], a[(i + 1) % na]);
+    for (u32 j = 0; j < nb && j < EDGE_BOXES; ++j)
+        eb[j] = seg_box(b[j], b[(j + 1) % nb]);
+    for (u32 i = 0; i < na; ++i) {
+        if (i < EDGE_BOXES && boxes_apart(ea[i], bbox))
+            continue;
+        for (u32 j = 0; j < nb; ++j) {
+            if (i < EDGE_BOXES && j < EDGE_BOXES && boxes_apart(ea[i], eb[j]))
+                continue;
             if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
                 return 0.0f < gap;
-    if (na == 0)
-        return 1e9f < gap;
+        }
+    }
     // Edges past the 64th are never skipped.
-    box2 abox = box_of(a, na), bbox = box_of(b, nb);
     u64 far_a = 0, far_b = 0;
     for (u32 i = 0; i < na && i < 64; ++i)
-        if (box_gap_lower(bbox, seg_box(a[i], a[(i + 1) % na])) >= gap)
+        if (box_gap_lower(bbox, i < EDGE_BOXES ? ea[i] : seg_box(a[i], a[(i + 1) % na])) >= gap)
             far_a |= 1ull << i;
     for (u32 j = 0; j < nb && j < 64; ++j)
-        if (box_gap_lower(abox, seg_box(b[j], b[(j + 1) % nb])) >= gap)
+        if (box_gap_lower(abox, j < EDGE_BOXES ? eb[j] : seg_box(b[j], b[(j + 1) % nb])) >= gap)
             far_b |= 1ull << j;
     f32 best = 1e18f;
     for (u32 i = 0; i < na; ++i)
         for (u32 j = 0; j < nb; ++j) {
             bool skip_b = j < 64 && ((far_b >> j) & 1u), skip_a = i < 64 && ((far_a >> i) & 1u);
+            // Nothing measured leaves best as it was, already weighed against gap.
+            if (skip_a && skip_b)
+                continue;
             f32 d1 = skip_b ? 1e18f : pt_seg_dist2(a[i], b[j], b[(j + 1) % nb]);
             f32 d2 = skip_a ? 1e18f : pt_seg_dist2(b[j], a[i], a[(i + 1) % na]);
             best = d1 < best ? d1 : best;
@@ -192,43 +257,75 @@ bool poly_gap_below(const Vector2* a, u32 na, const Vector2* b, u32 nb, f32 gap)
 }
 
 // 1 when the candidate keeps at least gap from every entry but index skip (-1 none).
-bool ko_clear_but(const ko_list* list, const Vector2* p, u32 n, f32 gap, i32 skip)
+bool ko_clear_but(const ko_list* list, const cand& k, f32 gap, i32 skip)
 {
-    Vector2 c;
-    f32 r;
-    poly_circle(p, n, &c, &r);
     for (u32 i = 0; i < list->count; ++i) {
         if ((i32)i == skip)
             continue;
         const ko_entry* e = &list->e[i];
-        if (length(sub(c, e->c)) > r + e->r + gap)
+        if (length(sub(k.c, e->c)) > k.r + e->r + gap)
+            continue;
+        // Boxes farther apart than gap: neither test below can refuse.
+        if (gap <= 1e9f && box_gap_lower(k.box, e->box) >= gap)
             continue;
         if (gap > 0.0f)
-            for (u32 k = 0; k < n; ++k)
-                if (poly_contains(e->p, e->n, p[k]))
+            for (u32 q = 0; q < k.n; ++q)
+                if (!box_excludes(e->box, k.p[q]) && poly_contains(e->p, e->n, k.p[q]))
                     return false;
-        if (poly_gap_below(p, n, e->p, e->n, gap))
+        if (poly_gap_below(k.p, k.n, k.box, e->p, e->n, e->box, gap))
             return false;
     }
     return true;
 }
 
+// Keeps what inside_walls2 needs of the walls, which stay as they are while furnishing: each
+// wall edge's distance from the origin and, when the origin lies inside, a radius less a
+// centimetre within which every point lies plainly inside the walls (the disc of the least
+// edge distance meets no wall, so the even-odd rule gives the origin's answer throughout it).
+void walls_reach(furnish* f)
+{
+    const sv_geom* g = f->g;
+    f32 least = 1e18f;
+    for (u8 e = 0; e < g->vertex_count; ++e) {
+        Vector2 a = g->vertices[e], b = g->vertices[(e + 1u) % g->vertex_count];
+        f32 d = std::sqrt(pt_seg_dist2(v2(0.0f, 0.0f), a, b));
+        f->edge_dist[e] = d;
+        least = d < least ? d : least;
+    }
+    f->inner_r = least > 0.02f && least < 1e18f && sv_geom_contains(g, v2(0.0f, 0.0f))
+        ? least - 0.01f
+        : 0.0f;
+}
+
 // 1 when every probe point lies inside the walls and every point lies at least clearance from
 // every wall edge but skip_a and skip_b. Probes are the points, or (for a bench) its points
 // with the wall-side ones moved 0.01 inwards, so rounding on the wall line cannot decide.
-bool inside_walls2(const sv_geom* g, const Vector2* p, const Vector2* probe, u32 n, f32 clearance,
+bool inside_walls2(const furnish* f, const Vector2* p, const Vector2* probe, u32 n, f32 clearance,
                    u8 skip_a, u8 skip_b)
 {
-    for (u32 i = 0; i < n; ++i)
-        if (!sv_geom_contains(g, probe ? probe[i] : p[i]))
+    const sv_geom* g = f->g;
+    f32 inner2 = f->inner_r * f->inner_r;
+    for (u32 i = 0; i < n; ++i) {
+        Vector2 q = probe ? probe[i] : p[i];
+        if (!(q.x * q.x + q.y * q.y < inner2) && !sv_geom_contains(g, q))
             return false;
+    }
     // The least distance decides only against clearance: a pair plainly farther than it cannot
     // lower the verdict and is not measured, and the first nearer pair settles it (sqrt keeps
-    // order, so this is the answer the full minimum gives).
+    // order, so this is the answer the full minimum gives). An edge is plainly far when its
+    // distance from the origin exceeds the farthest point's by clearance and a centimetre.
     f32 least = 1e18f;
     box2 pbox = n ? box_of(p, n) : box2 {0.0f, 0.0f, 0.0f, 0.0f};
+    f32 reach2 = 0.0f;
+    for (u32 i = 0; i < n; ++i) {
+        f32 d2 = p[i].x * p[i].x + p[i].y * p[i].y;
+        reach2 = d2 > reach2 ? d2 : reach2;
+    }
+    f32 reach = std::sqrt(reach2);
     for (u8 e = 0; e < g->vertex_count; ++e) {
         if (e == skip_a || e == skip_b)
+            continue;
+        if (f->edge_dist[e] - reach >= clearance + 0.01f)
             continue;
         Vector2 a = g->vertices[e], b = g->vertices[(e + 1u) % g->vertex_count];
         if (box_gap_lower(pbox, seg_box(a, b)) >= clearance)
@@ -387,15 +484,16 @@ bool ramped_dais(furnish* f, f32 Rd, f32 H, bool pit, f32 run)
         sl.top = pit ? 0.0f : H;
         Vector2 quad[4] = {sl.origin, sl.across, sl.far_corner, sl.up};
         if (!pit) {
-            if (!inside_walls2(g, quad, nullptr, 4, f->c, NO_SKIP, NO_SKIP)
-                || !ko_clear_but(&f->doors, quad, 4, f->c, -1))
+            if (!inside_walls2(f, quad, nullptr, 4, f->c, NO_SKIP, NO_SKIP)
+                || !ko_clear_but(&f->doors, cand_of(quad, 4), f->c, -1))
                 continue;
         } else {
             bool close = false;
+            box2 qbox = box_of(quad, 4);
             for (u32 j = 0; j < fx->slope_count && !close; ++j) {
                 const sv_slope* o = &fx->slopes[j];
                 Vector2 other[4] = {o->origin, o->across, o->far_corner, o->up};
-                close = poly_gap_below(quad, 4, other, 4, f->c);
+                close = poly_gap_below(quad, 4, qbox, other, 4, box_of(other, 4), f->c);
             }
             if (close)
                 continue;
@@ -489,10 +587,11 @@ void lay_standing(furnish* f, u32 kind, u32 count, f32 size, u32 sides, f32 top)
             f32 rot = draw(f) * TWO_PI;
             Vector2 pts[6];
             regular(pts, sides, v2(r * sv_cosf(a), r * sv_sinf(a)), size, rot);
-            if (!inside_walls2(f->g, pts, nullptr, sides, f->c, NO_SKIP, NO_SKIP)
-                || !ko_clear_but(&f->doors, pts, sides, f->c, -1)
-                || !ko_clear_but(&f->solids, pts, sides, f->c, -1)
-                || !ko_clear_but(&f->spacing, pts, sides, gap, -1))
+            if (!inside_walls2(f, pts, nullptr, sides, f->c, NO_SKIP, NO_SKIP))
+                continue;
+            cand k = cand_of(pts, sides);
+            if (!ko_clear_but(&f->doors, k, f->c, -1) || !ko_clear_but(&f->solids, k, f->c, -1)
+                || !ko_clear_but(&f->spacing, k, gap, -1))
                 continue;
             sv_fixture* fx = new_fixture(f->g, kind, top, 0);
             memcpy(fx->polygon, pts, sides * sizeof(Vector2));
@@ -602,12 +701,13 @@ bool try_bench(furnish* f, const bench_plan* bp)
         = {add(sl.origin, scale(n, 0.01f)), sl.across, sl.far_corner, add(sl.up, scale(n, 0.01f))};
 
     i32 own = slot < SV_DOOR_SLOTS ? (i32)slot : -1;
-    if (!inside_walls2(g, top, probe, tn, f->c, e, ell ? e2 : NO_SKIP)
-        || !inside_walls2(g, ramp, ramp_probe, 4, f->c, e, NO_SKIP)
-        || !ko_clear_but(&f->doors, top, tn, f->c, own)
-        || !ko_clear_but(&f->solids, top, tn, f->c, -1)
-        || !ko_clear_but(&f->doors, ramp, 4, 0.1f + f->pr, own)
-        || !ko_clear_but(&f->solids, ramp, 4, f->c, -1))
+    if (!inside_walls2(f, top, probe, tn, f->c, e, ell ? e2 : NO_SKIP)
+        || !inside_walls2(f, ramp, ramp_probe, 4, f->c, e, NO_SKIP))
+        return false;
+    cand kt = cand_of(top, tn), kr = cand_of(ramp, 4);
+    if (!ko_clear_but(&f->doors, kt, f->c, own) || !ko_clear_but(&f->solids, kt, f->c, -1)
+        || !ko_clear_but(&f->doors, kr, 0.1f + f->pr, own)
+        || !ko_clear_but(&f->solids, kr, f->c, -1))
         return false;
 
     f32 h = bp->height;
@@ -716,7 +816,8 @@ void build_interior(sv_geom* geom, const sv_floor* floor, const sv_room* room, u
 
     static furnish s_f; // keep-out lists are large; the generator is not re-entrant
     furnish* f = &s_f;
-    memset(f, 0, sizeof *f);
+    memset(f, 0, offsetof(furnish, doors));
+    f->doors.count = f->solids.count = f->spacing.count = 0;
     f->g = geom;
     f->R = R;
     f->s = (f32)sv_tune(SV_TUNE_GEOM_RADIUS_SPREAD);
@@ -751,6 +852,7 @@ void build_interior(sv_geom* geom, const sv_floor* floor, const sv_room* room, u
         f->fmin = sv_fminf(f->fmin, length(s.foot));
     }
 
+    walls_reach(f);
     lay_dais(f, geom->flights);
     lay_props(f);
     f64 columns = sv_tune(SV_TUNE_INTERIOR_COLUMNS) * density;
