@@ -201,7 +201,8 @@ constexpr u32 EDGE_BOXES = 16;
 
 // Whether polygons A and B (within boxes abox and bbox) lie nearer than gap. Their distance is 0
 // when a point of B lies in A or an edge of A crosses an edge of B; else the least distance from
-// a vertex of either to an edge of the other (1e9 when either is empty). Points and edges
+// a vertex of either to an edge of the other (1e9 when either is empty). Each of the three tests
+// can only say "nearer", so the measure, which settles most calls, goes first; points and edges
 // plainly outside the other's reach are not tested, and the first nearer pair settles it (sqrt
 // keeps order).
 bool poly_gap_below(const Vector2* a, u32 na, const box2& abox, const Vector2* b, u32 nb,
@@ -213,24 +214,11 @@ bool poly_gap_below(const Vector2* a, u32 na, const box2& abox, const Vector2* b
     // Boxes farther apart than gap: no point inside the other, no crossing, every edge far.
     if (gap <= 1e9f && box_gap_lower(abox, bbox) >= gap)
         return false;
-    for (u32 i = 0; i < nb; ++i)
-        if (!box_excludes(abox, b[i]) && poly_contains(a, (u8)na, b[i]))
-            return 0.0f < gap;
     box2 ea[EDGE_BOXES], eb[EDGE_BOXES];
     for (u32 i = 0; i < na && i < EDGE_BOXES; ++i)
         ea[i] = seg_box(a[i], a[(i + 1) % na]);
     for (u32 j = 0; j < nb && j < EDGE_BOXES; ++j)
         eb[j] = seg_box(b[j], b[(j + 1) % nb]);
-    for (u32 i = 0; i < na; ++i) {
-        if (i < EDGE_BOXES && boxes_apart(ea[i], bbox))
-            continue;
-        for (u32 j = 0; j < nb; ++j) {
-            if (i < EDGE_BOXES && j < EDGE_BOXES && boxes_apart(ea[i], eb[j]))
-                continue;
-            if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
-                return 0.0f < gap;
-        }
-    }
     // Edges past the 64th are never skipped.
     u64 far_a = 0, far_b = 0;
     for (u32 i = 0; i < na && i < 64; ++i)
@@ -253,6 +241,19 @@ bool poly_gap_below(const Vector2* a, u32 na, const box2& abox, const Vector2* b
             if (best < 1e18f && std::sqrt(best) < gap)
                 return true;
         }
+    for (u32 i = 0; i < nb; ++i)
+        if (!box_excludes(abox, b[i]) && poly_contains(a, (u8)na, b[i]))
+            return 0.0f < gap;
+    for (u32 i = 0; i < na; ++i) {
+        if (i < EDGE_BOXES && boxes_apart(ea[i], bbox))
+            continue;
+        for (u32 j = 0; j < nb; ++j) {
+            if (i < EDGE_BOXES && j < EDGE_BOXES && boxes_apart(ea[i], eb[j]))
+                continue;
+            if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
+                return 0.0f < gap;
+        }
+    }
     return (best < 1e18f ? std::sqrt(best) : 1e9f) < gap;
 }
 
@@ -268,12 +269,13 @@ bool ko_clear_but(const ko_list* list, const cand& k, f32 gap, i32 skip)
         // Boxes farther apart than gap: neither test below can refuse.
         if (gap <= 1e9f && box_gap_lower(k.box, e->box) >= gap)
             continue;
+        // Either test alone refuses; the one that settles most goes first.
+        if (poly_gap_below(k.p, k.n, k.box, e->p, e->n, e->box, gap))
+            return false;
         if (gap > 0.0f)
             for (u32 q = 0; q < k.n; ++q)
                 if (!box_excludes(e->box, k.p[q]) && poly_contains(e->p, e->n, k.p[q]))
                     return false;
-        if (poly_gap_below(k.p, k.n, k.box, e->p, e->n, e->box, gap))
-            return false;
     }
     return true;
 }
