@@ -196,8 +196,18 @@ cand cand_of(const Vector2* p, u32 n)
     return k;
 }
 
-// Edges whose boxes are kept for the crossing test; any further edge is tested unfiltered.
-constexpr u32 EDGE_BOXES = 16;
+// The index after i round a polygon of n points.
+inline u32 next_of(u32 i, u32 n)
+{
+    return i + 1 == n ? 0 : i + 1;
+}
+
+// Whether pt_seg_dist2 from q to segment s-t cannot come out below gap squared: the segment's
+// box lies farther than gap from q.
+inline bool point_far(Vector2 q, Vector2 s, Vector2 t, f32 gap)
+{
+    return box_gap_lower(box2 {q.x, q.y, q.x, q.y}, seg_box(s, t)) >= gap;
+}
 
 // Whether polygons A and B (within boxes abox and bbox) lie nearer than gap. Their distance is 0
 // when a point of B lies in A or an edge of A crosses an edge of B; else the least distance from
@@ -211,48 +221,58 @@ bool poly_gap_below(const Vector2* a, u32 na, const box2& abox, const Vector2* b
     // An empty polygon cannot contain, cross or lie near anything.
     if (nb == 0 || na == 0)
         return 1e9f < gap;
-    // Boxes farther apart than gap: no point inside the other, no crossing, every edge far.
-    if (gap <= 1e9f && box_gap_lower(abox, bbox) >= gap)
-        return false;
-    box2 ea[EDGE_BOXES], eb[EDGE_BOXES];
-    for (u32 i = 0; i < na && i < EDGE_BOXES; ++i)
-        ea[i] = seg_box(a[i], a[(i + 1) % na]);
-    for (u32 j = 0; j < nb && j < EDGE_BOXES; ++j)
-        eb[j] = seg_box(b[j], b[(j + 1) % nb]);
-    // Edges past the 64th are never skipped.
-    u64 far_a = 0, far_b = 0;
-    for (u32 i = 0; i < na && i < 64; ++i)
-        if (box_gap_lower(bbox, i < EDGE_BOXES ? ea[i] : seg_box(a[i], a[(i + 1) % na])) >= gap)
-            far_a |= 1ull << i;
-    for (u32 j = 0; j < nb && j < 64; ++j)
-        if (box_gap_lower(abox, j < EDGE_BOXES ? eb[j] : seg_box(b[j], b[(j + 1) % nb])) >= gap)
-            far_b |= 1ull << j;
     f32 best = 1e18f;
-    for (u32 i = 0; i < na; ++i)
-        for (u32 j = 0; j < nb; ++j) {
-            bool skip_b = j < 64 && ((far_b >> j) & 1u), skip_a = i < 64 && ((far_a >> i) & 1u);
-            // Nothing measured leaves best as it was, already weighed against gap.
-            if (skip_a && skip_b)
-                continue;
-            f32 d1 = skip_b ? 1e18f : pt_seg_dist2(a[i], b[j], b[(j + 1) % nb]);
-            f32 d2 = skip_a ? 1e18f : pt_seg_dist2(b[j], a[i], a[(i + 1) % na]);
-            best = d1 < best ? d1 : best;
-            best = d2 < best ? d2 : best;
-            if (best < 1e18f && std::sqrt(best) < gap)
-                return true;
+    if (gap <= 1e9f) {
+        // Boxes farther apart than gap: no point inside the other, no crossing, every edge far.
+        if (box_gap_lower(abox, bbox) >= gap)
+            return false;
+        // A pair whose boxes lie farther apart than gap cannot come out nearer.
+        for (u32 i = 0; i < na; ++i) {
+            Vector2 a0 = a[i], a1 = a[next_of(i, na)];
+            for (u32 j = 0; j < nb; ++j) {
+                Vector2 b0 = b[j], b1 = b[next_of(j, nb)];
+                bool skip_b = point_far(a0, b0, b1, gap), skip_a = point_far(b0, a0, a1, gap);
+                if (skip_a && skip_b)
+                    continue;
+                f32 d1 = skip_b ? 1e18f : pt_seg_dist2(a0, b0, b1);
+                f32 d2 = skip_a ? 1e18f : pt_seg_dist2(b0, a0, a1);
+                best = d1 < best ? d1 : best;
+                best = d2 < best ? d2 : best;
+                if (best < 1e18f && std::sqrt(best) < gap)
+                    return true;
+            }
         }
+    } else {
+        // Past 1e9 any measure decides: every edge is measured but those the boxes rule out.
+        u64 far_a = 0, far_b = 0;
+        for (u32 i = 0; i < na && i < 64; ++i)
+            if (box_gap_lower(bbox, seg_box(a[i], a[next_of(i, na)])) >= gap)
+                far_a |= 1ull << i;
+        for (u32 j = 0; j < nb && j < 64; ++j)
+            if (box_gap_lower(abox, seg_box(b[j], b[next_of(j, nb)])) >= gap)
+                far_b |= 1ull << j;
+        for (u32 i = 0; i < na; ++i)
+            for (u32 j = 0; j < nb; ++j) {
+                bool skip_b = j < 64 && ((far_b >> j) & 1u), skip_a = i < 64 && ((far_a >> i) & 1u);
+                f32 d1 = skip_b ? 1e18f : pt_seg_dist2(a[i], b[j], b[next_of(j, nb)]);
+                f32 d2 = skip_a ? 1e18f : pt_seg_dist2(b[j], a[i], a[next_of(i, na)]);
+                best = d1 < best ? d1 : best;
+                best = d2 < best ? d2 : best;
+                if (best < 1e18f && std::sqrt(best) < gap)
+                    return true;
+            }
+    }
     for (u32 i = 0; i < nb; ++i)
         if (!box_excludes(abox, b[i]) && poly_contains(a, (u8)na, b[i]))
             return 0.0f < gap;
     for (u32 i = 0; i < na; ++i) {
-        if (i < EDGE_BOXES && boxes_apart(ea[i], bbox))
+        box2 ei = seg_box(a[i], a[next_of(i, na)]);
+        if (boxes_apart(ei, bbox))
             continue;
-        for (u32 j = 0; j < nb; ++j) {
-            if (i < EDGE_BOXES && j < EDGE_BOXES && boxes_apart(ea[i], eb[j]))
-                continue;
-            if (segs_cross(a[i], a[(i + 1) % na], b[j], b[(j + 1) % nb]))
+        for (u32 j = 0; j < nb; ++j)
+            if (!boxes_apart(ei, seg_box(b[j], b[next_of(j, nb)]))
+                && segs_cross(a[i], a[next_of(i, na)], b[j], b[next_of(j, nb)]))
                 return 0.0f < gap;
-        }
     }
     return (best < 1e18f ? std::sqrt(best) : 1e9f) < gap;
 }
