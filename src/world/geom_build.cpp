@@ -103,7 +103,9 @@ void build_room(sv_geom* g, const sv_floor* floor, const sv_room* room, u16 plac
         f32 theta = (f32)i * 6.2831855f / (f32)n;
         f32 u = (f32)sv_rng_f64(&rng);
         f32 rho = sv_fmaxf(0.1f, ((2.0f * u - 1.0f) * spread + 1.0f) * radius);
-        g->vertices[i] = Vector2 {rho * sv_cosf(theta), rho * sv_sinf(theta)};
+        f32 sn, cs;
+        sv_sincosf(theta, &sn, &cs);
+        g->vertices[i] = Vector2 {rho * cs, rho * sn};
     }
 
     u8 doors = room->door_count < SV_GEOM_OPENINGS ? room->door_count : SV_GEOM_OPENINGS;

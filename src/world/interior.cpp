@@ -50,6 +50,7 @@ struct furnish {
     // The walls kept still while furnishing: each wall edge's distance from the origin, and the
     // radius about the origin within which a point plainly lies inside them (0 when unknown).
     f32 edge_dist[SV_GEOM_VERTICES];
+    f32 least_edge; // the least of edge_dist
     f32 inner_r;
     // Last, so a fresh furnishing clears the counts only: ko_add zeroes each entry it takes.
     ko_list doors, solids, spacing;
@@ -314,6 +315,7 @@ void walls_reach(furnish* f)
         f->edge_dist[e] = d;
         least = d < least ? d : least;
     }
+    f->least_edge = least;
     f->inner_r = least > 0.02f && least < 1e18f && sv_geom_contains(g, v2(0.0f, 0.0f))
         ? least - 0.01f
         : 0.0f;
@@ -337,18 +339,25 @@ bool inside_walls2(const furnish* f, const Vector2* p, const Vector2* probe, u32
     // order, so this is the answer the full minimum gives). An edge is plainly far when its
     // distance from the origin exceeds the farthest point's by clearance and a centimetre.
     f32 least = 1e18f;
-    box2 pbox = n ? box_of(p, n) : box2 {0.0f, 0.0f, 0.0f, 0.0f};
     f32 reach2 = 0.0f;
     for (u32 i = 0; i < n; ++i) {
         f32 d2 = p[i].x * p[i].x + p[i].y * p[i].y;
         reach2 = d2 > reach2 ? d2 : reach2;
     }
     f32 reach = std::sqrt(reach2);
+    // Every edge plainly far (none is nearer than the least).
+    if (f->least_edge - reach >= clearance + 0.01f)
+        return std::sqrt(least) >= clearance;
+    bool boxed = false;
+    box2 pbox = {0.0f, 0.0f, 0.0f, 0.0f};
     for (u8 e = 0; e < g->vertex_count; ++e) {
         if (e == skip_a || e == skip_b)
             continue;
         if (f->edge_dist[e] - reach >= clearance + 0.01f)
             continue;
+        if (!boxed && n > 0)
+            pbox = box_of(p, n);
+        boxed = true;
         Vector2 a = g->vertices[e], b = g->vertices[(e + 1u) % g->vertex_count];
         if (box_gap_lower(pbox, seg_box(a, b)) >= clearance)
             continue;
@@ -395,8 +404,9 @@ sv_fixture* new_fixture(sv_geom* g, u32 kind, f32 top, u8 standable)
 void regular(Vector2* out, u32 n, Vector2 centre, f32 radius, f32 rotation)
 {
     for (u32 j = 0; j < n; ++j) {
-        f32 a = (f32)j * TWO_PI / (f32)n + rotation;
-        out[j] = v2(centre.x + radius * sv_cosf(a), centre.y + radius * sv_sinf(a));
+        f32 a = (f32)j * TWO_PI / (f32)n + rotation, sn, cs;
+        sv_sincosf(a, &sn, &cs);
+        out[j] = v2(centre.x + radius * cs, centre.y + radius * sn);
     }
 }
 
@@ -608,7 +618,9 @@ void lay_standing(furnish* f, u32 kind, u32 count, f32 size, u32 sides, f32 top)
             f32 r = lo + draw(f) * (hi - lo);
             f32 rot = draw(f) * TWO_PI;
             Vector2 pts[6];
-            regular(pts, sides, v2(r * sv_cosf(a), r * sv_sinf(a)), size, rot);
+            f32 sn, cs;
+            sv_sincosf(a, &sn, &cs);
+            regular(pts, sides, v2(r * cs, r * sn), size, rot);
             if (!inside_walls2(f, pts, nullptr, sides, f->c, NO_SKIP, NO_SKIP))
                 continue;
             cand k = cand_of(pts, sides);
