@@ -621,11 +621,11 @@ void lay_standing(furnish* f, u32 kind, u32 count, f32 size, u32 sides, f32 top)
             f32 sn, cs;
             sv_sincosf(a, &sn, &cs);
             regular(pts, sides, v2(r * cs, r * sn), size, rot);
-            if (!inside_walls2(f, pts, nullptr, sides, f->c, NO_SKIP, NO_SKIP))
-                continue;
+            // Every test can only refuse; the door zones refuse most candidates, so go first.
             cand k = cand_of(pts, sides);
-            if (!ko_clear_but(&f->doors, k, f->c, -1) || !ko_clear_but(&f->solids, k, f->c, -1)
-                || !ko_clear_but(&f->spacing, k, gap, -1))
+            if (!ko_clear_but(&f->doors, k, f->c, -1)
+                || !inside_walls2(f, pts, nullptr, sides, f->c, NO_SKIP, NO_SKIP)
+                || !ko_clear_but(&f->solids, k, f->c, -1) || !ko_clear_but(&f->spacing, k, gap, -1))
                 continue;
             sv_fixture* fx = new_fixture(f->g, kind, top, 0);
             memcpy(fx->polygon, pts, sides * sizeof(Vector2));
