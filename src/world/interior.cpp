@@ -735,8 +735,9 @@ bool try_bench(furnish* f, const bench_plan* bp)
         = {add(sl.origin, scale(n, 0.01f)), sl.across, sl.far_corner, add(sl.up, scale(n, 0.01f))};
 
     i32 own = slot < SV_DOOR_SLOTS ? (i32)slot : -1;
-    if (!inside_walls2(f, top, probe, tn, f->c, e, ell ? e2 : NO_SKIP)
-        || !inside_walls2(f, ramp, ramp_probe, 4, f->c, e, NO_SKIP))
+    // Every test can only refuse; the ramp's wall test refuses most attempts, so goes first.
+    if (!inside_walls2(f, ramp, ramp_probe, 4, f->c, e, NO_SKIP)
+        || !inside_walls2(f, top, probe, tn, f->c, e, ell ? e2 : NO_SKIP))
         return false;
     cand kt = cand_of(top, tn), kr = cand_of(ramp, 4);
     if (!ko_clear_but(&f->doors, kt, f->c, own) || !ko_clear_but(&f->solids, kt, f->c, -1)
