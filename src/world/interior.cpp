@@ -94,13 +94,15 @@ void poly_circle(const Vector2* p, u32 n, Vector2* centre, f32* radius)
         c = add(c, p[i]);
     if (n > 0)
         c = scale(c, 1.0f / (f32)n);
-    f32 r = 0.0f;
+    // The root of the largest square is the largest root, to the bit: sqrt never decreases.
+    f32 r2 = 0.0f;
     for (u32 i = 0; i < n; ++i) {
-        f32 d = length(sub(p[i], c));
-        r = d > r ? d : r;
+        Vector2 d = sub(p[i], c);
+        f32 d2 = d.x * d.x + d.y * d.y;
+        r2 = d2 > r2 ? d2 : r2;
     }
     *centre = c;
-    *radius = r;
+    *radius = std::sqrt(r2);
 }
 
 // Bounding circle over the polygon, then each slope's four corners.
@@ -285,10 +287,10 @@ bool ko_clear_but(const ko_list* list, const cand& k, f32 gap, i32 skip)
         if ((i32)i == skip)
             continue;
         const ko_entry* e = &list->e[i];
-        if (length(sub(k.c, e->c)) > k.r + e->r + gap)
-            continue;
         // Boxes farther apart than gap: neither test below can refuse.
         if (gap <= 1e9f && box_gap_lower(k.box, e->box) >= gap)
+            continue;
+        if (length(sub(k.c, e->c)) > k.r + e->r + gap)
             continue;
         // Either test alone refuses; the one that settles most goes first.
         if (poly_gap_below(k.p, k.n, k.box, e->p, e->n, e->box, gap))
@@ -401,10 +403,24 @@ sv_fixture* new_fixture(sv_geom* g, u32 kind, f32 top, u8 standable)
     return fx;
 }
 
+// The angle of corner j of a regular n-gon before its rotation, (f32)j * TWO_PI / (f32)n, for
+// n up to 8: worked out once, the same operations, so the same bits.
+struct corner_steps {
+    f32 a[9][8];
+    corner_steps()
+    {
+        for (u32 n = 1; n <= 8; ++n)
+            for (u32 j = 0; j < n; ++j)
+                a[n][j] = (f32)j * TWO_PI / (f32)n;
+    }
+};
+const corner_steps k_corners;
+
 void regular(Vector2* out, u32 n, Vector2 centre, f32 radius, f32 rotation)
 {
     for (u32 j = 0; j < n; ++j) {
-        f32 a = (f32)j * TWO_PI / (f32)n + rotation, sn, cs;
+        f32 step = n <= 8 ? k_corners.a[n][j] : (f32)j * TWO_PI / (f32)n;
+        f32 a = step + rotation, sn, cs;
         sv_sincosf(a, &sn, &cs);
         out[j] = v2(centre.x + radius * cs, centre.y + radius * sn);
     }
