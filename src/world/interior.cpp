@@ -303,6 +303,29 @@ bool ko_clear_but(const ko_list* list, const cand& k, f32 gap, i32 skip)
     return true;
 }
 
+// Whether point q lies plainly within reach of an entry: inside it, or nearer than reach to one
+// of its edges. A candidate polygon round q (q inside it, or within a ten-thousandth of it) then
+// lies nearer than reach plus that to the entry, and ko_clear_but with a gap of reach and five
+// centimetres more refuses it however it is turned: the polygons overlap (a point of one lies
+// inside the other, or edges cross) or some vertex and edge lie nearer than the gap, with room
+// to spare for every rounding, and neither the box nor the circle skip passes such an entry.
+bool ko_plainly_near(const ko_list* list, Vector2 q, f32 reach)
+{
+    f32 reach2 = reach * reach;
+    for (u32 i = 0; i < list->count; ++i) {
+        const ko_entry* e = &list->e[i];
+        if (e->n == 0 || q.x < e->box.lx - reach || q.x > e->box.hx + reach
+            || q.y < e->box.ly - reach || q.y > e->box.hy + reach)
+            continue;
+        if (poly_contains(e->p, e->n, q))
+            return true;
+        for (u32 j = 0; j < e->n; ++j)
+            if (pt_seg_dist2(q, e->p[j], e->p[next_of(j, e->n)]) < reach2)
+                return true;
+    }
+    return false;
+}
+
 // Keeps what inside_walls2 needs of the walls, which stay as they are while furnishing: each
 // wall edge's distance from the origin and, when the origin lies inside, a radius less a
 // centimetre within which every point lies plainly inside the walls (the disc of the least
@@ -636,7 +659,10 @@ void lay_standing(furnish* f, u32 kind, u32 count, f32 size, u32 sides, f32 top)
             Vector2 pts[6];
             f32 sn, cs;
             sv_sincosf(a, &sn, &cs);
-            regular(pts, sides, v2(r * cs, r * sn), size, rot);
+            Vector2 centre = v2(r * cs, r * sn);
+            if (f->c > 0.1f && ko_plainly_near(&f->doors, centre, f->c - 0.05f))
+                continue;
+            regular(pts, sides, centre, size, rot);
             // Every test can only refuse; the door zones refuse most candidates, so go first.
             cand k = cand_of(pts, sides);
             if (!ko_clear_but(&f->doors, k, f->c, -1)
