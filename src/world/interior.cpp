@@ -2,6 +2,7 @@
 // along the walls. Deterministic in (run seed, floor number, place, draw): one generator of the
 // geometry stream, drawn in a fixed order; every candidate is tested against keep-out lists
 // that live for one call.
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -19,6 +20,7 @@ constexpr u32 KO_MAX = 48;
 constexpr u8 NO_SLOT = 255;
 constexpr u8 SHARED_SLOT = 254;
 constexpr u8 NO_SKIP = 12;
+constexpr u32 WIDE_MAX = 32; // entries ko_plainly_near looks at
 
 // An axis-aligned box round points.
 struct box2 {
@@ -52,6 +54,7 @@ struct furnish {
     f32 edge_dist[SV_GEOM_VERTICES];
     f32 least_edge; // the least of edge_dist
     f32 inner_r;
+    box2 door_wide[WIDE_MAX]; // the door zones' boxes widened for ko_plainly_near
     // Last, so a fresh furnishing clears the counts only: ko_add zeroes each entry it takes.
     ko_list doors, solids, spacing;
 };
@@ -309,13 +312,19 @@ bool ko_clear_but(const ko_list* list, const cand& k, f32 gap, i32 skip)
 // centimetres more refuses it however it is turned: the polygons overlap (a point of one lies
 // inside the other, or edges cross) or some vertex and edge lie nearer than the gap, with room
 // to spare for every rounding, and neither the box nor the circle skip passes such an entry.
-bool ko_plainly_near(const ko_list* list, Vector2 q, f32 reach)
+// Entries are looked at only when q lies in their box widened by reach (wide, one per entry, the
+// first WIDE_MAX entries): the boxes are all tested at once, without a branch each.
+bool ko_plainly_near(const ko_list* list, const box2* wide, Vector2 q, f32 reach)
 {
+    u32 mask = 0;
+    for (u32 i = 0; i < list->count && i < WIDE_MAX; ++i)
+        mask |= (u32)((q.x >= wide[i].lx) & (q.x <= wide[i].hx) & (q.y >= wide[i].ly)
+                      & (q.y <= wide[i].hy))
+            << i;
     f32 reach2 = reach * reach;
-    for (u32 i = 0; i < list->count; ++i) {
-        const ko_entry* e = &list->e[i];
-        if (e->n == 0 || q.x < e->box.lx - reach || q.x > e->box.hx + reach
-            || q.y < e->box.ly - reach || q.y > e->box.hy + reach)
+    for (; mask; mask &= mask - 1) {
+        const ko_entry* e = &list->e[std::countr_zero(mask)];
+        if (e->n == 0)
             continue;
         if (poly_contains(e->p, e->n, q))
             return true;
@@ -324,6 +333,15 @@ bool ko_plainly_near(const ko_list* list, Vector2 q, f32 reach)
                 return true;
     }
     return false;
+}
+
+// The boxes of the first WIDE_MAX entries widened by reach, for ko_plainly_near.
+void ko_widen(const ko_list* list, f32 reach, box2* wide)
+{
+    for (u32 i = 0; i < list->count && i < WIDE_MAX; ++i) {
+        const box2& b = list->e[i].box;
+        wide[i] = box2 {b.lx - reach, b.ly - reach, b.hx + reach, b.hy + reach};
+    }
 }
 
 // Keeps what inside_walls2 needs of the walls, which stay as they are while furnishing: each
@@ -660,7 +678,7 @@ void lay_standing(furnish* f, u32 kind, u32 count, f32 size, u32 sides, f32 top)
             f32 sn, cs;
             sv_sincosf(a, &sn, &cs);
             Vector2 centre = v2(r * cs, r * sn);
-            if (f->c > 0.1f && ko_plainly_near(&f->doors, centre, f->c - 0.05f))
+            if (f->c > 0.1f && ko_plainly_near(&f->doors, f->door_wide, centre, f->c - 0.05f))
                 continue;
             regular(pts, sides, centre, size, rot);
             // Every test can only refuse; the door zones refuse most candidates, so go first.
@@ -930,6 +948,7 @@ void build_interior(sv_geom* geom, const sv_floor* floor, const sv_room* room, u
     }
 
     walls_reach(f);
+    ko_widen(&f->doors, f->c - 0.05f, f->door_wide);
     lay_dais(f, geom->flights);
     lay_props(f);
     f64 columns = sv_tune(SV_TUNE_INTERIOR_COLUMNS) * density;
