@@ -433,11 +433,11 @@ void add_face(sv_fixture* fx, Vector2 p0, Vector2 p1, f32 bottom0, f32 top0, f32
     f->treads = treads;
 }
 
-// Appends a zeroed fixture; the caller checked that the table has room.
+// Appends a zeroed fixture; the caller checked that the table has room. build_interior clears
+// the whole table first and nothing writes past the count, so the slot is zero already.
 sv_fixture* new_fixture(sv_geom* g, u32 kind, f32 top, u8 standable)
 {
     sv_fixture* fx = &g->fixtures[g->fixture_count++];
-    memset(fx, 0, sizeof *fx);
     fx->kind = kind;
     fx->top = top;
     fx->standable = standable;
