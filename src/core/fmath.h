@@ -169,7 +169,8 @@ inline void sv_sincosf(f32 x, f32* s, f32* c)
     }
     i32 n;
     f64 r = sv_fmath_reduce_small(d, &n);
-    u64 ps = std::bit_cast<u64>(sv_fmath_sin_small(r)), pc = std::bit_cast<u64>(sv_fmath_cos_small(r));
+    u64 ps = std::bit_cast<u64>(sv_fmath_sin_small(r)),
+        pc = std::bit_cast<u64>(sv_fmath_cos_small(r));
     // Odd quadrants swap the two; negating is flipping the sign bit.
     u64 odd = 0 - (u64)(n & 1);
     u64 vs = (ps & ~odd) | (pc & odd), vc = (pc & ~odd) | (ps & odd);

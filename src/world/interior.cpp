@@ -157,8 +157,7 @@ f32 box_gap_lower(const box2& p, const box2& q)
 // can then never cross, whatever the rounding.
 inline bool boxes_apart(const box2& p, const box2& q)
 {
-    return q.lx - p.hx > 0.01f || p.lx - q.hx > 0.01f || q.ly - p.hy > 0.01f
-        || p.ly - q.hy > 0.01f;
+    return q.lx - p.hx > 0.01f || p.lx - q.hx > 0.01f || q.ly - p.hy > 0.01f || p.ly - q.hy > 0.01f;
 }
 
 // Whether poly_contains gives 0 for point p and any polygon within box b, known without it: p
