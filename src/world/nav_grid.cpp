@@ -167,6 +167,21 @@ static f32 s_hot_lo[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];     // lowest ground i
 static f32 s_hot_hi[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];     // highest
 static u32 s_hot_count;
 
+// A ramp's terms in the ground query, worked out once per build (the same values the query
+// would work out at each point) and kept by its box's index.
+struct ramp_terms {
+    f32 foot_x, foot_z;
+    f32 tx, tz;   // the tangent
+    f32 dx, dz;   // centre - foot
+    f32 det;      // tz dx - tx dz
+    f32 half;     // half the width
+    f32 rise;
+    u8 treads;
+    u8 flat;      // |det| below 1e-6: the query passes over it
+};
+static ramp_terms s_ramp[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+static f32 s_bound2[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES]; // a fixture's bound, squared
+
 static void grow_box(ground_box* b, Vector2 p)
 {
     b->x0 = sv_fminf(b->x0, p.x);
@@ -204,6 +219,18 @@ static void find_hot(const sv_geom* geom)
         grow_box(&b, Vector2 {o->centre.x + t.x, o->centre.y + t.y});
         s_hot_fixture[n] = 0;
         s_hot_index[n] = k;
+        ramp_terms* rt = &s_ramp[n];
+        rt->foot_x = o->foot.x;
+        rt->foot_z = o->foot.y;
+        rt->tx = o->tangent.x;
+        rt->tz = o->tangent.y;
+        rt->dx = o->centre.x - o->foot.x;
+        rt->dz = o->centre.y - o->foot.y;
+        rt->det = rt->tz * rt->dx - rt->tx * rt->dz;
+        rt->half = o->width * 0.5f;
+        rt->rise = o->rise;
+        rt->treads = o->treads;
+        rt->flat = fabsf(rt->det) < 1e-6f;
         hot_span(n, geom->floor_y, o->rise);
         s_hot[n++] = b;
     }
@@ -230,6 +257,7 @@ static void find_hot(const sv_geom* geom)
         }
         s_hot_fixture[n] = 1;
         s_hot_index[n] = k;
+        s_bound2[n] = f->bound * f->bound;
         s_hot[n++] = b;
     }
     for (u32 k = 0; k < n; ++k) {
@@ -278,15 +306,13 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
         u32 k = among[n];
         if (!in_box(&s_hot[k], x, z))
             continue;
-        const sv_opening* o = &geom->openings[s_hot_index[k]];
-        Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
-        f32 det = t.y * d.x - t.x * d.y;
-        if (fabsf(det) < 1e-6f)
+        const ramp_terms* o = &s_ramp[k];
+        if (o->flat)
             continue;
-        Vector2 p = {pt.x - o->foot.x, pt.y - o->foot.y};
-        f32 s = (t.y * p.x - t.x * p.y) / det;
-        f32 a = fabsf((d.x * p.y - d.y * p.x) / det);
-        if (s < 0.0f || s > 1.0f || a > o->width * 0.5f)
+        Vector2 p = {pt.x - o->foot_x, pt.y - o->foot_z};
+        f32 s = (o->tz * p.x - o->tx * p.y) / o->det;
+        f32 a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
+        if (s < 0.0f || s > 1.0f || a > o->half)
             continue;
         if (best < 0 || a < best_a) {
             best = s_hot_index[k];
@@ -305,7 +331,7 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
         u32 fk = s_hot_index[k];
         const sv_fixture* f = &geom->fixtures[fk];
         Vector2 dc = {pt.x - f->centre.x, pt.y - f->centre.y};
-        if (dc.x * dc.x + dc.y * dc.y > f->bound * f->bound)
+        if (dc.x * dc.x + dc.y * dc.y > s_bound2[k])
             continue;
         for (u32 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
             const sv_slope* sl = &f->slopes[j];
