@@ -171,13 +171,13 @@ static u32 s_hot_count;
 // would work out at each point) and kept by its box's index.
 struct ramp_terms {
     f32 foot_x, foot_z;
-    f32 tx, tz;   // the tangent
-    f32 dx, dz;   // centre - foot
-    f32 det;      // tz dx - tx dz
-    f32 half;     // half the width
+    f32 tx, tz; // the tangent
+    f32 dx, dz; // centre - foot
+    f32 det;    // tz dx - tx dz
+    f32 half;   // half the width
     f32 rise;
     u8 treads;
-    u8 flat;      // |det| below 1e-6: the query passes over it
+    u8 flat; // |det| below 1e-6: the query passes over it
 };
 static ramp_terms s_ramp[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
 static f32 s_bound2[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES]; // a fixture's bound, squared
@@ -356,6 +356,23 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
     return geom->floor_y;
 }
 
+// ground_at where the one box that may hold (x, z) is ramp o's: the same arithmetic. *on is
+// 1 when the point is on the ramp, 0 when on the floor.
+static inline f32 ramp_ground(const ramp_terms* o, const ground_box* box, f32 floor_y, f32 x, f32 z,
+                              u8* on)
+{
+    *on = 0;
+    if (o->flat || !in_box(box, x, z))
+        return floor_y;
+    Vector2 p = {x - o->foot_x, z - o->foot_z};
+    f32 s = (o->tz * p.x - o->tx * p.y) / o->det;
+    f32 a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
+    if (s < 0.0f || s > 1.0f || a > o->half)
+        return floor_y;
+    *on = 1;
+    return floor_y + o->rise * stepped(s, o->treads);
+}
+
 // Whether any point within 0.01 of the box (x0, z0)-(x1, z1) may be off the floor.
 static int box_hot(f32 x0, f32 z0, f32 x1, f32 z1)
 {
@@ -465,7 +482,17 @@ static void read_ground(const sv_geom* geom)
                 Vector2 p = cell_centre(i, j);
                 if (!in_box(b, p.x, p.y))
                     continue;
-                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c], row, in_row);
+                if (in_row == 1 && !s_hot_fixture[row[0]]) {
+                    // One ramp alone across the row: its ground query inline.
+                    u8 on;
+                    g_grid.ground[c]
+                        = ramp_ground(&s_ramp[row[0]], b, geom->floor_y, p.x, p.y, &on);
+                    g_grid.ground_face[c]
+                        = on ? (u16)(SV_GROUND_RAMP + s_hot_index[row[0]]) : (u16)SV_GROUND_FLOOR;
+                } else {
+                    g_grid.ground[c]
+                        = ground_at(geom, p.x, p.y, &g_grid.ground_face[c], row, in_row);
+                }
                 s_done[i] = 1;
             }
         }
@@ -744,6 +771,27 @@ static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b, f32 limit)
     f32 ex = a.x + 1.0f * dx, ez = a.y + 1.0f * dz;
     u32 count = boxes_meeting(sv_fminf(a.x, ex), sv_fminf(a.y, ez), sv_fmaxf(a.x, ex),
                               sv_fmaxf(a.y, ez), among);
+    if (count == 0)
+        return 0.0f; // no sample leaves the floor
+    if (count == 1 && !s_hot_fixture[among[0]]) {
+        // One ramp alone, the common case beside a ramp: its ground query inline.
+        const ground_box* box = &s_hot[among[0]];
+        const ramp_terms* o = &s_ramp[among[0]];
+        f32 floor_y = geom->floor_y;
+        u8 on;
+        f32 prev = ramp_ground(o, box, floor_y, a.x, a.y, &on), rise = 0.0f;
+        for (u32 i = 1; i <= n + 1; ++i) {
+            f32 t = (f32)i / (f32)(n + 1);
+            f32 g = ramp_ground(o, box, floor_y, a.x + t * dx, a.y + t * dz, &on);
+            if (g - prev > rise) {
+                rise = g - prev;
+                if (rise > limit)
+                    return rise;
+            }
+            prev = g;
+        }
+        return rise;
+    }
     u16 face;
     f32 prev = ground_at(geom, a.x, a.y, &face, among, count), rise = 0.0f;
     for (u32 i = 1; i <= n + 1; ++i) {
