@@ -697,58 +697,77 @@ static void drop_islands(f32 radius)
 
 // Rectangles --------------------------------------------------------------------------------
 
-static int joins(u32 idx, u16 face)
+// Fills n values with v.
+static void fill_u16(u16* d, u32 n, u16 v)
 {
-    return g_grid.walkable[idx] && g_grid.rect_of_cell[idx] == SV_NONE16
-        && g_grid.ground_face[idx] == face;
+    for (u32 i = 0; i < n; ++i)
+        d[i] = v;
 }
+
+// The rectangles from rows above that reach the row being merged, by first column: the
+// cells they hold in it split it into free spans.
+static u16 s_active[2][SV_NAV_RECTS];
 
 // Greedy rectangles: grow right, then down while a whole row of the same face follows.
 static void merge_rects(void)
 {
     u16 w = g_grid.width, h = g_grid.height;
-    for (u16 j = 0; j < h && g_grid.rect_count < SV_NAV_RECTS; ++j) {
-        for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS;) {
-            u32 idx = (u32)j * w + i;
-            if (!g_grid.walkable[idx]) {
-                // Walkable cells hold exactly 1: find the next one in the row at once.
-                const void* next = memchr(&g_grid.walkable[idx], 1, (size_t)(w - i));
-                if (!next)
-                    break;
-                i = (u16)(i + ((const u8*)next - &g_grid.walkable[idx]));
-                continue;
+    u16* active = s_active[0];
+    u16* next = s_active[1];
+    u32 na = 0;
+    for (u16 j = 0; j < h; ++j) {
+        const u8* walk = &g_grid.walkable[(u32)j * w];
+        const u16* faces = &g_grid.ground_face[(u32)j * w];
+        u32 nn = 0;
+        u16 i = 0;
+        for (u32 a = 0;; ++a) {
+            // The free span [i, lim) before the next rectangle from above (or the row's end).
+            u16 lim = a < na ? g_grid.rects[active[a]].x0 : w;
+            while (i < lim) {
+                if (g_grid.rect_count >= SV_NAV_RECTS)
+                    return;
+                if (!walk[i]) {
+                    // Walkable cells hold exactly 1: find the next one in the span at once.
+                    const void* on = memchr(&walk[i], 1, (size_t)(lim - i));
+                    if (!on)
+                        break;
+                    i = (u16)((const u8*)on - walk);
+                    continue;
+                }
+                u16 face = faces[i];
+                u16 x1 = (u16)(i + 1);
+                while (x1 < lim && walk[x1] && faces[x1] == face)
+                    ++x1;
+                // Below this row no cell of columns [i, x1) is taken yet: a rectangle from a row
+                // above reaching lower would hold them in this row too, and those of this row
+                // lie to the left. Only the walkable flag and the face decide.
+                u16 id = (u16)g_grid.rect_count++;
+                u16 z1 = (u16)(j + 1);
+                fill_u16(&g_grid.rect_of_cell[(u32)j * w + i], (u32)(x1 - i), id);
+                for (; z1 < h; ++z1) {
+                    u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
+                    while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
+                        ++c;
+                    if (c < c1)
+                        break;
+                    fill_u16(&g_grid.rect_of_cell[(u32)z1 * w + i], (u32)(x1 - i), id);
+                }
+                g_grid.rects[id] = sv_nav_rect {i, j, x1, z1, face, 0, 0};
+                if (z1 > j + 1)
+                    next[nn++] = id;
+                i = x1;
             }
-            // A cell taken by a rectangle from a row above: the rest of its span in this row is
-            // taken by it too.
-            if (g_grid.rect_of_cell[idx] != SV_NONE16) {
-                i = g_grid.rects[g_grid.rect_of_cell[idx]].x1;
-                continue;
-            }
-            u16 face = g_grid.ground_face[idx];
-            u16 x1 = (u16)(i + 1);
-            while (x1 < w && joins((u32)j * w + x1, face))
-                ++x1;
-            // Below this row no cell of columns [i, x1) is taken yet: a rectangle from a row
-            // above reaching lower would hold them in this row too, and those of this row lie
-            // to the left. Only the walkable flag and the face decide.
-            u16 z1 = (u16)(j + 1);
-            for (; z1 < h; ++z1) {
-                u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
-                while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
-                    ++c;
-                if (c < c1)
-                    break;
-            }
-            u16 id = (u16)g_grid.rect_count++;
-            sv_nav_rect* r = &g_grid.rects[id];
-            *r = sv_nav_rect {i, j, x1, z1, face, 0, 0};
-            for (u16 z = j; z < z1; ++z) {
-                u16* row = &g_grid.rect_of_cell[(u32)z * w];
-                for (u16 x = i; x < x1; ++x)
-                    row[x] = id;
-            }
-            i = x1;
+            if (a >= na)
+                break;
+            const sv_nav_rect* r = &g_grid.rects[active[a]];
+            if (r->z1 > j + 1)
+                next[nn++] = active[a];
+            i = r->x1;
         }
+        u16* t = active;
+        active = next;
+        next = t;
+        na = nn;
     }
 }
 
