@@ -276,6 +276,50 @@ static int in_box(const ground_box* b, f32 x, f32 z)
     return !(x < b->x0 || x > b->x1 || z < b->z0 || z > b->z1);
 }
 
+// poly_contains on a fixture's footprint, one row at a time: where each side crosses the line
+// z = p.y depends on p.y alone, so the crossings of the last height asked are kept (by its
+// bits) and each point of that height only counts those right of it. The same expressions in
+// the same order as poly_contains, so the same answers.
+struct row_crossings {
+    u8 known; // 0 until worked out for this build
+    u32 z_bits;
+    u8 count;
+    f32 x[SV_FIXTURE_VERTICES];
+};
+static row_crossings s_rows[SV_GEOM_FIXTURES];
+
+static void forget_rows(void)
+{
+    for (u32 k = 0; k < SV_GEOM_FIXTURES; ++k)
+        s_rows[k].known = 0;
+}
+
+static int footprint_contains(u32 fk, const sv_fixture* f, Vector2 p)
+{
+    const Vector2* v = f->polygon;
+    u8 count = f->vertex_count;
+    if (fk >= SV_GEOM_FIXTURES || count > SV_FIXTURE_VERTICES)
+        return poly_contains(v, count, p);
+    if (count == 0)
+        return 0;
+    row_crossings* rc = &s_rows[fk];
+    u32 bits;
+    memcpy(&bits, &p.y, sizeof bits);
+    if (!rc->known || rc->z_bits != bits) {
+        rc->known = 1;
+        rc->z_bits = bits;
+        rc->count = 0;
+        for (u32 i = 0, j = count - 1u; i < count; j = i++)
+            if ((v[i].y > p.y) != (v[j].y > p.y))
+                rc->x[rc->count++]
+                    = (v[j].x - v[i].x) * (p.y - v[i].y) / (v[j].y - v[i].y) + v[i].x;
+    }
+    int inside = 0;
+    for (u32 k = 0; k < rc->count; ++k)
+        inside ^= p.x < rc->x[k];
+    return inside;
+}
+
 // Height fraction f stepped into n equal treads, as the ground query takes it.
 static f32 stepped(f32 f, u8 n)
 {
@@ -348,7 +392,7 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
             *face = (u16)(SV_GROUND_SLOPE + 3 * fk + j);
             return geom->floor_y + sl->bottom + (sl->top - sl->bottom) * stepped(b, sl->treads);
         }
-        if (f->standable && poly_contains(f->polygon, f->vertex_count, pt)) {
+        if (f->standable && footprint_contains(fk, f, pt)) {
             *face = (u16)(SV_GROUND_TOP + fk);
             return geom->floor_y + f->top;
         }
@@ -573,7 +617,7 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 }
 
 // Cells whose centres lie inside a solid fixture's footprint are impassable.
-static void fill_solid(const sv_fixture* f)
+static void fill_solid(u32 fk, const sv_fixture* f)
 {
     if (f->vertex_count == 0)
         return;
@@ -588,7 +632,7 @@ static void fill_solid(const sv_fixture* f)
     cell_box(x0, z0, x1, z1, &i0, &j0, &i1, &j1);
     for (i32 j = j0; j <= j1; ++j) {
         for (i32 i = i0; i <= i1; ++i) {
-            if (!poly_contains(f->polygon, f->vertex_count, cell_centre(i, j)))
+            if (!footprint_contains(fk, f, cell_centre(i, j)))
                 continue;
             u32 idx = (u32)(j * g_grid.width + i);
             g_grid.walkable[idx] = 0;
@@ -619,7 +663,7 @@ static void erode_all(const sv_geom* geom, f32 radius)
         for (u8 i = 0; i < f->face_count; ++i)
             erode(geom, &f->faces[i], 0, radius);
         if (!f->standable)
-            fill_solid(f);
+            fill_solid(k, f);
     }
 }
 
@@ -896,18 +940,19 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
     sv_nav_link* l = &g_grid.links[g_grid.link_count++];
     l->to = (u16)t.to;
     l->gap = t.gap;
+    Vector2 a, b;
     if (dx != 0) {
         f32 x = g_grid.origin_x + (f32)(dx > 0 ? r->x1 : r->x0) * cell;
-        l->a = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + first) * cell};
-        l->b = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + last + 1) * cell};
+        a = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + first) * cell};
+        b = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + last + 1) * cell};
     } else {
         f32 z = g_grid.origin_z + (f32)(dz > 0 ? r->z1 : r->z0) * cell;
-        l->a = Vector2 {g_grid.origin_x + (f32)(r->x0 + first) * cell, z};
-        l->b = Vector2 {g_grid.origin_x + (f32)(r->x0 + last + 1) * cell, z};
+        a = Vector2 {g_grid.origin_x + (f32)(r->x0 + first) * cell, z};
+        b = Vector2 {g_grid.origin_x + (f32)(r->x0 + last + 1) * cell, z};
     }
-    Vector2 mid = {(l->a.x + l->b.x) * 0.5f, (l->a.y + l->b.y) * 0.5f};
-    if (t.gap)
-        l->a = l->b = mid;
+    Vector2 mid = {(a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f};
+    l->a = t.gap ? mid : a;
+    l->b = t.gap ? mid : b;
     f32 out = ((f32)t.gap_cells + 0.5f) * cell;
     l->landing = Vector2 {mid.x + (f32)dx * out, mid.y + (f32)dz * out};
     g_grid.rects[rect].link_count++;
@@ -946,7 +991,8 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 rea
     // Ends the run before pos when t differs from it.
     auto note = [&](i32 pos, side_target t) {
         if (pos > 0 && (t.to != run.to || t.gap != run.gap || t.gap_cells != run.gap_cells)) {
-            add_link(rect, dx, dz, run_first, pos - 1, run);
+            if (run.to >= 0)
+                add_link(rect, dx, dz, run_first, pos - 1, run);
             run_first = pos;
         }
         run = t;
@@ -991,7 +1037,8 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 rea
         ++pos;
         e += (u32)along;
     }
-    add_link(rect, dx, dz, run_first, count - 1, run);
+    if (run.to >= 0)
+        add_link(rect, dx, dz, run_first, count - 1, run);
 }
 
 // All links, by source rectangle and side (+x, -x, +z, -z), then the incoming lists.
@@ -1066,6 +1113,7 @@ static void build(const sv_geom* geom, f32 radius)
     g_grid.incoming_start[0] = 0;
     if (cells == 0)
         return;
+    forget_rows();
     rasterise(geom);
     erode_all(geom, radius);
     drop_islands(radius);
