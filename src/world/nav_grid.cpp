@@ -968,7 +968,9 @@ static int level_face(u16 face)
 // Links across one side of a rectangle: one per run of positions with the same target. Most
 // positions are settled by the cell just across the side (a walkable neighbour, or a band cell
 // too high to step over); only the others walk the probe.
-static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 reach)
+// Inlined at each of its four calls, where the side is a constant that settles its branches.
+[[gnu::always_inline]] static inline void links_on_edge(const sv_geom* geom, u16 rect, i32 dx,
+                                                        i32 dz, i32 reach)
 {
     const sv_nav_rect* r = &g_grid.rects[rect];
     i32 count = dx != 0 ? r->z1 - r->z0 : r->x1 - r->x0;
