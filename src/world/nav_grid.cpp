@@ -320,12 +320,25 @@ static int footprint_contains(u32 fk, const sv_fixture* f, Vector2 p)
     return inside;
 }
 
+// ceilf(x), bit for bit (every one of the 2^32 inputs was checked, NaNs and signed zeros
+// included), without the library call the default target makes of it: below 2^23 in magnitude
+// truncation then one step up gives it, and between -1 and 0 it is -0.
+static f32 ceil_f32(f32 x)
+{
+    if (!(fabsf(x) < 8388608.0f))
+        return x; // whole already, infinite or NaN
+    f32 t = (f32)(i32)x;
+    if (t < x)
+        t += 1.0f;
+    return t == 0.0f ? copysignf(0.0f, x) : t;
+}
+
 // Height fraction f stepped into n equal treads, as the ground query takes it.
 static f32 stepped(f32 f, u8 n)
 {
     if (n == 0)
         return f;
-    f32 c = ceilf(f * (f32)n);
+    f32 c = ceil_f32(f * (f32)n);
     c = c < 0.0f ? 0.0f : c;
     c = c > (f32)n ? (f32)n : c;
     return c / (f32)n;
