@@ -334,7 +334,7 @@ static f32 ceil_f32(f32 x)
 }
 
 // Height fraction f stepped into n equal treads, as the ground query takes it.
-static f32 stepped(f32 f, u8 n)
+[[gnu::always_inline]] static inline f32 stepped(f32 f, u8 n)
 {
     if (n == 0)
         return f;
