@@ -896,20 +896,22 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
     u32 e = (u32)(j * g_grid.width + i);
     f32 step = g_grid.step;
     f32 ge = g_grid.ground[e];
+    // The cells across, out to reach or to the grid's edge, past which nothing is found.
+    i32 room = dx > 0 ? g_grid.width - 1 - i : (dx < 0 ? i : (dz > 0 ? g_grid.height - 1 - j : j));
+    i32 last = reach < room ? reach : room;
+    i32 stride = dx + dz * (i32)g_grid.width;
+    f32 band = ge + step + 0.001f;
     i32 k = 1;
-    u32 c = 0;
-    for (; k <= reach; ++k) {
-        i32 ci = i + k * dx, cj = j + k * dz;
-        if (ci < 0 || cj < 0 || ci >= g_grid.width || cj >= g_grid.height)
-            return none;
-        c = (u32)(cj * g_grid.width + ci);
+    u32 c = e;
+    for (; k <= last; ++k) {
+        c += (u32)stride;
         if (g_grid.walkable[c])
             break;
         // A band cell too high to step over: no target beyond it can be reached.
-        if (!(g_grid.obstacle_top[c] <= ge + step + 0.001f))
+        if (!(g_grid.obstacle_top[c] <= band))
             return none;
     }
-    if (k > reach || g_grid.rect_of_cell[c] == rect || g_grid.rect_of_cell[c] == SV_NONE16)
+    if (k > last || g_grid.rect_of_cell[c] == rect || g_grid.rect_of_cell[c] == SV_NONE16)
         return none;
     f32 rise;
     if (k == 1) {
