@@ -171,6 +171,21 @@ static f32 s_hot_lo[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];     // lowest ground i
 static f32 s_hot_hi[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];     // highest
 static u32 s_hot_count;
 
+// A ramp's terms in the ground query, worked out once per build (the same values the query
+// would work out at each point) and kept by its box's index.
+struct ramp_terms {
+    f32 foot_x, foot_z;
+    f32 tx, tz; // the tangent
+    f32 dx, dz; // centre - foot
+    f32 det;    // tz dx - tx dz
+    f32 half;   // half the width
+    f32 rise;
+    u8 treads;
+    u8 flat; // |det| below 1e-6: the query passes over it
+};
+static ramp_terms s_ramp[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+static f32 s_bound2[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES]; // a fixture's bound, squared
+
 static void grow_box(ground_box* b, Vector2 p)
 {
     b->x0 = sv_fminf(b->x0, p.x);
@@ -208,6 +223,18 @@ static void find_hot(const sv_geom* geom)
         grow_box(&b, Vector2 {o->centre.x + t.x, o->centre.y + t.y});
         s_hot_fixture[n] = 0;
         s_hot_index[n] = k;
+        ramp_terms* rt = &s_ramp[n];
+        rt->foot_x = o->foot.x;
+        rt->foot_z = o->foot.y;
+        rt->tx = o->tangent.x;
+        rt->tz = o->tangent.y;
+        rt->dx = o->centre.x - o->foot.x;
+        rt->dz = o->centre.y - o->foot.y;
+        rt->det = rt->tz * rt->dx - rt->tx * rt->dz;
+        rt->half = o->width * 0.5f;
+        rt->rise = o->rise;
+        rt->treads = o->treads;
+        rt->flat = fabsf(rt->det) < 1e-6f;
         hot_span(n, geom->floor_y, o->rise);
         s_hot[n++] = b;
     }
@@ -234,6 +261,7 @@ static void find_hot(const sv_geom* geom)
         }
         s_hot_fixture[n] = 1;
         s_hot_index[n] = k;
+        s_bound2[n] = f->bound * f->bound;
         s_hot[n++] = b;
     }
     for (u32 k = 0; k < n; ++k) {
@@ -252,12 +280,69 @@ static int in_box(const ground_box* b, f32 x, f32 z)
     return !(x < b->x0 || x > b->x1 || z < b->z0 || z > b->z1);
 }
 
+// poly_contains on a fixture's footprint, one row at a time: where each side crosses the line
+// z = p.y depends on p.y alone, so the crossings of the last height asked are kept (by its
+// bits) and each point of that height only counts those right of it. The same expressions in
+// the same order as poly_contains, so the same answers.
+struct row_crossings {
+    u8 known; // 0 until worked out for this build
+    u32 z_bits;
+    u8 count;
+    f32 x[SV_FIXTURE_VERTICES];
+};
+static row_crossings s_rows[SV_GEOM_FIXTURES];
+
+static void forget_rows(void)
+{
+    for (u32 k = 0; k < SV_GEOM_FIXTURES; ++k)
+        s_rows[k].known = 0;
+}
+
+static int footprint_contains(u32 fk, const sv_fixture* f, Vector2 p)
+{
+    const Vector2* v = f->polygon;
+    u8 count = f->vertex_count;
+    if (fk >= SV_GEOM_FIXTURES || count > SV_FIXTURE_VERTICES)
+        return poly_contains(v, count, p);
+    if (count == 0)
+        return 0;
+    row_crossings* rc = &s_rows[fk];
+    u32 bits;
+    memcpy(&bits, &p.y, sizeof bits);
+    if (!rc->known || rc->z_bits != bits) {
+        rc->known = 1;
+        rc->z_bits = bits;
+        rc->count = 0;
+        for (u32 i = 0, j = count - 1u; i < count; j = i++)
+            if ((v[i].y > p.y) != (v[j].y > p.y))
+                rc->x[rc->count++]
+                    = (v[j].x - v[i].x) * (p.y - v[i].y) / (v[j].y - v[i].y) + v[i].x;
+    }
+    int inside = 0;
+    for (u32 k = 0; k < rc->count; ++k)
+        inside ^= p.x < rc->x[k];
+    return inside;
+}
+
+// ceilf(x), bit for bit (every one of the 2^32 inputs was checked, NaNs and signed zeros
+// included), without the library call the default target makes of it: below 2^23 in magnitude
+// truncation then one step up gives it, and between -1 and 0 it is -0.
+static f32 ceil_f32(f32 x)
+{
+    if (!(fabsf(x) < 8388608.0f))
+        return x; // whole already, infinite or NaN
+    f32 t = (f32)(i32)x;
+    if (t < x)
+        t += 1.0f;
+    return t == 0.0f ? copysignf(0.0f, x) : t;
+}
+
 // Height fraction f stepped into n equal treads, as the ground query takes it.
-static f32 stepped(f32 f, u8 n)
+[[gnu::always_inline]] static inline f32 stepped(f32 f, u8 n)
 {
     if (n == 0)
         return f;
-    f32 c = ceilf(f * (f32)n);
+    f32 c = ceil_f32(f * (f32)n);
     c = c < 0.0f ? 0.0f : c;
     c = c > (f32)n ? (f32)n : c;
     return c / (f32)n;
@@ -282,15 +367,13 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
         u32 k = among[n];
         if (!in_box(&s_hot[k], x, z))
             continue;
-        const sv_opening* o = &geom->openings[s_hot_index[k]];
-        Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
-        f32 det = t.y * d.x - t.x * d.y;
-        if (fabsf(det) < 1e-6f)
+        const ramp_terms* o = &s_ramp[k];
+        if (o->flat)
             continue;
-        Vector2 p = {pt.x - o->foot.x, pt.y - o->foot.y};
-        f32 s = (t.y * p.x - t.x * p.y) / det;
-        f32 a = fabsf((d.x * p.y - d.y * p.x) / det);
-        if (s < 0.0f || s > 1.0f || a > o->width * 0.5f)
+        Vector2 p = {pt.x - o->foot_x, pt.y - o->foot_z};
+        f32 s = (o->tz * p.x - o->tx * p.y) / o->det;
+        f32 a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
+        if (s < 0.0f || s > 1.0f || a > o->half)
             continue;
         if (best < 0 || a < best_a) {
             best = s_hot_index[k];
@@ -309,7 +392,7 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
         u32 fk = s_hot_index[k];
         const sv_fixture* f = &geom->fixtures[fk];
         Vector2 dc = {pt.x - f->centre.x, pt.y - f->centre.y};
-        if (dc.x * dc.x + dc.y * dc.y > f->bound * f->bound)
+        if (dc.x * dc.x + dc.y * dc.y > s_bound2[k])
             continue;
         for (u32 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
             const sv_slope* sl = &f->slopes[j];
@@ -326,12 +409,29 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
             *face = (u16)(SV_GROUND_SLOPE + 3 * fk + j);
             return geom->floor_y + sl->bottom + (sl->top - sl->bottom) * stepped(b, sl->treads);
         }
-        if (f->standable && poly_contains(f->polygon, f->vertex_count, pt)) {
+        if (f->standable && footprint_contains(fk, f, pt)) {
             *face = (u16)(SV_GROUND_TOP + fk);
             return geom->floor_y + f->top;
         }
     }
     return geom->floor_y;
+}
+
+// ground_at where the one box that may hold (x, z) is ramp o's: the same arithmetic. *on is
+// 1 when the point is on the ramp, 0 when on the floor.
+static inline f32 ramp_ground(const ramp_terms* o, const ground_box* box, f32 floor_y, f32 x, f32 z,
+                              u8* on)
+{
+    *on = 0;
+    if (o->flat || !in_box(box, x, z))
+        return floor_y;
+    Vector2 p = {x - o->foot_x, z - o->foot_z};
+    f32 s = (o->tz * p.x - o->tx * p.y) / o->det;
+    f32 a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
+    if (s < 0.0f || s > 1.0f || a > o->half)
+        return floor_y;
+    *on = 1;
+    return floor_y + o->rise * stepped(s, o->treads);
 }
 
 // Whether any point within 0.01 of the box (x0, z0)-(x1, z1) may be off the floor.
@@ -443,7 +543,17 @@ static void read_ground(const sv_geom* geom)
                 Vector2 p = cell_centre(i, j);
                 if (!in_box(b, p.x, p.y))
                     continue;
-                g_grid.ground[c] = ground_at(geom, p.x, p.y, &g_grid.ground_face[c], row, in_row);
+                if (in_row == 1 && !s_hot_fixture[row[0]]) {
+                    // One ramp alone across the row: its ground query inline.
+                    u8 on;
+                    g_grid.ground[c]
+                        = ramp_ground(&s_ramp[row[0]], b, geom->floor_y, p.x, p.y, &on);
+                    g_grid.ground_face[c]
+                        = on ? (u16)(SV_GROUND_RAMP + s_hot_index[row[0]]) : (u16)SV_GROUND_FLOOR;
+                } else {
+                    g_grid.ground[c]
+                        = ground_at(geom, p.x, p.y, &g_grid.ground_face[c], row, in_row);
+                }
                 s_done[i] = 1;
             }
         }
@@ -524,7 +634,7 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 }
 
 // Cells whose centres lie inside a solid fixture's footprint are impassable.
-static void fill_solid(const sv_fixture* f)
+static void fill_solid(u32 fk, const sv_fixture* f)
 {
     if (f->vertex_count == 0)
         return;
@@ -539,7 +649,7 @@ static void fill_solid(const sv_fixture* f)
     cell_box(x0, z0, x1, z1, &i0, &j0, &i1, &j1);
     for (i32 j = j0; j <= j1; ++j) {
         for (i32 i = i0; i <= i1; ++i) {
-            if (!poly_contains(f->polygon, f->vertex_count, cell_centre(i, j)))
+            if (!footprint_contains(fk, f, cell_centre(i, j)))
                 continue;
             u32 idx = (u32)(j * g_grid.width + i);
             g_grid.walkable[idx] = 0;
@@ -570,7 +680,7 @@ static void erode_all(const sv_geom* geom, f32 radius)
         for (u8 i = 0; i < f->face_count; ++i)
             erode(geom, &f->faces[i], 0, radius);
         if (!f->standable)
-            fill_solid(f);
+            fill_solid(k, f);
     }
 }
 
@@ -648,58 +758,77 @@ static void drop_islands(f32 radius)
 
 // Rectangles --------------------------------------------------------------------------------
 
-static int joins(u32 idx, u16 face)
+// Fills n values with v.
+static void fill_u16(u16* d, u32 n, u16 v)
 {
-    return g_grid.walkable[idx] && g_grid.rect_of_cell[idx] == SV_NONE16
-        && g_grid.ground_face[idx] == face;
+    for (u32 i = 0; i < n; ++i)
+        d[i] = v;
 }
+
+// The rectangles from rows above that reach the row being merged, by first column: the
+// cells they hold in it split it into free spans.
+static u16 s_active[2][SV_NAV_RECTS];
 
 // Greedy rectangles: grow right, then down while a whole row of the same face follows.
 static void merge_rects(void)
 {
     u16 w = g_grid.width, h = g_grid.height;
-    for (u16 j = 0; j < h && g_grid.rect_count < SV_NAV_RECTS; ++j) {
-        for (u16 i = 0; i < w && g_grid.rect_count < SV_NAV_RECTS;) {
-            u32 idx = (u32)j * w + i;
-            if (!g_grid.walkable[idx]) {
-                // Walkable cells hold exactly 1: find the next one in the row at once.
-                const void* next = memchr(&g_grid.walkable[idx], 1, (size_t)(w - i));
-                if (!next)
-                    break;
-                i = (u16)(i + ((const u8*)next - &g_grid.walkable[idx]));
-                continue;
+    u16* active = s_active[0];
+    u16* next = s_active[1];
+    u32 na = 0;
+    for (u16 j = 0; j < h; ++j) {
+        const u8* walk = &g_grid.walkable[(u32)j * w];
+        const u16* faces = &g_grid.ground_face[(u32)j * w];
+        u32 nn = 0;
+        u16 i = 0;
+        for (u32 a = 0;; ++a) {
+            // The free span [i, lim) before the next rectangle from above (or the row's end).
+            u16 lim = a < na ? g_grid.rects[active[a]].x0 : w;
+            while (i < lim) {
+                if (g_grid.rect_count >= SV_NAV_RECTS)
+                    return;
+                if (!walk[i]) {
+                    // Walkable cells hold exactly 1: find the next one in the span at once.
+                    const void* on = memchr(&walk[i], 1, (size_t)(lim - i));
+                    if (!on)
+                        break;
+                    i = (u16)((const u8*)on - walk);
+                    continue;
+                }
+                u16 face = faces[i];
+                u16 x1 = (u16)(i + 1);
+                while (x1 < lim && walk[x1] && faces[x1] == face)
+                    ++x1;
+                // Below this row no cell of columns [i, x1) is taken yet: a rectangle from a row
+                // above reaching lower would hold them in this row too, and those of this row
+                // lie to the left. Only the walkable flag and the face decide.
+                u16 id = (u16)g_grid.rect_count++;
+                u16 z1 = (u16)(j + 1);
+                fill_u16(&g_grid.rect_of_cell[(u32)j * w + i], (u32)(x1 - i), id);
+                for (; z1 < h; ++z1) {
+                    u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
+                    while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
+                        ++c;
+                    if (c < c1)
+                        break;
+                    fill_u16(&g_grid.rect_of_cell[(u32)z1 * w + i], (u32)(x1 - i), id);
+                }
+                g_grid.rects[id] = sv_nav_rect {i, j, x1, z1, face, 0, 0};
+                if (z1 > j + 1)
+                    next[nn++] = id;
+                i = x1;
             }
-            // A cell taken by a rectangle from a row above: the rest of its span in this row is
-            // taken by it too.
-            if (g_grid.rect_of_cell[idx] != SV_NONE16) {
-                i = g_grid.rects[g_grid.rect_of_cell[idx]].x1;
-                continue;
-            }
-            u16 face = g_grid.ground_face[idx];
-            u16 x1 = (u16)(i + 1);
-            while (x1 < w && joins((u32)j * w + x1, face))
-                ++x1;
-            // Below this row no cell of columns [i, x1) is taken yet: a rectangle from a row
-            // above reaching lower would hold them in this row too, and those of this row lie
-            // to the left. Only the walkable flag and the face decide.
-            u16 z1 = (u16)(j + 1);
-            for (; z1 < h; ++z1) {
-                u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
-                while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
-                    ++c;
-                if (c < c1)
-                    break;
-            }
-            u16 id = (u16)g_grid.rect_count++;
-            sv_nav_rect* r = &g_grid.rects[id];
-            *r = sv_nav_rect {i, j, x1, z1, face, 0, 0};
-            for (u16 z = j; z < z1; ++z) {
-                u16* row = &g_grid.rect_of_cell[(u32)z * w];
-                for (u16 x = i; x < x1; ++x)
-                    row[x] = id;
-            }
-            i = x1;
+            if (a >= na)
+                break;
+            const sv_nav_rect* r = &g_grid.rects[active[a]];
+            if (r->z1 > j + 1)
+                next[nn++] = active[a];
+            i = r->x1;
         }
+        u16* t = active;
+        active = next;
+        next = t;
+        na = nn;
     }
 }
 
@@ -722,6 +851,27 @@ static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b, f32 limit)
     f32 ex = a.x + 1.0f * dx, ez = a.y + 1.0f * dz;
     u32 count = boxes_meeting(sv_fminf(a.x, ex), sv_fminf(a.y, ez), sv_fmaxf(a.x, ex),
                               sv_fmaxf(a.y, ez), among);
+    if (count == 0)
+        return 0.0f; // no sample leaves the floor
+    if (count == 1 && !s_hot_fixture[among[0]]) {
+        // One ramp alone, the common case beside a ramp: its ground query inline.
+        const ground_box* box = &s_hot[among[0]];
+        const ramp_terms* o = &s_ramp[among[0]];
+        f32 floor_y = geom->floor_y;
+        u8 on;
+        f32 prev = ramp_ground(o, box, floor_y, a.x, a.y, &on), rise = 0.0f;
+        for (u32 i = 1; i <= n + 1; ++i) {
+            f32 t = (f32)i / (f32)(n + 1);
+            f32 g = ramp_ground(o, box, floor_y, a.x + t * dx, a.y + t * dz, &on);
+            if (g - prev > rise) {
+                rise = g - prev;
+                if (rise > limit)
+                    return rise;
+            }
+            prev = g;
+        }
+        return rise;
+    }
     u16 face;
     f32 prev = ground_at(geom, a.x, a.y, &face, among, count), rise = 0.0f;
     for (u32 i = 1; i <= n + 1; ++i) {
@@ -750,20 +900,22 @@ static side_target probe(const sv_geom* geom, u16 rect, i32 i, i32 j, i32 dx, i3
     u32 e = (u32)(j * g_grid.width + i);
     f32 step = g_grid.step;
     f32 ge = g_grid.ground[e];
+    // The cells across, out to reach or to the grid's edge, past which nothing is found.
+    i32 room = dx > 0 ? g_grid.width - 1 - i : (dx < 0 ? i : (dz > 0 ? g_grid.height - 1 - j : j));
+    i32 last = reach < room ? reach : room;
+    i32 stride = dx + dz * (i32)g_grid.width;
+    f32 band = ge + step + 0.001f;
     i32 k = 1;
-    u32 c = 0;
-    for (; k <= reach; ++k) {
-        i32 ci = i + k * dx, cj = j + k * dz;
-        if (ci < 0 || cj < 0 || ci >= g_grid.width || cj >= g_grid.height)
-            return none;
-        c = (u32)(cj * g_grid.width + ci);
+    u32 c = e;
+    for (; k <= last; ++k) {
+        c += (u32)stride;
         if (g_grid.walkable[c])
             break;
         // A band cell too high to step over: no target beyond it can be reached.
-        if (!(g_grid.obstacle_top[c] <= ge + step + 0.001f))
+        if (!(g_grid.obstacle_top[c] <= band))
             return none;
     }
-    if (k > reach || g_grid.rect_of_cell[c] == rect || g_grid.rect_of_cell[c] == SV_NONE16)
+    if (k > last || g_grid.rect_of_cell[c] == rect || g_grid.rect_of_cell[c] == SV_NONE16)
         return none;
     f32 rise;
     if (k == 1) {
@@ -807,18 +959,19 @@ static void add_link(u16 rect, i32 dx, i32 dz, i32 first, i32 last, side_target 
     sv_nav_link* l = &g_grid.links[g_grid.link_count++];
     l->to = (u16)t.to;
     l->gap = t.gap;
+    Vector2 a, b;
     if (dx != 0) {
         f32 x = g_grid.origin_x + (f32)(dx > 0 ? r->x1 : r->x0) * cell;
-        l->a = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + first) * cell};
-        l->b = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + last + 1) * cell};
+        a = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + first) * cell};
+        b = Vector2 {x, g_grid.origin_z + (f32)(r->z0 + last + 1) * cell};
     } else {
         f32 z = g_grid.origin_z + (f32)(dz > 0 ? r->z1 : r->z0) * cell;
-        l->a = Vector2 {g_grid.origin_x + (f32)(r->x0 + first) * cell, z};
-        l->b = Vector2 {g_grid.origin_x + (f32)(r->x0 + last + 1) * cell, z};
+        a = Vector2 {g_grid.origin_x + (f32)(r->x0 + first) * cell, z};
+        b = Vector2 {g_grid.origin_x + (f32)(r->x0 + last + 1) * cell, z};
     }
-    Vector2 mid = {(l->a.x + l->b.x) * 0.5f, (l->a.y + l->b.y) * 0.5f};
-    if (t.gap)
-        l->a = l->b = mid;
+    Vector2 mid = {(a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f};
+    l->a = t.gap ? mid : a;
+    l->b = t.gap ? mid : b;
     f32 out = ((f32)t.gap_cells + 0.5f) * cell;
     l->landing = Vector2 {mid.x + (f32)dx * out, mid.y + (f32)dz * out};
     g_grid.rects[rect].link_count++;
@@ -834,7 +987,9 @@ static int level_face(u16 face)
 // Links across one side of a rectangle: one per run of positions with the same target. Most
 // positions are settled by the cell just across the side (a walkable neighbour, or a band cell
 // too high to step over); only the others walk the probe.
-static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 reach)
+// Inlined at each of its four calls, where the side is a constant that settles its branches.
+[[gnu::always_inline]] static inline void links_on_edge(const sv_geom* geom, u16 rect, i32 dx,
+                                                        i32 dz, i32 reach)
 {
     const sv_nav_rect* r = &g_grid.rects[rect];
     i32 count = dx != 0 ? r->z1 - r->z0 : r->x1 - r->x0;
@@ -857,7 +1012,8 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 rea
     // Ends the run before pos when t differs from it.
     auto note = [&](i32 pos, side_target t) {
         if (pos > 0 && (t.to != run.to || t.gap != run.gap || t.gap_cells != run.gap_cells)) {
-            add_link(rect, dx, dz, run_first, pos - 1, run);
+            if (run.to >= 0)
+                add_link(rect, dx, dz, run_first, pos - 1, run);
             run_first = pos;
         }
         run = t;
@@ -902,7 +1058,8 @@ static void links_on_edge(const sv_geom* geom, u16 rect, i32 dx, i32 dz, i32 rea
         ++pos;
         e += (u32)along;
     }
-    add_link(rect, dx, dz, run_first, count - 1, run);
+    if (run.to >= 0)
+        add_link(rect, dx, dz, run_first, count - 1, run);
 }
 
 // All links, by source rectangle and side (+x, -x, +z, -z), then the incoming lists.
@@ -1019,6 +1176,7 @@ static void build(const sv_geom* geom, f32 radius)
     g_grid.incoming_start[0] = 0;
     if (cells == 0)
         return;
+    forget_rows();
     rasterise(geom);
     erode_all(geom, radius);
     drop_islands(radius);
