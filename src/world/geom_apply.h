@@ -9,5 +9,7 @@
 // player.radius, else bare (255, with a warning in category gen). Draws from the geometry stream
 // of (floor seed, floor number) with generators seeded per room and per door. Nothing for a null
 // floor. Keeps the interior signatures of rooms below 4096 in a static table between calls; the
-// static geometry and the navigation grid are scratch. Running it twice changes nothing more.
+// static geometry and the navigation grid are scratch. Each furnished room's geometry goes into
+// the geometry cache and its grid among the kept grids, as the first frames and ticks would
+// build them. Running it twice changes nothing more.
 void sv_geom_apply(sv_floor* floor);
