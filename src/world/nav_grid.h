@@ -53,7 +53,7 @@ struct sv_nav_grid {
     u32 rect_count;
     sv_nav_link* links; // grouped by source rectangle
     u32 link_count;
-    u16* incoming; // sources of the links into each rectangle, as one list
+    u16* incoming;       // sources of the links into each rectangle, as one list
     u32* incoming_start; // rect_count + 1 entries
     u64 builds;          // rebuilds since start-up
 };
