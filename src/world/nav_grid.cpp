@@ -834,6 +834,25 @@ static void merge_rects(void)
 
 // Links -------------------------------------------------------------------------------------
 
+// Largest single rise between the n + 2 heights ground(x, z) gives from a to a + (dx, dz), at
+// least 0; some value above limit as soon as one passes it.
+template <typename Ground>
+static f32 rise_along(Vector2 a, f32 dx, f32 dz, u32 n, f32 limit, Ground ground)
+{
+    f32 prev = ground(a.x, a.y), rise = 0.0f;
+    for (u32 i = 1; i <= n + 1; ++i) {
+        f32 t = (f32)i / (f32)(n + 1);
+        f32 g = ground(a.x + t * dx, a.y + t * dz);
+        if (g - prev > rise) {
+            rise = g - prev;
+            if (rise > limit)
+                return rise;
+        }
+        prev = g;
+    }
+    return rise;
+}
+
 // Largest single rise of the ground between samples half a cell apart from a to b, at least 0;
 // once it passes limit, some value above limit (the rest of the samples cannot bring it back
 // down, and the caller asks no more than whether it passed).
@@ -859,32 +878,12 @@ static f32 ground_rise(const sv_geom* geom, Vector2 a, Vector2 b, f32 limit)
         const ramp_terms* o = &s_ramp[among[0]];
         f32 floor_y = geom->floor_y;
         u8 on;
-        f32 prev = ramp_ground(o, box, floor_y, a.x, a.y, &on), rise = 0.0f;
-        for (u32 i = 1; i <= n + 1; ++i) {
-            f32 t = (f32)i / (f32)(n + 1);
-            f32 g = ramp_ground(o, box, floor_y, a.x + t * dx, a.y + t * dz, &on);
-            if (g - prev > rise) {
-                rise = g - prev;
-                if (rise > limit)
-                    return rise;
-            }
-            prev = g;
-        }
-        return rise;
+        return rise_along(a, dx, dz, n, limit,
+                          [&](f32 x, f32 z) { return ramp_ground(o, box, floor_y, x, z, &on); });
     }
     u16 face;
-    f32 prev = ground_at(geom, a.x, a.y, &face, among, count), rise = 0.0f;
-    for (u32 i = 1; i <= n + 1; ++i) {
-        f32 t = (f32)i / (f32)(n + 1);
-        f32 g = ground_at(geom, a.x + t * dx, a.y + t * dz, &face, among, count);
-        if (g - prev > rise) {
-            rise = g - prev;
-            if (rise > limit)
-                return rise;
-        }
-        prev = g;
-    }
-    return rise;
+    return rise_along(a, dx, dz, n, limit,
+                      [&](f32 x, f32 z) { return ground_at(geom, x, z, &face, among, count); });
 }
 
 // What lies across one side position: the target rectangle (-1 none) and the gap width.
