@@ -8,6 +8,7 @@
 #include "core/rng.h"
 #include "core/tune.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 #include "world/nav.h"
 
 namespace {
@@ -152,8 +153,13 @@ void choose_interiors(sv_floor* floor)
             if (taken && r < SIGS)
                 g_sigs[r] = s;
         }
-        if (taken)
+        if (taken) {
+            // The floor's first frames draw this room and its mobs path through it: hand on
+            // what the test just built instead of building it again then.
+            sv_geom_cache_store(floor, r, &s_geom, nullptr);
+            nav_keep_ready(&s_geom, radius);
             continue;
+        }
         room->interior = SV_INTERIOR_BARE;
         if (r < SIGS)
             g_sigs[r] = 0;

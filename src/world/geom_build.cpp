@@ -3,6 +3,7 @@
 // interior. The random draws of a room come in this order: the vertex count, one per vertex,
 // one per door slot; the interior generator has its own generator.
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "core/fmath.h"
@@ -72,7 +73,10 @@ void build_piece(sv_geom* g, const sv_passage* p, u16 j)
 
 void build_room(sv_geom* g, const sv_floor* floor, const sv_room* room, u16 place)
 {
-    memset(g, 0, sizeof *g);
+    // Every byte is cleared: the fixtures, most of the record, by build_interior, the rest here.
+    constexpr size_t FIX_AT = offsetof(sv_geom, fixtures), FIX_END = FIX_AT + sizeof g->fixtures;
+    memset(g, 0, FIX_AT);
+    memset((char*)g + FIX_END, 0, sizeof *g - FIX_END);
     u64 base = sv_stream_seed(floor->seed, floor->floor_number, SV_STREAM_GEOMETRY)
         ^ (u64)place * GOLDEN;
     sv_rng rng;
@@ -99,7 +103,9 @@ void build_room(sv_geom* g, const sv_floor* floor, const sv_room* room, u16 plac
         f32 theta = (f32)i * 6.2831855f / (f32)n;
         f32 u = (f32)sv_rng_f64(&rng);
         f32 rho = sv_fmaxf(0.1f, ((2.0f * u - 1.0f) * spread + 1.0f) * radius);
-        g->vertices[i] = Vector2 {rho * sv_cosf(theta), rho * sv_sinf(theta)};
+        f32 sn, cs;
+        sv_sincosf(theta, &sn, &cs);
+        g->vertices[i] = Vector2 {rho * cs, rho * sn};
     }
 
     u8 doors = room->door_count < SV_GEOM_OPENINGS ? room->door_count : SV_GEOM_OPENINGS;

@@ -2,10 +2,10 @@
 // for one geometry and body radius and cached by the bytes of the whole geometry record, the
 // radius and player.step_height; A* over it with string pulling through the doorways. One static
 // working grid and static search tables: not re-entrant, nothing drawn. A call with another
-// geometry, radius or step height makes the working grid again: copied back from the grids kept
-// for the places in play (a few microseconds; they are allocated, at most SV_NAV_KEPT of them
-// and SV_NAV_KEPT_BYTES in all), else built (tens of microseconds to a few milliseconds); the
-// same ones again cost one comparison of the record (about a microsecond).
+// geometry, radius or step height makes the working grid again: one of the grids kept for the
+// places in play, read in place (a lookup and a comparison of the record; they are allocated, at
+// most SV_NAV_KEPT of them and SV_NAV_KEPT_BYTES in all), else built (tens of microseconds to a
+// few milliseconds); the same ones again cost one comparison of the record (about a microsecond).
 #pragma once
 #include "world/world_types.h"
 
@@ -20,8 +20,8 @@
 
 // Bounds of the grids kept for going back to a place: how many, and the bytes they hold in all
 // (each its cells, rectangles, links and the record it was built from).
-#define SV_NAV_KEPT       64
-#define SV_NAV_KEPT_BYTES (8u << 20)
+#define SV_NAV_KEPT       128
+#define SV_NAV_KEPT_BYTES (16u << 20)
 
 // Walking path for a body of radius r from start to goal (x, z) in geom: writes the corner
 // points and then the goal (never the start) to out, at most cap, and returns the number
@@ -47,3 +47,8 @@ void sv_nav_stats(const sv_geom* geom, f32 radius, u64* rectangles, u64* links, 
 // Walking length from a to b in geom for radius r: the length of the path's polyline (at most
 // 96 points), or the straight distance |b - a| when there is no path.
 f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to);
+
+// Keeps the working grid among the kept grids when it was last made for (geom, radius) and is
+// not kept yet, as a path query would have kept it: generation hands on the grids its
+// walkability test built for the interiors it chose, so the first tick of a chase restores them.
+void nav_keep_ready(const sv_geom* geom, f32 radius);

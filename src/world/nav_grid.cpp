@@ -18,8 +18,12 @@
 // State -------------------------------------------------------------------------------------
 
 static sv_nav_grid g_grid;
+static sv_nav_store s_store; // where builds write
 static sv_nav_heap g_heap;
-static sv_geom s_built; // the record the grid was built from: its identity
+static sv_geom s_built; // the record the last build was made from
+// The working grid's identity: s_built after a build, the kept grid's own copy of its record
+// after a restore (not copied again).
+static const sv_geom* s_identity = &s_built;
 static f32 s_cross[SV_GEOM_VERTICES];
 
 const sv_nav_grid* nav_grid(void)
@@ -1112,10 +1116,52 @@ static void lay_out(const sv_geom* geom)
     g_grid.height = (u16)(clamp_index(ez / g_grid.cell, 0, SV_NAV_SIDE - 1) + 1);
 }
 
+// The cell arrays of one grid in one allocation: the f32 arrays, then the u16 ones, then the
+// bytes, each aligned.
+struct cell_layout {
+    u64 obstacle_top, ground, ground_face, rect_of_cell, walkable, size;
+};
+
+static cell_layout cells_for(u32 cells)
+{
+    cell_layout c;
+    c.obstacle_top = 0;
+    c.ground = c.obstacle_top + sizeof(f32) * cells;
+    c.ground_face = c.ground + sizeof(f32) * cells;
+    c.rect_of_cell = c.ground_face + sizeof(u16) * cells;
+    c.walkable = c.rect_of_cell + sizeof(u16) * cells;
+    c.size = c.walkable + cells;
+    return c;
+}
+
+static void attach_cells(u8* b, u32 cells)
+{
+    cell_layout c = cells_for(cells);
+    g_grid.obstacle_top = (f32*)(b + c.obstacle_top);
+    g_grid.ground = (f32*)(b + c.ground);
+    g_grid.ground_face = (u16*)(b + c.ground_face);
+    g_grid.rect_of_cell = (u16*)(b + c.rect_of_cell);
+    g_grid.walkable = b + c.walkable;
+}
+
+// The cells the next build writes. A grid that is kept takes them with it, so keeping copies only
+// its rectangles, links and record; without memory for them the build writes the store's.
+static u8* s_cells;
+static u64 s_cells_size;
+
 static void build(const sv_geom* geom, f32 radius)
 {
+    nav_grid_attach(&g_grid, &s_store);
     lay_out(geom);
     u32 cells = (u32)g_grid.width * g_grid.height;
+    u64 need = cells_for(cells).size;
+    if (need > s_cells_size) {
+        free(s_cells);
+        s_cells = (u8*)malloc(need);
+        s_cells_size = s_cells ? need : 0;
+    }
+    if (s_cells)
+        attach_cells(s_cells, cells);
     memset(g_grid.walkable, 0, cells);
     memset(g_grid.ground_face, 0, sizeof(u16) * cells);
     static_assert(SV_NONE16 == 0xFFFF, "rect_of_cell is cleared bytewise");
@@ -1141,8 +1187,8 @@ static void build(const sv_geom* geom, f32 radius)
 // Grids kept --------------------------------------------------------------------------------
 
 // The grids of the places in play, kept compact (only the cells, rectangles and links a grid
-// has, beside the record it was built from) so that going back to a place costs a copy instead
-// of a build. Least recently used ones go first once SV_NAV_KEPT grids or SV_NAV_KEPT_BYTES
+// has, beside the record it was built from) so that going back to a place costs a lookup
+// instead of a build. Least recently used ones go first once SV_NAV_KEPT grids or SV_NAV_KEPT_BYTES
 // bytes are held; a grid larger than the byte bound is never kept.
 struct kept_grid {
     u64 hash; // of the record, radius and step; 0 for an unused entry
@@ -1151,8 +1197,9 @@ struct kept_grid {
     f32 origin_x, origin_z, cell;
     u16 width, height;
     u32 rect_count, link_count;
-    u8* bytes; // the record, then the arrays (see kept_layout)
-    u64 size;
+    u8* bytes; // the record, the rectangles and the links (see kept_layout)
+    u8* cells; // the cell arrays (see cells_for)
+    u64 size;  // bytes of both
 };
 
 struct kept_state {
@@ -1163,14 +1210,14 @@ struct kept_state {
 };
 
 static kept_state g_kept;
+static kept_grid* s_in_use; // the kept grid the working grid reads, if any
 
 // Byte offsets of the arrays in a kept grid's buffer, widest alignment first.
 struct kept_layout {
-    u64 links, rects, obstacle_top, ground, incoming_start, record, incoming, ground_face,
-        rect_of_cell, walkable, size;
+    u64 links, rects, incoming_start, record, incoming, size;
 };
 
-static kept_layout layout_for(u32 cells, u32 rect_count, u32 link_count)
+static kept_layout layout_for(u32 rect_count, u32 link_count)
 {
     kept_layout l;
     u64 at = 0;
@@ -1178,22 +1225,12 @@ static kept_layout layout_for(u32 cells, u32 rect_count, u32 link_count)
     at += sizeof(sv_nav_link) * link_count;
     l.rects = at;
     at += sizeof(sv_nav_rect) * rect_count;
-    l.obstacle_top = at;
-    at += sizeof(f32) * cells;
-    l.ground = at;
-    at += sizeof(f32) * cells;
     l.incoming_start = at;
     at += sizeof(u32) * ((u64)rect_count + 1);
     l.record = at;
     at += sizeof(sv_geom);
     l.incoming = at;
     at += sizeof(u16) * link_count;
-    l.ground_face = at;
-    at += sizeof(u16) * cells;
-    l.rect_of_cell = at;
-    at += sizeof(u16) * cells;
-    l.walkable = at;
-    at += cells;
     l.size = at;
     return l;
 }
@@ -1202,27 +1239,35 @@ static_assert(sizeof(sv_nav_link) % 4 == 0 && sizeof(sv_nav_rect) % 4 == 0
                   && sizeof(sv_geom) % 4 == 0,
               "kept arrays stay aligned");
 
-// The record's bytes with the radius and step, four lanes at a time.
+// A key for finding a kept grid, not its identity (the whole record is compared after): the
+// record's head (its wall polygon and counts) and one word in every 256 bytes after it, with
+// the radius and step. Records of one place differ in their fixtures, which the samples reach;
+// where they do not, the comparison still tells them apart.
 static u64 record_hash(const sv_geom* geom, f32 radius, f32 step)
 {
     const u8* p = (const u8*)geom;
-    u64 lane[4] = {0x9e3779b97f4a7c15ull, 0xc2b2ae3d27d4eb4full, 0x165667b19e3779f9ull,
-                   0xd6e8feb86659fd93ull};
-    u64 i = 0;
-    for (; i + 32 <= sizeof *geom; i += 32)
-        for (u32 k = 0; k < 4; ++k) {
+    const u64 HEAD = 128, STRIDE = 256;
+    static_assert(sizeof(sv_geom) >= HEAD + 8, "the head is inside the record");
+    u64 lane[2] = {0x9e3779b97f4a7c15ull, 0xc2b2ae3d27d4eb4full};
+    for (u64 i = 0; i < HEAD; i += 16)
+        for (u32 k = 0; k < 2; ++k) {
             u64 w;
             memcpy(&w, p + i + 8 * k, 8);
             lane[k] = (lane[k] ^ w) * 0x100000001b3ull;
         }
-    u64 tail = 0;
-    for (; i < sizeof *geom; ++i)
-        tail = (tail << 8 | p[i]) * 0x100000001b3ull;
+    u64 tail = 0x165667b19e3779f9ull;
+    for (u64 i = HEAD; i + 8 <= sizeof *geom; i += STRIDE) {
+        u64 w;
+        memcpy(&w, p + i, 8);
+        tail = (tail ^ w) * 0x100000001b3ull;
+    }
+    u64 w;
+    memcpy(&w, p + sizeof *geom - 8, 8);
+    tail = (tail ^ w) * 0x100000001b3ull;
     u32 rb, sb;
     memcpy(&rb, &radius, 4);
     memcpy(&sb, &step, 4);
-    u64 h
-        = lane[0] ^ (lane[1] << 1) ^ (lane[2] << 2) ^ (lane[3] << 3) ^ tail ^ ((u64)rb << 32 | sb);
+    u64 h = lane[0] ^ (lane[1] << 1) ^ (tail << 2) ^ ((u64)rb << 32 | sb);
     h ^= h >> 29;
     h *= 0xbf58476d1ce4e5b9ull;
     h ^= h >> 32;
@@ -1233,8 +1278,15 @@ static void drop_kept(kept_grid* k)
 {
     if (!k->hash)
         return;
+    if (k == s_in_use) { // the working grid reads its arrays: make it again when next asked
+        g_grid.built = 0;
+        nav_grid_attach(&g_grid, &s_store);
+        s_identity = &s_built;
+        s_in_use = nullptr;
+    }
     g_kept.bytes -= k->size;
     free(k->bytes);
+    free(k->cells);
     *k = kept_grid {};
 }
 
@@ -1245,19 +1297,20 @@ static kept_grid* find_kept(u64 hash, const sv_geom* geom, f32 radius, f32 step)
         if (k->hash != hash || memcmp(&k->radius, &radius, 4) != 0
             || memcmp(&k->step, &step, 4) != 0)
             continue;
-        kept_layout l = layout_for((u32)k->width * k->height, k->rect_count, k->link_count);
+        kept_layout l = layout_for(k->rect_count, k->link_count);
         if (memcmp(k->bytes + l.record, geom, sizeof *geom) == 0)
             return k;
     }
     return nullptr;
 }
 
-// Copies the grid just built (from geom) into the kept grids.
+// Keeps the grid just built (from geom): its cells are taken as they are, the rest copied.
 static void keep(u64 hash, const sv_geom* geom)
 {
     u32 cells = (u32)g_grid.width * g_grid.height;
-    kept_layout l = layout_for(cells, g_grid.rect_count, g_grid.link_count);
-    if (l.size > SV_NAV_KEPT_BYTES)
+    kept_layout l = layout_for(g_grid.rect_count, g_grid.link_count);
+    cell_layout c = cells_for(cells);
+    if (l.size + c.size > SV_NAV_KEPT_BYTES)
         return;
     // Room first: the least recently used go until both bounds allow one more.
     for (;;) {
@@ -1271,7 +1324,7 @@ static void keep(u64 hash, const sv_geom* geom)
             if (!oldest || k->used_at < oldest->used_at)
                 oldest = k;
         }
-        if (used < SV_NAV_KEPT && g_kept.bytes + l.size <= SV_NAV_KEPT_BYTES)
+        if (used < SV_NAV_KEPT && g_kept.bytes + l.size + c.size <= SV_NAV_KEPT_BYTES)
             break;
         drop_kept(oldest);
     }
@@ -1282,16 +1335,32 @@ static void keep(u64 hash, const sv_geom* geom)
     u8* b = (u8*)malloc(l.size);
     if (!b)
         return;
+    u8* cb = nullptr;
+    if (s_cells && g_grid.walkable == s_cells + c.walkable) {
+        // The build's own cells: trimmed to the grid (a shrink stays in place) and taken.
+        cb = (u8*)realloc(s_cells, c.size ? c.size : 1);
+        if (!cb)
+            cb = s_cells;
+        s_cells = nullptr;
+        s_cells_size = 0;
+        attach_cells(cb, cells);
+    } else {
+        cb = (u8*)malloc(c.size);
+        if (!cb) {
+            free(b);
+            return;
+        }
+        memcpy(cb + c.obstacle_top, g_grid.obstacle_top, sizeof(f32) * cells);
+        memcpy(cb + c.ground, g_grid.ground, sizeof(f32) * cells);
+        memcpy(cb + c.ground_face, g_grid.ground_face, sizeof(u16) * cells);
+        memcpy(cb + c.rect_of_cell, g_grid.rect_of_cell, sizeof(u16) * cells);
+        memcpy(cb + c.walkable, g_grid.walkable, cells);
+    }
     memcpy(b + l.links, g_grid.links, sizeof(sv_nav_link) * g_grid.link_count);
     memcpy(b + l.rects, g_grid.rects, sizeof(sv_nav_rect) * g_grid.rect_count);
-    memcpy(b + l.obstacle_top, g_grid.obstacle_top, sizeof(f32) * cells);
-    memcpy(b + l.ground, g_grid.ground, sizeof(f32) * cells);
     memcpy(b + l.incoming_start, g_grid.incoming_start, sizeof(u32) * (g_grid.rect_count + 1));
     memcpy(b + l.record, geom, sizeof *geom);
     memcpy(b + l.incoming, g_grid.incoming, sizeof(u16) * g_grid.link_count);
-    memcpy(b + l.ground_face, g_grid.ground_face, sizeof(u16) * cells);
-    memcpy(b + l.rect_of_cell, g_grid.rect_of_cell, sizeof(u16) * cells);
-    memcpy(b + l.walkable, g_grid.walkable, cells);
     k->hash = hash;
     k->used_at = ++g_kept.clock;
     k->radius = g_grid.radius;
@@ -1304,16 +1373,20 @@ static void keep(u64 hash, const sv_geom* geom)
     k->rect_count = g_grid.rect_count;
     k->link_count = g_grid.link_count;
     k->bytes = b;
-    k->size = l.size;
-    g_kept.bytes += l.size;
+    k->cells = cb;
+    k->size = l.size + c.size;
+    g_kept.bytes += k->size;
+    if (g_grid.walkable == cb + c.walkable)
+        s_in_use = k; // the working grid reads the cells it took
 }
 
-// Makes the working grid the kept one, exactly as its build left it.
-static void restore(const kept_grid* k)
+// Makes the working grid the kept one, exactly as its build left it: read in place, so that
+// going back to a place costs no copy.
+static void restore(kept_grid* k)
 {
     u32 cells = (u32)k->width * k->height;
-    kept_layout l = layout_for(cells, k->rect_count, k->link_count);
-    const u8* b = k->bytes;
+    kept_layout l = layout_for(k->rect_count, k->link_count);
+    u8* b = k->bytes;
     g_grid.origin_x = k->origin_x;
     g_grid.origin_z = k->origin_z;
     g_grid.cell = k->cell;
@@ -1321,15 +1394,13 @@ static void restore(const kept_grid* k)
     g_grid.height = k->height;
     g_grid.rect_count = k->rect_count;
     g_grid.link_count = k->link_count;
-    memcpy(g_grid.links, b + l.links, sizeof(sv_nav_link) * k->link_count);
-    memcpy(g_grid.rects, b + l.rects, sizeof(sv_nav_rect) * k->rect_count);
-    memcpy(g_grid.obstacle_top, b + l.obstacle_top, sizeof(f32) * cells);
-    memcpy(g_grid.ground, b + l.ground, sizeof(f32) * cells);
-    memcpy(g_grid.incoming_start, b + l.incoming_start, sizeof(u32) * (k->rect_count + 1));
-    memcpy(g_grid.incoming, b + l.incoming, sizeof(u16) * k->link_count);
-    memcpy(g_grid.ground_face, b + l.ground_face, sizeof(u16) * cells);
-    memcpy(g_grid.rect_of_cell, b + l.rect_of_cell, sizeof(u16) * cells);
-    memcpy(g_grid.walkable, b + l.walkable, cells);
+    g_grid.links = (sv_nav_link*)(b + l.links);
+    g_grid.rects = (sv_nav_rect*)(b + l.rects);
+    g_grid.incoming_start = (u32*)(b + l.incoming_start);
+    g_grid.incoming = (u16*)(b + l.incoming);
+    attach_cells(k->cells, cells);
+    s_identity = (const sv_geom*)(b + l.record);
+    s_in_use = k;
 }
 
 void ready(const sv_geom* geom, f32 radius, u8 keep_built)
@@ -1337,9 +1408,8 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
     // The grid's identity is the record's bytes: an exact test, and cheaper than any hash.
     if (g_grid.built && g_grid.radius == radius && g_grid.step == step
-        && memcmp(&s_built, geom, sizeof s_built) == 0)
+        && memcmp(s_identity, geom, sizeof *geom) == 0)
         return;
-    memcpy(&s_built, geom, sizeof s_built);
     g_grid.built = 1;
     g_grid.radius = radius;
     g_grid.step = step;
@@ -1358,8 +1428,22 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
         return;
     }
     g_grid.builds++;
+    s_in_use = nullptr;
+    memcpy(&s_built, geom, sizeof s_built);
+    s_identity = &s_built;
     build(geom, radius);
     if (keep_built)
+        keep(hash, geom);
+}
+
+void nav_keep_ready(const sv_geom* geom, f32 radius)
+{
+    f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
+    if (!g_grid.built || g_grid.radius != radius || g_grid.step != step
+        || memcmp(s_identity, geom, sizeof *geom) != 0)
+        return;
+    u64 hash = record_hash(geom, radius, step);
+    if (!find_kept(hash, geom, radius, step))
         keep(hash, geom);
 }
 

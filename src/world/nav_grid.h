@@ -20,28 +20,57 @@ struct sv_nav_link {
     Vector2 landing; // inside the target, half a cell past the gap, on the run's middle
 };
 
+// Room for building the largest grid: the build writes here, then the grid is kept by copying
+// what it uses.
+struct sv_nav_store {
+    u8 walkable[SV_NAV_CELLS];
+    f32 obstacle_top[SV_NAV_CELLS];
+    f32 ground[SV_NAV_CELLS];
+    u16 ground_face[SV_NAV_CELLS];
+    u16 rect_of_cell[SV_NAV_CELLS];
+    sv_nav_rect rects[SV_NAV_RECTS];
+    sv_nav_link links[SV_NAV_LINKS];
+    u16 incoming[SV_NAV_LINKS];
+    u32 incoming_start[SV_NAV_RECTS + 1];
+};
+
 // The one grid: built for a geometry record (kept byte for byte beside it), a body radius and
-// player.step_height.
+// player.step_height. Its arrays are the build store's right after a build and a kept grid's
+// own (read in place, not copied back) when it was restored; cells are indexed j * width + i.
 struct sv_nav_grid {
     u8 built;   // 1 once a grid was built; it matches the record kept beside it
     f32 radius; // body radius
     f32 step;   // player.step_height it was built with
     f32 origin_x, origin_z;
     f32 cell;
-    u16 width, height;              // cells along x and z, at most SV_NAV_SIDE
-    u8 walkable[SV_NAV_CELLS];      // 1 when a body centre may stand in the cell
-    f32 obstacle_top[SV_NAV_CELLS]; // world height; -1e9 none, 1e9 impassable
-    f32 ground[SV_NAV_CELLS];       // world ground height at the cell centre
-    u16 ground_face[SV_NAV_CELLS];  // sv_ground_face at the cell centre
-    u16 rect_of_cell[SV_NAV_CELLS]; // 65535 none
-    sv_nav_rect rects[SV_NAV_RECTS];
+    u16 width, height; // cells along x and z, at most SV_NAV_SIDE
+    u8* walkable;      // 1 when a body centre may stand in the cell
+    f32* obstacle_top; // world height; -1e9 none, 1e9 impassable
+    f32* ground;       // world ground height at the cell centre
+    u16* ground_face;  // sv_ground_face at the cell centre
+    u16* rect_of_cell; // 65535 none
+    sv_nav_rect* rects;
     u32 rect_count;
-    sv_nav_link links[SV_NAV_LINKS]; // grouped by source rectangle
+    sv_nav_link* links; // grouped by source rectangle
     u32 link_count;
-    u16 incoming[SV_NAV_LINKS]; // sources of the links into each rectangle, as one list
-    u32 incoming_start[SV_NAV_RECTS + 1];
-    u64 builds; // rebuilds since start-up
+    u16* incoming; // sources of the links into each rectangle, as one list
+    u32* incoming_start; // rect_count + 1 entries
+    u64 builds;          // rebuilds since start-up
 };
+
+// Points the grid's arrays at store.
+inline void nav_grid_attach(sv_nav_grid* grid, sv_nav_store* store)
+{
+    grid->walkable = store->walkable;
+    grid->obstacle_top = store->obstacle_top;
+    grid->ground = store->ground;
+    grid->ground_face = store->ground_face;
+    grid->rect_of_cell = store->rect_of_cell;
+    grid->rects = store->rects;
+    grid->links = store->links;
+    grid->incoming = store->incoming;
+    grid->incoming_start = store->incoming_start;
+}
 
 // The min-heap of rectangle ids ordered by f; a rectangle may be in it more than once.
 struct sv_nav_heap {
@@ -54,14 +83,15 @@ struct sv_nav_heap {
 // The grid as last built; stable until the next ready with other inputs.
 const sv_nav_grid* nav_grid(void);
 
-// Makes the grid match (geom, radius, player.step_height) when any differs: restored from the
+// Makes the grid match (geom, radius, player.step_height) when any differs: taken from the
 // kept grids when one was built from the same three (compared exactly: the whole record's bytes,
 // the radius's and the step's), else built (builds counts it) and, with keep_built, kept. Path
 // queries keep what they build (the places in play are asked again); the walkability test of
 // generation builds each room once and does not. geom must hold at least 3 wall vertices.
 void ready(const sv_geom* geom, f32 radius, u8 keep_built);
 
-// Frees every kept grid; the working grid stays as it is.
+// Frees every kept grid; the working grid stays as it is unless it was one of them (the next
+// ready makes it again).
 void nav_forget_kept(void);
 
 // Bytes held by the kept grids, at most SV_NAV_KEPT_BYTES.

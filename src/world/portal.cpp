@@ -94,6 +94,21 @@ void sv_portal_compose(sv_portal* out, const sv_portal* a, const sv_portal* b)
     *out = r;
 }
 
+// The transform from the frame of next (entered by its door entry) into here's frame, where
+// door of here leads to it.
+static void portal_between(sv_portal* out, const sv_geom* here, u8 door, const sv_geom* next,
+                           u8 entry)
+{
+    const sv_opening* near = &here->openings[door];
+    const sv_opening* far = &next->openings[entry];
+    f32 angle = PI_F + near->yaw - far->yaw;
+    out->cosine = sv_cosf(angle);
+    out->sine = sv_sinf(angle);
+    out->far_centre = far->centre;
+    out->near_centre = near->centre;
+    out->height = (here->floor_y + near->rise) - (next->floor_y + far->rise);
+}
+
 u8 sv_portal_through(sv_portal* out, sv_geom* next, const sv_floor* floor, u16 place,
                      const sv_geom* here, u8 door)
 {
@@ -112,14 +127,7 @@ u8 sv_portal_through(sv_portal* out, sv_geom* next, const sv_floor* floor, u16 p
         std::memcpy(next, cached, sizeof *next);
     if (entry >= next->opening_count || entry >= SV_GEOM_OPENINGS)
         return 0;
-    const sv_opening* near = &here->openings[door];
-    const sv_opening* far = &next->openings[entry];
-    f32 angle = PI_F + near->yaw - far->yaw;
-    out->cosine = sv_cosf(angle);
-    out->sine = sv_sinf(angle);
-    out->far_centre = far->centre;
-    out->near_centre = near->centre;
-    out->height = (here->floor_y + near->rise) - (next->floor_y + far->rise);
+    portal_between(out, here, door, next, entry);
     return 1;
 }
 
@@ -334,22 +342,37 @@ void walk(walk_ctx* ctx, u16 place, const sv_geom* geom, const sv_portal* to_roo
     ctx->visit(&v, ctx->user);
     ctx->visits += 1;
 
-    sv_geom next_geom;
+    // Every door's transform first: the places beyond are read in the geometry cache, not
+    // copied, and a place's entry may make room for others once the walk goes deeper, so geom
+    // and each place beyond are read only before the walk descends from them.
+    sv_portal roots[SV_GEOM_OPENINGS];
+    u16 nexts[SV_GEOM_OPENINGS];
+    u8 entries[SV_GEOM_OPENINGS];
     for (u8 k = 0; k < doors; ++k) {
         if (!(descend & (1u << k)))
             continue;
-        u16 next = SV_NONE16;
-        u8 entry = SV_NONE8;
-        sv_portal portal;
-        if (!sv_floor_place_next(ctx->floor, place, k, &next, &entry, nullptr, nullptr)
-            || !sv_portal_through(&portal, &next_geom, ctx->floor, place, geom, k)) {
+        const sv_geom* next_geom = nullptr;
+        nexts[k] = SV_NONE16;
+        entries[k] = SV_NONE8;
+        if (sv_floor_place_next(ctx->floor, place, k, &nexts[k], &entries[k], nullptr, nullptr))
+            next_geom = sv_geom_cached(ctx->floor, nexts[k]);
+        if (!next_geom || entries[k] >= next_geom->opening_count
+            || entries[k] >= SV_GEOM_OPENINGS) {
+            descend &= ~(1u << k);
             ctx->claimed -= 1;
             continue;
         }
-        sv_portal child_root = portal;
+        sv_portal portal;
+        portal_between(&portal, geom, k, next_geom, entries[k]);
+        roots[k] = portal;
         if (to_root)
-            sv_portal_compose(&child_root, to_root, &portal);
-        walk(ctx, next, &next_geom, &child_root, &children[k], (u8)(depth + 1), entry);
+            sv_portal_compose(&roots[k], to_root, &portal);
+    }
+    for (u8 k = 0; k < doors; ++k) {
+        if (!(descend & (1u << k)))
+            continue;
+        const sv_geom* next_geom = sv_geom_cached(ctx->floor, nexts[k]);
+        walk(ctx, nexts[k], next_geom, &roots[k], &children[k], (u8)(depth + 1), entries[k]);
     }
 }
 

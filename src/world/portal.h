@@ -75,8 +75,8 @@ void sv_portal_view_for_body(const sv_portal_view* in, sv_portal_view* out);
 // which another place is seen from eye (in geom's frame) within view (null: every door at the
 // eye's place that leads somewhere and faces the eye is looked through), at most 16 doors deep
 // and SV_PORTAL_VISITS calls in all. Doors closed by fog, and doors past the depth or visit
-// bounds, are shown closed. Each level keeps the place beyond and its child views on the stack
-// (about 21 KB; some 360 KB at the depth limit). Returns the number of visits; 0 for a null
+// bounds, are shown closed. The places beyond are read in the geometry cache; each level keeps
+// its child views on the stack (about 8 KB; some 140 KB at the depth limit). Returns the number of visits; 0 for a null
 // floor, geometry, eye or visitor, or an invalid place.
 u64 sv_portal_walk(const sv_floor* floor, u16 place, const sv_geom* geom, const Vector3* eye,
                    const sv_portal_view* view, sv_visit_fn visit, void* user);

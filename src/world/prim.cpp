@@ -33,19 +33,6 @@ u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
     return side(a, c, d) != side(b, c, d) && side(c, a, b) != side(d, a, b) ? 1u : 0u;
 }
 
-f32 pt_seg_dist2(Vector2 p, Vector2 a, Vector2 b)
-{
-    f32 dx = b.x - a.x, dz = b.y - a.y;
-    f32 len2 = dx * dx + dz * dz;
-    f32 t = 0.0f;
-    if (len2 > 1e-9f) {
-        t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len2;
-        t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-    }
-    f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
-    return ex * ex + ez * ez;
-}
-
 f32 pt_seg_dist(Vector2 p, Vector2 a, Vector2 b)
 {
     return std::sqrt(pt_seg_dist2(p, a, b));

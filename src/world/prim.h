@@ -16,7 +16,18 @@ f32 pt_seg_dist(Vector2 p, Vector2 a, Vector2 b);
 
 // The square of pt_seg_dist, before its square root: the least of several distances is the
 // root of the least of these, to the bit, since the square root is correctly rounded.
-f32 pt_seg_dist2(Vector2 p, Vector2 a, Vector2 b);
+inline f32 pt_seg_dist2(Vector2 p, Vector2 a, Vector2 b)
+{
+    f32 dx = b.x - a.x, dz = b.y - a.y;
+    f32 len2 = dx * dx + dz * dz;
+    f32 t = 0.0f;
+    if (len2 > 1e-9f) {
+        t = ((p.x - a.x) * dx + (p.y - a.y) * dz) / len2;
+        t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    }
+    f32 ex = p.x - (a.x + t * dx), ez = p.y - (a.y + t * dz);
+    return ex * ex + ez * ez;
+}
 
 // Clips the polygon in[count] to the inner side (n . p + d >= 0) of one plane into out, which
 // must hold count + 1 points; returns the new count (0 for a count of 0 or nothing left).

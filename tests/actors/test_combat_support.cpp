@@ -47,6 +47,7 @@ TEST_F(CombatSupport, APlaceIsBuiltOnceAndTheLeastRecentlyUsedPlaceMakesRoom)
 {
     made_floor m(7, 10);
     ASSERT_GE(m.f.place_count, SV_PLACE_CACHE + 2);
+    sv_place_cache_reset(); // generation handed on its rooms
     u64 builds = sv_place_cache_builds();
     const sv_geom* g = place_geom(&m.f, 3);
     EXPECT_EQ(place_geom(&m.f, 3), g);
@@ -88,14 +89,29 @@ TEST_F(CombatSupport, APlaceWhoseRecordChangedIsBuiltAgain)
 
 TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)
 {
+    // A corridor piece: generation hands on the rooms it built, not the pieces.
     u64 builds = sv_place_cache_builds();
+    u16 piece = 0;
     {
         made_floor a(11, 3);
-        place_geom(&a.f, 2);
+        piece = a.f.room_count;
+        ASSERT_LT(piece, a.f.place_count);
+        place_geom(&a.f, piece);
     }
     made_floor b(11, 3);
-    EXPECT_TRUE(same_geom(place_geom(&b.f, 2), &b.f, 2));
+    EXPECT_TRUE(same_geom(place_geom(&b.f, piece), &b.f, piece));
     EXPECT_EQ(sv_place_cache_builds(), builds + 2);
+}
+
+// A floor's first ticks find the rooms generation built: their geometries without a build, and
+// their grids among the kept ones, each the same as a build would make.
+TEST_F(CombatSupport, GenerationHandsOnTheRoomsItBuilt)
+{
+    made_floor m(7, 10);
+    u64 builds = sv_place_cache_builds();
+    for (u16 r = 0; r < m.f.room_count && r < 8; ++r)
+        EXPECT_TRUE(same_geom(place_geom(&m.f, r), &m.f, r)) << "room " << r;
+    EXPECT_EQ(sv_place_cache_builds(), builds);
 }
 
 // Thousands of floors later the floor serial overlaps the place bits of the key, so another place

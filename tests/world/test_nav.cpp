@@ -11,8 +11,10 @@
 #include "core/tune.h"
 #include "test_nav_util.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 #include "world/nav.h"
 #include "world/nav_grid.h"
+#include "world/world_util.h"
 
 namespace {
 
@@ -66,12 +68,27 @@ TEST_F(NavTest, GridIsKeyedByRecordRadiusAndStepHeight)
 TEST_F(NavTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
 {
     static sv_nav_grid s_first;
+    static sv_nav_store s_first_cells;
     sv_geom other;
     box_geom(&other, -3.0f, -7.0f, 6.0f, 2.0f);
     g.ceiling_y += 0.25f; // a record no other test builds
     path(Vector2 {-3, 0}, Vector2 {3, 1});
     u64 builds = nav_grid()->builds;
     s_first = *nav_grid();
+    nav_grid_attach(&s_first, &s_first_cells);
+    {
+        const sv_nav_grid* g = nav_grid();
+        u32 cells = (u32)g->width * g->height;
+        memcpy(s_first.walkable, g->walkable, cells);
+        memcpy(s_first.obstacle_top, g->obstacle_top, 4 * cells);
+        memcpy(s_first.ground, g->ground, 4 * cells);
+        memcpy(s_first.ground_face, g->ground_face, 2 * cells);
+        memcpy(s_first.rect_of_cell, g->rect_of_cell, 2 * cells);
+        memcpy(s_first.rects, g->rects, sizeof(sv_nav_rect) * g->rect_count);
+        memcpy(s_first.links, g->links, sizeof(sv_nav_link) * g->link_count);
+        memcpy(s_first.incoming, g->incoming, 2 * g->link_count);
+        memcpy(s_first.incoming_start, g->incoming_start, 4 * (g->rect_count + 1));
+    }
     EXPECT_GT(sv_nav_path(&other, R, Vector2 {-1, -5}, Vector2 {4, 0}, out, 96), 0u);
     EXPECT_EQ(nav_grid()->builds, builds + 1);
     EXPECT_EQ(path(Vector2 {-3, 0}, Vector2 {3, 1}), 1u);
@@ -102,8 +119,34 @@ TEST_F(NavTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
     // The kept grids hold no more than their bound, and can be let go.
     EXPECT_GT(nav_kept_bytes(), 0u);
     EXPECT_LE(nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
+    // Letting go of the kept grid the working grid reads makes it again when next asked.
+    sv_tune_reset_defaults();
+    path(Vector2 {-3, 0}, Vector2 {3, 1});
+    EXPECT_EQ(nav_grid()->builds, builds + 2);
     nav_forget_kept();
     EXPECT_EQ(nav_kept_bytes(), 0u);
+    EXPECT_EQ(path(Vector2 {-3, 0}, Vector2 {3, 1}), 1u);
+    EXPECT_EQ(nav_grid()->builds, builds + 3);
+}
+
+// A floor's first frames and first chase find the rooms its laying built: each furnished room's
+// geometry in the cache and its grid among the kept ones, with no build.
+TEST_F(NavTest, ALaidFloorsRoomsNeedNoBuild)
+{
+    world_floor w(4471, 10, world_lay::pass);
+    u64 geoms = sv_geom_cache_builds(), grids = nav_grid()->builds;
+    u32 furnished = 0;
+    for (u16 r = 0; r < w.f.room_count; ++r) {
+        if (w.f.rooms[r].interior == SV_INTERIOR_BARE)
+            continue;
+        furnished += 1;
+        const sv_geom* room = sv_geom_cached(&w.f, r);
+        ASSERT_NE(room, nullptr);
+        EXPECT_EQ(sv_nav_walkable(room, R), 1) << "room " << r;
+    }
+    EXPECT_GT(furnished, 8u);
+    EXPECT_EQ(sv_geom_cache_builds(), geoms);
+    EXPECT_EQ(nav_grid()->builds, grids);
 }
 
 TEST_F(NavTest, CellSizeKeepsEveryAxisWithin255Cells)
