@@ -577,11 +577,13 @@ static f32 s_near2; // below_root of the radius being eroded by
 
 // The exact test of one cell against the face, and what it blocks.
 [[gnu::always_inline]] static inline void erode_cell(const sv_geom* geom, const sv_face* face,
-                                                     Vector2 p0, Vector2 p1, u8 wall, i32 i, i32 j)
+                                                     Vector2 p0, Vector2 p1, u8 wall, u8 low_top,
+                                                     i32 i, i32 j)
 {
     u32 idx = (u32)(j * g_grid.width + i);
-    // A wall changes nothing in a cell already impassable (outside the floor, mostly).
-    if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
+    // A wall changes nothing in a cell already impassable (outside the floor, mostly), and
+    // neither does a face whose tops all come out below 1e9 (low_top).
+    if ((wall || low_top) && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
         return;
     Vector2 c = cell_centre(i, j);
     f32 t;
@@ -733,6 +735,9 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
              sv_fmaxf(p0.x, p1.x) + radius, sv_fmaxf(p0.y, p1.y) + radius, &i0, &j0, &i1, &j1);
     f32 dx = p1.x - p0.x, dz = p1.y - p0.y;
     f32 reach = radius * 1.001f + 1e-4f; // a margin over rounding: the exact test decides
+    // Tops of magnitude below 1e8 sum to less than 1e9, whatever the rounding.
+    u8 low_top = !wall && fabsf(geom->floor_y) < 1e8f && fabsf(face->top0) < 1e8f
+        && fabsf(face->top1) < 1e8f;
 
     // Only cells near the edge of the face's reach are tested one by one. The f32 distance the
     // exact test takes is within 30 u M of the true one (u = 2^-24, M the largest magnitude of
@@ -806,7 +811,7 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
         }
         if (!spans) {
             for (i32 i = c0; i <= c1; ++i)
-                erode_cell(geom, face, p0, p1, wall, i, j);
+                erode_cell(geom, face, p0, p1, wall, low_top, i, j);
             continue;
         }
         f64 lo[2], hi[2];
@@ -831,14 +836,14 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
             ib = b;
         }
         for (i32 i = a; i < ia; ++i)
-            erode_cell(geom, face, p0, p1, wall, i, j);
+            erode_cell(geom, face, p0, p1, wall, low_top, i, j);
         u32 row = (u32)(j * g_grid.width);
         for (i32 i = ia; i <= ib; ++i) {
             g_grid.walkable[row + (u32)i] = 0;
             g_grid.obstacle_top[row + (u32)i] = 1e9f;
         }
         for (i32 i = ib + 1; i <= b; ++i)
-            erode_cell(geom, face, p0, p1, wall, i, j);
+            erode_cell(geom, face, p0, p1, wall, low_top, i, j);
     }
 }
 
