@@ -764,8 +764,9 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
     // spans alone give the same cells, without the narrowing's divisions.
     int narrow = !spans || !(m * 0x1p-18 <= 1e-4 + 0.0009 * (f64)radius);
     int sure = 0; // whether some cells certainly pass (walls only)
-    capsule cap;
+    capsule cap {};
     f64 inv_cell = 1.0 / (f64)g_grid.cell;
+    f64 z_lo = 0.0, z_hi = 0.0; // the capsule's rows
     if (spans) {
         f64 root = sqrt((f64)s_near2);
         f64 margin = m * 0x1p-16 + 1e-20;
@@ -777,12 +778,16 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
         }
         f64 rho_in = root * (1.0 - 0x1p-20) - margin;
         sure = wall && rho_in > 0.0;
-        capsule_set(&cap, p0.x, p0.y, sdx, sdz, root * (1.0 + 0x1p-20) + margin,
-                    sure ? rho_in : 0.0);
+        f64 rho_out = root * (1.0 + 0x1p-20) + margin;
+        capsule_set(&cap, p0.x, p0.y, sdx, sdz, rho_out, sure ? rho_in : 0.0);
+        z_lo = min64(cap.az, cap.bz) - rho_out;
+        z_hi = max64(cap.az, cap.bz) + rho_out;
     }
 
     for (i32 j = j0; j <= j1; ++j) {
         f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
+        if (spans && !narrow && !((f64)z >= z_lo && (f64)z <= z_hi))
+            continue;
         i32 c0 = i0, c1 = i1;
         if (narrow) {
             // A cell centre within r of the segment is within r in z of the part of the segment
