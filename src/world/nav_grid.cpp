@@ -740,11 +740,11 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
         && fabsf(face->top1) < 1e8f;
 
     // Only cells near the edge of the face's reach are tested one by one. The f32 distance the
-    // exact test takes is within 30 u M of the true one (u = 2^-24, M the largest magnitude of
+    // exact test takes is within 60 u M of the true one (u = 2^-24, M the largest magnitude of
     // a coordinate of the face or of a centre in its box): the point it measures to lies within
     // 5 u (M + L) of a point of the face (L, the face's length, is below 3 M), its fraction
-    // along the face is off by at most 11 u |c - p0| / L (which moves that point along the face,
-    // not away from it), and the last steps add 3 u of the distance. Centres nearer than the
+    // along the face is off by at most 11 u |c - p0| / L (which moves that point along the face
+    // by at most 31 u M), and the last steps add 3 u of the distance. Centres nearer than the
     // root of s_near2 by 256 u M (and 2^-20 of it) certainly pass, and centres farther by as
     // much certainly fail; spans are found in f64, far finer than that. A wall just blocks the
     // cells that certainly pass; other faces still need each one's fraction. A face or grid of
@@ -758,11 +758,11 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
         && std::isfinite(g_grid.cell); // false for NaN too
     // The rows and columns below are first narrowed to those near the face in f32, as the
     // exact test's own margin (reach) allows. A cell that passes is never outside them when
-    // that margin beats the rounding of both: the cell is within R + 30 u M of the face, the
+    // that margin beats the rounding of both: the cell is within R + 60 u M of the face, the
     // narrowing errs by at most 8 u (M + reach) in z (and has a cell to spare in x), and
-    // R < radius (1 + u); 64 u M against 0.0009 radius + 1e-4 is twice what that needs. Then the
-    // spans alone give the same cells, without the narrowing's divisions.
-    int narrow = !spans || !(m * 0x1p-18 <= 1e-4 + 0.0009 * (f64)radius);
+    // R < radius (1 + u); 256 u M against 0.0009 radius + 1e-4 is over three times what that
+    // needs. Then the spans alone give the same cells, without the narrowing's divisions.
+    int narrow = !spans || !(m * 0x1p-16 <= 1e-4 + 0.0009 * (f64)radius);
     int sure = 0; // whether some cells certainly pass (walls only)
     capsule cap {};
     f64 inv_cell = 1.0 / (f64)g_grid.cell;
