@@ -77,7 +77,7 @@ static void fill_f32(f32* d, u32 n, f32 v)
 // Squared distance from p to segment a-b (a segment shorter than 1e-9 squared is its point a),
 // in the arithmetic whose square root is the distance the erosion compares with the radius.
 // *t is the clamped fraction along a-b, as the face-top query computes it.
-static f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b, f32* tp)
+[[gnu::always_inline]] static inline f32 seg_dist2(Vector2 p, Vector2 a, Vector2 b, f32* tp)
 {
     f32 dx = b.x - a.x, dz = b.y - a.y;
     f32 len = dx * dx + dz * dz;
@@ -575,6 +575,156 @@ static void cell_box(f32 x0, f32 z0, f32 x1, f32 z1, i32* i0, i32* j0, i32* i1, 
 // highest top that blocks the cell. A flat face of no height blocks nothing.
 static f32 s_near2; // below_root of the radius being eroded by
 
+// The exact test of one cell against the face, and what it blocks.
+[[gnu::always_inline]] static inline void erode_cell(const sv_geom* geom, const sv_face* face,
+                                                     Vector2 p0, Vector2 p1, u8 wall, u8 low_top,
+                                                     i32 i, i32 j)
+{
+    u32 idx = (u32)(j * g_grid.width + i);
+    // A wall changes nothing in a cell already impassable (outside the floor, mostly), and
+    // neither does a face whose tops all come out below 1e9 (low_top).
+    if ((wall || low_top) && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
+        return;
+    Vector2 c = cell_centre(i, j);
+    f32 t;
+    if (!(seg_dist2(c, p0, p1, &t) <= s_near2))
+        return;
+    g_grid.walkable[idx] = 0;
+    if (wall) {
+        g_grid.obstacle_top[idx] = 1e9f;
+    } else {
+        // sv_geom_face_top(face, c), its fraction along the face being t.
+        f32 top = geom->floor_y
+            + (face->top0 + (face->top1 - face->top0) * stepped(t, face->treads));
+        if (top > g_grid.obstacle_top[idx])
+            g_grid.obstacle_top[idx] = top;
+    }
+}
+
+static f64 min64(f64 a, f64 b)
+{
+    return b < a ? b : a;
+}
+
+static f64 max64(f64 a, f64 b)
+{
+    return b > a ? b : a;
+}
+
+// The points within rho of a face (its capsule) for two radii, an outer and an inner one, in
+// f64, set up to give the span a row holds. A capsule is convex, so a row holds one span: the
+// hull of the spans of its end discs and of its band (0 <= (x - ax) dx + w dz <= len2 and
+// |(x - ax) dz - w dx| <= rho len, w = z - az).
+struct capsule {
+    f64 ax, az, bx, bz;
+    f64 r2[2];
+    u8 seg;             // 0: the face is its point a
+    u8 along_x, side_x; // whether the band's end (side) lines cross every row
+    f64 k1, k2, k3;     // the band's span in x - ax: k1 w .. k1 w + k2, k3 w -+ k4
+    f64 k4[2];
+    f64 lo_w, hi_w;     // when along_x is 0: the rows w the band's ends allow
+    f64 side_w[2];      // when side_x is 0: the |w| its sides allow
+};
+
+static void capsule_set(capsule* c, f64 ax, f64 az, f64 dx, f64 dz, f64 rho_out, f64 rho_in)
+{
+    c->ax = ax;
+    c->az = az;
+    c->bx = ax + dx;
+    c->bz = az + dz;
+    f64 len2 = dx * dx + dz * dz;
+    c->seg = len2 > 0.0;
+    c->along_x = dx != 0.0;
+    c->side_x = dz != 0.0;
+    c->k1 = c->along_x ? -dz / dx : 0.0;
+    c->k2 = c->along_x ? len2 / dx : 0.0;
+    c->k3 = c->side_x ? dx / dz : 0.0;
+    c->lo_w = min64(0.0, dz);
+    c->hi_w = max64(0.0, dz);
+    f64 rho[2] = {rho_out, rho_in};
+    for (int k = 0; k < 2; ++k) {
+        c->r2[k] = rho[k] * rho[k];
+        c->k4[k] = c->side_x ? fabs(rho[k] * sqrt(len2) / dz) : 0.0;
+        c->side_w[k] = rho[k];
+    }
+}
+
+// The spans [lo[k], hi[k]] of row z in the capsule (k = 0 outer, 1 inner; empty when lo > hi).
+// The inner one only when inner is set.
+[[gnu::always_inline]] static inline void capsule_span(const capsule* c, f64 z, int inner, f64 lo[2],
+                                                       f64 hi[2])
+{
+    f64 w = z - c->az, wb = z - c->bz;
+    f64 bl = -INFINITY, bh = INFINITY; // the band's span where its ends allow
+    if (c->along_x) {
+        f64 u0 = c->k1 * w, u1 = u0 + c->k2;
+        bl = min64(u0, u1);
+        bh = max64(u0, u1);
+    } else if (!(w >= c->lo_w && w <= c->hi_w)) {
+        bh = -INFINITY;
+    }
+    f64 m = c->k3 * w;
+    for (int k = 0; k <= inner; ++k) {
+        f64 l = INFINITY, h = -INFINITY;
+        f64 e = c->r2[k] - w * w;
+        if (e >= 0.0) {
+            f64 s = sqrt(e);
+            l = c->ax - s;
+            h = c->ax + s;
+        }
+        if (c->seg) {
+            e = c->r2[k] - wb * wb;
+            if (e >= 0.0) {
+                f64 s = sqrt(e);
+                l = min64(l, c->bx - s);
+                h = max64(h, c->bx + s);
+            }
+            f64 sl = bl, sh = bh;
+            if (c->side_x) {
+                sl = max64(sl, m - c->k4[k]);
+                sh = min64(sh, m + c->k4[k]);
+            } else if (!(fabs(w) <= c->side_w[k])) {
+                sh = -INFINITY;
+            }
+            if (sl <= sh) {
+                l = min64(l, c->ax + sl);
+                h = max64(h, c->ax + sh);
+            }
+        }
+        lo[k] = l;
+        hi[k] = h;
+    }
+}
+
+// x of the centres of column i, as cell_centre computes it.
+static f32 centre_x(i32 i)
+{
+    return g_grid.origin_x + ((f32)i + 0.5f) * g_grid.cell;
+}
+
+// The first column in [c0, c1 + 1] whose centre is at or right of v (centres never decrease
+// along a row); from a guess, corrected by comparing the centres themselves.
+[[gnu::always_inline]] static inline i32 first_column_from(f64 v, f64 inv_cell, i32 c0, i32 c1)
+{
+    i32 i = clamp_index((v - (f64)g_grid.origin_x) * inv_cell - 0.5, c0, c1 + 1);
+    while (i > c0 && (f64)centre_x(i - 1) >= v)
+        --i;
+    while (i <= c1 && (f64)centre_x(i) < v)
+        ++i;
+    return i;
+}
+
+// The last column in [c0 - 1, c1] whose centre is at or left of v.
+[[gnu::always_inline]] static inline i32 last_column_to(f64 v, f64 inv_cell, i32 c0, i32 c1)
+{
+    i32 i = clamp_index((v - (f64)g_grid.origin_x) * inv_cell - 0.5, c0 - 1, c1);
+    while (i < c1 && (f64)centre_x(i + 1) <= v)
+        ++i;
+    while (i >= c0 && (f64)centre_x(i) > v)
+        --i;
+    return i;
+}
+
 static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
 {
     if (!wall && face->top0 == face->bottom0 && face->top1 == face->bottom1)
@@ -585,51 +735,120 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
              sv_fmaxf(p0.x, p1.x) + radius, sv_fmaxf(p0.y, p1.y) + radius, &i0, &j0, &i1, &j1);
     f32 dx = p1.x - p0.x, dz = p1.y - p0.y;
     f32 reach = radius * 1.001f + 1e-4f; // a margin over rounding: the exact test decides
+    // Tops of magnitude below 1e8 sum to less than 1e9, whatever the rounding.
+    u8 low_top = !wall && fabsf(geom->floor_y) < 1e8f && fabsf(face->top0) < 1e8f
+        && fabsf(face->top1) < 1e8f;
+
+    // Only cells near the edge of the face's reach are tested one by one. The f32 distance the
+    // exact test takes is within 60 u M of the true one (u = 2^-24, M the largest magnitude of
+    // a coordinate of the face or of a centre in its box): the point it measures to lies within
+    // 5 u (M + L) of a point of the face (L, the face's length, is below 3 M), its fraction
+    // along the face is off by at most 11 u |c - p0| / L (which moves that point along the face
+    // by at most 31 u M), and the last steps add 3 u of the distance. Centres nearer than the
+    // root of s_near2 by 256 u M (and 2^-20 of it) certainly pass, and centres farther by as
+    // much certainly fail; spans are found in f64, far finer than that. A wall just blocks the
+    // cells that certainly pass; other faces still need each one's fraction. A face or grid of
+    // coordinates too large or not finite is tested cell by cell.
+    f64 m = max64(max64(fabs((f64)p0.x), fabs((f64)p0.y)), max64(fabs((f64)p1.x), fabs((f64)p1.y)));
+    m = max64(m, max64(fabs((f64)centre_x(i0)), fabs((f64)centre_x(i1))));
+    m = max64(m, max64(fabs((f64)(g_grid.origin_z + ((f32)j0 + 0.5f) * g_grid.cell)),
+                       fabs((f64)(g_grid.origin_z + ((f32)j1 + 0.5f) * g_grid.cell))));
+    int spans = s_near2 > 1e-6f && m < 1e6 && std::isfinite(dx) && std::isfinite(dz)
+        && std::isfinite(g_grid.origin_x) && std::isfinite(g_grid.origin_z)
+        && std::isfinite(g_grid.cell); // false for NaN too
+    // The rows and columns below are first narrowed to those near the face in f32, as the
+    // exact test's own margin (reach) allows. A cell that passes is never outside them when
+    // that margin beats the rounding of both: the cell is within R + 60 u M of the face, the
+    // narrowing errs by at most 8 u (M + reach) in z (and has a cell to spare in x), and
+    // R < radius (1 + u); 256 u M against 0.0009 radius + 1e-4 is over three times what that
+    // needs. Then the spans alone give the same cells, without the narrowing's divisions.
+    int narrow = !spans || !(m * 0x1p-16 <= 1e-4 + 0.0009 * (f64)radius);
+    int sure = 0; // whether some cells certainly pass (walls only)
+    capsule cap {};
+    f64 inv_cell = 1.0 / (f64)g_grid.cell;
+    f64 z_lo = 0.0, z_hi = 0.0; // the capsule's rows
+    if (spans) {
+        f64 root = sqrt((f64)s_near2);
+        f64 margin = m * 0x1p-16 + 1e-20;
+        // A face shorter than the exact test measures is its first point there.
+        f64 sdx = 0.0, sdz = 0.0;
+        if (dx * dx + dz * dz > 1e-9f) {
+            sdx = (f64)p1.x - (f64)p0.x;
+            sdz = (f64)p1.y - (f64)p0.y;
+        }
+        f64 rho_in = root * (1.0 - 0x1p-20) - margin;
+        sure = wall && rho_in > 0.0;
+        f64 rho_out = root * (1.0 + 0x1p-20) + margin;
+        capsule_set(&cap, p0.x, p0.y, sdx, sdz, rho_out, sure ? rho_in : 0.0);
+        z_lo = min64(cap.az, cap.bz) - rho_out;
+        z_hi = max64(cap.az, cap.bz) + rho_out;
+    }
+
     for (i32 j = j0; j <= j1; ++j) {
-        // A cell centre within r of the segment is within r in z of the part of the segment
-        // it is nearest to, and within r in x of it: only those columns are tested.
         f32 z = g_grid.origin_z + ((f32)j + 0.5f) * g_grid.cell;
-        f32 ta = 0.0f, tb = 1.0f;
-        if (fabsf(dz) > 1e-6f) {
-            ta = (z - reach - p0.y) / dz;
-            tb = (z + reach - p0.y) / dz;
-            if (ta > tb) {
-                f32 t = ta;
-                ta = tb;
-                tb = t;
-            }
-            ta = sv_fmaxf(ta, 0.0f);
-            tb = sv_fminf(tb, 1.0f);
-            if (!(ta <= tb))
+        if (spans && !narrow && !((f64)z >= z_lo && (f64)z <= z_hi))
+            continue;
+        i32 c0 = i0, c1 = i1;
+        if (narrow) {
+            // A cell centre within r of the segment is within r in z of the part of the segment
+            // it is nearest to, and within r in x of it: only those columns are tested.
+            f32 ta = 0.0f, tb = 1.0f;
+            if (fabsf(dz) > 1e-6f) {
+                ta = (z - reach - p0.y) / dz;
+                tb = (z + reach - p0.y) / dz;
+                if (ta > tb) {
+                    f32 t = ta;
+                    ta = tb;
+                    tb = t;
+                }
+                ta = sv_fmaxf(ta, 0.0f);
+                tb = sv_fminf(tb, 1.0f);
+                if (!(ta <= tb))
+                    continue;
+            } else if (!(fabsf(p0.y - z) <= reach + 1e-6f)) {
                 continue;
-        } else if (!(fabsf(p0.y - z) <= reach + 1e-6f)) {
+            }
+            f32 xa = p0.x + ta * dx, xb = p0.x + tb * dx;
+            c0 = floor_index((sv_fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f,
+                             i0, i1);
+            c1 = floor_index((sv_fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f,
+                             i0, i1);
+        }
+        if (!spans) {
+            for (i32 i = c0; i <= c1; ++i)
+                erode_cell(geom, face, p0, p1, wall, low_top, i, j);
             continue;
         }
-        f32 xa = p0.x + ta * dx, xb = p0.x + tb * dx;
-        i32 c0 = floor_index((sv_fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f, i0,
-                             i1);
-        i32 c1 = floor_index((sv_fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0,
-                             i1);
-        for (i32 i = c0; i <= c1; ++i) {
-            u32 idx = (u32)(j * g_grid.width + i);
-            // A wall changes nothing in a cell already impassable (outside the floor, mostly).
-            if (wall && !g_grid.walkable[idx] && g_grid.obstacle_top[idx] == 1e9f)
-                continue;
-            Vector2 c = cell_centre(i, j);
-            f32 t;
-            if (!(seg_dist2(c, p0, p1, &t) <= s_near2))
-                continue;
-            g_grid.walkable[idx] = 0;
-            if (wall) {
-                g_grid.obstacle_top[idx] = 1e9f;
-            } else {
-                // sv_geom_face_top(face, c), its fraction along the face being t.
-                f32 top = geom->floor_y
-                    + (face->top0 + (face->top1 - face->top0) * stepped(t, face->treads));
-                if (top > g_grid.obstacle_top[idx])
-                    g_grid.obstacle_top[idx] = top;
-            }
+        f64 lo[2], hi[2];
+        capsule_span(&cap, z, sure, lo, hi);
+        if (!(lo[0] <= hi[0]))
+            continue;
+        i32 a, b, ia, ib; // [a, b] may pass, [ia, ib] certainly passes
+        if (sure && lo[1] <= hi[1]
+            && (ia = first_column_from(lo[1], inv_cell, c0, c1))
+                <= (ib = last_column_to(hi[1], inv_cell, c0, c1))) {
+            // The span that may pass is the one that certainly does and a sliver either side.
+            a = ia;
+            b = ib;
+            while (a > c0 && (f64)centre_x(a - 1) >= lo[0])
+                --a;
+            while (b < c1 && (f64)centre_x(b + 1) <= hi[0])
+                ++b;
+        } else {
+            a = first_column_from(lo[0], inv_cell, c0, c1);
+            b = last_column_to(hi[0], inv_cell, c0, c1);
+            ia = b + 1;
+            ib = b;
         }
+        for (i32 i = a; i < ia; ++i)
+            erode_cell(geom, face, p0, p1, wall, low_top, i, j);
+        u32 row = (u32)(j * g_grid.width);
+        for (i32 i = ia; i <= ib; ++i) {
+            g_grid.walkable[row + (u32)i] = 0;
+            g_grid.obstacle_top[row + (u32)i] = 1e9f;
+        }
+        for (i32 i = ib + 1; i <= b; ++i)
+            erode_cell(geom, face, p0, p1, wall, low_top, i, j);
     }
 }
 
