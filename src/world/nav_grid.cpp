@@ -594,8 +594,8 @@ static f32 s_near2; // below_root of the radius being eroded by
         g_grid.obstacle_top[idx] = 1e9f;
     } else {
         // sv_geom_face_top(face, c), its fraction along the face being t.
-        f32 top = geom->floor_y
-            + (face->top0 + (face->top1 - face->top0) * stepped(t, face->treads));
+        f32 top
+            = geom->floor_y + (face->top0 + (face->top1 - face->top0) * stepped(t, face->treads));
         if (top > g_grid.obstacle_top[idx])
             g_grid.obstacle_top[idx] = top;
     }
@@ -622,8 +622,8 @@ struct capsule {
     u8 along_x, side_x; // whether the band's end (side) lines cross every row
     f64 k1, k2, k3;     // the band's span in x - ax: k1 w .. k1 w + k2, k3 w -+ k4
     f64 k4[2];
-    f64 lo_w, hi_w;     // when along_x is 0: the rows w the band's ends allow
-    f64 side_w[2];      // when side_x is 0: the |w| its sides allow
+    f64 lo_w, hi_w; // when along_x is 0: the rows w the band's ends allow
+    f64 side_w[2];  // when side_x is 0: the |w| its sides allow
 };
 
 static void capsule_set(capsule* c, f64 ax, f64 az, f64 dx, f64 dz, f64 rho_out, f64 rho_in)
@@ -651,8 +651,8 @@ static void capsule_set(capsule* c, f64 ax, f64 az, f64 dx, f64 dz, f64 rho_out,
 
 // The spans [lo[k], hi[k]] of row z in the capsule (k = 0 outer, 1 inner; empty when lo > hi).
 // The inner one only when inner is set.
-[[gnu::always_inline]] static inline void capsule_span(const capsule* c, f64 z, int inner, f64 lo[2],
-                                                       f64 hi[2])
+[[gnu::always_inline]] static inline void capsule_span(const capsule* c, f64 z, int inner,
+                                                       f64 lo[2], f64 hi[2])
 {
     f64 w = z - c->az, wb = z - c->bz;
     f64 bl = -INFINITY, bh = INFINITY; // the band's span where its ends allow
@@ -751,8 +751,9 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
     // coordinates too large or not finite is tested cell by cell.
     f64 m = max64(max64(fabs((f64)p0.x), fabs((f64)p0.y)), max64(fabs((f64)p1.x), fabs((f64)p1.y)));
     m = max64(m, max64(fabs((f64)centre_x(i0)), fabs((f64)centre_x(i1))));
-    m = max64(m, max64(fabs((f64)(g_grid.origin_z + ((f32)j0 + 0.5f) * g_grid.cell)),
-                       fabs((f64)(g_grid.origin_z + ((f32)j1 + 0.5f) * g_grid.cell))));
+    m = max64(m,
+              max64(fabs((f64)(g_grid.origin_z + ((f32)j0 + 0.5f) * g_grid.cell)),
+                    fabs((f64)(g_grid.origin_z + ((f32)j1 + 0.5f) * g_grid.cell))));
     int spans = s_near2 > 1e-6f && m < 1e6 && std::isfinite(dx) && std::isfinite(dz)
         && std::isfinite(g_grid.origin_x) && std::isfinite(g_grid.origin_z)
         && std::isfinite(g_grid.cell); // false for NaN too
@@ -809,10 +810,10 @@ static void erode(const sv_geom* geom, const sv_face* face, u8 wall, f32 radius)
                 continue;
             }
             f32 xa = p0.x + ta * dx, xb = p0.x + tb * dx;
-            c0 = floor_index((sv_fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f,
-                             i0, i1);
-            c1 = floor_index((sv_fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f,
-                             i0, i1);
+            c0 = floor_index((sv_fminf(xa, xb) - reach - g_grid.origin_x) / g_grid.cell - 1.0f, i0,
+                             i1);
+            c1 = floor_index((sv_fmaxf(xa, xb) + reach - g_grid.origin_x) / g_grid.cell + 1.0f, i0,
+                             i1);
         }
         if (!spans) {
             for (i32 i = c0; i <= c1; ++i)
