@@ -986,15 +986,19 @@ static void fill_u16(u16* d, u32 n, u16 v)
 }
 
 // The rectangles from rows above that reach the row being merged, by first column: the
-// cells they hold in it split it into free spans.
-static u16 s_active[2][SV_NAV_RECTS];
+// cells they hold in it split it into free spans. Their columns and last row are kept beside
+// the id, so that walking a row reads no rectangle.
+struct active_rect {
+    u16 x0, x1, z1, id;
+};
+static active_rect s_active[2][SV_NAV_RECTS];
 
 // Greedy rectangles: grow right, then down while a whole row of the same face follows.
 static void merge_rects(void)
 {
     u16 w = g_grid.width, h = g_grid.height;
-    u16* active = s_active[0];
-    u16* next = s_active[1];
+    active_rect* active = s_active[0];
+    active_rect* next = s_active[1];
     u32 na = 0;
     for (u16 j = 0; j < h; ++j) {
         const u8* walk = &g_grid.walkable[(u32)j * w];
@@ -1003,7 +1007,7 @@ static void merge_rects(void)
         u16 i = 0;
         for (u32 a = 0;; ++a) {
             // The free span [i, lim) before the next rectangle from above (or the row's end).
-            u16 lim = a < na ? g_grid.rects[active[a]].x0 : w;
+            u16 lim = a < na ? active[a].x0 : w;
             while (i < lim) {
                 if (g_grid.rect_count >= SV_NAV_RECTS)
                     return;
@@ -1024,28 +1028,36 @@ static void merge_rects(void)
                 // lie to the left. Only the walkable flag and the face decide.
                 u16 id = (u16)g_grid.rect_count++;
                 u16 z1 = (u16)(j + 1);
-                fill_u16(&g_grid.rect_of_cell[(u32)j * w + i], (u32)(x1 - i), id);
-                for (; z1 < h; ++z1) {
-                    u32 c = (u32)z1 * w + i, c1 = (u32)z1 * w + x1;
-                    while (c < c1 && g_grid.walkable[c] && g_grid.ground_face[c] == face)
-                        ++c;
-                    if (c < c1)
-                        break;
-                    fill_u16(&g_grid.rect_of_cell[(u32)z1 * w + i], (u32)(x1 - i), id);
+                u32 c = (u32)j * w + i;
+                if (x1 == i + 1) {
+                    // One column (most of them): a cell a row.
+                    g_grid.rect_of_cell[c] = id;
+                    for (c += w; z1 < h && g_grid.walkable[c] && g_grid.ground_face[c] == face;
+                         ++z1, c += w)
+                        g_grid.rect_of_cell[c] = id;
+                } else {
+                    fill_u16(&g_grid.rect_of_cell[c], (u32)(x1 - i), id);
+                    for (; z1 < h; ++z1) {
+                        u32 d = (u32)z1 * w + i, d1 = (u32)z1 * w + x1;
+                        while (d < d1 && g_grid.walkable[d] && g_grid.ground_face[d] == face)
+                            ++d;
+                        if (d < d1)
+                            break;
+                        fill_u16(&g_grid.rect_of_cell[(u32)z1 * w + i], (u32)(x1 - i), id);
+                    }
                 }
                 g_grid.rects[id] = sv_nav_rect {i, j, x1, z1, face, 0, 0};
                 if (z1 > j + 1)
-                    next[nn++] = id;
+                    next[nn++] = active_rect {i, x1, z1, id};
                 i = x1;
             }
             if (a >= na)
                 break;
-            const sv_nav_rect* r = &g_grid.rects[active[a]];
-            if (r->z1 > j + 1)
+            if (active[a].z1 > j + 1)
                 next[nn++] = active[a];
-            i = r->x1;
+            i = active[a].x1;
         }
-        u16* t = active;
+        active_rect* t = active;
         active = next;
         next = t;
         na = nn;
