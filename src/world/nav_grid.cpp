@@ -184,6 +184,20 @@ struct ramp_terms {
     u8 flat; // |det| below 1e-6: the query passes over it
 };
 static ramp_terms s_ramp[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+
+// A fixture slope's terms in the ground query, likewise worked out once per build.
+struct slope_terms {
+    f32 ox, oz; // the origin
+    f32 ax, az; // across - origin
+    f32 bx, bz; // up - origin
+    f32 det;    // ax bz - az bx
+    f32 base;   // floor_y + bottom
+    f32 span;   // top - bottom
+    u8 treads;
+    u8 flat; // |det| below 1e-6: the query passes over it
+};
+static slope_terms s_slope[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES][SV_FIXTURE_SLOPES];
+static u8 s_slope_count[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
 static f32 s_bound2[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES]; // a fixture's bound, squared
 
 static void grow_box(ground_box* b, Vector2 p)
@@ -248,8 +262,22 @@ static void find_hot(const sv_geom* geom)
             grow_box(&b, f->polygon[v]);
         if (f->standable)
             hot_span(n, geom->floor_y + f->top, 0.0f);
+        s_slope_count[n] = 0;
         for (u8 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
             const sv_slope* sl = &f->slopes[j];
+            slope_terms* st = &s_slope[n][j];
+            st->ox = sl->origin.x;
+            st->oz = sl->origin.y;
+            st->ax = sl->across.x - sl->origin.x;
+            st->az = sl->across.y - sl->origin.y;
+            st->bx = sl->up.x - sl->origin.x;
+            st->bz = sl->up.y - sl->origin.y;
+            st->det = st->ax * st->bz - st->az * st->bx;
+            st->base = geom->floor_y + sl->bottom;
+            st->span = sl->top - sl->bottom;
+            st->treads = sl->treads;
+            st->flat = fabsf(st->det) < 1e-6f;
+            s_slope_count[n] = (u8)(j + 1);
             hot_span(n, geom->floor_y + sl->bottom, sl->top - sl->bottom);
             grow_box(&b, sl->origin);
             grow_box(&b, sl->across);
@@ -277,7 +305,8 @@ static void find_hot(const sv_geom* geom)
 
 static int in_box(const ground_box* b, f32 x, f32 z)
 {
-    return !(x < b->x0 || x > b->x1 || z < b->z0 || z > b->z1);
+    // Every test taken (no branch between them): the same answer, NaN included.
+    return !((x < b->x0) | (x > b->x1) | (z < b->z0) | (z > b->z1));
 }
 
 // poly_contains on a fixture's footprint, one row at a time: where each side crosses the line
@@ -394,20 +423,17 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
         Vector2 dc = {pt.x - f->centre.x, pt.y - f->centre.y};
         if (dc.x * dc.x + dc.y * dc.y > s_bound2[k])
             continue;
-        for (u32 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
-            const sv_slope* sl = &f->slopes[j];
-            Vector2 p = {pt.x - sl->origin.x, pt.y - sl->origin.y};
-            Vector2 A = {sl->across.x - sl->origin.x, sl->across.y - sl->origin.y};
-            Vector2 B = {sl->up.x - sl->origin.x, sl->up.y - sl->origin.y};
-            f32 det = A.x * B.y - A.y * B.x;
-            if (fabsf(det) < 1e-6f)
+        for (u32 j = 0; j < s_slope_count[k]; ++j) {
+            const slope_terms* sl = &s_slope[k][j];
+            if (sl->flat)
                 continue;
-            f32 a = (p.x * B.y - p.y * B.x) / det;
-            f32 b = (A.x * p.y - A.y * p.x) / det;
+            Vector2 p = {pt.x - sl->ox, pt.y - sl->oz};
+            f32 a = (p.x * sl->bz - p.y * sl->bx) / sl->det;
+            f32 b = (sl->ax * p.y - sl->az * p.x) / sl->det;
             if (a < 0.0f || a > 1.0f || b < 0.0f || b > 1.0f)
                 continue;
             *face = (u16)(SV_GROUND_SLOPE + 3 * fk + j);
-            return geom->floor_y + sl->bottom + (sl->top - sl->bottom) * stepped(b, sl->treads);
+            return sl->base + sl->span * stepped(b, sl->treads);
         }
         if (f->standable && footprint_contains(fk, f, pt)) {
             *face = (u16)(SV_GROUND_TOP + fk);
