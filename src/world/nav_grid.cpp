@@ -485,32 +485,52 @@ static u32 boxes_meeting(f32 x0, f32 z0, f32 x1, f32 z1, u8* among)
     return n;
 }
 
-// Narrows [*lo, *hi] to the heights ramp o can give within the box (x0, z0)-(x1, z1), which is
-// mostly far less than its whole rise beside its foot. The fraction s along the ramp is linear
-// in the point: over the box it lies between its values at the corners, and the ground query's
-// rounded s strays from that by under 0.01 while the coordinates stay below 256 and the ramp is
-// not degenerate (else nothing is narrowed). The height is monotone in s in the query's own
-// arithmetic, so its values at the ends of the widened range bound every sample's height.
-static void ramp_span(const sv_geom* geom, const sv_opening* o, f32 x0, f32 z0, f32 x1, f32 z1,
-                      f32* lo, f32* hi)
+// The terms span_fast narrows ramp box k's heights with, worked out once per build: whether the
+// ramp may narrow at all (its checks that do not depend on the box) and the fraction along the
+// ramp's change per unit x and z.
+static u8 s_span_ok[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+static f64 s_span_sx[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES],
+    s_span_sz[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
+
+static void span_terms(const sv_geom* geom)
 {
-    Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
-    f32 det = t.y * d.x - t.x * d.y;
     const f32 big = 256.0f;
-    if (!(fabsf(det) >= 0.05f && fabsf(t.x) <= 2.0f && fabsf(t.y) <= 2.0f && fabsf(o->foot.x) <= big
-          && fabsf(o->foot.y) <= big && fabsf(x0) <= big && fabsf(x1) <= big && fabsf(z0) <= big
-          && fabsf(z1) <= big && std::isfinite(o->rise) && std::isfinite(geom->floor_y)))
-        return;
-    f64 smin = INFINITY, smax = -INFINITY;
-    for (u32 c = 0; c < 4; ++c) {
-        f64 px = (f64)((c & 1) ? x1 : x0) - (f64)o->foot.x;
-        f64 pz = (f64)((c & 2) ? z1 : z0) - (f64)o->foot.y;
-        f64 sc = ((f64)t.y * px - (f64)t.x * pz) / (f64)det;
-        smin = sc < smin ? sc : smin;
-        smax = sc > smax ? sc : smax;
+    for (u32 k = 0; k < s_hot_count; ++k) {
+        s_span_ok[k] = 0;
+        if (s_hot_fixture[k])
+            continue;
+        const sv_opening* o = &geom->openings[s_hot_index[k]];
+        Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
+        f32 det = t.y * d.x - t.x * d.y;
+        if (!(fabsf(det) >= 0.05f && fabsf(t.x) <= 2.0f && fabsf(t.y) <= 2.0f
+              && fabsf(o->foot.x) <= big && fabsf(o->foot.y) <= big && std::isfinite(o->rise)
+              && std::isfinite(geom->floor_y)))
+            continue;
+        s_span_ok[k] = 1;
+        s_span_sx[k] = (f64)t.y / (f64)det;
+        s_span_sz[k] = -(f64)t.x / (f64)det;
     }
-    smin -= 0.02;
-    smax += 0.02;
+}
+
+// Narrows [*lo, *hi] to the heights ramp box k can give within the box (x0, z0)-(x1, z1), which
+// is mostly far less than its whole rise beside its foot. The fraction s along the ramp is linear
+// in the point: over the box it lies between its values at the corners its gradient picks, and
+// the ground query's rounded s strays from that by under 0.01 while the coordinates stay below
+// 256 and the ramp is not degenerate (else nothing is narrowed); the f64 terms stray by far less
+// than the rest of the 0.02 margin. The height is monotone in s in the query's own arithmetic,
+// so its values at the ends of the widened range bound every sample's height.
+static void span_fast(const sv_geom* geom, u32 k, f32 x0, f32 z0, f32 x1, f32 z1, f32* lo, f32* hi)
+{
+    const f32 big = 256.0f;
+    if (!(s_span_ok[k] && fabsf(x0) <= big && fabsf(x1) <= big && fabsf(z0) <= big
+          && fabsf(z1) <= big))
+        return;
+    const sv_opening* o = &geom->openings[s_hot_index[k]];
+    f64 sx = s_span_sx[k], sz = s_span_sz[k];
+    f64 ax = sx * ((f64)x0 - (f64)o->foot.x), bx = sx * ((f64)x1 - (f64)o->foot.x);
+    f64 az = sz * ((f64)z0 - (f64)o->foot.y), bz = sz * ((f64)z1 - (f64)o->foot.y);
+    f64 smin = (ax < bx ? ax : bx) + (az < bz ? az : bz) - 0.02;
+    f64 smax = (ax > bx ? ax : bx) + (az > bz ? az : bz) + 0.02;
     if (smax < 0.0 || smin > 1.0) { // no sample is on the ramp
         *lo = *hi = geom->floor_y;
         return;
@@ -536,8 +556,7 @@ static f32 rise_bound(const sv_geom* geom, f32 x0, f32 z0, f32 x1, f32 z1)
             return INFINITY;
         f32 klo = s_hot_lo[k], khi = s_hot_hi[k];
         if (!s_hot_fixture[k])
-            ramp_span(geom, &geom->openings[s_hot_index[k]], x0 - 0.01f, z0 - 0.01f, x1 + 0.01f,
-                      z1 + 0.01f, &klo, &khi);
+            span_fast(geom, k, x0 - 0.01f, z0 - 0.01f, x1 + 0.01f, z1 + 0.01f, &klo, &khi);
         lo = sv_fminf(lo, klo);
         hi = sv_fmaxf(hi, khi);
     }
@@ -1323,6 +1342,7 @@ static int level_face(u16 face)
 static void links(const sv_geom* geom)
 {
     g_grid.link_count = 0;
+    span_terms(geom);
     f64 span = ceil((2.0 * g_grid.radius + g_grid.cell) / g_grid.cell);
     i32 reach = clamp_index(span, 0, SV_NAV_SIDE) + 2; // cells a probe looks across
     for (u32 r = 0; r < g_grid.rect_count; ++r) {
