@@ -182,6 +182,10 @@ struct ramp_terms {
     f32 rise;
     u8 treads;
     u8 flat; // |det| below 1e-6: the query passes over it
+    // For narrowing its heights under a box (span_fast): whether it may narrow at all (the
+    // checks that do not depend on the box) and the fraction's change per unit x and z.
+    u8 narrows;
+    f64 sx, sz;
 };
 static ramp_terms s_ramp[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
 
@@ -249,6 +253,12 @@ static void find_hot(const sv_geom* geom)
         rt->rise = o->rise;
         rt->treads = o->treads;
         rt->flat = fabsf(rt->det) < 1e-6f;
+        const f32 big = 256.0f;
+        rt->narrows = fabsf(rt->det) >= 0.05f && fabsf(rt->tx) <= 2.0f && fabsf(rt->tz) <= 2.0f
+            && fabsf(rt->foot_x) <= big && fabsf(rt->foot_z) <= big && std::isfinite(rt->rise)
+            && std::isfinite(geom->floor_y);
+        rt->sx = rt->narrows ? (f64)rt->tz / (f64)rt->det : 0.0;
+        rt->sz = rt->narrows ? -(f64)rt->tx / (f64)rt->det : 0.0;
         hot_span(n, geom->floor_y, o->rise);
         s_hot[n++] = b;
     }
@@ -485,33 +495,6 @@ static u32 boxes_meeting(f32 x0, f32 z0, f32 x1, f32 z1, u8* among)
     return n;
 }
 
-// The terms span_fast narrows ramp box k's heights with, worked out once per build: whether the
-// ramp may narrow at all (its checks that do not depend on the box) and the fraction along the
-// ramp's change per unit x and z.
-static u8 s_span_ok[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
-static f64 s_span_sx[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES],
-    s_span_sz[SV_GEOM_OPENINGS + SV_GEOM_FIXTURES];
-
-static void span_terms(const sv_geom* geom)
-{
-    const f32 big = 256.0f;
-    for (u32 k = 0; k < s_hot_count; ++k) {
-        s_span_ok[k] = 0;
-        if (s_hot_fixture[k])
-            continue;
-        const sv_opening* o = &geom->openings[s_hot_index[k]];
-        Vector2 d = {o->centre.x - o->foot.x, o->centre.y - o->foot.y}, t = o->tangent;
-        f32 det = t.y * d.x - t.x * d.y;
-        if (!(fabsf(det) >= 0.05f && fabsf(t.x) <= 2.0f && fabsf(t.y) <= 2.0f
-              && fabsf(o->foot.x) <= big && fabsf(o->foot.y) <= big && std::isfinite(o->rise)
-              && std::isfinite(geom->floor_y)))
-            continue;
-        s_span_ok[k] = 1;
-        s_span_sx[k] = (f64)t.y / (f64)det;
-        s_span_sz[k] = -(f64)t.x / (f64)det;
-    }
-}
-
 // Narrows [*lo, *hi] to the heights ramp box k can give within the box (x0, z0)-(x1, z1), which
 // is mostly far less than its whole rise beside its foot. The fraction s along the ramp is linear
 // in the point: over the box it lies between its values at the corners its gradient picks, and
@@ -522,13 +505,12 @@ static void span_terms(const sv_geom* geom)
 static void span_fast(const sv_geom* geom, u32 k, f32 x0, f32 z0, f32 x1, f32 z1, f32* lo, f32* hi)
 {
     const f32 big = 256.0f;
-    if (!(s_span_ok[k] && fabsf(x0) <= big && fabsf(x1) <= big && fabsf(z0) <= big
+    const ramp_terms* o = &s_ramp[k];
+    if (!(o->narrows && fabsf(x0) <= big && fabsf(x1) <= big && fabsf(z0) <= big
           && fabsf(z1) <= big))
         return;
-    const sv_opening* o = &geom->openings[s_hot_index[k]];
-    f64 sx = s_span_sx[k], sz = s_span_sz[k];
-    f64 ax = sx * ((f64)x0 - (f64)o->foot.x), bx = sx * ((f64)x1 - (f64)o->foot.x);
-    f64 az = sz * ((f64)z0 - (f64)o->foot.y), bz = sz * ((f64)z1 - (f64)o->foot.y);
+    f64 ax = o->sx * ((f64)x0 - (f64)o->foot_x), bx = o->sx * ((f64)x1 - (f64)o->foot_x);
+    f64 az = o->sz * ((f64)z0 - (f64)o->foot_z), bz = o->sz * ((f64)z1 - (f64)o->foot_z);
     f64 smin = (ax < bx ? ax : bx) + (az < bz ? az : bz) - 0.02;
     f64 smax = (ax > bx ? ax : bx) + (az > bz ? az : bz) + 0.02;
     if (smax < 0.0 || smin > 1.0) { // no sample is on the ramp
@@ -1342,7 +1324,6 @@ static int level_face(u16 face)
 static void links(const sv_geom* geom)
 {
     g_grid.link_count = 0;
-    span_terms(geom);
     f64 span = ceil((2.0 * g_grid.radius + g_grid.cell) / g_grid.cell);
     i32 reach = clamp_index(span, 0, SV_NAV_SIDE) + 2; // cells a probe looks across
     for (u32 r = 0; r < g_grid.rect_count; ++r) {
