@@ -387,6 +387,19 @@ static f32 ceil_f32(f32 x)
     return c / (f32)n;
 }
 
+// Whether ramp o holds (x, z) in the ground query's arithmetic: *s the fraction up it, *a the
+// distance across from its middle line, each in its own units.
+[[gnu::always_inline]] static inline int ramp_holds(const ramp_terms* o, f32 x, f32 z, f32* s,
+                                                    f32* a)
+{
+    if (o->flat)
+        return 0;
+    Vector2 p = {x - o->foot_x, z - o->foot_z};
+    *s = (o->tz * p.x - o->tx * p.y) / o->det;
+    *a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
+    return !(*s < 0.0f || *s > 1.0f || *a > o->half);
+}
+
 // sv_geom_ground_on, the same arithmetic in the same order, but over only the ramps and
 // fixtures whose boxes hold the point: the others cannot hold it. Ramps come before fixtures
 // and each in index order, as the boxes are. The caller names the boxes to look at (in their
@@ -407,12 +420,8 @@ static f32 ground_at(const sv_geom* geom, f32 x, f32 z, u16* face, const u8* amo
         if (!in_box(&s_hot[k], x, z))
             continue;
         const ramp_terms* o = &s_ramp[k];
-        if (o->flat)
-            continue;
-        Vector2 p = {pt.x - o->foot_x, pt.y - o->foot_z};
-        f32 s = (o->tz * p.x - o->tx * p.y) / o->det;
-        f32 a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
-        if (s < 0.0f || s > 1.0f || a > o->half)
+        f32 s, a;
+        if (!ramp_holds(o, pt.x, pt.y, &s, &a))
             continue;
         if (best < 0 || a < best_a) {
             best = s_hot_index[k];
@@ -459,12 +468,8 @@ static inline f32 ramp_ground(const ramp_terms* o, const ground_box* box, f32 fl
                               u8* on)
 {
     *on = 0;
-    if (o->flat || !in_box(box, x, z))
-        return floor_y;
-    Vector2 p = {x - o->foot_x, z - o->foot_z};
-    f32 s = (o->tz * p.x - o->tx * p.y) / o->det;
-    f32 a = fabsf((o->dx * p.y - o->dz * p.x) / o->det);
-    if (s < 0.0f || s > 1.0f || a > o->half)
+    f32 s, a;
+    if (!in_box(box, x, z) || !ramp_holds(o, x, z, &s, &a))
         return floor_y;
     *on = 1;
     return floor_y + o->rise * stepped(s, o->treads);
