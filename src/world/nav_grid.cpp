@@ -18,7 +18,7 @@
 // State -------------------------------------------------------------------------------------
 
 static sv_nav_grid g_grid;
-static sv_nav_store s_store; // where builds write
+static sv_nav_store s_store; // where builds write their rectangles and links
 static sv_nav_heap g_heap;
 static sv_geom s_built; // the record the last build was made from
 // The working grid's identity: s_built after a build, the kept grid's own copy of its record

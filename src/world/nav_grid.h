@@ -20,8 +20,8 @@ struct sv_nav_link {
     Vector2 landing; // inside the target, half a cell past the gap, on the run's middle
 };
 
-// Room for building the largest grid: the build writes here, then the grid is kept by copying
-// what it uses.
+// Room for building the largest grid: a build writes its rectangles and links here, and its
+// cells too when no buffer of their own could be had; keeping a grid copies what it uses.
 struct sv_nav_store {
     u8 walkable[SV_NAV_CELLS];
     f32 obstacle_top[SV_NAV_CELLS];
