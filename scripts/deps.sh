@@ -21,6 +21,8 @@ stamp="$prefix/.built"
 # Names how raylib is configured; a prefix built another way is built again.
 build_config="no-screen-capture"
 font="$deps/font/KodeMono-Regular.ttf"
+# The font's licence (the package's copyright file), which the Windows package carries beside it.
+font_notice="$deps/font/copyright"
 
 # The project is built and tested with these: raylib 6.0 and GLFW 3.4, nothing newer or older. The
 # Debian revisions known to work are taken when offered, else the newest revision of the same upstream.
@@ -116,7 +118,7 @@ if [ -f "$win_stamp" ]; then
   fi
 fi
 
-if [ -f "$stamp" ] && [ -f "$font" ] && [ -f "$win_stamp" ]; then
+if [ -f "$stamp" ] && [ -f "$font" ] && [ -f "$font_notice" ] && [ -f "$win_stamp" ]; then
   exit 0
 fi
 
@@ -133,7 +135,7 @@ mirror="${mirror%/}"
 apt_dir="$deps/apt"
 # Only the Windows prefix wanted: the Linux deps (which may be shared with other checkouts) are not
 # written to.
-[ -f "$stamp" ] && [ -f "$font" ] && apt_dir="$win_deps/apt"
+[ -f "$stamp" ] && [ -f "$font" ] && [ -f "$font_notice" ] && apt_dir="$win_deps/apt"
 rm -rf "$apt_dir"
 mkdir -p "$apt_dir/etc/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 arch="$(dpkg --print-architecture)"
@@ -254,7 +256,7 @@ if [ ! -f "$stamp" ]; then
 fi
 
 # --- 3. the interface font ---------------------------------------------------------------------------
-if [ ! -f "$font" ]; then
+if [ ! -f "$font" ] || [ ! -f "$font_notice" ]; then
   say "fetching fonts-kode-mono"
   tmp="$(mktemp -d)"
   trap 'rm -rf "$tmp"' EXIT
@@ -268,6 +270,9 @@ if [ ! -f "$font" ]; then
   [ -n "$face" ] || { echo "deps: fonts-kode-mono has no Regular face" >&2; exit 1; }
   mkdir -p "$(dirname "$font")"
   cp "$face" "$font.part" && mv "$font.part" "$font"
+  notice="$tmp/root/usr/share/doc/fonts-kode-mono/copyright"
+  [ -f "$notice" ] || die "fonts-kode-mono has no copyright file"
+  cp "$notice" "$font_notice.part" && mv "$font_notice.part" "$font_notice"
   say "font: $(basename "$(ls "$tmp"/fonts-kode-mono_*.deb)") -> build/deps/font/$(basename "$font") (from $(basename "$face"))"
 fi
 

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/boot.h"
@@ -16,6 +15,7 @@
 #include "core/json.h"
 #include "core/log.h"
 #include "core/panic.h"
+#include "core/plat.h"
 #include "core/text.h"
 #include "core/tune.h"
 #include "core/vfs.h"
@@ -269,7 +269,7 @@ static int cmd_read_line(FILE* in, char (&line)[SV_CMD_LINE_MAX + 3], size_t* le
     size_t len = 0;
     u64 read = 0;
     int c = EOF;
-    while ((c = std::fgetc(in)) != EOF) {
+    while ((c = sv_plat_getc(in)) != EOF) {
         read++;
         if (c == 0)
             *nul = 1;
@@ -656,12 +656,10 @@ static i32 cmd_validate_pack(const char* path, u64 before)
 // short read) is refused rather than trusted.
 static char* cmd_read_file(const char* path)
 {
-    struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+    u64 bytes = 0;
+    if (sv_plat_stat(path, &bytes) != SV_PLAT_FILE || bytes > SV_CMD_FILE_MAX)
         return nullptr;
-    if (st.st_size < 0 || (u64)st.st_size > SV_CMD_FILE_MAX)
-        return nullptr;
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = sv_plat_open_read(path);
     if (!f)
         return nullptr;
     char* text = nullptr;
@@ -687,11 +685,11 @@ static char* cmd_read_file(const char* path)
 static i32 cmd_validate_file(const char* path)
 {
     // A file too large to be a pack JSON file is refused by its size, before any of it is read.
-    struct stat st;
-    if (stat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    u64 bytes = 0;
+    if (sv_plat_stat(path, &bytes) == SV_PLAT_FILE && bytes > 0) {
         sv_diag_reset();
         sv_diag_set_context(nullptr, path);
-        int fits = sv_json_size_ok((u64)st.st_size);
+        int fits = sv_json_size_ok(bytes);
         sv_diag_clear_context();
         if (!fits) {
             i32 result = cmd_validate_report(path, 0, 0);
@@ -722,10 +720,9 @@ static int cmd_names_zip(const char* path)
     size_t n = std::strlen(path);
     if (n >= 4 && strcasecmp(path + n - 4, ".zip") == 0)
         return 1;
-    struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+    if (sv_plat_stat(path, nullptr) != SV_PLAT_FILE)
         return 0;
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = sv_plat_open_read(path);
     if (!f)
         return 0;
     unsigned char head[4] = {};

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/plat.h"
 #include "core/text.h"
 
 struct sv_log_state {
@@ -154,7 +155,9 @@ void sv_log_open(const char* path)
     if (!path)
         return;
     detach_file();
-    g_log.file = std::fopen(path, "wb");
+    // Only a regular file: a FIFO without a reader would hold the program for ever, a device
+    // would take the lines and keep none.
+    g_log.file = sv_plat_create(path, nullptr);
     g_log.owns = g_log.file ? 1 : 0;
 }
 

@@ -41,7 +41,8 @@ void sv_log_set_stderr(u8 on);
 // Nonzero when lines also go to standard error.
 u8 sv_log_stderr_on(void);
 // Closes any current file and opens path for writing, truncated, owned by the log; null changes
-// nothing, and a failed open leaves no file.
+// nothing, and a failed open leaves no file. Only a regular file is opened (sv_plat_create): a
+// device, FIFO or directory there, or a Windows device name, leaves no file, at once.
 void sv_log_open(const char* path);
 // Closes any current file and writes to file from now on; the caller keeps ownership (null: none).
 void sv_log_open_file(FILE* file);

@@ -109,6 +109,27 @@ static int sv_pack_read_manifest(u64 index, sv_pack* row)
     return ok;
 }
 
+// Some archivers write Windows' '\' between folders into zip entry names, where lookups (and the
+// zip format) use '/': such a pack would lose every file below a folder without a word.
+static void sv_pack_report_backslashes(u64 index)
+{
+    const char* first = nullptr;
+    u64 n = sv_vfs_zip_backslashes(index, &first);
+    if (n == 0)
+        return;
+    sv_diag_set_context(sv_pack_label(index), nullptr);
+    if (n == 1) {
+        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, first,
+                       "an entry of this zip that separates folders with '\\', not '/'; no lookup "
+                       "finds it");
+    } else {
+        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, first,
+                       "one of %llu entries of this zip that separate folders with '\\', not '/'; "
+                       "no lookup finds them",
+                       (unsigned long long)n);
+    }
+}
+
 int sv_pack_scan(void)
 {
     sv_pack_reset();
@@ -126,6 +147,7 @@ int sv_pack_scan(void)
             all = 0;
         }
         g_packs.push_back(row);
+        sv_pack_report_backslashes(i);
     }
     sv_diag_clear_context();
     return all;

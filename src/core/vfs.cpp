@@ -1,10 +1,9 @@
-// Virtual file system over pack mounts: directories read with stdio, zip archives with libzip.
+// Virtual file system over pack mounts: directories read through the platform calls, zip archives
+// with libzip.
 #include "core/vfs.h"
 
-#include <sys/stat.h>
 #include <zip.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,20 +28,29 @@ struct sv_vfs_hit {
     u64 entry;
 };
 
-static int sv_vfs_is_dir(const char* path)
-{
-    struct stat st;
-    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 static int sv_vfs_is_file(const char* path, u64* out_size)
 {
-    struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode))
-        return 0;
-    if (out_size)
-        *out_size = (u64)st.st_size;
-    return 1;
+    return sv_plat_stat(path, out_size) == SV_PLAT_FILE;
+}
+
+// The archive in the file at path, opened through the platform's own file calls (so a name in any
+// script and a long path open on Windows too); null when it is not a readable zip.
+static zip_t* sv_vfs_open_zip(const char* path)
+{
+    FILE* f = sv_plat_open_read(path);
+    if (!f)
+        return nullptr;
+    zip_error_t error;
+    zip_error_init(&error);
+    // The source owns the stream from here and closes it when freed.
+    zip_source_t* src = zip_source_filep_create(f, 0, -1, &error);
+    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY, &error) : nullptr;
+    if (!src)
+        std::fclose(f);
+    else if (!za)
+        zip_source_free(src);
+    zip_error_fini(&error);
+    return za;
 }
 
 int sv_vfs_mount(const char* path)
@@ -64,13 +72,13 @@ int sv_vfs_mount(const char* path)
     }
     sv_mount* m = &g_mounts[g_mount_count];
     u64 size = 0;
-    if (sv_vfs_is_dir(path)) {
+    u32 kind = sv_plat_stat(path, &size);
+    if (kind == SV_PLAT_DIR) {
         m->is_zip = 0;
         m->archive = nullptr;
-    } else if (sv_vfs_is_file(path, &size)) {
+    } else if (kind == SV_PLAT_FILE) {
         // libzip takes a zero-length file for an empty archive; an empty file is no pack.
-        int err = 0;
-        zip_t* za = size > 0 ? zip_open(path, ZIP_RDONLY, &err) : nullptr;
+        zip_t* za = size > 0 ? sv_vfs_open_zip(path) : nullptr;
         if (!za) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount",
                            "'%s' is a file but not a readable zip", path);
@@ -78,6 +86,10 @@ int sv_vfs_mount(const char* path)
         }
         m->is_zip = 1;
         m->archive = za;
+    } else if (kind == SV_PLAT_TOO_LONG) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, "mount",
+                       "cannot mount '%s': path too long", path);
+        return 0;
     } else {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount",
                        "'%s' is neither a directory nor a file", path);
@@ -144,17 +156,25 @@ int sv_vfs_path_ok(const char* path)
     }
 }
 
-// Joins mount path, '/', and the relative path; 0 when the whole would not fit in 1024 bytes.
-static int sv_vfs_join(char (&out)[SV_VFS_JOIN_MAX], const sv_mount* m, const char* rel)
+// Joins a directory path and a relative '/' path with the separator the directory's form takes
+// (its '/' turned to that too); 0 when the whole would not fit in 1024 bytes.
+static int sv_vfs_join_path(char (&out)[SV_VFS_JOIN_MAX], const char* dir, const char* rel)
 {
-    u64 a = strlen(m->path);
+    u64 a = strlen(dir);
     u64 b = strlen(rel);
     if (a + 1 + b + 1 > SV_VFS_JOIN_MAX)
         return 0;
-    memcpy(out, m->path, a);
-    out[a] = '/';
-    memcpy(out + a + 1, rel, b + 1);
+    char sep = sv_plat_join_sep(dir);
+    memcpy(out, dir, a);
+    out[a] = sep;
+    for (u64 i = 0; i <= b; i++)
+        out[a + 1 + i] = rel[i] == '/' ? sep : rel[i];
     return 1;
+}
+
+static int sv_vfs_join(char (&out)[SV_VFS_JOIN_MAX], const sv_mount* m, const char* rel)
+{
+    return sv_vfs_join_path(out, m->path, rel);
 }
 
 // What a mount has under a relative path.
@@ -165,24 +185,70 @@ enum sv_vfs_probe : u32 {
     SV_VFS_OUTSIDE = 3, // a file reached through a link that leads out of the pack's directory
     SV_VFS_SPECIAL = 4, // a device, FIFO or socket of that name (found only when asked to diagnose)
     SV_VFS_LOOP = 5,    // a link that never ends at anything (found only when asked to diagnose)
+    SV_VFS_UNRESOLVED = 6, // a file whose real path, or its pack's, cannot be worked out
+    SV_VFS_TOO_LONG = 7,   // a path longer than a join or the system takes (found only diagnosing)
+    SV_VFS_CASE = 8, // absent, but a file differing only in letter case is there (diagnosing only)
 };
 
-// Whether the real path of full lies inside the real path of the mount's directory.
-static int sv_vfs_inside(const sv_mount* m, const char* full)
+// The names the last case walk found (sv_vfs_case_twin), for its report.
+static char s_twin[SV_VFS_JOIN_MAX];
+
+// One step of a case walk: the name wanted in one directory, whether it is there exactly, and the
+// least (by bytes) of the names there that differ from it only in letter case.
+struct sv_vfs_case_look {
+    char want[SV_VFS_JOIN_MAX];
+    u8 exact;
+    char near[SV_VFS_JOIN_MAX];
+};
+
+static void sv_vfs_case_entry(void* ctx, const char* name)
 {
-    char* root = sv_plat_real_path(m->path);
-    char* file = sv_plat_real_path(full);
-    int inside = 0;
-    if (root && file) {
-        size_t n = strlen(root);
-        // A root that ends in a separator ("/", "\\?\C:\\") holds everything below it; any other
-        // root only what lies below its own name.
-        inside = n > 0 && strncmp(file, root, n) == 0
-            && (root[n - 1] == SV_PLAT_SEP || file[n] == SV_PLAT_SEP);
+    sv_vfs_case_look* look = (sv_vfs_case_look*)ctx;
+    if (strcmp(name, look->want) == 0) {
+        look->exact = 1;
+    } else if (strcasecmp(name, look->want) == 0 && strlen(name) < sizeof look->near
+               && (!look->near[0] || strcmp(name, look->near) < 0)) {
+        memcpy(look->near, name, strlen(name) + 1);
     }
-    free(root);
-    free(file);
-    return inside;
+}
+
+// Walks rel below a directory mount a name at a time, taking the exact name where a directory
+// holds it, else one that differs from it only in letter case; the names taken go into twin.
+// 1 when they reach a regular file and differ from rel; else 0.
+static int sv_vfs_case_twin(const sv_mount* m, const char* rel, char (&twin)[SV_VFS_JOIN_MAX])
+{
+    static sv_vfs_case_look s_look;
+    char dir[SV_VFS_JOIN_MAX];
+    memcpy(dir, m->path, strlen(m->path) + 1);
+    u64 used = 0;
+    twin[0] = 0;
+    const char* seg = rel;
+    for (;;) {
+        const char* end = strchr(seg, '/');
+        u64 n = end ? (u64)(end - seg) : strlen(seg);
+        if (n >= sizeof s_look.want || used + n + 2 > sizeof twin)
+            return 0;
+        memcpy(s_look.want, seg, n);
+        s_look.want[n] = 0;
+        s_look.exact = 0;
+        s_look.near[0] = 0;
+        if (!sv_plat_list_dir(dir, sv_vfs_case_entry, &s_look))
+            return 0;
+        const char* name = s_look.exact ? s_look.want : s_look.near;
+        u64 len = strlen(name);
+        char next[SV_VFS_JOIN_MAX];
+        if (len == 0 || used + len + 2 > sizeof twin || !sv_vfs_join_path(next, dir, name))
+            return 0;
+        if (used > 0)
+            twin[used++] = '/';
+        memcpy(twin + used, name, len + 1);
+        used += len;
+        memcpy(dir, next, sizeof dir);
+        if (!end)
+            break;
+        seg = end + 1;
+    }
+    return strcmp(twin, rel) != 0 && sv_vfs_is_file(dir, nullptr);
 }
 
 // Whether a zip holds entries below rel as a directory, explicitly or by their names alone.
@@ -198,8 +264,8 @@ static int sv_vfs_zip_dir(const sv_mount* m, const char* rel)
     return 0;
 }
 
-// What one mount has under the path, which has already passed the rules. Directories are looked
-// for only with diagnose set, as only reads report them.
+// What one mount has under the path, which has already passed the rules. Anything but a file is
+// told apart only with diagnose set, as only reads report it.
 static u32 sv_vfs_probe_at(u64 index, const char* rel, sv_vfs_hit* hit, int diagnose)
 {
     const sv_mount* m = &g_mounts[index];
@@ -216,18 +282,25 @@ static u32 sv_vfs_probe_at(u64 index, const char* rel, sv_vfs_hit* hit, int diag
     }
     char full[SV_VFS_JOIN_MAX];
     if (!sv_vfs_join(full, m, rel))
-        return SV_VFS_ABSENT;
-    if (!sv_vfs_is_file(full, nullptr)) {
+        return diagnose ? SV_VFS_TOO_LONG : SV_VFS_ABSENT;
+    u32 kind = sv_plat_stat(full, nullptr);
+    if (kind != SV_PLAT_FILE) {
+        // Something of that name that is not a file would otherwise be passed over unsaid; so
+        // would a file whose name differs only in letter case where that matters.
         if (!diagnose)
             return SV_VFS_ABSENT;
-        // Something of that name that is not a file would otherwise be passed over unsaid.
-        struct stat st;
-        if (stat(full, &st) == 0)
-            return S_ISDIR(st.st_mode) ? SV_VFS_DIR : SV_VFS_SPECIAL;
-        return errno == ELOOP ? SV_VFS_LOOP : SV_VFS_ABSENT;
+        if (kind == SV_PLAT_ABSENT)
+            return !SV_PLAT_FOLDS_CASE && sv_vfs_case_twin(m, rel, s_twin) ? SV_VFS_CASE
+                                                                           : SV_VFS_ABSENT;
+        if (kind == SV_PLAT_DIR)
+            return SV_VFS_DIR;
+        if (kind == SV_PLAT_LOOP)
+            return SV_VFS_LOOP;
+        return kind == SV_PLAT_TOO_LONG ? SV_VFS_TOO_LONG : SV_VFS_SPECIAL;
     }
-    if (!sv_vfs_inside(m, full))
-        return SV_VFS_OUTSIDE;
+    int inside = sv_plat_inside(m->path, full);
+    if (inside <= 0)
+        return inside < 0 ? SV_VFS_UNRESOLVED : SV_VFS_OUTSIDE;
     hit->mount = index;
     hit->entry = 0;
     return SV_VFS_FILE;
@@ -250,24 +323,44 @@ static void sv_vfs_report_refused(u64 index, const char* rel, u32 probe)
                        m->path);
     } else if (probe == SV_VFS_SPECIAL) {
         char full[SV_VFS_JOIN_MAX];
-        struct stat st;
+        u32 kind = sv_vfs_join(full, m, rel) ? sv_plat_stat(full, nullptr) : SV_PLAT_OTHER;
         const char* what = "a special file";
-        if (sv_vfs_join(full, m, rel) && stat(full, &st) == 0) {
-            if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-                what = "a device";
-            else if (S_ISFIFO(st.st_mode))
-                what = "a FIFO";
-#ifdef S_ISSOCK // Windows has no sockets in its file system
-            else if (S_ISSOCK(st.st_mode))
-                what = "a socket";
-#endif
-        }
+        if (kind == SV_PLAT_DEVICE)
+            what = "a device";
+        else if (kind == SV_PLAT_FIFO)
+            what = "a FIFO";
+        else if (kind == SV_PLAT_SOCKET)
+            what = "a socket";
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel, "%s in '%s', not a file; not read",
                        what, m->path);
     } else if (probe == SV_VFS_LOOP) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
                        "a link in '%s' that loops and reaches no file; not read", m->path);
+    } else if (probe == SV_VFS_UNRESOLVED) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
+                       "its real path in '%s' cannot be resolved; not read", m->path);
+    } else if (probe == SV_VFS_TOO_LONG) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, rel, "path too long in '%s'; not read",
+                       m->path);
+    } else if (probe == SV_VFS_CASE) {
+        sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, rel,
+                       "not in '%s', which holds '%s': a directory pack's names match in letter "
+                       "case too; not read",
+                       m->path, s_twin);
     }
+}
+
+// Where names match whatever their letter case, a file served under a name that differs from the
+// one asked for only in letter case is named: Linux would not serve it from the same pack.
+static void sv_vfs_note_case(u64 index, const char* rel)
+{
+    const sv_mount* m = &g_mounts[index];
+    if (!SV_PLAT_FOLDS_CASE || m->is_zip || !sv_vfs_case_twin(m, rel, s_twin))
+        return;
+    sv_diag_report(SV_DIAG_WARNING, SV_DIAG_MALFORMED, rel,
+                   "read from '%s' in '%s', which differs in letter case; on Linux a directory "
+                   "pack's names must match exactly",
+                   s_twin, m->path);
 }
 
 static int sv_vfs_resolve(const char* rel, sv_vfs_hit* hit)
@@ -385,7 +478,7 @@ static int sv_vfs_read_file(const sv_mount* m, const char* rel, sv_vfs_buf* out)
     char full[SV_VFS_JOIN_MAX];
     if (!sv_vfs_join(full, m, rel))
         return 0;
-    FILE* f = fopen(full, "rb");
+    FILE* f = sv_plat_open_read(full);
     if (!f) {
         sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, rel,
                        "resolved to '%s' but could not be opened", full);
@@ -450,8 +543,10 @@ int sv_vfs_read(const char* path, sv_vfs_buf* out)
     for (u64 i = g_mount_count; i-- > 0;) {
         sv_vfs_hit hit;
         u32 probe = sv_vfs_probe_at(i, path, &hit, 1);
-        if (probe == SV_VFS_FILE)
+        if (probe == SV_VFS_FILE) {
+            sv_vfs_note_case(i, path);
             return sv_vfs_read_hit(&hit, path, out);
+        }
         sv_vfs_report_refused(i, path, probe);
     }
     return 0;
@@ -471,6 +566,7 @@ int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out)
         sv_vfs_report_refused(index, path, probe);
         return 0;
     }
+    sv_vfs_note_case(index, path);
     return sv_vfs_read_hit(&hit, path, out);
 }
 
@@ -501,4 +597,24 @@ void sv_vfs_free(sv_vfs_buf* buf)
     free(buf->data);
     buf->data = nullptr;
     buf->size = 0;
+}
+
+u64 sv_vfs_zip_backslashes(u64 index, const char** out_first)
+{
+    if (out_first)
+        *out_first = nullptr;
+    if (index >= g_mount_count || !g_mounts[index].is_zip)
+        return 0;
+    zip_t* za = g_mounts[index].archive;
+    u64 n = 0;
+    zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count; i++) {
+        const char* name = zip_get_name(za, (zip_uint64_t)i, 0);
+        if (!name || !strchr(name, '\\'))
+            continue;
+        if (n == 0 && out_first)
+            *out_first = name;
+        n++;
+    }
+    return n;
 }

@@ -44,5 +44,9 @@ int sv_vfs_read_at(u64 index, const char* path, sv_vfs_buf* out);
 // 1 and the file's size (as a zip declares it; a read refuses an entry that holds more) when that
 // one mount holds the file, else 0. Lookup only: no record, nothing read.
 int sv_vfs_size_at(u64 index, const char* path, u64* out_size);
+// The number of entries of a zip mount whose names hold a backslash (which no lookup finds, as zip
+// names separate folders with '/'), with the first of them in *out_first (when not null; valid
+// until sv_vfs_clear); 0 and null for a directory or an index past the last. Lookup only.
+u64 sv_vfs_zip_backslashes(u64 index, const char** out_first);
 // Frees the data and empties *buf; null and an empty buffer are fine.
 void sv_vfs_free(sv_vfs_buf* buf);

@@ -9,6 +9,8 @@
 #include <ctime>
 
 #include "console/cmd.h"
+#include "core/plat.h"
+#include "core/text.h"
 #include "core/tune.h"
 #include "floor/ledger.h"
 #include "floor/render.h"
@@ -272,7 +274,17 @@ i32 cmd_dump(const sv_cmd_args* args)
         return 0;
     }
     const char* path = args->argv[1];
-    FILE* file = fopen(path, "wb");
+    // Only a regular file is written: a device, FIFO or directory in its place is refused before
+    // it is opened, as is a name Windows gives a device (which would take the bytes and leave no
+    // file).
+    u32 why = SV_PLAT_WRITE_FAILED;
+    FILE* file = sv_plat_create(path, &why);
+    if (!file && sv_plat_refusal_text(why)) {
+        char shown[SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
+        sv_cmd_printf("cannot write %s: %s\n", sv_text_escape(shown, sizeof shown, path),
+                      sv_plat_refusal_text(why));
+        return 1;
+    }
     if (!file) {
         sv_cmd_printf("cannot write %s\n", path);
         return 1;

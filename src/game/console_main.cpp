@@ -2,7 +2,6 @@
 // standard input, so tools and tests reach the console without a window.
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "console/cmd.h"
 #include "core/boot.h"
@@ -16,8 +15,7 @@
 
 static int console_is_dir(const char* path)
 {
-    struct stat st;
-    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+    return sv_plat_stat(path, nullptr) == SV_PLAT_DIR;
 }
 
 // "packs/base" beside the executable when that directory exists, else in the working directory.
@@ -38,6 +36,8 @@ static void console_default_pack(char* out, size_t cap)
 int main(int argc, char** argv)
 {
     sv_plat_binary_stdio();
+    sv_plat_utf8_console();
+    sv_plat_utf8_args(&argc, &argv);
     const char* pack = nullptr;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--pack") != 0)
@@ -47,11 +47,12 @@ int main(int argc, char** argv)
         else
             sv_log_write(SV_LOG_WARN, SV_CAT_VFS, "--pack needs a path; it is ignored");
     }
-    char path[1024];
-    if (pack) {
-        std::snprintf(path, sizeof path, "%s", pack);
-    } else {
-        console_default_pack(path, sizeof path);
+    // A given path is taken whole: cut to a buffer, it would name another place.
+    char beside[1024];
+    const char* path = pack;
+    if (!path) {
+        console_default_pack(beside, sizeof beside);
+        path = beside;
     }
 
     sv_pack_boot(path);

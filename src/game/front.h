@@ -26,7 +26,7 @@ struct sv_options {
 // on floor 1\n" to err (a null fn writes nothing). Nothing for a null out.
 void sv_front_options(int argc, const char* const* argv, sv_options* out, sv_writer err);
 
-// Whether a directory exists (the front end passes raylib's DirectoryExists).
+// Whether a directory exists (the front end passes the platform call, which takes UTF-8 paths).
 typedef bool (*sv_dir_exists_fn)(const char* path);
 
 // The base pack path into out (cap bytes, cut, always terminated): option when not null;

@@ -49,7 +49,7 @@ static game_state g_game;
 
 static bool dir_exists(const char* path)
 {
-    return DirectoryExists(path);
+    return sv_plat_stat(path, nullptr) == SV_PLAT_DIR;
 }
 
 static void write_stderr(void*, const char* text)
@@ -86,8 +86,12 @@ static i32 boot(int argc, char** argv)
     f->debug_option = options.debug;
     SetTraceLogLevel(LOG_WARNING);
 
+    // The executable's directory through the platform's own call: raylib's asks in the ANSI code
+    // page, which cannot spell every folder's name on Windows.
+    char exe_dir[SV_PACK_PATH_MAX];
+    sv_plat_exe_dir(exe_dir, sizeof exe_dir);
     char pack[SV_PACK_PATH_MAX];
-    sv_front_pack_path(options.pack, GetApplicationDirectory(), dir_exists, pack, sizeof pack);
+    sv_front_pack_path(options.pack, exe_dir, dir_exists, pack, sizeof pack);
     sv_pack_boot(pack);
     f->mounts_at_start = sv_vfs_mount_count();
     sv_pack_boot_log(pack, options.pack ? 1 : 0);
@@ -291,6 +295,8 @@ static void shutdown(void)
 int main(int argc, char** argv)
 {
     sv_plat_binary_stdio();
+    sv_plat_utf8_console();
+    sv_plat_utf8_args(&argc, &argv);
     std::memset(&g_game, 0, sizeof g_game);
     sv_frame_init(&g_game.frame);
     if (!boot(argc, argv))

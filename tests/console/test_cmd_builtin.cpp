@@ -332,6 +332,40 @@ TEST_F(Builtin, ValidateAPackWithoutManifestFails)
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
+// What one platform reads and the other loses is named: a file whose name differs from the one
+// asked for only in letter case (read on Windows, not on Linux), and zip entries that separate
+// folders with '\' (lost on both).
+TEST_F(Builtin, ValidateNamesWhatAPackLosesOnSomePlatform)
+{
+    fs::path cased = root / "cased";
+    sv_test_write_file(cased / "pack.json", "{ \"id\": \"cased\", \"name\": \"Cased\" }");
+    sv_test_write_file(cased / "Tunables.json", "{ \"floor.size_base\": 40 }");
+    EXPECT_EQ(run("validate " + cased.string()), 1);
+#if defined(_WIN32)
+    std::string said = "read from 'Tunables.json' in '" + cased.string()
+        + "', which differs in letter case; on Linux a directory pack's names must match exactly";
+#else
+    std::string said = "not in '" + cased.string()
+        + "', which holds 'Tunables.json': a directory pack's names match in letter case too; "
+          "not read";
+#endif
+    EXPECT_EQ(g_out,
+              "warning: malformed  [cased]  tunables.json  'tunables.json'  -- " + said
+                  + "\n  cased: 1 problem\n0 errors, 1 warning\n");
+
+    fs::path zip = root / "slashed.zip";
+    sv_test_write_zip(
+        zip.string(),
+        {{"pack.json", "{ \"id\": \"slashed\", \"name\": \"S\" }"}, {"data\\mobs.json", "[]"}});
+    g_out.clear();
+    EXPECT_EQ(run("validate " + zip.string()), 1);
+    EXPECT_EQ(g_out,
+              "warning: malformed  [slashed]  'data\\mobs.json'  -- an entry of this zip that "
+              "separates folders with '\\', not '/'; no lookup finds it\n  slashed: 1 problem\n0 "
+              "errors, 1 warning\n");
+    EXPECT_EQ(sv_vfs_mount_count(), 0u);
+}
+
 TEST_F(Builtin, ValidateShowsNotesButPassesOnThem)
 {
     // The shipped pack with one reserved key: an informational note, not a problem.

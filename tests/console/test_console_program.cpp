@@ -80,6 +80,27 @@ TEST(ConsoleProgram, FindsTheBasePackBesideItself)
 #endif
 }
 
+// Paths typed on standard input are UTF-8 on every platform, in any script: on Windows they are
+// neither read in the ANSI code page nor written by it.
+TEST(ConsoleProgram, MountsAndDumpsPathsInAnyScript)
+{
+    fs::path dir = fs::absolute("console_program_script");
+    fs::remove_all(dir);
+    std::string pack = sv_test_utf8(dir) + "/pack-\xc3\xa9";                        // pack-é
+    std::string dump = sv_test_utf8(dir) + "/\xd0\xb4\xd0\xb0\xd0\xbc\xd0\xbf.dot"; // дамп.dot
+    sv_test_write_file(sv_test_u8path(pack + "/pack.json"), "{ \"id\": \"e\", \"name\": \"E\" }");
+    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "",
+                                            "mount " + pack + "\ngen 1 1\ndump " + dump + "\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("sv> mount " + pack + "\n  mounted '" + pack + "' (2 total)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("sv> dump " + dump + "\n  wrote " + dump + "\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(sv_test_read_file(sv_test_u8path(dump)).rfind("digraph ", 0), 0u);
+    fs::remove_all(dir);
+}
+
 TEST(ConsoleProgram, RunsOnDefaultsWithoutAPack)
 {
     sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack /nonexistent/pack",

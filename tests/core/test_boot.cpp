@@ -1,6 +1,7 @@
 // Pack boot and reload over the real base pack, a zipped copy, and damaged copies.
 #include "core/boot.h"
 
+#include "core/plat.h"
 #include "core/tune.h"
 #include "test_content_fixture.h"
 
@@ -59,6 +60,27 @@ TEST_F(Boot, ZippedBasePackBootsIdentically)
     EXPECT_EQ(describe_content(), from_dir);
     for (u32 i = 0; i < SV_TUNE_COUNT; ++i)
         EXPECT_EQ(sv_tune(i), sv_tune_default(i)) << sv_tune_name(i);
+}
+
+// Boot's diagnostics name a content file set apart only by letter case from the name the loader
+// asks for: Linux goes without its mobs, Windows loads them, and both say which file it is.
+TEST_F(Boot, AFileNamedInAnotherLetterCaseIsNamed)
+{
+    std::string base = dir + "/base";
+    fs::copy(k_base, base, fs::copy_options::recursive);
+    // Written anew rather than renamed: Wine keeps a name when only its letter case changes.
+    std::string mobs = sv_test_read_file(base + "/data/mobs.json");
+    fs::remove(base + "/data/mobs.json");
+    sv_test_write_file(base + "/data/Mobs.json", mobs);
+    sv_pack_boot(base.c_str());
+    EXPECT_EQ(sv_content_mob_count() > 0, SV_PLAT_FOLDS_CASE == 1);
+    u64 named = 0;
+    for (u64 i = 0; i < sv_diag_count(); i++) {
+        const sv_diag* d = sv_diag_at(i);
+        named += d->severity == SV_DIAG_WARNING && std::string(d->subject) == "data/mobs.json"
+            && std::string(d->message).find("'data/Mobs.json'") != std::string::npos;
+    }
+    EXPECT_EQ(named, 1u) << dump();
 }
 
 TEST_F(Boot, MissingTunableKeysAreEachAnError)

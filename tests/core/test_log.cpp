@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <cstdio>
 #include <regex>
@@ -7,6 +10,7 @@
 #include "core/log.h"
 #include "core/panic.h"
 #include "core/writer.h"
+#include "support/files.h"
 #include "support/platform.h"
 
 namespace {
@@ -113,6 +117,28 @@ TEST_F(LogTest, FileReceivesEveryLineAndStderrCanBeSilenced)
     std::string body(text, n);
     EXPECT_NE(body.find("info  econ     one\n"), std::string::npos) << body;
     EXPECT_NE(body.find("error combat   two\n"), std::string::npos) << body;
+}
+
+// Only a regular file becomes the log: a FIFO without a reader would hold the program for ever,
+// and a device (or on Windows a device's name) would take the lines and keep none.
+TEST_F(LogTest, OpenTakesOnlyARegularFile)
+{
+    sv_test_dir tmp("sv_log");
+#if defined(_WIN32)
+    sv_log_open("nul.log");
+    EXPECT_EQ(sv_log_file(), nullptr);
+#else
+    std::string fifo = tmp.path + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    sv_log_open(fifo.c_str());
+    EXPECT_EQ(sv_log_file(), nullptr);
+#endif
+    sv_log_open(tmp.path.c_str());
+    EXPECT_EQ(sv_log_file(), nullptr);
+    std::string file = tmp.path + "/run.log";
+    sv_log_open(file.c_str());
+    EXPECT_NE(sv_log_file(), nullptr);
+    sv_log_close();
 }
 
 TEST_F(LogTest, HeaderNamesTheRun)

@@ -187,6 +187,40 @@ TEST_F(Pack, ManifestInsideAZip)
     EXPECT_STREQ(sv_pack_label(1), "zipped");
 }
 
+// Some archivers write '\' between folders; every lookup asks with '/', so such entries are lost
+// on every platform unless the scan names them.
+TEST_F(Pack, ZipEntriesSeparatingFoldersWithBackslashesAreNamed)
+{
+    const char* manifest = R"({"id": "slashed", "name": "Slashed"})";
+    std::string one = dir + "/one.zip";
+    std::string two = dir + "/two.zip";
+    ASSERT_NO_FATAL_FAILURE(sv_test_write_zip(
+        one, {{"pack.json", manifest}, {"data\\mobs.json", "[]"}, {"data/axioms.json", "[]"}}));
+    ASSERT_NO_FATAL_FAILURE(sv_test_write_zip(
+        two, {{"pack.json", manifest}, {"data\\axioms.json", "[]"}, {"fonts\\a.ttf", "x"}}));
+    mount_pack("clean", R"({"id": "clean", "name": "Clean"})");
+    ASSERT_EQ(sv_vfs_mount(one.c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(two.c_str()), 1);
+    EXPECT_EQ(sv_pack_scan(), 1);
+    ASSERT_EQ(sv_diag_count(), 2u);
+    const char* const want[][2] = {
+        {"data\\mobs.json",
+         "an entry of this zip that separates folders with '\\', not '/'; no lookup finds it"},
+        {"data\\axioms.json",
+         "one of 2 entries of this zip that separate folders with '\\', not "
+         "'/'; no lookup finds them"},
+    };
+    for (u64 i = 0; i < 2; i++) {
+        const sv_diag* d = sv_diag_at(i);
+        EXPECT_EQ(d->severity, (u32)SV_DIAG_WARNING);
+        EXPECT_STREQ(d->pack, "slashed");
+        EXPECT_STREQ(d->subject, want[i][0]);
+        EXPECT_STREQ(d->message, want[i][1]);
+    }
+    EXPECT_EQ(sv_vfs_zip_backslashes(0, nullptr), 0u);
+    EXPECT_EQ(sv_vfs_zip_backslashes(3, nullptr), 0u);
+}
+
 TEST_F(Pack, LabelsFollowTheMountsNotAStaleList)
 {
     mount_pack("alpha", R"({"id": "alpha", "name": "Alpha"})");

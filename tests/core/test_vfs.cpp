@@ -7,8 +7,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/diag.h"
+#include "core/plat.h"
 #include "core/vfs.h"
 #include "support/files.h"
 #include "support/reset.h"
@@ -196,11 +198,8 @@ TEST_F(Vfs, ThirtyThirdMountIsRefused)
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
 }
 
-TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing)
+TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothingAndAReadSaysSo)
 {
-#if defined(_WIN32)
-    GTEST_SKIP() << "the C library's narrow paths stop at 260 characters on Windows";
-#endif
     // Mount path plus '/' plus the relative path plus NUL must fit in 1024 bytes.
     std::string deep = at("p");
     fs::create_directories(deep);
@@ -220,8 +219,71 @@ TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothing)
     sv_test_write_file(deep + "/" + over, "over");
     EXPECT_EQ(sv_vfs_exists(fits.c_str()), 1);
     EXPECT_EQ(sv_vfs_exists(over.c_str()), 0);
+    EXPECT_EQ(sv_diag_count(), 0u);
     sv_vfs_buf b;
     EXPECT_EQ(sv_vfs_read(over.c_str(), &b), 0);
+    ASSERT_EQ(sv_diag_count(), 1u);
+    EXPECT_EQ(last_message(), "path too long in '" + deep + "'; not read");
+}
+
+// Lookups in a directory pack match names as the file system does: exactly on Linux, whatever
+// the letter case on Windows. A read names the file that only letter case sets apart, so a pack
+// made on one system does not lose files on the other without a word.
+TEST_F(Vfs, NamesDifferingOnlyInLetterCaseAreNamedWhenRead)
+{
+    sv_test_write_file(at("p/Data/Axioms.JSON"), "[1]");
+    sv_test_write_file(at("p/pack.json"), "{}");
+    ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    EXPECT_EQ(sv_vfs_exists("data/axioms.json"), SV_PLAT_FOLDS_CASE);
+    EXPECT_EQ(sv_diag_count(), 0u);
+    sv_vfs_buf b;
+    for (int all = 0; all < 2; all++) {
+        sv_diag_reset();
+        int got
+            = all ? sv_vfs_read("data/axioms.json", &b) : sv_vfs_read_at(0, "data/axioms.json", &b);
+        EXPECT_EQ(got, SV_PLAT_FOLDS_CASE);
+        sv_vfs_free(&b);
+        ASSERT_EQ(sv_diag_count(), 1u);
+        const sv_diag* d = sv_diag_at(0);
+        EXPECT_EQ(d->severity, (u32)SV_DIAG_WARNING);
+        EXPECT_STREQ(d->subject, "data/axioms.json");
+#if defined(_WIN32)
+        EXPECT_EQ(std::string(d->message),
+                  "read from 'Data/Axioms.JSON' in '" + at("p")
+                      + "', which differs in letter case; on Linux a directory pack's names must "
+                        "match exactly");
+#else
+        EXPECT_EQ(std::string(d->message),
+                  "not in '" + at("p")
+                      + "', which holds 'Data/Axioms.JSON': a directory pack's names match in "
+                        "letter case too; not read");
+#endif
+    }
+    // An exact name, and a name with no near one, say nothing.
+    sv_diag_reset();
+    EXPECT_EQ(sv_vfs_read_at(0, "pack.json", &b), 1);
+    sv_vfs_free(&b);
+    EXPECT_EQ(sv_vfs_read_at(0, "data/mobs.json", &b), 0);
+    EXPECT_EQ(sv_diag_count(), 0u);
+}
+
+// Folders and packs named in any script, and Windows' "\\?\" form, which a joined '/' would break.
+TEST_F(Vfs, MountsNamedInAnyScriptOrInTheLongForm)
+{
+    std::string pack = at("\xc5\x81\xc3\xb3\x64\xc5\xba/pack-\xc3\xa9"); // Łódź/pack-é
+    sv_test_write_file(sv_test_u8path(pack + "/data/mobs.json"), "[]");
+    sv_test_write_zip(pack + ".zip", {{"data/mobs.json", "[2]"}});
+    std::vector<std::string> mounts = {pack, pack + ".zip"};
+#if defined(_WIN32)
+    mounts.push_back("\\\\?\\" + sv_test_utf8(fs::absolute(sv_test_u8path(pack)).make_preferred()));
+#endif
+    for (const std::string& m : mounts) {
+        sv_vfs_clear();
+        ASSERT_EQ(sv_vfs_mount(m.c_str()), 1) << m;
+        sv_vfs_buf b;
+        EXPECT_EQ(sv_vfs_read_at(0, "data/mobs.json", &b), 1) << m;
+        sv_vfs_free(&b);
+    }
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 

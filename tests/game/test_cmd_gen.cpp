@@ -1,6 +1,11 @@
 // The generation commands and the held floor, with their exact texts.
+#include <csignal>
 #include <cstdio>
 #include <sstream>
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 #include "floor/test_gen_util.h"
 #include "floor/validate.h"
@@ -261,10 +266,24 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
               "cannot write /nonexistent-dir/floor.dot\n");
     EXPECT_EQ(r, 1);
 #if !defined(_WIN32)
-    // Opening succeeds but every write fails: a failure, not "wrote". (Windows has no such device.)
-    r = 0;
-    EXPECT_EQ(run("dump /dev/full", &r), "cannot write /dev/full\n");
-    EXPECT_EQ(r, 1);
+    // Opening succeeds but every write fails (past the file size limit, with its signal ignored):
+    // a failure, not "wrote". (Windows has no such limit.)
+    std::string capped = std::string(SV_BINARY_DIR) + "/test-dump-capped.dot";
+    {
+        rlimit was {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+        rlimit none = was;
+        none.rlim_cur = 0;
+        void (*old_handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+        r = 0;
+        std::string said = run(("dump " + capped).c_str(), &r);
+        setrlimit(RLIMIT_FSIZE, &was);
+        std::signal(SIGXFSZ, old_handler);
+        EXPECT_EQ(said, "cannot write " + capped + "\n");
+        EXPECT_EQ(r, 1);
+    }
+    std::remove(capped.c_str());
 #endif
     std::string path = std::string(SV_BINARY_DIR) + "/test-dump-floor.dot";
     std::string line = "dump " + path;
@@ -272,6 +291,45 @@ TEST_F(GenCommands, ShowAndDumpRenderTheHeldFloor)
     EXPECT_EQ(r, 0);
     EXPECT_EQ(sv_test_read_file(path), dot_of(f));
     std::remove(path.c_str());
+}
+
+// "wrote" means a regular file was written: a directory, device or FIFO in its place is refused
+// at once, unopened, and so on Windows is a name the system gives a device, which would take the
+// bytes (to a serial port for COM1) and leave no file.
+TEST_F(GenCommands, DumpWritesOnlyARegularFile)
+{
+    sv_test_dir tmp("sv_dump");
+    ASSERT_EQ(result_of("gen 77 6"), 0);
+    i32 r = 0;
+    EXPECT_EQ(run(("dump " + tmp.path).c_str(), &r),
+              "cannot write " + tmp.path + ": not a regular file\n");
+    EXPECT_EQ(r, 1);
+#if defined(_WIN32)
+    for (const char* name : {"nul.json", "NUL", "com1", "aux.dot", "CONOUT$", "lpt9.txt"}) {
+        r = 0;
+        EXPECT_EQ(run((std::string("dump ") + name).c_str(), &r),
+                  std::string("cannot write ") + name + ": a device name, not a file\n");
+        EXPECT_EQ(r, 1) << name;
+    }
+#else
+    std::string fifo = tmp.path + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& target : {fifo, std::string("/dev/null"), std::string("/dev/full")}) {
+        r = 0;
+        EXPECT_EQ(run(("dump " + target).c_str(), &r),
+                  "cannot write " + target + ": not a regular file\n");
+        EXPECT_EQ(r, 1) << target;
+    }
+    // Here a Windows device's name is an ordinary file's.
+    std::string nul = tmp.path + "/nul.json";
+    EXPECT_EQ(run(("dump " + nul).c_str(), &r), "  wrote " + nul + "\n");
+    EXPECT_EQ(sv_test_read_file(nul), dot_of(sv_gen_current()));
+    // A refused path is shown with its control bytes escaped.
+    std::string odd = tmp.path + "/d\x01";
+    ASSERT_EQ(mkdir(odd.c_str(), 0700), 0);
+    EXPECT_EQ(run(("dump " + odd).c_str(), &r),
+              "cannot write " + tmp.path + "/d\\x01: not a regular file\n");
+#endif
 }
 
 TEST_F(GenCommands, StatsOverManyFloorsLeavesTheHeldFloorAlone)

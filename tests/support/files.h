@@ -42,6 +42,20 @@ inline std::string sv_test_make_dir(const std::string& prefix)
 #endif
 }
 
+// The path a UTF-8 text names, whatever the platform's own narrow encoding (the ANSI code page on
+// Windows, which cannot spell every name).
+inline std::filesystem::path sv_test_u8path(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The UTF-8 text of a path.
+inline std::string sv_test_utf8(const std::filesystem::path& path)
+{
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 // Removes a directory made by sv_test_make_dir with everything in it; nothing when empty.
 inline void sv_test_remove_dir(const std::string& dir)
 {
