@@ -17,8 +17,8 @@ static const char* event_text(u8 event, u32 walk_left)
     switch (event) {
     case 1: return "opened";
     case 2: return "locked -- needs a Shard";
-    case 3: return "the fountain (4.13)";
-    case 4: return "the monument (4.15)";
+    case 3: return "the fountain";
+    case 4: return "the monument";
     case 5: return "locked on";
     case 6: return "released";
     case 7: return walk_left ? "..." : "";

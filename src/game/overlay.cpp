@@ -149,7 +149,7 @@ i32 sv_overlay_rows(const sv_overlay_facts* in, sv_overlay_row out[SV_OVERLAY_RO
         player_rows(&s, in);
     row(&s, 12, 166, SV_OVERLAY_HEADING, "economy");
     row(&s, 12, 186, SV_OVERLAY_BODY,
-        "depth %u   saturation --   accumulator --   chords --   warp --   (Phase 4)",
+        "depth %u   saturation --   accumulator --   chords --   warp --",
         (unsigned)in->floor_number);
     row(&s, 12, 212, SV_OVERLAY_HEADING, "ledger");
     ledger_rows(&s, in);

@@ -235,7 +235,7 @@ TEST_F(FrontPlay, AnEventsTextReplacesThePromptForNinetyFramesFromItsOwn)
         f.frame = frame;
         sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
         keys.use = 0;
-        EXPECT_EQ(prompt(), frame < 130 ? "the fountain (4.13)" : "[E] fountain") << frame;
+        EXPECT_EQ(prompt(), frame < 130 ? "the fountain" : "[E] fountain") << frame;
     }
     // A later event takes the banner again from its own frame.
     keys.use = 1;
@@ -243,7 +243,7 @@ TEST_F(FrontPlay, AnEventsTextReplacesThePromptForNinetyFramesFromItsOwn)
         f.frame = frame;
         sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
         keys.use = 0;
-        EXPECT_EQ(prompt(), frame < 390 ? "the fountain (4.13)" : "[E] fountain") << frame;
+        EXPECT_EQ(prompt(), frame < 390 ? "the fountain" : "[E] fountain") << frame;
     }
 }
 
