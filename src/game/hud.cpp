@@ -146,6 +146,17 @@ i32 sv_hud_layout(const sv_hud_facts* h, i32 height, sv_hud_row out[SV_HUD_ROWS_
     return n;
 }
 
+i32 sv_hud_top(const sv_hud_facts* facts, i32 height)
+{
+    i32 top = height - 30;
+    sv_hud_row rows[SV_HUD_ROWS_MAX];
+    const i32 n = sv_hud_layout(facts, height, rows);
+    for (i32 i = 0; i < n; ++i)
+        if (rows[i].y - 2 < top)
+            top = rows[i].y - 2;
+    return top;
+}
+
 // The menu -----------------------------------------------------------------------------------
 
 const char* sv_menu_entry(i32 i, u8 run_over, u8 debug_run, u8 run_time_shown)

@@ -85,6 +85,11 @@ struct sv_hud_row {
 // count (at most SV_HUD_ROWS_MAX).
 i32 sv_hud_layout(const sv_hud_facts* facts, i32 height, sv_hud_row out[SV_HUD_ROWS_MAX]);
 
+// The top edge of what the HUD draws at the bottom left of a screen of height: the highest
+// revealed row of sv_hud_layout (a bar's backing starts 2 pixels above its row), else the seed
+// line at height - 30.
+i32 sv_hud_top(const sv_hud_facts* facts, i32 height);
+
 // The menu -----------------------------------------------------------------------------------
 
 enum sv_menu_action : u8 {

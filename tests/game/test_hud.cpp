@@ -363,6 +363,51 @@ TEST_F(Overlay, FloorOneRowsAndTheCorridorSuffix)
     EXPECT_EQ(find_row(rows, n, 34), "presses 0   shortest press 42 ms");
 }
 
+// Floor 10 of seed 4471, standing in a room of three or more doors with the Shards and Prism rows
+// shown: at 1280 x 720 the door rows stop above "prism 0" (no "slot 2" under it); at 960 x 600
+// with no rows shown they stop above the seed line, none off the bottom. Above, the layout holds.
+TEST_F(Overlay, TheRowsStopWhereTheyWouldMeetTheHud)
+{
+    sv_cmd_dispatch("gen 4471 10");
+    const sv_floor* floor = sv_gen_current();
+    ASSERT_NE(floor, nullptr);
+    static sv_walker w;
+    std::memset(&w, 0, sizeof w);
+    w.lock_mob = SV_NONE16;
+    while (w.room < floor->room_count && floor->rooms[w.room].door_count < 3)
+        w.room++;
+    ASSERT_LT(w.room, floor->room_count);
+    w.place = w.room;
+    sv_overlay_facts in;
+    std::memset(&in, 0, sizeof in);
+    in.floor = floor;
+    in.walker = &w;
+    in.floor_number = 10;
+    in.run_seed = 4471;
+    in.screen_width = 1280;
+    sv_hud_facts hud;
+    std::memset(&hud, 0, sizeof hud);
+    hud.revealed = SV_REVEAL_SHARDS | SV_REVEAL_PRISM;
+    sv_hud_row column[SV_HUD_ROWS_MAX];
+    ASSERT_EQ(sv_hud_layout(&hud, 720, column), 2);
+    ASSERT_EQ(column[1].y, 636) << "prism 0";
+    in.hud_top = sv_hud_top(&hud, 720);
+    sv_overlay_row rows[SV_OVERLAY_ROWS];
+    i32 n = sv_overlay_rows(&in, rows);
+    EXPECT_EQ(std::string(rows[n - 1].text).rfind("slot 0  ", 0), 0u) << rows[n - 1].text;
+    EXPECT_EQ(rows[n - 1].y, 616);
+    EXPECT_EQ(find_row(rows, n, 596), "doors");
+
+    std::memset(&hud, 0, sizeof hud);
+    in.screen_width = 960;
+    in.hud_top = sv_hud_top(&hud, 600);
+    EXPECT_EQ(in.hud_top, 570) << "the seed line";
+    n = sv_overlay_rows(&in, rows);
+    EXPECT_EQ(rows[n - 1].y, 550) << rows[n - 1].text;
+    for (i32 i = 0; i < n; ++i)
+        EXPECT_LE(rows[i].y + 18, 570) << rows[i].text;
+}
+
 TEST(OverlayRows, SixDoorsReachDownTo716AndNoFloorStillDraws)
 {
     static sv_floor floor;
