@@ -14,6 +14,9 @@
 #define SV_FONT_CACHE      128 // font sizes 1..127 are rasterised once and kept
 #define SV_LOOK_SKIP       2   // simulated frames whose mouse motion a capture or resize voids
 
+// The front end's own prompt event, beside the walker's: the last floor's exit leads nowhere.
+#define SV_EVENT_NO_FLOOR_BELOW 32
+
 // The command line: left to right; "--pack <path>", "--debug" and "--plain" (the last of the
 // two wins), "--floor <n>" (not honoured; a notice); anything else is ignored.
 struct sv_options {

@@ -23,6 +23,7 @@ static const char* event_text(u8 event, u32 walk_left)
     case 6: return "released";
     case 7: return walk_left ? "..." : "";
     case 8: return "locked -- needs its key";
+    case SV_EVENT_NO_FLOOR_BELOW: return "no floor below";
     default: return nullptr;
     }
 }

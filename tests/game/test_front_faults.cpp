@@ -210,7 +210,9 @@ u64 occurrences(const std::string& text, const std::string& what)
 }
 
 // A fog walk into the exit of floor 65534: there is no next floor, so the player stays, the
-// refusal is logged once, and the walk ends instead of descending on every tick.
+// refusal is logged once and shown as "no floor below", and the walk ends instead of descending
+// on every tick. A second E from the doorway does the same once more, and the player walks
+// away from the exit afterwards.
 TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
 {
     sv_cmd_register_builtins();
@@ -231,25 +233,49 @@ TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_frame_keys keys;
     std::memset(&keys, 0, sizeof keys);
-    keys.use = 1;
     u32 descents = 0;
-    for (int i = 0; i < 600; ++i) {
-        f.frame++;
-        sv_sim_result r = sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
-        keys.use = 0;
-        if (r.descended) {
-            descents++;
-            EXPECT_EQ(sv_front_descend(&f, &walker), nullptr);
+    auto frames = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            f.frame++;
+            sv_sim_result r
+                = sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
+            keys.use = 0;
+            if (r.descended) {
+                descents++;
+                EXPECT_EQ(sv_front_descend(&f, &walker), nullptr);
+            }
         }
-    }
-    std::string text = read_all(log);
-    sv_log_open_file(nullptr);
-    std::fclose(log);
+    };
+    auto prompt = [&]() {
+        sv_prompt_facts facts;
+        sv_front_prompt_facts(&f, &walker, floor, &facts);
+        char text[SV_PROMPT_MAX];
+        sv_prompt_text(&facts, text, sizeof text);
+        return std::string(text);
+    };
+    keys.use = 1;
+    frames(600);
     EXPECT_EQ(descents, 1u) << "the walk kept going through the exit";
     EXPECT_EQ(f.floor_number, 65534);
     EXPECT_EQ(sv_gen_current(), floor);
     EXPECT_EQ(walker.player.walk_left, 0u);
-    EXPECT_EQ(occurrences(text, "gen did not produce a floor for 'gen 7 65535'"), 1u) << text;
+
+    keys.use = 1;
+    frames(30);
+    EXPECT_EQ(descents, 2u) << "a second E from the doorway";
+    EXPECT_EQ(prompt(), "no floor below");
+    frames(600);
+    EXPECT_EQ(descents, 2u) << "the second E kept the player going through the exit";
+    const f32 x = walker.player.x, z = walker.player.z;
+    keys.forward = -1.0f;
+    frames(60);
+    EXPECT_GT(std::hypot(walker.player.x - x, walker.player.z - z), 1.0f) << "the player is held";
+    EXPECT_EQ(descents, 2u);
+
+    std::string text = read_all(log);
+    sv_log_open_file(nullptr);
+    std::fclose(log);
+    EXPECT_EQ(occurrences(text, "gen did not produce a floor for 'gen 7 65535'"), 2u) << text;
 }
 
 // After "gen 7 3" in the console of a run of seed 4471, the overlay's stream rows are those of

@@ -87,7 +87,7 @@ TEST(HudPrompt, AnEventWinsForNinetyFrames)
     EXPECT_EQ(prompt(p), "[E] chest");
 }
 
-// Each walker event's own text over a prompt of "[E] chest"; the fog walk's is checked above.
+// Each event's own text over a prompt of "[E] chest"; the fog walk's is checked above.
 TEST(HudPrompt, EveryEventShowsItsOwnText)
 {
     const std::pair<u8, const char*> k_texts[] = {
@@ -98,6 +98,7 @@ TEST(HudPrompt, EveryEventShowsItsOwnText)
         {SV_EVENT_LOCKED_ON, "locked on"},
         {SV_EVENT_LOCK_RELEASED, "released"},
         {SV_EVENT_FOG_REFUSED, "locked -- needs its key"},
+        {SV_EVENT_NO_FLOOR_BELOW, "no floor below"},
         {SV_EVENT_NONE, "[E] chest"},
     };
     sv_prompt_facts p = no_facts();
