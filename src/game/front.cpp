@@ -90,6 +90,7 @@ void sv_frame_reset_run(sv_frame* f)
     f->console_open = 0;
     f->latch_use = f->latch_dodge = f->latch_primary = f->latch_secondary = f->latch_swap = 0;
     f->menu_frames = 0;
+    f->menu_seconds = 0.0;
     f->menu_armed = 0;
     f->look_dx = f->look_dy = 0.0f;
     f->look_skip = 0;
@@ -108,6 +109,7 @@ static void menu_opened(sv_frame* f, i32 choice)
 {
     f->choice = choice;
     f->menu_frames = 0;
+    f->menu_seconds = 0.0;
     f->menu_armed = 0;
 }
 

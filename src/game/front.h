@@ -70,9 +70,10 @@ struct sv_frame {
     u64 run_clock;   // ticks since the run began
     u64 serial_seen; // generation serial of the floor being played
     u64 mounts_at_start;
-    u8 debug_option; // "--debug" on the command line
-    u8 menu_frames;  // frames the open menu has been shown, up to 255; 0 in the frame it opened
-    u8 menu_armed;   // the mouse moved since the menu opened (its jump on release aside)
+    u8 debug_option;  // "--debug" on the command line
+    u8 menu_frames;   // frames the open menu has been shown, up to 255; 0 in the frame it opened
+    f64 menu_seconds; // seconds the open menu has been shown, from the frame after it opened
+    u8 menu_armed;    // the mouse moved since the menu opened (its jump on release aside)
     f32 menu_mouse_x, menu_mouse_y; // where the menu last saw the cursor
     f32 look_dx, look_dy;           // mouse motion not yet given to a tick, in pixels
     u8 look_skip;                   // simulated frames left that ignore the mouse motion

@@ -246,7 +246,7 @@ u8 gfx_draw_menu(const gfx_screen* s, u8 primary, u8 up, u8 down, u8 enter)
     in.up = up;
     in.enter = enter;
     Vector2 mouse = GetMousePosition();
-    sv_menu_gate(f, mouse.x, mouse.y, &in);
+    sv_menu_gate(f, mouse.x, mouse.y, GetFrameTime(), &in);
     sv_menu_out out;
     sv_menu_step(&f->choice, f->run_over, debug, f->run_time_shown, &in, &out);
     for (i32 i = 0; i < SV_MENU_ENTRIES; ++i) {

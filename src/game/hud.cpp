@@ -220,18 +220,25 @@ void sv_menu_step(i32* choice, u8 run_over, u8 debug_run, u8 run_time_shown, con
     }
 }
 
-void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, sv_menu_in* in)
+void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, f64 frame_time, sv_menu_in* in)
 {
     if (!f || !in)
         return;
     const u8 seen = f->menu_frames;
     if (f->menu_frames < 255)
         f->menu_frames++;
+    // The opening frame's time was spent before the menu was there.
+    if (seen == 0)
+        f->menu_seconds = 0.0;
+    else if (frame_time > 0.0 && std::isfinite(frame_time))
+        f->menu_seconds += frame_time;
     in->mouse_x = mouse_x;
     in->mouse_y = mouse_y;
     in->mouse_moved = 0;
-    if (seen == 0)
+    if (seen == 0 || (f->run_over && f->menu_seconds < SV_RUN_OVER_HOLD)) {
         in->down = in->up = in->enter = 0;
+        in->primary = 0;
+    }
     if (seen > SV_MENU_SETTLE) {
         in->mouse_moved = (u8)(mouse_x != f->menu_mouse_x || mouse_y != f->menu_mouse_y);
         f->menu_armed = (u8)(f->menu_armed | in->mouse_moved);

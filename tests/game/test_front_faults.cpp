@@ -32,6 +32,7 @@ f32 entry_y(i32 i)
 struct menu_frame {
     sv_frame* f;
     f32 mouse_x = 640.0f, mouse_y = 360.0f; // recentred on release: over entry 2
+    f64 frame_time = 1.0 / 60.0;
     sv_menu_out out {};
     u8 step(u8 primary, u8 enter = 0, u8 down = 0)
     {
@@ -44,7 +45,7 @@ struct menu_frame {
         in.primary = primary;
         in.enter = enter;
         in.down = down;
-        sv_menu_gate(f, mouse_x, mouse_y, &in);
+        sv_menu_gate(f, mouse_x, mouse_y, frame_time, &in);
         sv_menu_step(&f->choice, f->run_over, 0, 0, &in, &out);
         return out.action;
     }
@@ -109,7 +110,37 @@ TEST_F(FrontMenuFaults, TheRunOverMenuIgnoresTheDyingPressesAndTheCursorJump)
     EXPECT_EQ(m.step(1), SV_MENU_NONE) << "a click right after the jump chose debug mode";
     EXPECT_EQ(f.choice, 1) << "the jump moved the choice";
     EXPECT_EQ(f.run_over, 1);
+    m.frame_time = SV_RUN_OVER_HOLD;
     EXPECT_EQ(m.step(0, 1), SV_MENU_NEW_SEED) << "a key pressed on the open menu acts";
+}
+
+// A Space or Enter tapped up to a little under half a second after death (a dodge meant for play,
+// or a hasty tap) never chooses on the run-over menu, nor does a click after the mouse moved;
+// the menu is seen first. Then a tap chooses.
+TEST_F(FrontMenuFaults, TheRunOverMenuTakesNoTapForHalfASecond)
+{
+    sv_walker w;
+    std::memset(&w, 0, sizeof w);
+    sv_frame_keys keys;
+    std::memset(&keys, 0, sizeof keys);
+    sv_sim_hooks hooks {die_at_once, nullptr, nullptr};
+    ASSERT_EQ(sv_frame_simulate(&f, &w, &keys, 1.0 / 60.0, 1.0 / 60.0, &hooks).died, 1);
+    menu_frame m {&f};
+    EXPECT_EQ(m.step(0), SV_MENU_NONE);
+    for (int frame = 1; frame < 29; ++frame) {
+        if (frame == 10)
+            m.mouse_y = entry_y(1);
+        EXPECT_EQ(m.step(frame % 2, 1), SV_MENU_NONE) << "frame " << frame << " after death";
+    }
+    EXPECT_EQ(f.choice, 1);
+    m.step(0);
+    m.step(0);
+    EXPECT_EQ(m.step(0, 1), SV_MENU_NEW_SEED) << "half a second on, a tap chooses";
+    // A pause opened by Escape takes keys from its second frame on.
+    sv_frame_reset_run(&f);
+    sv_frame_control(&f, 0, 1, 0);
+    EXPECT_EQ(m.step(0), SV_MENU_NONE);
+    EXPECT_EQ(m.step(0, 1), SV_MENU_RESUME);
 }
 
 // A key pressed in the frame the pause opens (Enter held over from play) does not act; the next
