@@ -299,13 +299,6 @@ TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
             }
         }
     };
-    auto prompt = [&]() {
-        sv_prompt_facts facts;
-        sv_front_prompt_facts(&f, &walker, floor, &facts);
-        char text[SV_PROMPT_MAX];
-        sv_prompt_text(&facts, text, sizeof text);
-        return std::string(text);
-    };
     keys.use = 1;
     frames(600);
     EXPECT_EQ(descents, 1u) << "the walk kept going through the exit";
@@ -316,7 +309,7 @@ TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
     keys.use = 1;
     frames(30);
     EXPECT_EQ(descents, 2u) << "a second E from the doorway";
-    EXPECT_EQ(prompt(), "no floor below");
+    EXPECT_EQ(prompt_of(&f, &walker, floor), "no floor below");
     frames(600);
     EXPECT_EQ(descents, 2u) << "the second E kept the player going through the exit";
     const f32 x = walker.player.x, z = walker.player.z;

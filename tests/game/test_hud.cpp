@@ -306,6 +306,19 @@ std::string find_row(const sv_overlay_row* rows, i32 n, i32 y, i32 x = 12)
     return "<none>";
 }
 
+// The overlay's facts for a walker on a floor of seed 4471 on a 1280 pixel wide screen.
+sv_overlay_facts facts_on(const sv_floor* floor, const sv_walker* w, u16 floor_number)
+{
+    sv_overlay_facts in;
+    std::memset(&in, 0, sizeof in);
+    in.floor = floor;
+    in.walker = w;
+    in.floor_number = floor_number;
+    in.run_seed = 4471;
+    in.screen_width = 1280;
+    return in;
+}
+
 TEST_F(Overlay, FloorOneRowsAndTheCorridorSuffix)
 {
     sv_cmd_dispatch("gen 4471 1");
@@ -315,14 +328,8 @@ TEST_F(Overlay, FloorOneRowsAndTheCorridorSuffix)
     std::memset(&w, 0, sizeof w);
     w.place = w.room = 0;
     w.lock_mob = SV_NONE16;
-    sv_overlay_facts in;
-    std::memset(&in, 0, sizeof in);
-    in.floor = floor;
-    in.walker = &w;
-    in.floor_number = 1;
+    sv_overlay_facts in = facts_on(floor, &w, 1);
     in.shortest_press = -1;
-    in.run_seed = 4471;
-    in.screen_width = 1280;
     in.in_hand = "";
     sv_overlay_row rows[SV_OVERLAY_ROWS];
     i32 n = sv_overlay_rows(&in, rows);
@@ -379,13 +386,7 @@ TEST_F(Overlay, TheRowsStopWhereTheyWouldMeetTheHud)
         w.room++;
     ASSERT_LT(w.room, floor->room_count);
     w.place = w.room;
-    sv_overlay_facts in;
-    std::memset(&in, 0, sizeof in);
-    in.floor = floor;
-    in.walker = &w;
-    in.floor_number = 10;
-    in.run_seed = 4471;
-    in.screen_width = 1280;
+    sv_overlay_facts in = facts_on(floor, &w, 10);
     sv_hud_facts hud;
     std::memset(&hud, 0, sizeof hud);
     hud.revealed = SV_REVEAL_SHARDS | SV_REVEAL_PRISM;
