@@ -124,7 +124,7 @@ struct step_view {
     f32 delta;      // yaw still to turn toward the facing direction
 };
 
-// Step 1: engaged in the walker's place, or through an unfogged door of the mob's place whose
+// Engaged in the walker's place, or through an unfogged door of the mob's place whose
 // span the line to the player passes.
 void engage(const sv_mob* mob, const sv_walker* walker, const sv_floor* floor, const sv_geom* geom,
             u8 same_place, u8 sees, step_view* v)
@@ -171,7 +171,7 @@ bool first_door(const sv_floor* floor, const sv_mob* mob, const sv_geom* geom, u
     return true;
 }
 
-// Steps 2 and 3: the target. False when the step ends here.
+// The target. False when the step ends here.
 bool choose_target(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const sv_geom* geom,
                    u8 same_place, step_view* v)
 {
@@ -225,7 +225,7 @@ bool choose_target(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const 
     return true;
 }
 
-// Step 4: keeps the path or makes a new one toward the target.
+// Keeps the path or makes a new one toward the target.
 void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target)
 {
     Vector2 at = {mob->x, mob->z};
@@ -265,7 +265,7 @@ void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target)
     mob->path_age = 1;
 }
 
-// Step 5: the first action in range whose player phase fits.
+// The first action in range whose player phase fits.
 void choose_action(const sv_mob* mob, const sv_walker* walker, step_view* v)
 {
     Vector2 at = {mob->x, mob->z};
@@ -293,7 +293,7 @@ void choose_action(const sv_mob* mob, const sv_walker* walker, step_view* v)
     v->too_close = v->chosen < 0 && all_beyond;
 }
 
-// Step 6: turns toward the player or the waypoint, at most the body's turn rate.
+// Turns toward the player or the waypoint, at most the body's turn rate.
 void face(sv_mob* mob, f32 dt, step_view* v)
 {
     Vector2 at = {mob->x, mob->z};
@@ -316,7 +316,7 @@ void face(sv_mob* mob, f32 dt, step_view* v)
     v->delta = delta - turn;
 }
 
-// Step 7: begins the chosen action's windup with its lunge budget.
+// Begins the chosen action's windup with its lunge budget.
 void start_action(sv_mob* mob, f32 radius, const step_view* v)
 {
     const sv_action* a = &mob->body.actions[v->chosen];
@@ -330,7 +330,7 @@ void start_action(sv_mob* mob, f32 radius, const step_view* v)
     mob->lunge_used = budget > 0.0f ? budget : 0.0f;
 }
 
-// Step 8: backs away when too close, else walks toward the waypoint when facing it.
+// Backs away when too close, else walks toward the waypoint when facing it.
 void walk(sv_mob* mob, f32 dt, const step_view* v)
 {
     f32 speed = sv_modified(mob->afflictions, SV_STAT_WALK_SPEED, mob->body.speed);
@@ -355,7 +355,7 @@ void walk(sv_mob* mob, f32 dt, const step_view* v)
     mob->z += to_way.y / left * step;
 }
 
-// Step 9: counts the phase down, passing over phases of 0 ticks.
+// Counts the phase down, passing over phases of 0 ticks.
 void advance_phase(sv_mob* mob, const sv_action* a)
 {
     while (mob->phase != SV_PHASE_IDLE && mob->phase_ticks == 0) {
@@ -373,7 +373,7 @@ void advance_phase(sv_mob* mob, const sv_action* a)
         mob->phase_ticks -= 1;
 }
 
-// Step 10: the draw-back, then the lunge over the windup's last ticks.
+// The draw-back, then the lunge over the windup's last ticks.
 void windup_motion(sv_mob* mob, const sv_action* a)
 {
     if (!(a->draw > 0.0f) && !(mob->lunge_used > 0.0f))
@@ -389,7 +389,7 @@ void windup_motion(sv_mob* mob, const sv_action* a)
     mob->z += sv_sinf(mob->yaw) * move;
 }
 
-// Step 11, a ranged action: one hostile shot at the player or the last sighting.
+// A ranged action: one hostile shot at the player or the last sighting.
 void shoot(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const sv_geom* geom, f32 radius,
            const sv_action* a, const step_view* v)
 {
@@ -432,7 +432,7 @@ void shoot(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const sv_geom*
                       life > 1 ? life : 1, 1);
 }
 
-// Step 11, a melee action: this tick's slice of the sweep lands on an engaged player in reach.
+// A melee action: this tick's slice of the sweep lands on an engaged player in reach.
 void sweep(sv_mob* mob, sv_walker* walker, const sv_action* a, const step_view* v)
 {
     u32 whole = sv_sim_ticks(a->active);
@@ -458,7 +458,7 @@ void sweep(sv_mob* mob, sv_walker* walker, const sv_action* a, const step_view* 
     mob->blow_landed = 1;
 }
 
-// Step 12: no closer than two radii to the player in the same place, as far as the place allows.
+// No closer than two radii to the player in the same place, as far as the place allows.
 void keep_distance(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, const sv_geom* geom,
                    f32 radius)
 {
@@ -474,7 +474,7 @@ void keep_distance(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, 
     sv_mob_push_to(floor, mob->place, geom, &mob->x, &mob->z, tx, tz, radius, mob->y);
 }
 
-// Step 14: an ordinary mob at its route's first door is carried through it.
+// An ordinary mob at its route's first door is carried through it.
 void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door)
 {
     const sv_opening* o = &geom->openings[door];

@@ -113,7 +113,7 @@ void door_walk(sv_player* p, const sv_geom* geom)
         p->walk_inward = 0;
 }
 
-// Step 12 and 13 of the tick: the motion of the first case that holds, collided.
+// The motion of the first case that holds, collided.
 void motion(sv_player* p, const sv_geom* geom, const sv_input* in, f32 dt, f32 walk_speed,
             f32 dir_x, f32 dir_z)
 {
@@ -149,7 +149,7 @@ void motion(sv_player* p, const sv_geom* geom, const sv_input* in, f32 dt, f32 w
     }
 }
 
-// Step 16: advances the attack phases; a phase of n ticks counts the tick it began in.
+// Advances the attack phases; a phase of n ticks counts the tick it began in.
 void phases(sv_player* p)
 {
     if (p->phase == SV_PHASE_IDLE)
@@ -175,7 +175,7 @@ void phases(sv_player* p)
     p->phase_ticks -= 1;
 }
 
-// Steps 9 to 11: dodge start, swap and attack start.
+// Dodge start, swap and attack start.
 void buttons(sv_player* p, const sv_input* in, f32 dir_x, f32 dir_z)
 {
     if (in->dodge && (p->phase == SV_PHASE_IDLE || p->phase == SV_PHASE_RECOVERY) && !dodging(p)

@@ -75,7 +75,7 @@ void turn(f32* x, f32* z, f32 r)
     *z = nz;
 }
 
-// Step 1: the lock holds while the mob lives and is seen and the player does not turn away
+// The lock holds while the mob lives and is seen and the player does not turn away
 // hard; while it holds, the player's own turning is swallowed.
 void lock_upkeep(sv_walker* w, const sv_floor* floor, sv_input* in)
 {
@@ -95,7 +95,7 @@ void lock_upkeep(sv_walker* w, const sv_floor* floor, sv_input* in)
         in->yaw_delta = 0.0f;
 }
 
-// Step 2: use locks on to (or releases) the mob in aim, else starts a fog walk; returns the
+// Use locks on to (or releases) the mob in aim, else starts a fog walk; returns the
 // event, clearing in->use when it was consumed.
 u8 use_button(sv_walker* w, sv_floor* floor, sv_input* in)
 {
@@ -125,7 +125,7 @@ u8 use_button(sv_walker* w, sv_floor* floor, sv_input* in)
     return use_fog(w, sv_fog_door(r), sv_fog_pieces(r), sv_fog_admits(r), sv_fog_length(r));
 }
 
-// Step 4: the body pushed out of the places beyond the doors it overlaps; the feet follow the
+// The body pushed out of the places beyond the doors it overlaps; the feet follow the
 // ground when the push moved a grounded body onto ground no more than a step below.
 void collide_beyond(sv_walker* w, const sv_floor* floor)
 {
@@ -141,7 +141,7 @@ void collide_beyond(sv_walker* w, const sv_floor* floor)
     }
 }
 
-// Step 5: the view eases toward the locked mob; a dodge circles it.
+// The view eases toward the locked mob; a dodge circles it.
 void lock_ease(sv_walker* w, const sv_floor* floor)
 {
     if (w->lock_mob == SV_NONE16)
@@ -169,7 +169,7 @@ u32 add_key(u32 n)
     return n == 0xffffffffu ? n : n + 1;
 }
 
-// Step 7: the weapon, the Prism and the Shard of the room, each when its spot is in reach.
+// The weapon, the Prism and the Shard of the room, each when its spot is in reach.
 void pickups(sv_walker* w, sv_floor* floor)
 {
     if (!in_room(w, floor))
@@ -198,7 +198,7 @@ void pickups(sv_walker* w, sv_floor* floor)
         p->shards = add_key(p->shards);
 }
 
-// Step 8: use on the landmark or the chest in reach.
+// Use on the landmark or the chest in reach.
 u8 use_prop(sv_walker* w, sv_floor* floor)
 {
     i32 prop = sv_walker_prop_in_reach(w, floor);
@@ -220,7 +220,7 @@ u8 use_prop(sv_walker* w, sv_floor* floor)
     return SV_EVENT_CHEST_OPENED;
 }
 
-// Step 9: the arrival door is forgotten once the player has left its doorway.
+// The arrival door is forgotten once the player has left its doorway.
 void arrival_upkeep(sv_walker* w)
 {
     if (w->arrival_door == SV_NONE8)
@@ -322,7 +322,7 @@ void cross(sv_walker* w, sv_floor* floor, u8 door, u16 next, u8 entry, f32 a, f3
     }
 }
 
-// Step 10: the first opening the player walks out through, keys and seals permitting: 2 the
+// The first opening the player walks out through, keys and seals permitting: 2 the
 // exit, 1 another place, 0 none.
 i32 door_crossing(sv_walker* w, sv_floor* floor)
 {

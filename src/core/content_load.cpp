@@ -113,7 +113,7 @@ static int load_file(const sv_content_kind& kind, u64 mount)
             const char* key = member->string ? member->string : "";
             if (strcmp(key, "script") == 0) {
                 sv_diag_report(SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY, "script",
-                               "'%s': reserved for the Phase 4L behaviour surface, ignored", id);
+                               "'%s': reserved for a later behaviour surface, ignored", id);
                 continue;
             }
             int known = 0;

@@ -204,7 +204,7 @@ static char* read_custom(const cJSON* object, const char* id)
     char* text = sv_text_dup(printed);
     cJSON_free(printed);
     sv_diag_report(SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY, "custom",
-                   "'%s': stored for the Phase 4L binding surface; nothing reads it yet", id);
+                   "'%s': stored for a later binding surface; nothing reads it yet", id);
     return text;
 }
 

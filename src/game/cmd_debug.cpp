@@ -202,8 +202,8 @@ void print_selection(void)
     case SV_SEL_LANDMARK: {
         const sv_room* r = room_at(floor, id);
         bool monument = r && (r->tags & SV_TAG_MONUMENT);
-        sv_cmd_printf("  %s in room %u -- nothing to set until 4.13/4.15\n",
-                      monument ? "monument" : "fountain", id);
+        sv_cmd_printf("  %s in room %u -- nothing to set yet\n", monument ? "monument" : "fountain",
+                      id);
         return;
     }
     case SV_SEL_KEY: {

@@ -24,7 +24,7 @@ bool with_control(const sv_console_input* in, u32 key)
     return in->control && has(in, key);
 }
 
-// Motion and deletion: steps 2 to 9 of the keys.
+// The keys that move the cursor and delete.
 void edit_keys(const sv_console_input* in)
 {
     sv_line* l = &g_console.line;

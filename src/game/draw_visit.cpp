@@ -52,7 +52,7 @@ static void line(const visit_ctx* v, Vector3 a, Vector3 b, Color colour)
     draw_line(v->portal, v->view, &a, &b, colour);
 }
 
-// 1. The floor, seen from above and below.
+// The floor, seen from above and below.
 static void draw_floor(const visit_ctx* v)
 {
     const u32 mask = v->g->opening_count >= 32 ? 0xffffffffu : (1u << v->g->opening_count) - 1u;
@@ -63,7 +63,7 @@ static void draw_floor(const visit_ctx* v)
     }
 }
 
-// 2. The ramps and stairs up or down to the door sills.
+// The ramps and stairs up or down to the door sills.
 static void draw_ramps(const visit_ctx* v)
 {
     for (u8 k = 0; k < v->g->opening_count; ++k) {
@@ -126,7 +126,7 @@ static void draw_column_ends(const visit_ctx* v, const sv_fixture* fx)
     }
 }
 
-// 3. Interior fixtures: faces, slopes, column ends and the tops of blocks and benches.
+// Interior fixtures: faces, slopes, column ends and the tops of blocks and benches.
 static void draw_fixtures(const visit_ctx* v)
 {
     const f32 f = v->f;
@@ -159,7 +159,7 @@ static void draw_fixtures(const visit_ctx* v)
     }
 }
 
-// 4. Walls, cut around the doors open to sight, and their corner lines.
+// Walls, cut around the doors open to sight, and their corner lines.
 static void draw_walls(const visit_ctx* v, u32 open_mask)
 {
     const sv_geom* g = v->g;
@@ -300,7 +300,7 @@ static const sv_door* frame_door(const sv_visit* visit, const sv_floor* floor, u
     return sv_floor_door_const(floor, from_room, from_door);
 }
 
-// 8. Door frames, with a veil in each fogged doorway under its frame. The frame of a fogged
+// Door frames, with a veil in each fogged doorway under its frame. The frame of a fogged
 // doorway stands FOG_FRAME_LIFT into the place, well in front of the veil's opaque backdrop (and
 // of the whole wall behind it), so depth never hides or dashes its lines.
 static void draw_doors(const visit_ctx* v, const sv_visit* visit, const sv_floor* floor)

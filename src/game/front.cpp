@@ -90,9 +90,10 @@ void sv_frame_reset_run(sv_frame* f)
     f->console_open = 0;
     f->latch_use = f->latch_dodge = f->latch_primary = f->latch_secondary = f->latch_swap = 0;
     f->menu_frames = 0;
+    f->menu_seconds = 0.0;
     f->menu_armed = 0;
     f->look_dx = f->look_dy = 0.0f;
-    f->look_skip = 0;
+    f->look_settled = 0;
     f->accumulator = 0.0;
     f->event = 0;
     f->event_frame = 0;
@@ -108,22 +109,18 @@ static void menu_opened(sv_frame* f, i32 choice)
 {
     f->choice = choice;
     f->menu_frames = 0;
+    f->menu_seconds = 0.0;
     f->menu_armed = 0;
 }
 
-void sv_frame_mouse(sv_frame* f, f32 dx, f32 dy, u8 resized, sv_frame_keys* keys)
+void sv_frame_mouse(sv_frame* f, const sv_mouse_seen* seen, sv_frame_keys* keys)
 {
-    if (!f || !keys)
+    if (!f || !seen || !keys)
         return;
-    if (resized)
-        f->look_skip = SV_LOOK_SKIP;
-    if (f->look_skip) {
-        f->look_skip--;
-        keys->mouse_dx = keys->mouse_dy = 0.0f;
-        return;
-    }
-    keys->mouse_dx = dx;
-    keys->mouse_dy = dy;
+    const bool players = f->look_settled && !seen->resized && !seen->entered;
+    keys->mouse_dx = players ? seen->dx : 0.0f;
+    keys->mouse_dy = players ? seen->dy : 0.0f;
+    f->look_settled = seen->at_rest;
 }
 
 u32 sv_frame_control(sv_frame* f, u8 grave, u8 escape, u8 debug_run)

@@ -12,7 +12,9 @@
 #define SV_FRAME_TICKS_MAX 8 // ticks run in one frame; the backlog past them is dropped
 #define SV_PACK_PATH_MAX   1024
 #define SV_FONT_CACHE      128 // font sizes 1..127 are rasterised once and kept
-#define SV_LOOK_SKIP       2   // simulated frames whose mouse motion a capture or resize voids
+
+// The front end's own prompt event, beside the walker's: the last floor's exit leads nowhere.
+#define SV_EVENT_NO_FLOOR_BELOW 32
 
 // The command line: left to right; "--pack <path>", "--debug" and "--plain" (the last of the
 // two wins), "--floor <n>" (not honoured; a notice); anything else is ignored.
@@ -67,27 +69,28 @@ struct sv_frame {
     u64 run_clock;   // ticks since the run began
     u64 serial_seen; // generation serial of the floor being played
     u64 mounts_at_start;
-    u8 debug_option; // "--debug" on the command line
-    u8 menu_frames;  // frames the open menu has been shown, up to 255; 0 in the frame it opened
-    u8 menu_armed;   // the mouse moved since the menu opened (its jump on release aside)
+    u8 debug_option;  // "--debug" on the command line
+    u8 menu_frames;   // frames the open menu has been shown, up to 255; 0 in the frame it opened
+    f64 menu_seconds; // seconds the open menu has been shown, from the frame after it opened
+    u8 menu_armed;    // the mouse moved since the menu opened (its jump on release aside)
     f32 menu_mouse_x, menu_mouse_y; // where the menu last saw the cursor
     f32 look_dx, look_dy;           // mouse motion not yet given to a tick, in pixels
-    u8 look_skip;                   // simulated frames left that ignore the mouse motion
+    u8 look_settled; // the cursor was last seen where it rests: the next motion is the player's
 };
 
 // Zeroes the whole state, then seed 4471 and floor 1. Once per process.
 void sv_frame_init(sv_frame* f);
 
 // The start of a run's loop: clears only the per-run transient fields (pauses and menu, quit,
-// console, latches, carried look, accumulator, event, tracer, hurt, remembered damage, run
-// clock); the seed,
-// floor number, frame counter, serial, mount count, debug option and the shown flags are kept.
+// console, latches, carried look and the cursor's settling, accumulator, event, tracer, hurt,
+// remembered damage, run clock); the seed, floor number, frame counter, serial, mount count,
+// debug option and the shown flags are kept.
 void sv_frame_reset_run(sv_frame* f);
 
 // What a frame's keys asked of the window (bits of sv_frame_control's result).
 enum sv_front_effect : u32 {
     SV_FX_RELEASE_CURSOR = 1, // EnableCursor
-    SV_FX_CAPTURE_CURSOR = 2, // DisableCursor, then discard the mouse delta once
+    SV_FX_CAPTURE_CURSOR = 2, // DisableCursor and clear look_settled: motion waits for the rest
 };
 
 // The console and pause keys of one frame (grave and escape pressed, and whether the run is a
@@ -107,10 +110,21 @@ struct sv_frame_keys {
     u8 primary, secondary;
 };
 
-// The mouse motion of a simulated frame into keys: none while look_skip counts down, and a resize
-// in this frame (the cursor's jump to the new centre arrives as motion) sets it to 2 first, as a
-// capture of the cursor does. Changes f->look_skip and keys' mouse fields. Nothing for a null.
-void sv_frame_mouse(sv_frame* f, f32 dx, f32 dy, u8 resized, sv_frame_keys* keys);
+// What the window saw of the mouse over the last poll of its events.
+struct sv_mouse_seen {
+    f32 dx, dy; // the motion reported: the cursor's position now less its position a poll ago
+    u8 resized; // the window changed size
+    u8 entered; // the cursor entered the window: its position jumped to where it entered
+    u8 at_rest; // the position read is where the window system holds the cursor, so no jump to it
+                // is still to come (after a capture the two can differ until the next event)
+};
+
+// The mouse motion of a simulated frame into keys. Only the player's own motion turns the view:
+// none in a frame whose poll saw a resize or the cursor enter the window (a resize that squashes
+// the window jumps the cursor by an enter, in that poll or any later one), and none until the
+// cursor has been seen at rest after a capture (f->look_settled cleared). Sets f->look_settled
+// from seen->at_rest and keys' mouse fields. Nothing for a null argument.
+void sv_frame_mouse(sv_frame* f, const sv_mouse_seen* seen, sv_frame_keys* keys);
 
 // One simulation tick: in production sv_walker_step on the current floor; returns 0 stayed, 1
 // entered another place, 2 went through the exit.

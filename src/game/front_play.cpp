@@ -111,6 +111,11 @@ sv_floor* sv_front_descend(sv_frame* f, sv_walker* walker)
     f->floor_number = (u16)(f->floor_number - 1);
     walker->player.walk_left = 0;
     walker->player.walk_inward = 0;
+    // A descent keeps the frame's presses for the next floor. Here there is none: a use kept
+    // would start the walk again from the doorway and go through the exit on every tick.
+    f->latch_use = f->latch_dodge = f->latch_primary = f->latch_secondary = f->latch_swap = 0;
+    f->event = SV_EVENT_NO_FLOOR_BELOW;
+    f->event_frame = f->frame;
     return nullptr;
 }
 

@@ -45,8 +45,9 @@ sv_sim_hooks sv_front_play_hooks(sv_play_ctx* ctx);
 
 // After a frame that descended (the floor number already raised): loads that floor of f->seed
 // with load_floor. When none came (past floor 65534) the floor number goes back, the player stays
-// on the floor held and the door walk that carried it into the exit ends, so no later tick
-// descends (and logs) again. Returns the new floor or null.
+// on the floor held, the door walk that carried it into the exit ends and the frame's latched
+// presses are dropped, so no later tick descends (and logs) again until another use; the event
+// becomes SV_EVENT_NO_FLOOR_BELOW in this frame. Returns the new floor or null.
 sv_floor* sv_front_descend(sv_frame* f, sv_walker* walker);
 
 // The pause menu's new seed, all but the cursor: seed = sv_mix64(micros ^ old seed); the run

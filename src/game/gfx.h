@@ -25,13 +25,18 @@ void ui_text_centred(const char* text, i32 x, f32 y, i32 size, Color colour);
 void ui_font_release(void);
 
 // The mouse latch: presses per button 0..2 since the last read, all presses ever, and the
-// shortest press measured (seconds; negative while none was).
+// shortest press measured (seconds; negative while none was); and the times the cursor entered
+// the window since the last read (GLFW then moves the cursor to where it entered).
 extern u32 g_presses[3];
 extern u32 g_presses_total;
 extern f64 g_shortest_press;
-// Chains mouse_latch in front of raylib's callback on the current GLFW window; 0 (with a logged
-// warning) when there is no GLFW window to install it on.
+extern u32 g_cursor_enters;
+// Chains mouse_latch and the enter count in front of raylib's callbacks on the current GLFW
+// window; 0 (with a logged warning) when there is no GLFW window to install them on.
 i32 mouse_latch_install(void);
+// Whether raylib's mouse position is where GLFW holds the cursor (in captured mode its own
+// running position), so no jump between the two is still to arrive; 1 without a latched window.
+u8 gfx_cursor_at_rest(void);
 
 // The key presses raylib queued since the last frame, drained once at the top of every frame, so
 // every layer sees a tap that began and ended inside one long frame (IsKeyPressed misses it).

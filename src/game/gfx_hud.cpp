@@ -37,13 +37,20 @@ static void draw_prompt(const gfx_screen* s)
         ui_text_centred(text, s->width / 2, (f32)(s->height - 80), 20, WHITE_TEXT);
 }
 
-static void draw_rows(const gfx_screen* s)
+// The facts of the HUD rows, with the player's statuses into statuses.
+static void hud_facts(const gfx_screen* s, sv_hud_facts* facts,
+                      sv_indicator statuses[SV_AFFLICTIONS])
 {
     const sv_player* p = &s->walker->player;
+    sv_front_hud_facts(s->run, p, facts);
+    facts->statuses = sv_afflictions_indicators(&p->afflictions, statuses, SV_AFFLICTIONS);
+}
+
+static void draw_rows(const gfx_screen* s)
+{
     sv_hud_facts facts;
-    sv_front_hud_facts(s->run, p, &facts);
     sv_indicator statuses[SV_AFFLICTIONS];
-    facts.statuses = sv_afflictions_indicators(&p->afflictions, statuses, SV_AFFLICTIONS);
+    hud_facts(s, &facts, statuses);
     sv_hud_row rows[SV_HUD_ROWS_MAX];
     i32 n = sv_hud_layout(&facts, s->height, rows);
     char text[SV_STATUS_LINE];
@@ -239,7 +246,7 @@ u8 gfx_draw_menu(const gfx_screen* s, u8 primary, u8 up, u8 down, u8 enter)
     in.up = up;
     in.enter = enter;
     Vector2 mouse = GetMousePosition();
-    sv_menu_gate(f, mouse.x, mouse.y, &in);
+    sv_menu_gate(f, mouse.x, mouse.y, GetFrameTime(), &in);
     sv_menu_out out;
     sv_menu_step(&f->choice, f->run_over, debug, f->run_time_shown, &in, &out);
     for (i32 i = 0; i < SV_MENU_ENTRIES; ++i) {
@@ -277,6 +284,10 @@ void gfx_draw_overlay(const gfx_screen* s, u64 places_drawn)
     in.debug = (u8)sv_run_debug(s->run);
     in.modded = (u8)sv_run_modded();
     in.screen_width = s->width;
+    sv_hud_facts facts;
+    sv_indicator statuses[SV_AFFLICTIONS];
+    hud_facts(s, &facts, statuses);
+    in.hud_top = sv_hud_top(&facts, s->height);
     static sv_overlay_row rows[SV_OVERLAY_ROWS];
     i32 n = sv_overlay_rows(&in, rows);
     for (i32 i = 0; i < n; ++i) {

@@ -81,8 +81,11 @@ void ui_font_release(void)
 u32 g_presses[3];
 u32 g_presses_total;
 f64 g_shortest_press = -1.0;
+u32 g_cursor_enters;
 static f64 g_press_at[3];
 static GLFWmousebuttonfun g_prev_mouse_cb;
+static GLFWcursorenterfun g_prev_enter_cb;
+static GLFWwindow* g_latched;
 
 // Counts presses as they arrive, so a click shorter than a frame is never lost, then hands the
 // event on to raylib's own callback.
@@ -103,6 +106,16 @@ static void mouse_latch(GLFWwindow* window, int button, int action, int mods)
         g_prev_mouse_cb(window, button, action, mods);
 }
 
+// Counts the cursor's entries: GLFW follows each with the position where it entered, which in
+// captured mode is a jump of the cursor and not the player's motion.
+static void enter_latch(GLFWwindow* window, int entered)
+{
+    if (entered == GLFW_TRUE)
+        g_cursor_enters++;
+    if (g_prev_enter_cb)
+        g_prev_enter_cb(window, entered);
+}
+
 i32 mouse_latch_install(void)
 {
     GLFWwindow* window = glfwGetCurrentContext();
@@ -112,8 +125,21 @@ i32 mouse_latch_install(void)
             "no GLFW window to latch mouse buttons on: clicks shorter than a frame may be lost");
         return 0;
     }
+    g_latched = window;
     g_prev_mouse_cb = glfwSetMouseButtonCallback(window, mouse_latch);
+    g_prev_enter_cb = glfwSetCursorEnterCallback(window, enter_latch);
     return 1;
+}
+
+u8 gfx_cursor_at_rest(void)
+{
+    if (!g_latched)
+        return 1;
+    double x = 0.0, y = 0.0;
+    glfwGetCursorPos(g_latched, &x, &y);
+    Vector2 seen = GetMousePosition();
+    // raylib keeps GLFW's position as a float: the same float when nothing is still to come.
+    return (u8)((f32)x == seen.x && (f32)y == seen.y);
 }
 
 // Key queue --------------------------------------------------------------------------------------

@@ -17,12 +17,13 @@ static const char* event_text(u8 event, u32 walk_left)
     switch (event) {
     case 1: return "opened";
     case 2: return "locked -- needs a Shard";
-    case 3: return "the fountain (4.13)";
-    case 4: return "the monument (4.15)";
+    case 3: return "the fountain";
+    case 4: return "the monument";
     case 5: return "locked on";
     case 6: return "released";
     case 7: return walk_left ? "..." : "";
     case 8: return "locked -- needs its key";
+    case SV_EVENT_NO_FLOOR_BELOW: return "no floor below";
     default: return nullptr;
     }
 }
@@ -146,6 +147,17 @@ i32 sv_hud_layout(const sv_hud_facts* h, i32 height, sv_hud_row out[SV_HUD_ROWS_
     return n;
 }
 
+i32 sv_hud_top(const sv_hud_facts* facts, i32 height)
+{
+    i32 top = height - 30;
+    sv_hud_row rows[SV_HUD_ROWS_MAX];
+    const i32 n = sv_hud_layout(facts, height, rows);
+    for (i32 i = 0; i < n; ++i)
+        if (rows[i].y - 2 < top)
+            top = rows[i].y - 2;
+    return top;
+}
+
 // The menu -----------------------------------------------------------------------------------
 
 const char* sv_menu_entry(i32 i, u8 run_over, u8 debug_run, u8 run_time_shown)
@@ -208,18 +220,25 @@ void sv_menu_step(i32* choice, u8 run_over, u8 debug_run, u8 run_time_shown, con
     }
 }
 
-void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, sv_menu_in* in)
+void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, f64 frame_time, sv_menu_in* in)
 {
     if (!f || !in)
         return;
     const u8 seen = f->menu_frames;
     if (f->menu_frames < 255)
         f->menu_frames++;
+    // The opening frame's time was spent before the menu was there.
+    if (seen == 0)
+        f->menu_seconds = 0.0;
+    else if (frame_time > 0.0 && std::isfinite(frame_time))
+        f->menu_seconds += frame_time;
     in->mouse_x = mouse_x;
     in->mouse_y = mouse_y;
     in->mouse_moved = 0;
-    if (seen == 0)
+    if (seen == 0 || (f->run_over && f->menu_seconds < SV_RUN_OVER_HOLD)) {
         in->down = in->up = in->enter = 0;
+        in->primary = 0;
+    }
     if (seen > SV_MENU_SETTLE) {
         in->mouse_moved = (u8)(mouse_x != f->menu_mouse_x || mouse_y != f->menu_mouse_y);
         f->menu_armed = (u8)(f->menu_armed | in->mouse_moved);

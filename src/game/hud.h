@@ -16,6 +16,7 @@
 #define SV_HUD_ROWS_MAX  13 // five rows and eight statuses
 #define SV_MENU_ENTRIES  5
 #define SV_MENU_SETTLE   2 // frames after the opening one in which the cursor's jump is not motion
+#define SV_RUN_OVER_HOLD 0.5 // seconds the run-over menu takes no key or press after it opens
 
 // What the prompt is chosen from, gathered by the caller from the walker queries.
 struct sv_prompt_facts {
@@ -85,6 +86,11 @@ struct sv_hud_row {
 // count (at most SV_HUD_ROWS_MAX).
 i32 sv_hud_layout(const sv_hud_facts* facts, i32 height, sv_hud_row out[SV_HUD_ROWS_MAX]);
 
+// The top edge of what the HUD draws at the bottom left of a screen of height: the highest
+// revealed row of sv_hud_layout (a bar's backing starts 2 pixels above its row), else the seed
+// line at height - 30.
+i32 sv_hud_top(const sv_hud_facts* facts, i32 height);
+
 // The menu -----------------------------------------------------------------------------------
 
 enum sv_menu_action : u8 {
@@ -121,9 +127,12 @@ struct sv_menu_out {
 // then is the one that opened it or was meant for play); for SV_MENU_SETTLE frames after, where
 // the cursor is seen is where it rests (releasing it recentres it, and the jump arrives late);
 // from then on a change of position is motion, and a press acts only once the mouse has moved
-// since the menu opened. Sets in's mouse fields, clears the keys and press that must not act,
-// and counts f's menu frames. Nothing for a null.
-void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, sv_menu_in* in);
+// since the menu opened. The run-over menu takes no key or press until frame times (seconds,
+// those of the frames after the opening one; a negative or NaN time adds nothing) have added up
+// to SV_RUN_OVER_HOLD: a player dodging or striking as they die sees it before choosing. Sets
+// in's mouse fields, clears the keys and press that must not act, and counts f's menu frames and
+// seconds. Nothing for a null.
+void sv_menu_gate(sv_frame* f, f32 mouse_x, f32 mouse_y, f64 frame_time, sv_menu_in* in);
 
 // One frame of the menu: the run-over bounce (choice at least 1), the keys, then each non-empty
 // entry in order (the mouse over it takes the choice only in a frame in which the mouse moved or

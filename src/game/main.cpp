@@ -63,12 +63,12 @@ static void apply_cursor(u32 fx)
 {
     if (fx & SV_FX_RELEASE_CURSOR)
         EnableCursor();
-    // raylib's delta is the motion between two polls, so reading it once discards nothing: the
-    // jump of the cursor to the centre and into captured mode (GLFW reports it one poll later)
-    // would turn the view. The first simulated frames after a capture ignore the motion.
+    // raylib puts its cursor at the centre, while GLFW keeps the cursor where it found it (when
+    // the window lacks the focus it moves nothing) and reports that at its next event: a jump
+    // that would turn the view. No motion counts until the two have been seen to agree.
     if (fx & SV_FX_CAPTURE_CURSOR) {
         DisableCursor();
-        g_game.frame.look_skip = SV_LOOK_SKIP;
+        g_game.frame.look_settled = 0;
     }
 }
 
@@ -161,11 +161,13 @@ static sv_frame_keys read_keys(key_taps* taps)
     return k;
 }
 
-static void simulate(sv_frame_keys* keys)
+static void simulate(sv_frame_keys* keys, u32 cursor_enters)
 {
     sv_frame* f = &g_game.frame;
     Vector2 d = GetMouseDelta();
-    sv_frame_mouse(f, d.x, d.y, (u8)IsWindowResized(), keys);
+    sv_mouse_seen seen {d.x, d.y, (u8)IsWindowResized(), (u8)(cursor_enters != 0),
+                        gfx_cursor_at_rest()};
+    sv_frame_mouse(f, &seen, keys);
     sv_play_ctx ctx {g_game.floor, &g_game.run};
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_sim_result r
@@ -238,13 +240,16 @@ static void frame(void)
     f->frame++;
     key_taps taps;
     sv_frame_keys keys = read_keys(&taps);
+    // Read every frame, so an entry while a menu is open is not put on a later frame.
+    const u32 cursor_enters = g_cursor_enters;
+    g_cursor_enters = 0;
     u8 debug_run = (u8)sv_run_debug(&g_game.run);
     u8 console_was = f->console_open;
     apply_cursor(sv_frame_control(f, taps.grave, taps.escape, debug_run));
     if (f->console_open != console_was)
         front_console_set_open(f->console_open);
     if (!f->paused && !f->console_open)
-        simulate(&keys);
+        simulate(&keys, cursor_enters);
 
     i32 w = GetScreenWidth(), h = GetScreenHeight();
     Camera3D cam = make_camera();

@@ -11,14 +11,21 @@
 
 #define SV_RADIANS_TO_DEGREES 57.29578f
 
+#define ROW_HEIGHT 18 // the rows' text size
+
 struct overlay_sink {
     sv_overlay_row* rows;
     i32 count;
+    i32 bottom; // no row reaches below it; 0 for none
+    u8 stopped;
 };
 
 static void SV_PRINTF(5, 6) row(overlay_sink* s, i32 x, i32 y, u8 colour, const char* fmt, ...)
 {
-    if (s->count >= SV_OVERLAY_ROWS)
+    // The rows run down the screen: once one would meet the HUD, so would every later one.
+    if (s->bottom > 0 && y + ROW_HEIGHT > s->bottom)
+        s->stopped = 1;
+    if (s->stopped || s->count >= SV_OVERLAY_ROWS)
         return;
     sv_overlay_row* r = &s->rows[s->count++];
     std::memset(r, 0, sizeof *r);
@@ -132,7 +139,7 @@ i32 sv_overlay_rows(const sv_overlay_facts* in, sv_overlay_row out[SV_OVERLAY_RO
 {
     if (!in || !out)
         return 0;
-    overlay_sink s {out, 0};
+    overlay_sink s {out, 0, in->hud_top, 0};
     const sv_floor* floor = in->floor;
     const sv_walker* w = in->walker;
 
@@ -149,7 +156,7 @@ i32 sv_overlay_rows(const sv_overlay_facts* in, sv_overlay_row out[SV_OVERLAY_RO
         player_rows(&s, in);
     row(&s, 12, 166, SV_OVERLAY_HEADING, "economy");
     row(&s, 12, 186, SV_OVERLAY_BODY,
-        "depth %u   saturation --   accumulator --   chords --   warp --   (Phase 4)",
+        "depth %u   saturation --   accumulator --   chords --   warp --",
         (unsigned)in->floor_number);
     row(&s, 12, 212, SV_OVERLAY_HEADING, "ledger");
     ledger_rows(&s, in);

@@ -37,10 +37,12 @@ struct sv_overlay_facts {
     u64 run_seed;
     u8 seeded, debug, modded;
     i32 screen_width;
+    i32 hud_top; // sv_hud_top: rows stop where they would reach it; 0 for no limit
 };
 
 // Fills out with the overlay's rows in drawing order; returns the count (at most
 // SV_OVERLAY_ROWS). The room row ends with the corridor-piece suffix while the walker stands in
 // a piece. The stream rows are those of the held floor's seed and number (the run seed's and
-// floor_number's without a floor).
+// floor_number's without a floor). The rows stop at the first whose text (18 pixels high) would
+// reach below hud_top, so none is drawn over the HUD or off the screen's bottom.
 i32 sv_overlay_rows(const sv_overlay_facts* facts, sv_overlay_row out[SV_OVERLAY_ROWS]);

@@ -351,7 +351,7 @@ TEST_F(ContentTest, EntryChecksBeforeTheReader)
     expect_diag(ns, SV_DIAG_ERROR, SV_DIAG_MISSING_FIELD, "plain");
     expect_diag("'p:ok': not a field of the chest schema", SV_DIAG_WARNING, SV_DIAG_UNKNOWN_KEY,
                 "colour");
-    expect_diag("'p:ok': reserved for the Phase 4L behaviour surface, ignored", SV_DIAG_INFO,
+    expect_diag("'p:ok': reserved for a later behaviour surface, ignored", SV_DIAG_INFO,
                 SV_DIAG_UNKNOWN_KEY, "script");
     expect_diag("already defined in this file, later entry dropped", SV_DIAG_ERROR,
                 SV_DIAG_DUPLICATE_ID, "p:ok");

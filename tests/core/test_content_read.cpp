@@ -225,8 +225,8 @@ TEST_F(ContentRead, CustomIsStoredAsCompactText)
     ])");
     ASSERT_NE(sv_content_chest_find("p:a"), nullptr);
     EXPECT_STREQ(sv_content_chest_find("p:a")->custom, "{\"glow\":[1,2]}");
-    expect_diag("'p:a': stored for the Phase 4L binding surface; nothing reads it yet",
-                SV_DIAG_INFO, SV_DIAG_UNKNOWN_KEY, "custom");
+    expect_diag("'p:a': stored for a later binding surface; nothing reads it yet", SV_DIAG_INFO,
+                SV_DIAG_UNKNOWN_KEY, "custom");
     ASSERT_NE(sv_content_chest_find("p:b"), nullptr);
     EXPECT_EQ(sv_content_chest_find("p:b")->custom, nullptr);
     expect_diag("'p:b': 'custom' must be an object of the pack's own keys, ignored",

@@ -1,10 +1,23 @@
 // Shared by the front-end tests on real floors.
 #pragma once
 #include <cmath>
+#include <string>
 
 #include "actors/walker.h"
 #include "floor/floor.h"
+#include "game/front_play.h"
+#include "game/hud.h"
 #include "world/geom.h"
+
+// The prompt a player sees in frame f, from the walker on floor.
+inline std::string prompt_of(const sv_frame* f, const sv_walker* walker, const sv_floor* floor)
+{
+    sv_prompt_facts facts;
+    sv_front_prompt_facts(f, walker, floor, &facts);
+    char text[SV_PROMPT_MAX];
+    sv_prompt_text(&facts, text, sizeof text);
+    return std::string(text);
+}
 
 // Starts the walker in the exit room of `floor`, standing 1.2 m inside the exit door and facing
 // it, with the Prism a fog walk through it takes. Returns false when the floor has no exit.

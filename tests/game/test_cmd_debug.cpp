@@ -325,8 +325,7 @@ TEST_F(Debug, SelectById)
     EXPECT_EQ(run("select chest 0"), "  chest in room 0: none\n");
     EXPECT_EQ(sv_debug_selected_kind(), (u32)SV_SEL_CHEST);
     EXPECT_EQ(run("select key 70000"), "  keys in room 70000: no such room on this floor\n");
-    EXPECT_EQ(run("select landmark 70000"),
-              "  fountain in room 70000 -- nothing to set until 4.13/4.15\n");
+    EXPECT_EQ(run("select landmark 70000"), "  fountain in room 70000 -- nothing to set yet\n");
     const char* usage = "usage: select [player | mob|chest|landmark|key <id>]\n";
     for (const char* bad : {"select mob", "select mob -1", "select mob +1", "select mob 1x",
                             "select mob 0x1", "select mob 4294967296", "select mob \" 1\"",
@@ -349,12 +348,12 @@ TEST_F(Debug, SelectionPrintsChestsLandmarksAndKeys)
     i32 fountain = room_tagged(SV_TAG_FOUNTAIN);
     if (fountain >= 0) {
         EXPECT_EQ(run(fmt("select landmark %d", fountain).c_str()),
-                  fmt("  fountain in room %d -- nothing to set until 4.13/4.15\n", fountain));
+                  fmt("  fountain in room %d -- nothing to set yet\n", fountain));
     }
     i32 monument = room_tagged(SV_TAG_MONUMENT);
     if (monument >= 0) {
         EXPECT_EQ(run(fmt("select landmark %d", monument).c_str()),
-                  fmt("  monument in room %d -- nothing to set until 4.13/4.15\n", monument));
+                  fmt("  monument in room %d -- nothing to set yet\n", monument));
     }
 
     i32 prism = room_tagged(SV_TAG_PRISM);

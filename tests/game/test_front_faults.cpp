@@ -1,7 +1,8 @@
 // Faults a player met in the window, each through the plain seam that decides it: a menu that
-// opens under a press, held keys and a recentred cursor; mouse motion of a frame with no tick
-// and of a resize; a descent past the last floor; the overlay's streams after a console gen; and
-// the depth of a fogged door's frame and of a chest on the floor.
+// opens under a press, held keys and a recentred cursor, and a tap just after death; mouse
+// motion of a frame with no tick and the cursor's jumps after a resize or a capture; a descent
+// past the last floor; the overlay's streams after a console gen; and the depth of a fogged
+// door's frame and of a chest on the floor.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -32,6 +33,7 @@ f32 entry_y(i32 i)
 struct menu_frame {
     sv_frame* f;
     f32 mouse_x = 640.0f, mouse_y = 360.0f; // recentred on release: over entry 2
+    f64 frame_time = 1.0 / 60.0;
     sv_menu_out out {};
     u8 step(u8 primary, u8 enter = 0, u8 down = 0)
     {
@@ -44,7 +46,7 @@ struct menu_frame {
         in.primary = primary;
         in.enter = enter;
         in.down = down;
-        sv_menu_gate(f, mouse_x, mouse_y, &in);
+        sv_menu_gate(f, mouse_x, mouse_y, frame_time, &in);
         sv_menu_step(&f->choice, f->run_over, 0, 0, &in, &out);
         return out.action;
     }
@@ -109,7 +111,37 @@ TEST_F(FrontMenuFaults, TheRunOverMenuIgnoresTheDyingPressesAndTheCursorJump)
     EXPECT_EQ(m.step(1), SV_MENU_NONE) << "a click right after the jump chose debug mode";
     EXPECT_EQ(f.choice, 1) << "the jump moved the choice";
     EXPECT_EQ(f.run_over, 1);
+    m.frame_time = SV_RUN_OVER_HOLD;
     EXPECT_EQ(m.step(0, 1), SV_MENU_NEW_SEED) << "a key pressed on the open menu acts";
+}
+
+// A Space or Enter tapped up to a little under half a second after death (a dodge meant for play,
+// or a hasty tap) never chooses on the run-over menu, nor does a click after the mouse moved;
+// the menu is seen first. Then a tap chooses.
+TEST_F(FrontMenuFaults, TheRunOverMenuTakesNoTapForHalfASecond)
+{
+    sv_walker w;
+    std::memset(&w, 0, sizeof w);
+    sv_frame_keys keys;
+    std::memset(&keys, 0, sizeof keys);
+    sv_sim_hooks hooks {die_at_once, nullptr, nullptr};
+    ASSERT_EQ(sv_frame_simulate(&f, &w, &keys, 1.0 / 60.0, 1.0 / 60.0, &hooks).died, 1);
+    menu_frame m {&f};
+    EXPECT_EQ(m.step(0), SV_MENU_NONE);
+    for (int frame = 1; frame < 29; ++frame) {
+        if (frame == 10)
+            m.mouse_y = entry_y(1);
+        EXPECT_EQ(m.step(frame % 2, 1), SV_MENU_NONE) << "frame " << frame << " after death";
+    }
+    EXPECT_EQ(f.choice, 1);
+    m.step(0);
+    m.step(0);
+    EXPECT_EQ(m.step(0, 1), SV_MENU_NEW_SEED) << "half a second on, a tap chooses";
+    // A pause opened by Escape takes keys from its second frame on.
+    sv_frame_reset_run(&f);
+    sv_frame_control(&f, 0, 1, 0);
+    EXPECT_EQ(m.step(0), SV_MENU_NONE);
+    EXPECT_EQ(m.step(0, 1), SV_MENU_RESUME);
 }
 
 // A key pressed in the frame the pause opens (Enter held over from play) does not act; the next
@@ -161,23 +193,44 @@ TEST(FrontLookFaults, MotionOfAFrameWithNoTickIsCarriedToTheNext)
     EXPECT_EQ(seen[1].yaw_delta, 0.0f);
 }
 
-// The cursor's jump when the window is resized arrives as motion in that frame or the next:
-// neither turns the view; the frame after does again.
-TEST(FrontLookFaults, TheMotionOfAResizeIsIgnored)
+// The cursor's jumps never turn the view, however late they arrive: a resize's (squashed to one
+// row, the cursor is pushed in and GLFW reports it entering) five frames after the resize, and
+// a capture's (raylib puts the cursor at the centre, GLFW reports where it really is at its next
+// event), also at a run's start. The player's own motion around them does turn it.
+TEST(FrontLookFaults, NoJumpOfTheCursorTurnsTheView)
 {
     sv_frame f;
     sv_frame_init(&f);
+    sv_frame_reset_run(&f);
     sv_frame_keys keys;
     std::memset(&keys, 0, sizeof keys);
-    sv_frame_mouse(&f, 3.0f, 2.0f, 0, &keys);
+    auto look = [&](f32 dx, f32 dy, u8 resized, u8 entered, u8 at_rest) {
+        sv_mouse_seen seen {dx, dy, resized, entered, at_rest};
+        sv_frame_mouse(&f, &seen, &keys);
+        return keys.mouse_dx != 0.0f || keys.mouse_dy != 0.0f;
+    };
+    // A run starts captured: the jump to where the cursor entered the new window is no motion.
+    EXPECT_FALSE(look(0.0f, 0.0f, 0, 0, 1));
+    EXPECT_FALSE(look(0.0f, 0.0f, 0, 0, 1));
+    EXPECT_FALSE(look(160.0f, 140.0f, 0, 1, 1)) << "the start's entry, two frames in";
+    EXPECT_TRUE(look(3.0f, 2.0f, 0, 0, 1));
     EXPECT_EQ(keys.mouse_dx, 3.0f);
-    sv_frame_mouse(&f, 0.0f, -360.0f, 1, &keys);
-    EXPECT_EQ(keys.mouse_dy, 0.0f) << "the frame of the resize";
-    sv_frame_mouse(&f, 0.0f, 359.0f, 0, &keys);
-    EXPECT_EQ(keys.mouse_dy, 0.0f) << "the jump a poll late";
-    sv_frame_mouse(&f, 1.0f, 2.0f, 0, &keys);
-    EXPECT_EQ(keys.mouse_dx, 1.0f);
     EXPECT_EQ(keys.mouse_dy, 2.0f);
+
+    EXPECT_FALSE(look(0.0f, 0.0f, 1, 0, 1)) << "the frame of the resize";
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(look(0.0f, 0.0f, 0, 0, 1));
+    EXPECT_FALSE(look(-320.0f, -500.0f, 0, 1, 1)) << "the squash's entry, five frames late";
+    EXPECT_TRUE(look(1.0f, 0.0f, 0, 0, 1));
+
+    // A capture (a menu or the console closed) whose cursor GLFW holds elsewhere: nothing counts
+    // until the jump has come and the two agree.
+    f.look_settled = 0;
+    EXPECT_FALSE(look(0.0f, 0.0f, 0, 0, 0));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(look(0.0f, 0.0f, 0, 0, 0));
+    EXPECT_FALSE(look(0.0f, 190.0f, 0, 0, 1)) << "the capture's jump, at the first motion";
+    EXPECT_TRUE(look(0.0f, -2.0f, 0, 0, 1));
 }
 
 struct FrontFloorFaults : gen_floor_fixture {
@@ -210,7 +263,9 @@ u64 occurrences(const std::string& text, const std::string& what)
 }
 
 // A fog walk into the exit of floor 65534: there is no next floor, so the player stays, the
-// refusal is logged once, and the walk ends instead of descending on every tick.
+// refusal is logged once and shown as "no floor below", and the walk ends instead of descending
+// on every tick. A second E from the doorway does the same once more, and the player walks
+// away from the exit afterwards.
 TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
 {
     sv_cmd_register_builtins();
@@ -231,25 +286,42 @@ TEST_F(FrontFloorFaults, ADescentPastTheLastFloorIsTriedAndLoggedOnce)
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_frame_keys keys;
     std::memset(&keys, 0, sizeof keys);
-    keys.use = 1;
     u32 descents = 0;
-    for (int i = 0; i < 600; ++i) {
-        f.frame++;
-        sv_sim_result r = sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
-        keys.use = 0;
-        if (r.descended) {
-            descents++;
-            EXPECT_EQ(sv_front_descend(&f, &walker), nullptr);
+    auto frames = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            f.frame++;
+            sv_sim_result r
+                = sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
+            keys.use = 0;
+            if (r.descended) {
+                descents++;
+                EXPECT_EQ(sv_front_descend(&f, &walker), nullptr);
+            }
         }
-    }
-    std::string text = read_all(log);
-    sv_log_open_file(nullptr);
-    std::fclose(log);
+    };
+    keys.use = 1;
+    frames(600);
     EXPECT_EQ(descents, 1u) << "the walk kept going through the exit";
     EXPECT_EQ(f.floor_number, 65534);
     EXPECT_EQ(sv_gen_current(), floor);
     EXPECT_EQ(walker.player.walk_left, 0u);
-    EXPECT_EQ(occurrences(text, "gen did not produce a floor for 'gen 7 65535'"), 1u) << text;
+
+    keys.use = 1;
+    frames(30);
+    EXPECT_EQ(descents, 2u) << "a second E from the doorway";
+    EXPECT_EQ(prompt_of(&f, &walker, floor), "no floor below");
+    frames(600);
+    EXPECT_EQ(descents, 2u) << "the second E kept the player going through the exit";
+    const f32 x = walker.player.x, z = walker.player.z;
+    keys.forward = -1.0f;
+    frames(60);
+    EXPECT_GT(std::hypot(walker.player.x - x, walker.player.z - z), 1.0f) << "the player is held";
+    EXPECT_EQ(descents, 2u);
+
+    std::string text = read_all(log);
+    sv_log_open_file(nullptr);
+    std::fclose(log);
+    EXPECT_EQ(occurrences(text, "gen did not produce a floor for 'gen 7 65535'"), 2u) << text;
 }
 
 // After "gen 7 3" in the console of a run of seed 4471, the overlay's stream rows are those of

@@ -219,13 +219,7 @@ TEST_F(FrontPlay, AnEventsTextReplacesThePromptForNinetyFramesFromItsOwn)
     sv_sim_hooks hooks = sv_front_play_hooks(&ctx);
     sv_frame_keys keys;
     std::memset(&keys, 0, sizeof keys);
-    auto prompt = [&] {
-        sv_prompt_facts p;
-        sv_front_prompt_facts(&f, &walker, floor, &p);
-        char text[SV_PROMPT_MAX];
-        sv_prompt_text(&p, text, sizeof text);
-        return std::string(text);
-    };
+    auto prompt = [&] { return prompt_of(&f, &walker, floor); };
     f.frame = 39;
     f.event_frame = 0; // no event yet
     sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
@@ -235,7 +229,7 @@ TEST_F(FrontPlay, AnEventsTextReplacesThePromptForNinetyFramesFromItsOwn)
         f.frame = frame;
         sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
         keys.use = 0;
-        EXPECT_EQ(prompt(), frame < 130 ? "the fountain (4.13)" : "[E] fountain") << frame;
+        EXPECT_EQ(prompt(), frame < 130 ? "the fountain" : "[E] fountain") << frame;
     }
     // A later event takes the banner again from its own frame.
     keys.use = 1;
@@ -243,7 +237,7 @@ TEST_F(FrontPlay, AnEventsTextReplacesThePromptForNinetyFramesFromItsOwn)
         f.frame = frame;
         sv_frame_simulate(&f, &walker, &keys, 1.0 / 60.0, sv_sim_dt(), &hooks);
         keys.use = 0;
-        EXPECT_EQ(prompt(), frame < 390 ? "the fountain (4.13)" : "[E] fountain") << frame;
+        EXPECT_EQ(prompt(), frame < 390 ? "the fountain" : "[E] fountain") << frame;
     }
 }
 

@@ -87,17 +87,18 @@ TEST(HudPrompt, AnEventWinsForNinetyFrames)
     EXPECT_EQ(prompt(p), "[E] chest");
 }
 
-// Each walker event's own text over a prompt of "[E] chest"; the fog walk's is checked above.
+// Each event's own text over a prompt of "[E] chest"; the fog walk's is checked above.
 TEST(HudPrompt, EveryEventShowsItsOwnText)
 {
     const std::pair<u8, const char*> k_texts[] = {
         {SV_EVENT_CHEST_OPENED, "opened"},
         {SV_EVENT_CHEST_LOCKED, "locked -- needs a Shard"},
-        {SV_EVENT_FOUNTAIN, "the fountain (4.13)"},
-        {SV_EVENT_MONUMENT, "the monument (4.15)"},
+        {SV_EVENT_FOUNTAIN, "the fountain"},
+        {SV_EVENT_MONUMENT, "the monument"},
         {SV_EVENT_LOCKED_ON, "locked on"},
         {SV_EVENT_LOCK_RELEASED, "released"},
         {SV_EVENT_FOG_REFUSED, "locked -- needs its key"},
+        {SV_EVENT_NO_FLOOR_BELOW, "no floor below"},
         {SV_EVENT_NONE, "[E] chest"},
     };
     sv_prompt_facts p = no_facts();
@@ -305,6 +306,19 @@ std::string find_row(const sv_overlay_row* rows, i32 n, i32 y, i32 x = 12)
     return "<none>";
 }
 
+// The overlay's facts for a walker on a floor of seed 4471 on a 1280 pixel wide screen.
+sv_overlay_facts facts_on(const sv_floor* floor, const sv_walker* w, u16 floor_number)
+{
+    sv_overlay_facts in;
+    std::memset(&in, 0, sizeof in);
+    in.floor = floor;
+    in.walker = w;
+    in.floor_number = floor_number;
+    in.run_seed = 4471;
+    in.screen_width = 1280;
+    return in;
+}
+
 TEST_F(Overlay, FloorOneRowsAndTheCorridorSuffix)
 {
     sv_cmd_dispatch("gen 4471 1");
@@ -314,14 +328,8 @@ TEST_F(Overlay, FloorOneRowsAndTheCorridorSuffix)
     std::memset(&w, 0, sizeof w);
     w.place = w.room = 0;
     w.lock_mob = SV_NONE16;
-    sv_overlay_facts in;
-    std::memset(&in, 0, sizeof in);
-    in.floor = floor;
-    in.walker = &w;
-    in.floor_number = 1;
+    sv_overlay_facts in = facts_on(floor, &w, 1);
     in.shortest_press = -1;
-    in.run_seed = 4471;
-    in.screen_width = 1280;
     in.in_hand = "";
     sv_overlay_row rows[SV_OVERLAY_ROWS];
     i32 n = sv_overlay_rows(&in, rows);
@@ -361,6 +369,45 @@ TEST_F(Overlay, FloorOneRowsAndTheCorridorSuffix)
     in.shortest_press = 0.0421;
     n = sv_overlay_rows(&in, rows);
     EXPECT_EQ(find_row(rows, n, 34), "presses 0   shortest press 42 ms");
+}
+
+// Floor 10 of seed 4471, standing in a room of three or more doors with the Shards and Prism rows
+// shown: at 1280 x 720 the door rows stop above "prism 0" (no "slot 2" under it); at 960 x 600
+// with no rows shown they stop above the seed line, none off the bottom. Above, the layout holds.
+TEST_F(Overlay, TheRowsStopWhereTheyWouldMeetTheHud)
+{
+    sv_cmd_dispatch("gen 4471 10");
+    const sv_floor* floor = sv_gen_current();
+    ASSERT_NE(floor, nullptr);
+    static sv_walker w;
+    std::memset(&w, 0, sizeof w);
+    w.lock_mob = SV_NONE16;
+    while (w.room < floor->room_count && floor->rooms[w.room].door_count < 3)
+        w.room++;
+    ASSERT_LT(w.room, floor->room_count);
+    w.place = w.room;
+    sv_overlay_facts in = facts_on(floor, &w, 10);
+    sv_hud_facts hud;
+    std::memset(&hud, 0, sizeof hud);
+    hud.revealed = SV_REVEAL_SHARDS | SV_REVEAL_PRISM;
+    sv_hud_row column[SV_HUD_ROWS_MAX];
+    ASSERT_EQ(sv_hud_layout(&hud, 720, column), 2);
+    ASSERT_EQ(column[1].y, 636) << "prism 0";
+    in.hud_top = sv_hud_top(&hud, 720);
+    sv_overlay_row rows[SV_OVERLAY_ROWS];
+    i32 n = sv_overlay_rows(&in, rows);
+    EXPECT_EQ(std::string(rows[n - 1].text).rfind("slot 0  ", 0), 0u) << rows[n - 1].text;
+    EXPECT_EQ(rows[n - 1].y, 616);
+    EXPECT_EQ(find_row(rows, n, 596), "doors");
+
+    std::memset(&hud, 0, sizeof hud);
+    in.screen_width = 960;
+    in.hud_top = sv_hud_top(&hud, 600);
+    EXPECT_EQ(in.hud_top, 570) << "the seed line";
+    n = sv_overlay_rows(&in, rows);
+    EXPECT_EQ(rows[n - 1].y, 550) << rows[n - 1].text;
+    for (i32 i = 0; i < n; ++i)
+        EXPECT_LE(rows[i].y + 18, 570) << rows[i].text;
 }
 
 TEST(OverlayRows, SixDoorsReachDownTo716AndNoFloorStillDraws)
@@ -480,7 +527,7 @@ TEST(OverlayRows, EveryRowOfAHandMadeFloorInOrder)
         {12, 120, B, "in hand Iron Edge   grit 3   shots 1   stamina 70 winded"},
         {12, 140, B, "mobs here 2 alive of 3   health 88   swing 2/4   "},
         {12, 166, H, "economy"},
-        {12, 186, B, "depth 7   saturation --   accumulator --   chords --   warp --   (Phase 4)"},
+        {12, 186, B, "depth 7   saturation --   accumulator --   chords --   warp --"},
         {12, 212, H, "ledger"},
         {12, 232, B, "prism r2 taken   axiom r3   monument r4   gate scions 2   optional 1"},
         {12, 252, B, "axiom The Still Hexad hp 300   bosses alive 2   this room: Plumb Line hp 90"},
