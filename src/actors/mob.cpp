@@ -13,6 +13,7 @@
 #include "world/geom.h"
 #include "world/nav.h"
 #include "world/portal.h"
+#include "world/prim.h"
 #include "world/route.h"
 
 namespace {
@@ -151,7 +152,7 @@ void engage(const sv_mob* mob, const sv_walker* walker, const sv_floor* floor, c
         f32 h = o->width / 2.0f;
         Vector2 s0 = {o->centre.x - o->tangent.x * h, o->centre.y - o->tangent.y * h};
         Vector2 s1 = {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
-        if (segments_cross(at, p, s0, s1)) {
+        if (segs_cross_strict(at, p, s0, s1)) {
             v->engaged = 1;
             v->player = p;
             v->player_y = walker->player.y + portal->height;

@@ -13,6 +13,7 @@
 #include "world/geom.h"
 #include "world/nav.h"
 #include "world/portal.h"
+#include "world/prim.h"
 #include "world/route.h"
 
 namespace {
@@ -435,7 +436,7 @@ void fog_beyond(const sv_walker* w, const sv_floor* floor, u8 i, fog_best* out)
             if (!nearer(out, d2) || !(out->fx * (c.x - me.x) + out->fz * (c.y - me.y) > 0.0f))
                 return;
             for (u32 s = 0; s < span_count; ++s)
-                if (!segments_cross(me, c, spans[s][0], spans[s][1]))
+                if (!segs_cross_strict(me, c, spans[s][0], spans[s][1]))
                     return;
             out->best = d2;
             out->result = pack_fog(i, (u8)(k + 1), admits_at(w, floor, next, far), 0, length);
