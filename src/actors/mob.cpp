@@ -226,8 +226,8 @@ bool choose_target(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const 
     return true;
 }
 
-// Step 4: keeps the path or makes a new one toward the target.
-void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target)
+// Step 4: keeps the path or makes a new one toward the target (a door to cross when door).
+void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target, bool door)
 {
     Vector2 at = {mob->x, mob->z};
     bool at_end = mob->path_index >= mob->path_count;
@@ -250,6 +250,14 @@ void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target)
     Vector2 points[PATH_ASKED];
     u64 n = sv_nav_path(geom, radius, at, target, points, PATH_ASKED);
     u64 first = n >= 2 && dist(points[0], at) <= WAYPOINT_REACHED ? 1 : 0;
+    // At the door it is to cross, the mob walks straight on until the crossing takes it: a search
+    // from a body standing in a doorway may begin at a corner behind it, and a path back there
+    // would arrive here again and turn back, for ever.
+    if (door && n - first > 1 && dist(at, target) <= WAYPOINT_REACHED) {
+        points[0] = target;
+        n = 1;
+        first = 0;
+    }
     u64 kept = n - first < SV_MOB_PATH ? n - first : SV_MOB_PATH;
     for (u64 i = 0; i < kept; ++i) {
         mob->path_x[i] = points[first + i].x;
@@ -522,7 +530,7 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
     engage(mob, walker, floor, geom, same_place, sees, &v);
     if (!choose_target(mob, walker, floor, geom, same_place, &v))
         return;
-    follow_path(mob, geom, radius, v.target);
+    follow_path(mob, geom, radius, v.target, v.cross != SV_NONE8);
     choose_action(mob, walker, &v);
 
     Vector2 before = {mob->x, mob->z};
