@@ -39,8 +39,6 @@ const f32 PUSH_PIECE_MIN = 0.01f;
 const u32 PUSH_STEPS_MAX = 256;
 // Doors a muzzle's leg may pass, as one piece of a shot's move.
 const u32 MUZZLE_DOORS = 8;
-// How far inside the new place a crossing puts a mob the door reach would carry out of it.
-const f32 CROSS_INSIDE = 0.02f;
 
 // A crossed-into place is built here, then stored in the place cache.
 sv_geom s_cross;
@@ -484,7 +482,7 @@ void keep_distance(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, 
 }
 
 // Step 14: an ordinary mob at its route's first door is carried through it.
-void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door)
+void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door, f32 radius)
 {
     const sv_opening* o = &geom->openings[door];
     f32 dx = mob->x - o->centre.x, dz = mob->z - o->centre.y;
@@ -498,13 +496,9 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
     u8 entry = SV_NONE8;
     if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, &entry))
         return;
-    if (entry < s_cross.opening_count && !sv_geom_contains(&s_cross, {x, z})) {
-        // A long door reach carries the point past a shallow place's far side: just inside.
-        const sv_opening* e = &s_cross.openings[entry];
-        f32 side = (x - e->centre.x) * e->tangent.x + (z - e->centre.y) * e->tangent.y;
-        x = e->centre.x + CROSS_INSIDE * sv_cosf(e->yaw) + side * e->tangent.x;
-        z = e->centre.y + CROSS_INSIDE * sv_sinf(e->yaw) + side * e->tangent.y;
-    }
+    // A long door reach may carry the point past a shallow place's far side, or keep a side
+    // offset that lays the body over a door-wide place's side wall: it lands where it can stand.
+    sv_nav_land(&s_cross, entry, radius, &x, &z);
     const sv_geom* next = place_geom_store(floor, place, &s_cross, geom);
     if (!next)
         return;
@@ -570,7 +564,7 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
         mob->stuck_ticks = 0;
     }
     if (!mob->boss && v.cross != SV_NONE8 && v.cross < geom->opening_count)
-        cross_door(mob, floor, geom, v.cross);
+        cross_door(mob, floor, geom, v.cross, radius);
 }
 
 i32 sv_mob_push_to(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z, f32 to_x,
