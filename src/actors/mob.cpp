@@ -337,8 +337,23 @@ void start_action(sv_mob* mob, f32 radius, const step_view* v)
     mob->lunge_used = budget > 0.0f ? budget : 0.0f;
 }
 
+// Moves the mob by (dx, dz) within its place: a move longer than half a radius goes in short
+// collided steps (sv_mob_push_to), so no speed, reach or tick rate the tunables allow carries it
+// through a wall; a shorter one is collided with the rest of the step.
+void move_by(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, f32 radius, f32 dx, f32 dz)
+{
+    if (dx * dx + dz * dz <= radius * radius / 4.0f) {
+        mob->x += dx;
+        mob->z += dz;
+        return;
+    }
+    sv_mob_push_to(floor, mob->place, geom, &mob->x, &mob->z, mob->x + dx, mob->z + dz, radius,
+                   mob->y);
+}
+
 // Step 8: backs away when too close, else walks toward the waypoint when facing it.
-void walk(sv_mob* mob, f32 dt, const step_view* v)
+void walk(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, f32 radius, f32 dt,
+          const step_view* v)
 {
     f32 speed = sv_modified(mob->afflictions, SV_STAT_WALK_SPEED, mob->body.speed);
     f32 most = speed > 0.0f ? speed * dt : 0.0f;
@@ -347,8 +362,8 @@ void walk(sv_mob* mob, f32 dt, const step_view* v)
         if (!(v->d > ZERO_LENGTH))
             return;
         f32 back = v->nearest - v->d < most ? v->nearest - v->d : most;
-        mob->x += (at.x - v->player.x) / v->d * back;
-        mob->z += (at.y - v->player.y) / v->d * back;
+        move_by(mob, floor, geom, radius, (at.x - v->player.x) / v->d * back,
+                (at.y - v->player.y) / v->d * back);
         return;
     }
     Vector2 to_way = sub({mob->waypoint_x, mob->waypoint_z}, at);
@@ -358,8 +373,7 @@ void walk(sv_mob* mob, f32 dt, const step_view* v)
     if (sv_cosf(mob->yaw) * to_way.x + sv_sinf(mob->yaw) * to_way.y <= 0.0f)
         return;
     f32 step = left < most ? left : most;
-    mob->x += to_way.x / left * step;
-    mob->z += to_way.y / left * step;
+    move_by(mob, floor, geom, radius, to_way.x / left * step, to_way.y / left * step);
 }
 
 // Step 9: counts the phase down, passing over phases of 0 ticks.
@@ -381,7 +395,8 @@ void advance_phase(sv_mob* mob, const sv_action* a)
 }
 
 // Step 10: the draw-back, then the lunge over the windup's last ticks.
-void windup_motion(sv_mob* mob, const sv_action* a)
+void windup_motion(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, f32 radius,
+                   const sv_action* a)
 {
     if (!(a->draw > 0.0f) && !(mob->lunge_used > 0.0f))
         return;
@@ -392,8 +407,7 @@ void windup_motion(sv_mob* mob, const sv_action* a)
         move = w > l ? -a->draw / (f32)(w - l) : 0.0f;
     else
         move = mob->lunge_used / (f32)l; // ticks left < l, so l > 0
-    mob->x += sv_cosf(mob->yaw) * move;
-    mob->z += sv_sinf(mob->yaw) * move;
+    move_by(mob, floor, geom, radius, sv_cosf(mob->yaw) * move, sv_sinf(mob->yaw) * move);
 }
 
 // Step 11, a ranged action: one hostile shot at the player or the last sighting.
@@ -537,13 +551,13 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
             start_action(mob, radius, &v);
             a = current_action(mob);
         } else {
-            walk(mob, dt, &v);
+            walk(mob, floor, geom, radius, dt, &v);
         }
     }
     if (mob->phase != SV_PHASE_IDLE) {
         advance_phase(mob, a);
         if (mob->phase == SV_PHASE_WINDUP)
-            windup_motion(mob, a);
+            windup_motion(mob, floor, geom, radius, a);
         else if (mob->phase == SV_PHASE_ACTIVE && !mob->blow_landed) {
             if (a->speed > 0.0f)
                 shoot(mob, walker, floor, geom, radius, a, &v);
