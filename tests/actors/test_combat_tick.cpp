@@ -524,38 +524,63 @@ TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
 {
     ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.6), 1);
     stand(5, 3, 0);
-    u16 next = SV_NONE16;
-    u8 k = open_door_to_piece(&next);
+    // A room's open door onto a door step, with room in front of it for a body far off its
+    // middle, where a landing at the same side offset would lay it over the step's side wall.
+    const f32 aside = 0.7f;
+    u16 room = SV_NONE16, next = SV_NONE16;
+    u8 k = SV_NONE8, entry = SV_NONE8;
+    for (u16 r = 0; r < f.room_count && k == SV_NONE8; ++r) {
+        const sv_geom* g = place_geom(&f, r);
+        for (u8 d = 0; d < g->opening_count && k == SV_NONE8; ++d) {
+            const sv_opening* o = &g->openings[d];
+            u16 n = SV_NONE16;
+            u8 e = SV_NONE8;
+            if (sv_floor_fogged(&f, r, d)
+                || !sv_floor_place_next(&f, r, d, &n, &e, nullptr, nullptr) || n < f.room_count
+                || place_geom(&f, n)->vertices[2].x > 0.5f
+                || !sv_geom_standable(
+                    g, o->centre.x + std::cos(o->yaw) * 0.45f + o->tangent.x * aside,
+                    o->centre.y + std::sin(o->yaw) * 0.45f + o->tangent.y * aside, 0.4f))
+                continue;
+            room = r;
+            k = d;
+            next = n;
+            entry = e;
+        }
+    }
     ASSERT_NE(k, SV_NONE8);
     // The room beyond the step: the mob last saw the player there, and heads through door k.
     u16 beyond = SV_NONE16;
-    u8 entry = SV_NONE8;
-    ASSERT_TRUE(sv_floor_place_next(&f, 0, k, &next, &entry, nullptr, nullptr));
     ASSERT_TRUE(
         sv_floor_place_next(&f, next, entry == 0 ? 1 : 0, &beyond, nullptr, nullptr, nullptr));
     sv_geom far;
     sv_geom_build(&far, &f, beyond);
     start(far);
     w.place = beyond;
-    const sv_geom* room = place_geom(&f, 0);
-    ASSERT_NE(room, nullptr);
-    const sv_opening* o = &room->openings[k];
-    for (f32 depth : {0.45f, 0.55f}) {
+    const sv_geom* here = place_geom(&f, room);
+    ASSERT_NE(here, nullptr);
+    const sv_opening* o = &here->openings[k];
+    const Vector2 starts[] = {{0.45f, 0.0f}, {0.55f, 0.0f}, {0.45f, aside}};
+    for (Vector2 at : starts) {
+        f32 depth = at.x;
         f.mob_count = 0;
-        ASSERT_GE(add(0, o->centre.x + std::cos(o->yaw) * depth,
-                      o->centre.y + std::sin(o->yaw) * depth, 0),
+        ASSERT_GE(add(room, o->centre.x + std::cos(o->yaw) * depth + o->tangent.x * at.y,
+                      o->centre.y + std::sin(o->yaw) * depth + o->tangent.y * at.y, 0),
                   0);
         f.mobs[0].yaw = o->yaw + 3.14159265f;
         f.mobs[0].alerted = 1;
         f.mobs[0].seen_place = beyond;
         f.mobs[0].seen_x = w.player.x;
         f.mobs[0].seen_z = w.player.z;
-        u16 was = 0;
-        for (int t = 0; t < 10 && f.mobs[0].place == was; ++t)
+        for (int t = 0; t < 10 && f.mobs[0].place == room; ++t)
             sv_combat_tick(&w, &f);
         ASSERT_EQ(f.mobs[0].place, next) << "depth " << depth;
         const sv_geom* step = place_geom(&f, next);
         EXPECT_TRUE(sv_geom_contains(step, {f.mobs[0].x, f.mobs[0].z})) << "depth " << depth;
+        const sv_opening* e = &step->openings[entry];
+        f32 side = (f.mobs[0].x - e->centre.x) * e->tangent.x
+            + (f.mobs[0].z - e->centre.y) * e->tangent.y;
+        EXPECT_LE(std::fabs(side), e->width / 2.0f - 0.4f + 1e-4f) << "side " << at.y;
     }
     sv_tune_reset_defaults();
 }
