@@ -489,6 +489,78 @@ TEST_F(CombatFloor, KeepingItsDistanceOrHeldOffNoMobIsPushedOutOfItsPlace)
     EXPECT_EQ(outside, "");
 }
 
+// A draw-back of a metre, in one tick or two at legal extremes (or in steps longer than a thin
+// body), from a mob backed against each wall of every room: it stops at the wall.
+TEST_F(CombatFloor, AMobDrawingBackAgainstAWallStaysInItsPlaceAtExtremeTunables)
+{
+    struct extreme {
+        const char* name[2];
+        f64 value[2];
+    };
+    const extreme sets[] = {
+        {{"mob.lunge_share", nullptr}, {0.95, 0}},
+        {{"sim.tick_hz", "mob.lunge_share"}, {20, 0.7}},
+        {{"player.radius", nullptr}, {0.05, 0}},
+    };
+    u32 tried = 0;
+    std::string outside;
+    for (const extreme& e : sets) {
+        sv_tune_reset_defaults();
+        for (int k = 0; k < 2 && e.name[k]; ++k)
+            ASSERT_EQ(sv_tune_set_by_name(e.name[k], e.value[k]), 1);
+        const f32 r = (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
+        for (u64 seed = 1; seed <= 2; ++seed) {
+            sv_floor_free(&f);
+            sv_place_cache_reset();
+            sv_pipeline_generate(&f, seed, 3);
+            for (u16 room = 0; room < f.room_count; ++room) {
+                sv_geom g;
+                sv_geom_build(&g, &f, room);
+                for (u8 edge = 0; edge < g.vertex_count; ++edge) {
+                    sv_segment pieces[2];
+                    u8 n = sv_geom_wall_pieces(&g, edge, pieces);
+                    for (u8 p = 0; p < n; ++p) {
+                        Vector2 in = inward(&g, &pieces[p]);
+                        Vector2 mid = {(pieces[p].a.x + pieces[p].b.x) / 2.0f,
+                                       (pieces[p].a.y + pieces[p].b.y) / 2.0f};
+                        Vector2 at = {mid.x + in.x * (r + 0.05f), mid.y + in.y * (r + 0.05f)};
+                        Vector2 player = {at.x + in.x * 1.0f, at.y + in.y * 1.0f};
+                        if (!sv_geom_standable(&g, at.x, at.y, r)
+                            || !sv_geom_standable(&g, player.x, player.y, r))
+                            continue;
+                        start(g);
+                        w.place = room;
+                        w.player.x = player.x;
+                        w.player.z = player.y;
+                        w.player.y = sv_geom_ground(&g, player.x, player.y);
+                        action.windup = 0.3f;
+                        action.draw = 1.0f;
+                        f.mob_count = 0;
+                        f.shots_used = 0;
+                        ASSERT_GE(add(room, at.x, at.y, 1, 1, 1), 0);
+                        f.mobs[0].yaw = std::atan2(in.y, in.x);
+                        tried += 1;
+                        for (int t = 0; t < 30; ++t) {
+                            sv_combat_tick(&w, &f);
+                            sv_player_revive(&w.player);
+                            if (f.mobs[0].place != room
+                                || !sv_geom_contains(&g, {f.mobs[0].x, f.mobs[0].z})) {
+                                outside += std::string(" ") + e.name[0] + " seed "
+                                    + std::to_string(seed) + " room " + std::to_string(room)
+                                    + " edge " + std::to_string(edge) + ";";
+                                break;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+    sv_tune_reset_defaults();
+    EXPECT_GT(tried, 300u);
+    EXPECT_EQ(outside, "");
+}
+
 TEST_F(CombatFloor, ARangedMobInADoorStepShootsThePlayerInTheRoomBeyond)
 {
     stand(5, 3, 0);
