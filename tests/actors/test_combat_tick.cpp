@@ -11,6 +11,8 @@
 #include "game/pipeline.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/portal.h"
+#include "world/route.h"
 
 namespace {
 
@@ -349,6 +351,56 @@ TEST_F(CombatFloor, AShotLeavesTheRoomThroughAnOpenDoorAndDiesAtAFoggedOne)
         EXPECT_EQ(s->place, 0);
         break;
     }
+}
+
+TEST_F(CombatFloor, AShotThroughADoorWhoseFrameTurnsFliesOnAlongItsLine)
+{
+    // A room's open door onto a corridor piece that faces along neither axis: crossing it turns
+    // the shot's frame.
+    sv_pipeline_generate(&f, 5, 3);
+    f.mob_count = 0;
+    f.shots_used = 0;
+    u16 room = SV_NONE16;
+    u8 k = SV_NONE8;
+    for (u16 r = 0; r < f.room_count && k == SV_NONE8; ++r) {
+        const sv_geom* g = place_geom(&f, r);
+        for (u8 d = 0; d < g->opening_count && k == SV_NONE8; ++d) {
+            u16 n = SV_NONE16;
+            if (!sv_floor_fogged(&f, r, d)
+                && sv_floor_place_next(&f, r, d, &n, nullptr, nullptr, nullptr) && n >= f.room_count
+                && std::fabs(std::sin(2.0f * g->openings[d].yaw)) > 0.5f) {
+                room = r;
+                k = d;
+            }
+        }
+    }
+    ASSERT_NE(k, SV_NONE8);
+    sv_geom g;
+    sv_geom_build(&g, &f, room);
+    start(g);
+    w.place = room;
+    const sv_opening* o = &w.geom.openings[k];
+    // From a metre in front of the door, 25 degrees off its outward normal.
+    f32 out = o->yaw + 3.14159265f + 25.0f * 3.14159265f / 180.0f;
+    Vector2 dir = {std::cos(out), std::sin(out)};
+    Vector2 from = {o->centre.x + std::cos(o->yaw), o->centre.y + std::sin(o->yaw)};
+    sv_shot* s = shoot(room, {from.x, w.geom.floor_y + o->rise + 1.0f, from.y},
+                       {dir.x, 0.0f, dir.y}, 6.0f, 0);
+    for (int t = 0; t < 30 && s->live && s->place == room; ++t)
+        sv_combat_tick(&w, &f);
+    ASSERT_EQ(s->live, 1);
+    ASSERT_NE(s->place, room);
+    // Carried back into the room's frame, its heading and its point are those of a straight
+    // flight.
+    const sv_portal* portal = nullptr;
+    ASSERT_TRUE(sv_nav_beyond(&f, room, &w.geom, k, &portal, nullptr, nullptr, nullptr));
+    Vector2 heading = sv_portal_dir(portal, {s->dir_x, s->dir_z});
+    EXPECT_NEAR(heading.x, dir.x, 1e-5f);
+    EXPECT_NEAR(heading.y, dir.y, 1e-5f);
+    Vector2 at = sv_portal_point(portal, {s->x, s->z});
+    Vector2 flown = {at.x - from.x, at.y - from.y};
+    EXPECT_NEAR(flown.x * dir.y - flown.y * dir.x, 0.0f, 1e-4f); // on the line
+    EXPECT_GT(flown.x * dir.x + flown.y * dir.y, 1.0f);          // past the door
 }
 
 TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorDoesNotSeeIn)
