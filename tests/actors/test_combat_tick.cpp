@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "actors/combat.h"
 #include "actors/mob.h"
@@ -433,16 +434,32 @@ TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorD
 
 namespace {
 
-// The inward normal of wall piece s of geom (the side the polygon lies on).
-Vector2 inward(const sv_geom* g, const sv_segment* s)
+// A point depth in front of the middle of a wall piece, and the piece's inward normal.
+struct wall_spot {
+    u8 edge;
+    Vector2 at;
+    Vector2 in;
+};
+
+// One spot for every wall piece of geom, in edge order.
+std::vector<wall_spot> wall_spots(const sv_geom* g, f32 depth)
 {
-    f32 dx = s->b.x - s->a.x, dz = s->b.y - s->a.y;
-    f32 len = std::hypot(dx, dz);
-    Vector2 n = {-dz / len, dx / len};
-    Vector2 mid = {(s->a.x + s->b.x) / 2.0f, (s->a.y + s->b.y) / 2.0f};
-    if (!sv_geom_contains(g, {mid.x + n.x * 0.1f, mid.y + n.y * 0.1f}))
-        n = {-n.x, -n.y};
-    return n;
+    std::vector<wall_spot> out;
+    for (u8 e = 0; e < g->vertex_count; ++e) {
+        sv_segment pieces[2];
+        u8 n = sv_geom_wall_pieces(g, e, pieces);
+        for (u8 i = 0; i < n; ++i) {
+            const sv_segment* s = &pieces[i];
+            f32 dx = s->b.x - s->a.x, dz = s->b.y - s->a.y;
+            f32 len = std::hypot(dx, dz);
+            Vector2 in = {-dz / len, dx / len};
+            Vector2 mid = {(s->a.x + s->b.x) / 2.0f, (s->a.y + s->b.y) / 2.0f};
+            if (!sv_geom_contains(g, {mid.x + in.x * 0.1f, mid.y + in.y * 0.1f}))
+                in = {-in.x, -in.y};
+            out.push_back({e, {mid.x + in.x * depth, mid.y + in.y * depth}, in});
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -463,34 +480,27 @@ TEST_F(CombatFloor, KeepingItsDistanceOrHeldOffNoMobIsPushedOutOfItsPlace)
             sv_geom room;
             sv_geom_build(&room, &f, (u16)axiom);
             // A risen Axiom backed against each wall of its room, the player 0.1 in front of it.
-            for (u8 e = 0; e < room.vertex_count; ++e) {
-                sv_segment pieces[2];
-                u8 n = sv_geom_wall_pieces(&room, e, pieces);
-                for (u8 s = 0; s < n; ++s) {
-                    Vector2 in = inward(&room, &pieces[s]);
-                    Vector2 mid = {(pieces[s].a.x + pieces[s].b.x) / 2.0f,
-                                   (pieces[s].a.y + pieces[s].b.y) / 2.0f};
-                    Vector2 at = {mid.x + in.x * 0.42f, mid.y + in.y * 0.42f};
-                    Vector2 player = {at.x + in.x * 0.1f, at.y + in.y * 0.1f};
-                    if (!sv_geom_standable(&room, at.x, at.y, 0.4f)
-                        || !sv_geom_standable(&room, player.x, player.y, 0.4f))
-                        continue;
-                    start(room);
-                    w.place = (u16)axiom;
-                    w.player.x = player.x;
-                    w.player.z = player.y;
-                    w.player.y = sv_geom_ground(&room, player.x, player.y);
-                    f.mob_count = 0;
-                    f.shots_used = 0;
-                    ASSERT_GE(add((u16)axiom, at.x, at.y, 0, 1, 1), 0);
-                    tried += 1;
-                    for (int t = 0; t < 3; ++t) {
-                        sv_combat_tick(&w, &f);
-                        if (!sv_geom_contains(&room, {f.mobs[0].x, f.mobs[0].z})) {
-                            outside += " boss seed " + std::to_string(seed) + " wall "
-                                + std::to_string(e) + (passive ? " held off;" : ";");
-                            break;
-                        }
+            for (const wall_spot& spot : wall_spots(&room, 0.42f)) {
+                Vector2 at = spot.at, in = spot.in;
+                Vector2 player = {at.x + in.x * 0.1f, at.y + in.y * 0.1f};
+                if (!sv_geom_standable(&room, at.x, at.y, 0.4f)
+                    || !sv_geom_standable(&room, player.x, player.y, 0.4f))
+                    continue;
+                start(room);
+                w.place = (u16)axiom;
+                w.player.x = player.x;
+                w.player.z = player.y;
+                w.player.y = sv_geom_ground(&room, player.x, player.y);
+                f.mob_count = 0;
+                f.shots_used = 0;
+                ASSERT_GE(add((u16)axiom, at.x, at.y, 0, 1, 1), 0);
+                tried += 1;
+                for (int t = 0; t < 3; ++t) {
+                    sv_combat_tick(&w, &f);
+                    if (!sv_geom_contains(&room, {f.mobs[0].x, f.mobs[0].z})) {
+                        outside += " boss seed " + std::to_string(seed) + " wall "
+                            + std::to_string(spot.edge) + (passive ? " held off;" : ";");
+                        break;
                     }
                 }
             }
@@ -568,40 +578,33 @@ TEST_F(CombatFloor, AMobDrawingBackAgainstAWallStaysInItsPlaceAtExtremeTunables)
             for (u16 room = 0; room < f.room_count; ++room) {
                 sv_geom g;
                 sv_geom_build(&g, &f, room);
-                for (u8 edge = 0; edge < g.vertex_count; ++edge) {
-                    sv_segment pieces[2];
-                    u8 n = sv_geom_wall_pieces(&g, edge, pieces);
-                    for (u8 p = 0; p < n; ++p) {
-                        Vector2 in = inward(&g, &pieces[p]);
-                        Vector2 mid = {(pieces[p].a.x + pieces[p].b.x) / 2.0f,
-                                       (pieces[p].a.y + pieces[p].b.y) / 2.0f};
-                        Vector2 at = {mid.x + in.x * (r + 0.05f), mid.y + in.y * (r + 0.05f)};
-                        Vector2 player = {at.x + in.x * 1.0f, at.y + in.y * 1.0f};
-                        if (!sv_geom_standable(&g, at.x, at.y, r)
-                            || !sv_geom_standable(&g, player.x, player.y, r))
-                            continue;
-                        start(g);
-                        w.place = room;
-                        w.player.x = player.x;
-                        w.player.z = player.y;
-                        w.player.y = sv_geom_ground(&g, player.x, player.y);
-                        action.windup = 0.3f;
-                        action.draw = 1.0f;
-                        f.mob_count = 0;
-                        f.shots_used = 0;
-                        ASSERT_GE(add(room, at.x, at.y, 1, 1, 1), 0);
-                        f.mobs[0].yaw = std::atan2(in.y, in.x);
-                        tried += 1;
-                        for (int t = 0; t < 30; ++t) {
-                            sv_combat_tick(&w, &f);
-                            sv_player_revive(&w.player);
-                            if (f.mobs[0].place != room
-                                || !sv_geom_contains(&g, {f.mobs[0].x, f.mobs[0].z})) {
-                                outside += std::string(" ") + e.name[0] + " seed "
-                                    + std::to_string(seed) + " room " + std::to_string(room)
-                                    + " edge " + std::to_string(edge) + ";";
-                                break;
-                            }
+                for (const wall_spot& spot : wall_spots(&g, r + 0.05f)) {
+                    Vector2 at = spot.at, in = spot.in;
+                    Vector2 player = {at.x + in.x * 1.0f, at.y + in.y * 1.0f};
+                    if (!sv_geom_standable(&g, at.x, at.y, r)
+                        || !sv_geom_standable(&g, player.x, player.y, r))
+                        continue;
+                    start(g);
+                    w.place = room;
+                    w.player.x = player.x;
+                    w.player.z = player.y;
+                    w.player.y = sv_geom_ground(&g, player.x, player.y);
+                    action.windup = 0.3f;
+                    action.draw = 1.0f;
+                    f.mob_count = 0;
+                    f.shots_used = 0;
+                    ASSERT_GE(add(room, at.x, at.y, 1, 1, 1), 0);
+                    f.mobs[0].yaw = std::atan2(in.y, in.x);
+                    tried += 1;
+                    for (int t = 0; t < 30; ++t) {
+                        sv_combat_tick(&w, &f);
+                        sv_player_revive(&w.player);
+                        if (f.mobs[0].place != room
+                            || !sv_geom_contains(&g, {f.mobs[0].x, f.mobs[0].z})) {
+                            outside += std::string(" ") + e.name[0] + " seed "
+                                + std::to_string(seed) + " room " + std::to_string(room) + " edge "
+                                + std::to_string(spot.edge) + ";";
+                            break;
                         }
                     }
                 }
