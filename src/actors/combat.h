@@ -1,7 +1,8 @@
 // Small services of the combat layer shared by the combat tick and the mob AI: a cache of the
 // geometries of places other than the walker's, the heights of mobs by kind, a mob's ground and
-// settling, the strict crossing test of door spans, the door filters of route searches, and a
-// leg (a shot's move, a muzzle) carried through the doors it passes. The cache is process-wide and not re-entrant; nothing here draws a random number.
+// settling, the door filters of route searches, and a leg (a shot's move, a muzzle) carried
+// through the doors it passes (door spans are crossed by the world's strict segment test). The
+// cache is process-wide and not re-entrant; nothing here draws a random number.
 #pragma once
 #include "actors/player.h"
 #include "floor/floor.h"
@@ -34,10 +35,6 @@ f32 sv_mob_base(const sv_geom* geom, const sv_mob* mob);
 // Settles a mob: one never settled is put on the ground at its (x, z), vertical speed 0, not
 // airborne, and marked settled; a settled one goes through sv_body_settle. Nothing for null.
 void mob_settle(const sv_geom* geom, sv_mob* mob);
-
-// True when b0 and b1 lie strictly on opposite sides of the line a0-a1 and a0 and a1 strictly on
-// opposite sides of b0-b1 (a cross product above 0 is one side, anything else the other).
-bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1);
 
 // The route of sv_nav_route (fewest doors, breadth first in door-index order, filter as there)
 // for the combat layer's short searches: places cap doors away are never expanded, and the

@@ -103,21 +103,6 @@ void mob_settle(const sv_geom* geom, sv_mob* mob)
     sv_body_settle(geom, mob->x, mob->z, &mob->y, &mob->vy, &mob->airborne);
 }
 
-// Kept apart from the geometry primitive segs_cross on purpose: that one counts a point on the
-// line as lying on one side, which is what its wall and polygon tests need, but then a path that
-// only grazes the end of a door span, or runs along it, would count as passing the door. Sight
-// and shots through a doorway must pass strictly between its two ends, so both ends of each
-// segment must lie strictly on opposite sides of the other.
-bool segments_cross(Vector2 a0, Vector2 a1, Vector2 b0, Vector2 b1)
-{
-    auto cross = [](Vector2 p, Vector2 q, Vector2 r) {
-        return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
-    };
-    auto opposite = [](f32 s, f32 t) { return (s > 0.0f && t < 0.0f) || (s < 0.0f && t > 0.0f); };
-    return opposite(cross(a0, a1, b0), cross(a0, a1, b1))
-        && opposite(cross(b0, b1, a0), cross(b0, b1, a1));
-}
-
 i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
                     sv_door_filter filter, void* user)
 {

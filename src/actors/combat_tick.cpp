@@ -13,6 +13,7 @@
 #include "world/body.h"
 #include "world/geom.h"
 #include "world/portal.h"
+#include "world/prim.h"
 #include "world/route.h"
 
 namespace {
@@ -570,7 +571,7 @@ u8 sv_combat_carry(const sv_floor* floor, sv_carry* c)
     for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
         const sv_opening* o = &geom->openings[k];
         Vector2 s0 = span_end(o, -1.0f), s1 = span_end(o, 1.0f);
-        if (k == c->entered || !segments_cross(c->from, c->to, s0, s1))
+        if (k == c->entered || !segs_cross_strict(c->from, c->to, s0, s1))
             continue;
         if (sv_floor_fogged(floor, c->place, k)) {
             c->fogged = 1; // the leg is made here; the veil ends it
@@ -673,7 +674,7 @@ i32 sv_combat_mob_from_here(const sv_walker* walker, const sv_floor* floor, u16 
         }
         at = sv_portal_point(&chain, at);
         for (i64 k = 0; k < n; ++k)
-            if (!segments_cross({p->x, p->z}, at, spans[k][0], spans[k][1]))
+            if (!segs_cross_strict({p->x, p->z}, at, spans[k][0], spans[k][1]))
                 return 0;
         height = chain.height;
     }

@@ -13,6 +13,7 @@
 #include "world/geom.h"
 #include "world/nav.h"
 #include "world/portal.h"
+#include "world/prim.h"
 #include "world/route.h"
 
 namespace {
@@ -38,8 +39,6 @@ const f32 PUSH_PIECE_MIN = 0.01f;
 const u32 PUSH_STEPS_MAX = 256;
 // Doors a muzzle's leg may pass, as one piece of a shot's move.
 const u32 MUZZLE_DOORS = 8;
-// How far inside the new place a crossing puts a mob the door reach would carry out of it.
-const f32 CROSS_INSIDE = 0.02f;
 
 // A crossed-into place is built here, then stored in the place cache.
 sv_geom s_cross;
@@ -151,7 +150,7 @@ void engage(const sv_mob* mob, const sv_walker* walker, const sv_floor* floor, c
         f32 h = o->width / 2.0f;
         Vector2 s0 = {o->centre.x - o->tangent.x * h, o->centre.y - o->tangent.y * h};
         Vector2 s1 = {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
-        if (segments_cross(at, p, s0, s1)) {
+        if (segs_cross_strict(at, p, s0, s1)) {
             v->engaged = 1;
             v->player = p;
             v->player_y = walker->player.y + portal->height;
@@ -225,8 +224,8 @@ bool choose_target(sv_mob* mob, const sv_walker* walker, sv_floor* floor, const 
     return true;
 }
 
-// Keeps the path or makes a new one toward the target.
-void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target)
+// Keeps the path or makes a new one toward the target (a door to cross when door).
+void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target, bool door)
 {
     Vector2 at = {mob->x, mob->z};
     bool at_end = mob->path_index >= mob->path_count;
@@ -249,6 +248,14 @@ void follow_path(sv_mob* mob, const sv_geom* geom, f32 radius, Vector2 target)
     Vector2 points[PATH_ASKED];
     u64 n = sv_nav_path(geom, radius, at, target, points, PATH_ASKED);
     u64 first = n >= 2 && dist(points[0], at) <= WAYPOINT_REACHED ? 1 : 0;
+    // At the door it is to cross, the mob walks straight on until the crossing takes it: a search
+    // from a body standing in a doorway may begin at a corner behind it, and a path back there
+    // would arrive here again and turn back, for ever.
+    if (door && n - first > 1 && dist(at, target) <= WAYPOINT_REACHED) {
+        points[0] = target;
+        n = 1;
+        first = 0;
+    }
     u64 kept = n - first < SV_MOB_PATH ? n - first : SV_MOB_PATH;
     for (u64 i = 0; i < kept; ++i) {
         mob->path_x[i] = points[first + i].x;
@@ -330,8 +337,23 @@ void start_action(sv_mob* mob, f32 radius, const step_view* v)
     mob->lunge_used = budget > 0.0f ? budget : 0.0f;
 }
 
+// Moves the mob by (dx, dz) within its place: a move longer than half a radius goes in short
+// collided steps (sv_mob_push_to), so no speed, reach or tick rate the tunables allow carries it
+// through a wall; a shorter one is collided with the rest of the step.
+void move_by(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, f32 radius, f32 dx, f32 dz)
+{
+    if (dx * dx + dz * dz <= radius * radius / 4.0f) {
+        mob->x += dx;
+        mob->z += dz;
+        return;
+    }
+    sv_mob_push_to(floor, mob->place, geom, &mob->x, &mob->z, mob->x + dx, mob->z + dz, radius,
+                   mob->y);
+}
+
 // Backs away when too close, else walks toward the waypoint when facing it.
-void walk(sv_mob* mob, f32 dt, const step_view* v)
+void walk(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, f32 radius, f32 dt,
+          const step_view* v)
 {
     f32 speed = sv_modified(mob->afflictions, SV_STAT_WALK_SPEED, mob->body.speed);
     f32 most = speed > 0.0f ? speed * dt : 0.0f;
@@ -340,8 +362,8 @@ void walk(sv_mob* mob, f32 dt, const step_view* v)
         if (!(v->d > ZERO_LENGTH))
             return;
         f32 back = v->nearest - v->d < most ? v->nearest - v->d : most;
-        mob->x += (at.x - v->player.x) / v->d * back;
-        mob->z += (at.y - v->player.y) / v->d * back;
+        move_by(mob, floor, geom, radius, (at.x - v->player.x) / v->d * back,
+                (at.y - v->player.y) / v->d * back);
         return;
     }
     Vector2 to_way = sub({mob->waypoint_x, mob->waypoint_z}, at);
@@ -351,8 +373,7 @@ void walk(sv_mob* mob, f32 dt, const step_view* v)
     if (sv_cosf(mob->yaw) * to_way.x + sv_sinf(mob->yaw) * to_way.y <= 0.0f)
         return;
     f32 step = left < most ? left : most;
-    mob->x += to_way.x / left * step;
-    mob->z += to_way.y / left * step;
+    move_by(mob, floor, geom, radius, to_way.x / left * step, to_way.y / left * step);
 }
 
 // Counts the phase down, passing over phases of 0 ticks.
@@ -374,7 +395,8 @@ void advance_phase(sv_mob* mob, const sv_action* a)
 }
 
 // The draw-back, then the lunge over the windup's last ticks.
-void windup_motion(sv_mob* mob, const sv_action* a)
+void windup_motion(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, f32 radius,
+                   const sv_action* a)
 {
     if (!(a->draw > 0.0f) && !(mob->lunge_used > 0.0f))
         return;
@@ -385,8 +407,7 @@ void windup_motion(sv_mob* mob, const sv_action* a)
         move = w > l ? -a->draw / (f32)(w - l) : 0.0f;
     else
         move = mob->lunge_used / (f32)l; // ticks left < l, so l > 0
-    mob->x += sv_cosf(mob->yaw) * move;
-    mob->z += sv_sinf(mob->yaw) * move;
+    move_by(mob, floor, geom, radius, sv_cosf(mob->yaw) * move, sv_sinf(mob->yaw) * move);
 }
 
 // A ranged action: one hostile shot at the player or the last sighting.
@@ -475,7 +496,7 @@ void keep_distance(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, 
 }
 
 // An ordinary mob at its route's first door is carried through it.
-void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door)
+void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door, f32 radius)
 {
     const sv_opening* o = &geom->openings[door];
     f32 dx = mob->x - o->centre.x, dz = mob->z - o->centre.y;
@@ -489,13 +510,9 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
     u8 entry = SV_NONE8;
     if (!sv_nav_cross(floor, geom, door, &s_cross, &place, &x, &z, &y, &fx, &fz, &entry))
         return;
-    if (entry < s_cross.opening_count && !sv_geom_contains(&s_cross, {x, z})) {
-        // A long door reach carries the point past a shallow place's far side: just inside.
-        const sv_opening* e = &s_cross.openings[entry];
-        f32 side = (x - e->centre.x) * e->tangent.x + (z - e->centre.y) * e->tangent.y;
-        x = e->centre.x + CROSS_INSIDE * sv_cosf(e->yaw) + side * e->tangent.x;
-        z = e->centre.y + CROSS_INSIDE * sv_sinf(e->yaw) + side * e->tangent.y;
-    }
+    // A long door reach may carry the point past a shallow place's far side, or keep a side
+    // offset that lays the body over a door-wide place's side wall: it lands where it can stand.
+    sv_nav_land(&s_cross, entry, radius, &x, &z);
     const sv_geom* next = place_geom_store(floor, place, &s_cross, geom);
     if (!next)
         return;
@@ -521,7 +538,7 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
     engage(mob, walker, floor, geom, same_place, sees, &v);
     if (!choose_target(mob, walker, floor, geom, same_place, &v))
         return;
-    follow_path(mob, geom, radius, v.target);
+    follow_path(mob, geom, radius, v.target, v.cross != SV_NONE8);
     choose_action(mob, walker, &v);
 
     Vector2 before = {mob->x, mob->z};
@@ -534,13 +551,13 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
             start_action(mob, radius, &v);
             a = current_action(mob);
         } else {
-            walk(mob, dt, &v);
+            walk(mob, floor, geom, radius, dt, &v);
         }
     }
     if (mob->phase != SV_PHASE_IDLE) {
         advance_phase(mob, a);
         if (mob->phase == SV_PHASE_WINDUP)
-            windup_motion(mob, a);
+            windup_motion(mob, floor, geom, radius, a);
         else if (mob->phase == SV_PHASE_ACTIVE && !mob->blow_landed) {
             if (a->speed > 0.0f)
                 shoot(mob, walker, floor, geom, radius, a, &v);
@@ -561,7 +578,7 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
         mob->stuck_ticks = 0;
     }
     if (!mob->boss && v.cross != SV_NONE8 && v.cross < geom->opening_count)
-        cross_door(mob, floor, geom, v.cross);
+        cross_door(mob, floor, geom, v.cross, radius);
 }
 
 i32 sv_mob_push_to(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z, f32 to_x,

@@ -24,8 +24,9 @@ struct sv_blow {
 // cache). same_place: the mob stands in the walker's place; sees: it saw the player this tick.
 // Chases, turns, chooses and runs actions, strikes the player (sv_player_hurt, sv_afflict),
 // adds hostile shots, collides, settles and crosses doors (a crossing stores the new place's
-// geometry in the place cache, never over geom). Changes the mob, the player and the floor's
-// shots; nothing for a null argument or a dead mob.
+// geometry in the place cache, never over geom, and lands the mob where it can stand). A move
+// longer than half the radius goes through sv_mob_push_to. Changes the mob, the player and the
+// floor's shots; nothing for a null argument or a dead mob.
 void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geom, u8 same_place,
              u8 sees, f32 dt, f32 radius);
 

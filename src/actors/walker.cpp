@@ -13,6 +13,7 @@
 #include "world/geom.h"
 #include "world/nav.h"
 #include "world/portal.h"
+#include "world/prim.h"
 #include "world/route.h"
 
 namespace {
@@ -20,8 +21,6 @@ namespace {
 const f64 K_PI = 3.14159265358979323846;
 // Corridor pieces a fog veil is looked for beyond an open door.
 const u32 FOG_CHAIN = 3;
-// How far inside the new place a crossing puts a player its reach would carry out of it.
-const f32 CROSS_INSIDE = 0.02f;
 // Points of one path search toward a door.
 const u64 PATH_CAP = 96;
 
@@ -286,11 +285,9 @@ void cross(sv_walker* w, sv_floor* floor, u8 door, u16 next, u8 entry, f32 a, f3
     f32 lc = l < -half ? -half : (l > half ? half : l);
     p->x = n->centre.x + a * nx - lc * n->tangent.x;
     p->z = n->centre.y + a * nz - lc * n->tangent.y;
-    if (!sv_geom_contains(&w->geom, {p->x, p->z})) {
-        // A long reach carries the point past a shallow place's far side: just inside instead.
-        p->x = n->centre.x + CROSS_INSIDE * nx - lc * n->tangent.x;
-        p->z = n->centre.y + CROSS_INSIDE * nz - lc * n->tangent.y;
-    }
+    // A long reach may carry the point past a shallow place's far side, or keep a side offset
+    // that lays the body over a door-wide place's side wall: it lands where it can stand.
+    sv_nav_land(&w->geom, e, tune_f(SV_TUNE_PLAYER_RADIUS), &p->x, &p->z);
     p->y += w->geom.floor_y + n->rise - h0;
     if (!p->airborne) {
         f32 g = sv_geom_ground(&w->geom, p->x, p->z);
@@ -435,7 +432,7 @@ void fog_beyond(const sv_walker* w, const sv_floor* floor, u8 i, fog_best* out)
             if (!nearer(out, d2) || !(out->fx * (c.x - me.x) + out->fz * (c.y - me.y) > 0.0f))
                 return;
             for (u32 s = 0; s < span_count; ++s)
-                if (!segments_cross(me, c, spans[s][0], spans[s][1]))
+                if (!segs_cross_strict(me, c, spans[s][0], spans[s][1]))
                     return;
             out->best = d2;
             out->result = pack_fog(i, (u8)(k + 1), admits_at(w, floor, next, far), 0, length);

@@ -2,7 +2,8 @@
 // sv_walker_step runs lock-on and use, the player tick, collision with the place and the places
 // beyond its doors, lock-on easing, the combat step, pickups, props, fog walks and door crossing
 // with locks and keys. Each place has its own frame; a crossing rebuilds the geometry of the new
-// place and carries the player's position, height, heading and motion into it. The records
+// place and carries the player's position, height, heading and motion into it, landing where
+// the player can stand (sv_nav_land). The records
 // (sv_walker, sv_input, the events, sv_fog_reach) are plain types of actors/player.h. Nothing
 // here draws a random number (the combat step draws from the floor's tenacity stream); the route
 // tables, the beyond cache and the combat layer's place cache make it single-threaded and not

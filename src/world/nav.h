@@ -28,7 +28,9 @@
 // written; 0 when out is null, cap is 0, geom is null or has fewer than 3 wall vertices, no
 // rectangle lies under the start (within player.step_height of its ground) or the goal (any
 // height; among them, those a body walks straight to it from over nothing a step higher), or no
-// path joins them. Rebuilds the grid when geom or r changed.
+// path joins them. A start partway over a gap (its cell not walkable, within half a cell of a
+// gap link's way from its doorway to its landing; at most 4 such links) may also go on over it to
+// the landing: the shorter way is taken. Rebuilds the grid when geom or r changed.
 u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out,
                 u64 cap);
 

@@ -9,6 +9,7 @@
 #include "core/tune.h"
 #include "world/geom.h"
 #include "world/nav_grid.h"
+#include "world/prim.h"
 
 // State -------------------------------------------------------------------------------------
 
@@ -121,13 +122,18 @@ static u32 add_portal(u32 n, Vector2 left, Vector2 right)
     return n + 1;
 }
 
-// Portals from the start through each link of the chain (chain[count - 1] is the first) to the
-// goal. The goal's portal always has room: link portals stop one short of the table's end.
-static u32 portals(u32 count, Vector2 start, Vector2 goal)
+// Portals from the start (and on to via, when given) through each link of the chain
+// (chain[count - 1] is the first) to the goal. The goal's portal always has room: link portals
+// stop one short of the table's end.
+static u32 portals(u32 count, Vector2 start, const Vector2* via, Vector2 goal)
 {
     const sv_nav_grid* grid = nav_grid();
     u32 n = add_portal(0, start, start);
     Vector2 ref = start;
+    if (via) {
+        n = add_portal(n, *via, *via);
+        ref = *via;
+    }
     for (u32 c = count; c-- > 0;) {
         const sv_nav_link* l = &grid->links[s_funnel.chain[c]];
         u32 need = l->gap ? 2 : 1;
@@ -209,6 +215,32 @@ u64 funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64
     return written;
 }
 
+// A start partway over a gap ----------------------------------------------------------------
+
+// Gap links a start is tried over, at most.
+#define GAP_TRIES 4
+
+// The gap links, in link order and at most GAP_TRIES, whose crossing from its doorway to its
+// landing passes within half a cell of p when p's own cell is not walkable: a body walking over a
+// gap stands on no rectangle, and the nearest one may lie behind it.
+static u32 gaps_under(Vector2 p, u32* out)
+{
+    const sv_nav_grid* grid = nav_grid();
+    f32 fx = (p.x - grid->origin_x) / grid->cell, fz = (p.y - grid->origin_z) / grid->cell;
+    if (!(fx >= 0.0f && fz >= 0.0f && fx < (f32)grid->width && fz < (f32)grid->height))
+        return 0;
+    if (grid->walkable[(u32)fz * grid->width + (u32)fx])
+        return 0;
+    f32 near2 = grid->cell * grid->cell * 0.25f;
+    u32 n = 0;
+    for (u32 k = 0; k < grid->link_count && n < GAP_TRIES; ++k) {
+        const sv_nav_link* l = &grid->links[k];
+        if (l->gap && pt_seg_dist2(p, l->a, l->landing) <= near2)
+            out[n++] = k;
+    }
+    return n;
+}
+
 // Public ------------------------------------------------------------------------------------
 
 u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out, u64 cap)
@@ -219,18 +251,47 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
     f32 y = sv_geom_ground(geom, start.x, start.y);
     i32 from = rect_at(start.x, start.y, y, 0);
     i32 to = goal_rect_at(goal.x, goal.y);
-    if (from < 0 || to < 0)
+    if (to < 0)
         return 0;
     if (from == to) {
         out[0] = goal;
         return 1;
     }
-    if (!search((u16)from, (u16)to, start, goal))
+    // From the rectangle nearest the start, and from the far side of each gap the start is
+    // partway over: the cheapest way, searched last so the tables hold it.
+    const sv_nav_grid* grid = nav_grid();
+    u32 gaps[GAP_TRIES];
+    u32 tries = gaps_under(start, gaps);
+    f32 best = INFINITY;
+    i32 best_try = -1; // the gap tried, or -1 for the nearest rectangle
+    bool found = from >= 0 && search((u16)from, (u16)to, start, goal);
+    if (found)
+        best = s_search.g[to];
+    for (u32 k = 0; k < tries; ++k) {
+        const sv_nav_link* l = &grid->links[gaps[k]];
+        f32 lead = dist(start, l->landing);
+        if (search(l->to, (u16)to, l->landing, goal) && lead + s_search.g[to] < best) {
+            best = lead + s_search.g[to];
+            best_try = (i32)k;
+        }
+    }
+    if (!(best < INFINITY))
         return 0;
+    const Vector2* via = nullptr;
+    u16 first = (u16)from;
+    if (best_try >= 0) {
+        const sv_nav_link* l = &grid->links[gaps[best_try]];
+        via = &l->landing;
+        first = l->to;
+        if ((u32)best_try + 1 != tries)
+            search(first, (u16)to, l->landing, goal);
+    } else if (tries > 0) {
+        search(first, (u16)to, start, goal);
+    }
     u32 count = 0;
-    for (u16 r = (u16)to; r != (u16)from && count < SV_NAV_RECTS; r = s_search.came_from[r])
+    for (u16 r = (u16)to; r != first && count < SV_NAV_RECTS; r = s_search.came_from[r])
         s_funnel.chain[count++] = s_search.came_by[r];
-    u32 n = portals(count, start, goal);
+    u32 n = portals(count, start, via, goal);
     int done = 0;
     u64 written = funnel(s_funnel.left, s_funnel.right, n, out, cap, &done);
     if (!done && written < cap)

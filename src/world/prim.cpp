@@ -17,20 +17,38 @@ u8 poly_contains(const Vector2* v, u8 count, Vector2 p)
     return inside;
 }
 
-// Which side of the line q-r the point p lies on: 1 strictly left, 0 on it or right. Worked in
-// double from the single-precision inputs: for coordinates of a place's size the differences and
-// products come out exact, so a point on the line gives zero rather than rounding noise of either
-// sign (collinear sides of two fixtures would otherwise cross at random).
-static inline u32 side(Vector2 p, Vector2 q, Vector2 r)
+// Where the point p lies from the line q-r: above 0 strictly left, 0 on it, below 0 right. Worked
+// in double from the single-precision inputs: for coordinates of a place's size the differences
+// and products come out exact, so a point on the line gives zero rather than rounding noise of
+// either sign (collinear sides of two fixtures would otherwise cross at random).
+static inline f64 side_product(Vector2 p, Vector2 q, Vector2 r)
 {
     const f64 py = (f64)p.y - (f64)q.y, rx = (f64)r.x - (f64)q.x;
     const f64 px = (f64)p.x - (f64)q.x, ry = (f64)r.y - (f64)q.y;
-    return py * rx - px * ry > 0.0 ? 1u : 0u;
+    return py * rx - px * ry;
+}
+
+// 1 strictly left of q-r, 0 on it or right.
+static inline u32 side(Vector2 p, Vector2 q, Vector2 r)
+{
+    return side_product(p, q, r) > 0.0 ? 1u : 0u;
+}
+
+// Whether p and q lie strictly on opposite sides of the line r-s.
+static inline bool apart(Vector2 p, Vector2 q, Vector2 r, Vector2 s)
+{
+    f64 a = side_product(p, r, s), b = side_product(q, r, s);
+    return (a > 0.0 && b < 0.0) || (a < 0.0 && b > 0.0);
 }
 
 u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
 {
     return side(a, c, d) != side(b, c, d) && side(c, a, b) != side(d, a, b) ? 1u : 0u;
+}
+
+u32 segs_cross_strict(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
+{
+    return apart(a, b, c, d) && apart(c, d, a, b) ? 1u : 0u;
 }
 
 f32 pt_seg_dist(Vector2 p, Vector2 a, Vector2 b)

@@ -15,6 +15,8 @@
 namespace {
 
 const f32 PI_F = 3.1415927f;
+// How far inside a place a landing goes when the carried point has no room.
+const f32 LAND_INSIDE = 0.02f;
 
 // Place ids are u16 and 65535 is none, so 65535 slots hold every place of any floor.
 constexpr u32 PLACE_IDS = 65535;
@@ -175,6 +177,36 @@ u8 sv_nav_cross(const sv_floor* floor, const sv_geom* here, u8 door, sv_geom* ne
     if (entry)
         *entry = next_entry;
     return 1;
+}
+
+void sv_nav_land(const sv_geom* next, u8 entry, f32 radius, f32* x, f32* z)
+{
+    if (!next || !x || !z || entry >= next->opening_count || entry >= SV_GEOM_OPENINGS)
+        return;
+    const sv_opening* e = &next->openings[entry];
+    f32 nx = sv_cosf(e->yaw), nz = sv_sinf(e->yaw);
+    f32 dx = *x - e->centre.x, dz = *z - e->centre.y;
+    f32 depth = dx * nx + dz * nz;
+    f32 side = dx * e->tangent.x + dz * e->tangent.y;
+    f32 limit = e->width / 2.0f - radius;
+    if (!(limit > 0.0f))
+        limit = 0.0f;
+    bool clamped = side > limit || side < -limit;
+    if (clamped)
+        side = side > limit ? limit : -limit;
+    Vector2 p = {*x, *z};
+    if (clamped)
+        p = {e->centre.x + depth * nx + side * e->tangent.x,
+             e->centre.y + depth * nz + side * e->tangent.y};
+    // A body still astride the door line stands as it stood on the other side; one wholly past
+    // it must find room here.
+    bool stands = sv_geom_contains(next, p)
+        && (!(depth > radius) || sv_geom_standable(next, p.x, p.y, radius));
+    if (!stands)
+        p = {e->centre.x + LAND_INSIDE * nx + side * e->tangent.x,
+             e->centre.y + LAND_INSIDE * nz + side * e->tangent.y};
+    *x = p.x;
+    *z = p.y;
 }
 
 // Way lengths ---------------------------------------------------------------------------------

@@ -31,6 +31,15 @@ i64 sv_nav_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap, sv
 u8 sv_nav_cross(const sv_floor* floor, const sv_geom* here, u8 door, sv_geom* next, u16* place,
                 f32* x, f32* z, f32* y, f32* dir_x, f32* dir_z, u8* entry);
 
+// Settles a body of radius r just carried through door entry into place geometry next, at
+// (x, z) in next's frame, where it can stand: its side offset from the door's centre line at
+// most half the door's width less r (so no side wall of a door-wide place overlaps it), and,
+// when that point lies outside next's walls or, for a body wholly past the door line (deeper
+// than r), where it cannot stand (sv_geom_standable), 0.02 inside the door at that offset. A
+// point already standing within those bounds is left as it is. Changes *x and *z only; nothing
+// for a null argument or an entry past next's openings.
+void sv_nav_land(const sv_geom* next, u8 entry, f32 radius, f32* x, f32* z);
+
 // Walking length for a body of radius r from `from` in place (geometry geom) to `to` in
 // to_place: the path within one place; across places, the path to the first door's ramp foot,
 // then straight lines from door foot to door foot along the route (at most SV_WAY_DOORS doors,

@@ -1,4 +1,4 @@
-// The combat layer's place cache, mob heights and ground, span crossings and door filters.
+// The combat layer's place cache, mob heights and ground, and door filters.
 #include <cstring>
 
 #include "actors/boss.h"
@@ -147,16 +147,6 @@ TEST_F(CombatSupport, KeysThatCollideAfterThousandsOfFloorsStillGiveTheRightPlac
     ASSERT_EQ(key_of(b.f.place_count, (u16)place, seed, b.f.serial, number), key);
     EXPECT_TRUE(same_geom(place_geom(&b.f, (u16)place), &b.f, (u16)place));
     sv_floor_free(&a);
-}
-
-TEST_F(CombatSupport, SegmentsCrossOnlyStrictly)
-{
-    Vector2 a0 {0, 0}, a1 {2, 0};
-    EXPECT_TRUE(segments_cross(a0, a1, {1, -1}, {1, 1}));
-    EXPECT_FALSE(segments_cross(a0, a1, {2, 0}, {3, 1}));  // touching at an end
-    EXPECT_FALSE(segments_cross(a0, a1, {1, 0}, {1, 1}));  // one end on the other segment
-    EXPECT_FALSE(segments_cross(a0, a1, {1, 0}, {3, 0}));  // collinear, overlapping
-    EXPECT_FALSE(segments_cross(a0, a1, {3, -1}, {3, 1})); // apart
 }
 
 TEST_F(CombatSupport, MobsStandOnTheGroundAndKnowTheirHeights)

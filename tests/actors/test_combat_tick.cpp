@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "actors/combat.h"
 #include "actors/mob.h"
@@ -11,6 +12,8 @@
 #include "game/pipeline.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/portal.h"
+#include "world/route.h"
 
 namespace {
 
@@ -351,6 +354,56 @@ TEST_F(CombatFloor, AShotLeavesTheRoomThroughAnOpenDoorAndDiesAtAFoggedOne)
     }
 }
 
+TEST_F(CombatFloor, AShotThroughADoorWhoseFrameTurnsFliesOnAlongItsLine)
+{
+    // A room's open door onto a corridor piece that faces along neither axis: crossing it turns
+    // the shot's frame.
+    sv_pipeline_generate(&f, 5, 3);
+    f.mob_count = 0;
+    f.shots_used = 0;
+    u16 room = SV_NONE16;
+    u8 k = SV_NONE8;
+    for (u16 r = 0; r < f.room_count && k == SV_NONE8; ++r) {
+        const sv_geom* g = place_geom(&f, r);
+        for (u8 d = 0; d < g->opening_count && k == SV_NONE8; ++d) {
+            u16 n = SV_NONE16;
+            if (!sv_floor_fogged(&f, r, d)
+                && sv_floor_place_next(&f, r, d, &n, nullptr, nullptr, nullptr) && n >= f.room_count
+                && std::fabs(std::sin(2.0f * g->openings[d].yaw)) > 0.5f) {
+                room = r;
+                k = d;
+            }
+        }
+    }
+    ASSERT_NE(k, SV_NONE8);
+    sv_geom g;
+    sv_geom_build(&g, &f, room);
+    start(g);
+    w.place = room;
+    const sv_opening* o = &w.geom.openings[k];
+    // From a metre in front of the door, 25 degrees off its outward normal.
+    f32 out = o->yaw + 3.14159265f + 25.0f * 3.14159265f / 180.0f;
+    Vector2 dir = {std::cos(out), std::sin(out)};
+    Vector2 from = {o->centre.x + std::cos(o->yaw), o->centre.y + std::sin(o->yaw)};
+    sv_shot* s = shoot(room, {from.x, w.geom.floor_y + o->rise + 1.0f, from.y},
+                       {dir.x, 0.0f, dir.y}, 6.0f, 0);
+    for (int t = 0; t < 30 && s->live && s->place == room; ++t)
+        sv_combat_tick(&w, &f);
+    ASSERT_EQ(s->live, 1);
+    ASSERT_NE(s->place, room);
+    // Carried back into the room's frame, its heading and its point are those of a straight
+    // flight.
+    const sv_portal* portal = nullptr;
+    ASSERT_TRUE(sv_nav_beyond(&f, room, &w.geom, k, &portal, nullptr, nullptr, nullptr));
+    Vector2 heading = sv_portal_dir(portal, {s->dir_x, s->dir_z});
+    EXPECT_NEAR(heading.x, dir.x, 1e-5f);
+    EXPECT_NEAR(heading.y, dir.y, 1e-5f);
+    Vector2 at = sv_portal_point(portal, {s->x, s->z});
+    Vector2 flown = {at.x - from.x, at.y - from.y};
+    EXPECT_NEAR(flown.x * dir.y - flown.y * dir.x, 0.0f, 1e-4f); // on the line
+    EXPECT_GT(flown.x * dir.x + flown.y * dir.y, 1.0f);          // past the door
+}
+
 TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorDoesNotSeeIn)
 {
     stand(5, 3, 0);
@@ -381,16 +434,32 @@ TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorD
 
 namespace {
 
-// The inward normal of wall piece s of geom (the side the polygon lies on).
-Vector2 inward(const sv_geom* g, const sv_segment* s)
+// A point depth in front of the middle of a wall piece, and the piece's inward normal.
+struct wall_spot {
+    u8 edge;
+    Vector2 at;
+    Vector2 in;
+};
+
+// One spot for every wall piece of geom, in edge order.
+std::vector<wall_spot> wall_spots(const sv_geom* g, f32 depth)
 {
-    f32 dx = s->b.x - s->a.x, dz = s->b.y - s->a.y;
-    f32 len = std::hypot(dx, dz);
-    Vector2 n = {-dz / len, dx / len};
-    Vector2 mid = {(s->a.x + s->b.x) / 2.0f, (s->a.y + s->b.y) / 2.0f};
-    if (!sv_geom_contains(g, {mid.x + n.x * 0.1f, mid.y + n.y * 0.1f}))
-        n = {-n.x, -n.y};
-    return n;
+    std::vector<wall_spot> out;
+    for (u8 e = 0; e < g->vertex_count; ++e) {
+        sv_segment pieces[2];
+        u8 n = sv_geom_wall_pieces(g, e, pieces);
+        for (u8 i = 0; i < n; ++i) {
+            const sv_segment* s = &pieces[i];
+            f32 dx = s->b.x - s->a.x, dz = s->b.y - s->a.y;
+            f32 len = std::hypot(dx, dz);
+            Vector2 in = {-dz / len, dx / len};
+            Vector2 mid = {(s->a.x + s->b.x) / 2.0f, (s->a.y + s->b.y) / 2.0f};
+            if (!sv_geom_contains(g, {mid.x + in.x * 0.1f, mid.y + in.y * 0.1f}))
+                in = {-in.x, -in.y};
+            out.push_back({e, {mid.x + in.x * depth, mid.y + in.y * depth}, in});
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -411,34 +480,27 @@ TEST_F(CombatFloor, KeepingItsDistanceOrHeldOffNoMobIsPushedOutOfItsPlace)
             sv_geom room;
             sv_geom_build(&room, &f, (u16)axiom);
             // A risen Axiom backed against each wall of its room, the player 0.1 in front of it.
-            for (u8 e = 0; e < room.vertex_count; ++e) {
-                sv_segment pieces[2];
-                u8 n = sv_geom_wall_pieces(&room, e, pieces);
-                for (u8 s = 0; s < n; ++s) {
-                    Vector2 in = inward(&room, &pieces[s]);
-                    Vector2 mid = {(pieces[s].a.x + pieces[s].b.x) / 2.0f,
-                                   (pieces[s].a.y + pieces[s].b.y) / 2.0f};
-                    Vector2 at = {mid.x + in.x * 0.42f, mid.y + in.y * 0.42f};
-                    Vector2 player = {at.x + in.x * 0.1f, at.y + in.y * 0.1f};
-                    if (!sv_geom_standable(&room, at.x, at.y, 0.4f)
-                        || !sv_geom_standable(&room, player.x, player.y, 0.4f))
-                        continue;
-                    start(room);
-                    w.place = (u16)axiom;
-                    w.player.x = player.x;
-                    w.player.z = player.y;
-                    w.player.y = sv_geom_ground(&room, player.x, player.y);
-                    f.mob_count = 0;
-                    f.shots_used = 0;
-                    ASSERT_GE(add((u16)axiom, at.x, at.y, 0, 1, 1), 0);
-                    tried += 1;
-                    for (int t = 0; t < 3; ++t) {
-                        sv_combat_tick(&w, &f);
-                        if (!sv_geom_contains(&room, {f.mobs[0].x, f.mobs[0].z})) {
-                            outside += " boss seed " + std::to_string(seed) + " wall "
-                                + std::to_string(e) + (passive ? " held off;" : ";");
-                            break;
-                        }
+            for (const wall_spot& spot : wall_spots(&room, 0.42f)) {
+                Vector2 at = spot.at, in = spot.in;
+                Vector2 player = {at.x + in.x * 0.1f, at.y + in.y * 0.1f};
+                if (!sv_geom_standable(&room, at.x, at.y, 0.4f)
+                    || !sv_geom_standable(&room, player.x, player.y, 0.4f))
+                    continue;
+                start(room);
+                w.place = (u16)axiom;
+                w.player.x = player.x;
+                w.player.z = player.y;
+                w.player.y = sv_geom_ground(&room, player.x, player.y);
+                f.mob_count = 0;
+                f.shots_used = 0;
+                ASSERT_GE(add((u16)axiom, at.x, at.y, 0, 1, 1), 0);
+                tried += 1;
+                for (int t = 0; t < 3; ++t) {
+                    sv_combat_tick(&w, &f);
+                    if (!sv_geom_contains(&room, {f.mobs[0].x, f.mobs[0].z})) {
+                        outside += " boss seed " + std::to_string(seed) + " wall "
+                            + std::to_string(spot.edge) + (passive ? " held off;" : ";");
+                        break;
                     }
                 }
             }
@@ -489,6 +551,71 @@ TEST_F(CombatFloor, KeepingItsDistanceOrHeldOffNoMobIsPushedOutOfItsPlace)
     EXPECT_EQ(outside, "");
 }
 
+// A draw-back of a metre, in one tick or two at legal extremes (or in steps longer than a thin
+// body), from a mob backed against each wall of every room: it stops at the wall.
+TEST_F(CombatFloor, AMobDrawingBackAgainstAWallStaysInItsPlaceAtExtremeTunables)
+{
+    struct extreme {
+        const char* name[2];
+        f64 value[2];
+    };
+    const extreme sets[] = {
+        {{"mob.lunge_share", nullptr}, {0.95, 0}},
+        {{"sim.tick_hz", "mob.lunge_share"}, {20, 0.7}},
+        {{"player.radius", nullptr}, {0.05, 0}},
+    };
+    u32 tried = 0;
+    std::string outside;
+    for (const extreme& e : sets) {
+        sv_tune_reset_defaults();
+        for (int k = 0; k < 2 && e.name[k]; ++k)
+            ASSERT_EQ(sv_tune_set_by_name(e.name[k], e.value[k]), 1);
+        const f32 r = (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
+        for (u64 seed = 1; seed <= 2; ++seed) {
+            sv_floor_free(&f);
+            sv_place_cache_reset();
+            sv_pipeline_generate(&f, seed, 3);
+            for (u16 room = 0; room < f.room_count; ++room) {
+                sv_geom g;
+                sv_geom_build(&g, &f, room);
+                for (const wall_spot& spot : wall_spots(&g, r + 0.05f)) {
+                    Vector2 at = spot.at, in = spot.in;
+                    Vector2 player = {at.x + in.x * 1.0f, at.y + in.y * 1.0f};
+                    if (!sv_geom_standable(&g, at.x, at.y, r)
+                        || !sv_geom_standable(&g, player.x, player.y, r))
+                        continue;
+                    start(g);
+                    w.place = room;
+                    w.player.x = player.x;
+                    w.player.z = player.y;
+                    w.player.y = sv_geom_ground(&g, player.x, player.y);
+                    action.windup = 0.3f;
+                    action.draw = 1.0f;
+                    f.mob_count = 0;
+                    f.shots_used = 0;
+                    ASSERT_GE(add(room, at.x, at.y, 1, 1, 1), 0);
+                    f.mobs[0].yaw = std::atan2(in.y, in.x);
+                    tried += 1;
+                    for (int t = 0; t < 30; ++t) {
+                        sv_combat_tick(&w, &f);
+                        sv_player_revive(&w.player);
+                        if (f.mobs[0].place != room
+                            || !sv_geom_contains(&g, {f.mobs[0].x, f.mobs[0].z})) {
+                            outside += std::string(" ") + e.name[0] + " seed "
+                                + std::to_string(seed) + " room " + std::to_string(room) + " edge "
+                                + std::to_string(spot.edge) + ";";
+                            break;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    sv_tune_reset_defaults();
+    EXPECT_GT(tried, 300u);
+    EXPECT_EQ(outside, "");
+}
+
 TEST_F(CombatFloor, ARangedMobInADoorStepShootsThePlayerInTheRoomBeyond)
 {
     stand(5, 3, 0);
@@ -524,38 +651,63 @@ TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
 {
     ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.6), 1);
     stand(5, 3, 0);
-    u16 next = SV_NONE16;
-    u8 k = open_door_to_piece(&next);
+    // A room's open door onto a door step, with room in front of it for a body far off its
+    // middle, where a landing at the same side offset would lay it over the step's side wall.
+    const f32 aside = 0.7f;
+    u16 room = SV_NONE16, next = SV_NONE16;
+    u8 k = SV_NONE8, entry = SV_NONE8;
+    for (u16 r = 0; r < f.room_count && k == SV_NONE8; ++r) {
+        const sv_geom* g = place_geom(&f, r);
+        for (u8 d = 0; d < g->opening_count && k == SV_NONE8; ++d) {
+            const sv_opening* o = &g->openings[d];
+            u16 n = SV_NONE16;
+            u8 e = SV_NONE8;
+            if (sv_floor_fogged(&f, r, d)
+                || !sv_floor_place_next(&f, r, d, &n, &e, nullptr, nullptr) || n < f.room_count
+                || place_geom(&f, n)->vertices[2].x > 0.5f
+                || !sv_geom_standable(
+                    g, o->centre.x + std::cos(o->yaw) * 0.45f + o->tangent.x * aside,
+                    o->centre.y + std::sin(o->yaw) * 0.45f + o->tangent.y * aside, 0.4f))
+                continue;
+            room = r;
+            k = d;
+            next = n;
+            entry = e;
+        }
+    }
     ASSERT_NE(k, SV_NONE8);
     // The room beyond the step: the mob last saw the player there, and heads through door k.
     u16 beyond = SV_NONE16;
-    u8 entry = SV_NONE8;
-    ASSERT_TRUE(sv_floor_place_next(&f, 0, k, &next, &entry, nullptr, nullptr));
     ASSERT_TRUE(
         sv_floor_place_next(&f, next, entry == 0 ? 1 : 0, &beyond, nullptr, nullptr, nullptr));
     sv_geom far;
     sv_geom_build(&far, &f, beyond);
     start(far);
     w.place = beyond;
-    const sv_geom* room = place_geom(&f, 0);
-    ASSERT_NE(room, nullptr);
-    const sv_opening* o = &room->openings[k];
-    for (f32 depth : {0.45f, 0.55f}) {
+    const sv_geom* here = place_geom(&f, room);
+    ASSERT_NE(here, nullptr);
+    const sv_opening* o = &here->openings[k];
+    const Vector2 starts[] = {{0.45f, 0.0f}, {0.55f, 0.0f}, {0.45f, aside}};
+    for (Vector2 at : starts) {
+        f32 depth = at.x;
         f.mob_count = 0;
-        ASSERT_GE(add(0, o->centre.x + std::cos(o->yaw) * depth,
-                      o->centre.y + std::sin(o->yaw) * depth, 0),
+        ASSERT_GE(add(room, o->centre.x + std::cos(o->yaw) * depth + o->tangent.x * at.y,
+                      o->centre.y + std::sin(o->yaw) * depth + o->tangent.y * at.y, 0),
                   0);
         f.mobs[0].yaw = o->yaw + 3.14159265f;
         f.mobs[0].alerted = 1;
         f.mobs[0].seen_place = beyond;
         f.mobs[0].seen_x = w.player.x;
         f.mobs[0].seen_z = w.player.z;
-        u16 was = 0;
-        for (int t = 0; t < 10 && f.mobs[0].place == was; ++t)
+        for (int t = 0; t < 10 && f.mobs[0].place == room; ++t)
             sv_combat_tick(&w, &f);
         ASSERT_EQ(f.mobs[0].place, next) << "depth " << depth;
         const sv_geom* step = place_geom(&f, next);
         EXPECT_TRUE(sv_geom_contains(step, {f.mobs[0].x, f.mobs[0].z})) << "depth " << depth;
+        const sv_opening* e = &step->openings[entry];
+        f32 side = (f.mobs[0].x - e->centre.x) * e->tangent.x
+            + (f.mobs[0].z - e->centre.y) * e->tangent.y;
+        EXPECT_LE(std::fabs(side), e->width / 2.0f - 0.4f + 1e-4f) << "side " << at.y;
     }
     sv_tune_reset_defaults();
 }

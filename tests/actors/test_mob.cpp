@@ -11,6 +11,7 @@
 #include "actors/mob.h"
 #include "actors_util.h"
 #include "world/body.h"
+#include "world/geom.h"
 
 namespace {
 
@@ -71,9 +72,9 @@ struct Mobs : ::testing::Test {
         EXPECT_GE(i, 0);
         return sv_floor_mob(&f, (u16)i);
     }
-    void act(sv_mob* m, u8 sees = 1)
+    void act(sv_mob* m, u8 sees = 1, f32 radius = 0.4f)
     {
-        mob_act(m, &w, &f, &w.geom, 1, sees, (f32)sv_sim_dt(), 0.4f);
+        mob_act(m, &w, &f, &w.geom, 1, sees, (f32)sv_sim_dt(), radius);
     }
     f32 distance(const sv_mob* m) { return std::hypot(m->x - w.player.x, m->z - w.player.z); }
 };
@@ -218,7 +219,12 @@ TEST_F(Mobs, AShotAtTheMuzzleFiresNothingButEndsTheBlow)
     m->blow_landed = 0;
     act(m);
     act(m);
-    EXPECT_EQ(sv_floor_shots_live_in(&f, 0), 1u);
+    ASSERT_EQ(sv_floor_shots_live_in(&f, 0), 1u);
+    // A unit heading: the shot flies its own speed, whatever the distance to its aim.
+    const sv_shot* s = &f.shots[0];
+    EXPECT_NEAR(std::sqrt(s->dir_x * s->dir_x + s->dir_y * s->dir_y + s->dir_z * s->dir_z), 1.0f,
+                1e-5f);
+    EXPECT_EQ(s->speed, 20.0f);
 }
 
 TEST_F(Mobs, AMobBackHomeHealsAndOneThatLostSightShootsAtTheLastSighting)
@@ -248,6 +254,62 @@ TEST_F(Mobs, AMobBackHomeHealsAndOneThatLostSightShootsAtTheLastSighting)
     const sv_shot* s = &f.shots[0];
     EXPECT_NEAR(s->dir_x, 0.0f, 1e-4f);
     EXPECT_GT(s->dir_z, 0.9f);
+    EXPECT_NEAR(std::sqrt(s->dir_x * s->dir_x + s->dir_y * s->dir_y + s->dir_z * s->dir_z), 1.0f,
+                1e-5f);
+}
+
+TEST_F(Mobs, KeepingItsDistanceMovesTheMobBackOnItsOwnSide)
+{
+    for (f32 a : {0.3f, 2.0f, -2.6f}) {
+        f.mob_count = 0;
+        sv_mob* m = add(std::cos(a) * 0.3f, std::sin(a) * 0.3f, a + PI_F, 0);
+        m->alerted = 1;
+        act(m);
+        // Two radii from the player along the line through both, on the side it stood.
+        EXPECT_NEAR(m->x, std::cos(a) * 0.8f, 1e-4f) << "bearing " << a;
+        EXPECT_NEAR(m->z, std::sin(a) * 0.8f, 1e-4f) << "bearing " << a;
+    }
+}
+
+// A draw-back, a lunge or a step back longer than the body is wide, at tunables that allow it,
+// is taken in short collided steps: the mob stops at the wall behind it.
+TEST_F(Mobs, NoMoveCarriesAMobThroughAWallAtAnyTunables)
+{
+    struct extreme {
+        const char* name[2];
+        f64 value[2];
+        f32 radius;
+        f32 from; // of its one action: above the distance, the mob backs away
+    };
+    const extreme cases[] = {
+        {{"mob.lunge_share", nullptr}, {0.95, 0}, 0.4f, 0.0f},       // 1 m of draw in a tick
+        {{"sim.tick_hz", "mob.lunge_share"}, {20, 0.7}, 0.4f, 0.0f}, // 0.5 m a tick
+        {{nullptr, nullptr}, {0, 0}, 0.05f, 0.0f},                   // 0.09 m a tick, thin
+        {{"mob.lunge_share", nullptr}, {0.95, 0}, 0.05f, 3.0f},      // backing away
+    };
+    for (const extreme& c : cases) {
+        sv_tune_reset_defaults();
+        for (int k = 0; k < 2 && c.name[k]; ++k)
+            ASSERT_EQ(sv_tune_set_by_name(c.name[k], c.value[k]), 1);
+        actions[0] = melee(c.from, 4.0f);
+        actions[0].windup = 0.3f;
+        actions[0].draw = 1.0f;
+        body.speed = 6.0f;
+        f.mob_count = 0;
+        f32 x = 10.0f - c.radius - 0.05f;
+        w.player.x = x - 1.2f;
+        sv_mob* m = add(x, 0.0f, PI_F, 1);
+        m->alerted = 1;
+        std::string where = std::string(c.name[0] ? c.name[0] : "player.radius") + " r "
+            + std::to_string(c.radius);
+        for (int t = 0; t < 60; ++t) {
+            act(m, 1, c.radius);
+            ASSERT_TRUE(sv_geom_contains(&w.geom, {m->x, m->z}))
+                << where << " tick " << t << " at " << m->x;
+            ASSERT_LE(m->x, 10.0f - c.radius + 1e-3f) << where << " tick " << t;
+        }
+    }
+    sv_tune_reset_defaults();
 }
 
 TEST_F(Mobs, ABlowIsDescribedOnlyInWindupAndActive)

@@ -8,6 +8,7 @@
 #include "actors_util.h"
 #include "walker_bot.h"
 #include "world/body.h"
+#include "world/route.h"
 
 namespace {
 
@@ -529,6 +530,100 @@ TEST_F(Walker, ALongDoorReachNeverCarriesThePlayerOutOfEveryPlace)
     }
     EXPECT_GT(crossed, 4u);
     EXPECT_EQ(outside, "");
+}
+
+// A door of a corridor piece into a room whose entry door does not face along x; false for none.
+bool find_turned_entry(const sv_floor* f, u16* place, u8* door)
+{
+    for (u16 p = f->room_count; p < f->place_count; ++p)
+        for (u8 d = 0; d < sv_floor_place_doors(f, p); ++d) {
+            u16 next = SV_NONE16;
+            u8 entry = 0;
+            if (sv_floor_fogged(f, p, d)
+                || !sv_floor_place_next(f, p, d, &next, &entry, nullptr, nullptr)
+                || next >= f->room_count)
+                continue;
+            sv_geom room;
+            sv_geom_build(&room, f, next);
+            if (entry < room.opening_count
+                && std::fabs(std::sin(2.0f * room.openings[entry].yaw)) > 0.5f) {
+                *place = p;
+                *door = d;
+                return true;
+            }
+        }
+    return false;
+}
+
+TEST_F(Walker, ALongReachCrossingLandsMirroredAndWhereThePlayerCanStand)
+{
+    ASSERT_EQ(sv_tune_set_by_name("player.door_reach", 0.5), 1);
+    const f32 r = (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
+    {
+        // Off the door's middle into a turned frame: the landing is the point walked to, carried
+        // through the door and mirrored back over its line, as deep and as far aside.
+        walker_floor wf(1, 3);
+        clear_mobs(&wf.f);
+        u16 piece = 0;
+        u8 door = 0;
+        ASSERT_TRUE(find_turned_entry(&wf.f, &piece, &door));
+        put(w, &wf.f, piece);
+        const sv_opening o = w->geom.openings[door];
+        w->player.x = o.centre.x + std::cos(o.yaw) * 0.35f + o.tangent.x * 0.2f;
+        w->player.z = o.centre.y + std::sin(o.yaw) * 0.35f + o.tangent.y * 0.2f;
+        w->player.y = sv_geom_ground(&w->geom, w->player.x, w->player.z);
+        w->player.yaw = o.yaw + 3.14159265f;
+        // Where the tick's motion and collision leave the player, just before the crossing.
+        sv_player moved = w->player;
+        sv_input in = forward();
+        sv_player_step(&moved, &w->geom, &in);
+        sv_nav_collide(&wf.f, piece, &w->geom, &moved.x, &moved.z, r, moved.y,
+                       (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT));
+        const sv_portal* portal = nullptr;
+        u8 entry = 0;
+        ASSERT_TRUE(sv_nav_beyond(&wf.f, piece, &w->geom, door, &portal, nullptr, nullptr, &entry));
+        Vector2 far = sv_nav_to_beyond(portal, {moved.x, moved.z});
+        in = forward();
+        ASSERT_EQ(sv_walker_step(w, &wf.f, &in), 1);
+        const sv_opening* e = &w->geom.openings[entry];
+        Vector2 n = {std::cos(e->yaw), std::sin(e->yaw)};
+        f32 behind = (far.x - e->centre.x) * n.x + (far.y - e->centre.y) * n.y;
+        EXPECT_LT(behind, -0.2f);
+        EXPECT_NEAR(w->player.x, far.x - 2.0f * behind * n.x, 1e-4f);
+        EXPECT_NEAR(w->player.z, far.y - 2.0f * behind * n.y, 1e-4f);
+    }
+    {
+        // A room's door into a door-wide piece, walked out of 0.79 off its middle: the player
+        // lands no nearer the piece's side than its radius and walks on inside its places.
+        walker_floor wf(1, 3);
+        clear_mobs(&wf.f);
+        sv_walker_start(w, &wf.f, 4);
+        w->player.x = -1.913593f;
+        w->player.z = -6.319921f;
+        w->player.y = sv_geom_ground(&w->geom, w->player.x, w->player.z);
+        w->player.yaw = -354.049744f;
+        sv_input in;
+        std::memset(&in, 0, sizeof in);
+        in.forward = 0.5f;
+        in.right = 0.7333f;
+        in.yaw_delta = -0.258f;
+        ASSERT_EQ(sv_walker_step(w, &wf.f, &in), 1);
+        ASSERT_LT(w->arrival_door, w->geom.opening_count);
+        const sv_opening* e = &w->geom.openings[w->arrival_door];
+        f32 side = (w->player.x - e->centre.x) * e->tangent.x
+            + (w->player.z - e->centre.y) * e->tangent.y;
+        EXPECT_LE(std::fabs(side), e->width / 2.0f - r + 1e-4f);
+        for (u32 t = 0; t < 120; ++t) {
+            std::memset(&in, 0, sizeof in);
+            in.forward = 0.4f;
+            in.right = -0.6f;
+            in.sprint = 1;
+            sv_walker_step(w, &wf.f, &in);
+            ASSERT_TRUE(sv_geom_contains(&w->geom, {w->player.x, w->player.z}))
+                << "tick " << t << " place " << w->place << " at " << w->player.x << ", "
+                << w->player.z;
+        }
+    }
 }
 
 TEST_F(Walker, OfTwoFogVeilsAsNearTheEarlierDoorIsOffered)

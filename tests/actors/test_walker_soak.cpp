@@ -1,7 +1,8 @@
 // A soak of the walker's tick: over 100,000 ticks of random input over many floors, some begun
 // in a boss's room with the boss risen, and with weapons that lay statuses, nothing turns NaN,
 // no body ends a tick outside its place's polygon, no mob heals past its maximum, and the shot
-// and status tables hold their bounds. Reports the maxima it saw.
+// and status tables hold their bounds. Reports the maxima it saw. Shorter soaks at legal extreme
+// tunables, every mob chasing, keep the same invariants.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -98,23 +99,41 @@ struct soak_max {
     return ::testing::AssertionSuccess();
 }
 
-TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
+// Every mob that can route to the player alerted toward it, wherever it is: the chase at its
+// widest.
+void alert_all(const sv_walker* w, sv_floor* f)
 {
-    boot_base_pack();
-    sv_place_cache_reset();
+    for (u16 i = 0; i < f->mob_count; ++i) {
+        sv_mob* mob = &f->mobs[i];
+        u8 doors[64];
+        if (mob->boss || !(mob->hp > 0.0f)
+            || sv_combat_route(f, mob->place, w->place, doors, 64, mob_may_take, nullptr) < 0)
+            continue;
+        mob->alerted = 1;
+        mob->returning = 0;
+        mob->seen_place = w->place;
+        mob->seen_x = w->player.x;
+        mob->seen_z = w->player.z;
+    }
+}
+
+// Plays `total` ticks over floors of seeds from `first` (at most floor_ticks each), checking
+// every invariant after each tick; with chase, every mob that can route to the player is
+// alerted toward it before each tick.
+void soak(u32 total, u64 first, u32 floor_ticks, bool chase, soak_max* m)
+{
     static sv_walker s_w;
     std::memset(&s_w, 0, sizeof s_w);
     u64 s = 0x9e3779b97f4a7c15ULL;
-    soak_max m;
     u32 ticks = 0;
-    for (u64 run = 0; ticks < SOAK_TICKS; ++run) {
-        walker_floor wf(100 + run, (u16)(1 + run % 10));
+    for (u64 run = 0; ticks < total; ++run) {
+        walker_floor wf(first + run, (u16)(1 + run % 10));
         // Every fourth floor begins in the Axiom's room with the boss risen, to fight it there.
         i32 axiom = sv_floor_find(&wf.f, SV_TAG_AXIOM);
         u16 start = run % 4 == 1 && axiom >= 0 ? (u16)axiom : 0;
         sv_walker_start(&s_w, &wf.f, start);
         if (start != 0)
-            m.bosses += sv_floor_stand_waiting(&wf.f, start);
+            m->bosses += sv_floor_stand_waiting(&wf.f, start);
         sv_player_revive(&s_w.player);
         sv_weapon blade = test_weapon(SV_ATTACK_MELEE, 0.1f, 0.1f, 0.2f);
         blade.primary.applies
@@ -133,11 +152,11 @@ TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
         sv_combat_set_passive((u8)(run % 3 == 2));
         walker_bot bot;
         bot.w = &s_w;
-        m.floors += 1;
+        m->floors += 1;
         std::vector<sv_geom> places(wf.f.place_count);
         for (u16 k = 0; k < wf.f.place_count; ++k)
             sv_geom_build(&places[k], &wf.f, k);
-        for (u32 t = 0; t < FLOOR_TICKS && ticks < SOAK_TICKS; ++t, ++ticks) {
+        for (u32 t = 0; t < floor_ticks && ticks < total; ++t, ++ticks) {
             s = s * 6364136223846793005ULL + 1442695040888963407ULL;
             u32 r = (u32)(s >> 33);
             // Stretches led by the bot (so doors, fog walks and fights are reached) alternate
@@ -158,26 +177,69 @@ TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
             in.primary |= ((r >> 23) & 7) == 0;
             in.secondary |= ((r >> 26) & 15) == 0;
             in.swap |= ((r >> 29) & 31) == 0;
+            if (chase)
+                alert_all(&s_w, &wf.f);
             i32 result = sv_walker_step(&s_w, &wf.f, &in);
-            ASSERT_TRUE(healthy(&s_w, &wf.f, places, &m))
+            ASSERT_TRUE(healthy(&s_w, &wf.f, places, m))
                 << "floor " << wf.f.floor_number << " seed " << wf.f.seed << " tick " << t;
-            m.places += result == 1;
+            m->places += result == 1;
             if (result == 2)
                 break;
             if (!sv_player_alive(&s_w.player)) {
-                m.deaths += 1;
+                m->deaths += 1;
                 sv_player_revive(&s_w.player);
             }
         }
     }
     sv_combat_set_passive(0);
-    printf("soak: %u ticks over %u floors, %u doors crossed, %u deaths, %u bosses risen; at most "
-           "%u live shots, %u statuses on the player, %u on a mob, %u on a boss\n",
-           ticks, m.floors, m.places, m.deaths, m.bosses, m.shots, m.player_statuses,
-           m.mob_statuses, m.boss_statuses);
+}
+
+TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
+{
+    boot_base_pack();
+    sv_place_cache_reset();
+    soak_max m;
+    soak(SOAK_TICKS, 100, FLOOR_TICKS, false, &m);
+    printf("soak: %u floors, %u doors crossed, %u deaths, %u bosses risen; at most %u live shots, "
+           "%u statuses on the player, %u on a mob, %u on a boss\n",
+           m.floors, m.places, m.deaths, m.bosses, m.shots, m.player_statuses, m.mob_statuses,
+           m.boss_statuses);
     EXPECT_GT(m.bosses, 0u);
     EXPECT_GT(m.mob_statuses, 0u);
     EXPECT_GT(m.boss_statuses, 0u);
+    content_pack::unload();
+}
+
+// At legal extremes (a long door reach, a windup drawn back or lunged in one or two ticks, a
+// thin body) and with every mob chasing, no body ends a tick outside its place.
+TEST(WalkerSoak, LongDoorReachAndExtremeTunablesKeepEveryBodyInItsPlace)
+{
+    struct extreme {
+        const char* name[2];
+        f64 value[2];
+    };
+    const extreme sets[] = {
+        {{"player.door_reach", nullptr}, {0.5, 0}}, {{"player.door_reach", nullptr}, {1.0, 0}},
+        {{"mob.lunge_share", nullptr}, {0.95, 0}},  {{"sim.tick_hz", "mob.lunge_share"}, {20, 0.7}},
+        {{"player.radius", nullptr}, {0.05, 0}},
+    };
+    // Under the sanitizer a third of the ticks.
+    const u32 ticks = k_bot_sanitized ? 4000 : 12000;
+    for (const extreme& e : sets) {
+        boot_base_pack();
+        sv_place_cache_reset();
+        for (int k = 0; k < 2 && e.name[k]; ++k)
+            ASSERT_EQ(sv_tune_set_by_name(e.name[k], e.value[k]), 1);
+        soak_max m;
+        soak(ticks, 300, 1500, true, &m);
+        if (HasFatalFailure()) {
+            ADD_FAILURE() << "with " << e.name[0] << " " << e.value[0];
+            break;
+        }
+        printf("soak with %s %g: %u floors, %u doors crossed, %u deaths\n", e.name[0], e.value[0],
+               m.floors, m.places, m.deaths);
+        content_pack::unload();
+    }
     content_pack::unload();
 }
 

@@ -259,6 +259,24 @@ TEST_F(NavTest, LowBenchGivesGapLinksAndATallBlockJoinsNothing)
     EXPECT_EQ(path(Vector2 {-3, 1}, Vector2 {3, 1}), 0u);
 }
 
+// A body partway over a gap (here the band beside a dais's edge, crossed from the floor onto its
+// top) stands on no rectangle; the nearest one lies behind it, off the gap's way, and a path
+// from there led back 1.2 m to cross again, so a mob re-pathing there walked to and fro.
+TEST_F(NavTest, ABodyPartwayOverAGapGoesOnOverIt)
+{
+    world_floor w(14, 10, world_lay::pass);
+    sv_geom_build(&g, &w.f, 39);
+    Vector2 start = {-1.275f, -1.169f}, goal = {4.217f, 2.312f}; // the gap runs along +x here
+    u64 n = path(start, goal);
+    ASSERT_GT(n, 1u);
+    ASSERT_FALSE(walkable_at(start.x, start.y));
+    EXPECT_GT(out[0].x, start.x) << "the path turns back to " << out[0].x << ", " << out[0].y;
+    EXPECT_EQ(out[n - 1].x, goal.x);
+    // The way is shorter for it: no more than the straight line and a little.
+    f32 len = path_length(&g, R, start, goal);
+    EXPECT_LT(len, 1.25f * std::hypot(goal.x - start.x, goal.y - start.y));
+}
+
 TEST_F(NavTest, GoalOnARaisedTopFromTheFloor)
 {
     // A dais reached by no step: the goal on its top is found at any height, the start only

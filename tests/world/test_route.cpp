@@ -11,6 +11,7 @@
 #include "world/nav.h"
 #include "world/portal.h"
 #include "world/route.h"
+#include "world/test_nav_util.h"
 #include "world/world_util.h"
 
 namespace {
@@ -228,6 +229,63 @@ TEST(Route, CrossingLandsAsDeepAndAsFarAside)
     EXPECT_EQ(sv_nav_cross(nullptr, &s_next, 0, &s_here, &place, &x, &z, &y, &dx, &dz, nullptr), 0);
     EXPECT_EQ(x, x0);
     EXPECT_EQ(place, next);
+}
+
+// A landing keeps the body within the door's width less its radius, and comes 0.02 inside the
+// door where the carried point has no room: outside the walls, or wholly past the door line on a
+// point a body cannot stand on.
+TEST(Route, ALandingStandsWithinTheDoorsWidthLessTheRadius)
+{
+    sv_tune_reset_defaults();
+    const f32 r = 0.4f;
+    world_floor w(4471, 2, world_lay::pass);
+    static sv_geom s_room;
+    u8 k = SV_NONE8;
+    for (u16 p = 0; p < w.f.room_count && k == SV_NONE8; ++p) {
+        sv_geom_build(&s_room, &w.f, p);
+        for (u8 d = 0; d < s_room.opening_count && k == SV_NONE8; ++d)
+            if (std::fabs(std::sin(2.0f * s_room.openings[d].yaw)) > 0.5f)
+                k = d;
+    }
+    ASSERT_NE(k, SV_NONE8); // a door that faces along neither axis
+    const sv_opening* o = &s_room.openings[k];
+    Vector2 n = {std::cos(o->yaw), std::sin(o->yaw)};
+    f32 limit = o->width / 2.0f - r;
+    auto at = [&](f32 depth, f32 side) {
+        return Vector2 {o->centre.x + depth * n.x + side * o->tangent.x,
+                        o->centre.y + depth * n.y + side * o->tangent.y};
+    };
+    struct landing {
+        f32 depth, side;           // carried to
+        f32 want_depth, want_side; // lands at
+    };
+    const landing cases[] = {
+        {0.3f, 0.1f, 0.3f, 0.1f},      // astride the door line, within reach: as it is
+        {0.3f, 0.7f, 0.3f, limit},     // over the side: drawn in
+        {-0.3f, -0.7f, 0.02f, -limit}, // outside the walls: just inside
+    };
+    for (const landing& c : cases) {
+        Vector2 p = at(c.depth, c.side), want = at(c.want_depth, c.want_side);
+        sv_nav_land(&s_room, k, r, &p.x, &p.y);
+        EXPECT_NEAR(p.x, want.x, 1e-4f) << c.depth << ", " << c.side;
+        EXPECT_NEAR(p.y, want.y, 1e-4f) << c.depth << ", " << c.side;
+    }
+    // Wholly inside, on a solid block: just inside the door instead.
+    static sv_geom s_box;
+    box_geom(&s_box, -5.0f, -5.0f, 5.0f, 5.0f);
+    u8 d = add_door(&s_box, 0, 1.6f);
+    const sv_opening* b = &s_box.openings[d];
+    Vector2 bn = {std::cos(b->yaw), std::sin(b->yaw)};
+    Vector2 block = {b->centre.x + bn.x * 1.0f, b->centre.y + bn.y * 1.0f};
+    add_box(&s_box, block.x - 0.3f, block.y - 0.3f, block.x + 0.3f, block.y + 0.3f, 2.0f, 0);
+    Vector2 p = block;
+    sv_nav_land(&s_box, d, r, &p.x, &p.y);
+    EXPECT_NEAR(p.x, b->centre.x + bn.x * 0.02f, 1e-4f);
+    EXPECT_NEAR(p.y, b->centre.y + bn.y * 0.02f, 1e-4f);
+    // Nothing for a door the place lacks.
+    p = block;
+    sv_nav_land(&s_box, 5, r, &p.x, &p.y);
+    EXPECT_EQ(p.x, block.x);
 }
 
 TEST(Route, CrossingThereAndBackRestoresPositionHeightAndHeading)
