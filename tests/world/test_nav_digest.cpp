@@ -164,8 +164,8 @@ TEST(NavDigest, GridsArePinned)
     sv_tune_reset_defaults();
     printf("nav digest: %llu grids\n", (unsigned long long)grids);
     // A deliberate change to the grid changes this value: check the reference test, then take
-    // the new value printed here.
-    // The sanitizer build takes every fourth place (every third at the limits): a digest of its own.
+    // the new value printed here. The sanitizer build, which takes every fourth place (every
+    // third at the limits), has a value of its own.
     EXPECT_EQ(d.h, k_sanitized ? 0x3529190ebd207005ull : 0xc69be4d292f9d361ull)
         << std::hex << "digest 0x" << d.h;
 }
@@ -260,6 +260,8 @@ TEST(NavDigest, GroundIsPinned)
     }
     sv_tune_reset_defaults();
     printf("ground digest: %llu places\n", (unsigned long long)places);
+    // A deliberate change to the ground changes this value: check the reference test and the
+    // sweeps, then take the new value printed here (the sanitizer build's takes every fifth place).
     EXPECT_EQ(d.h, k_sanitized ? 0x4350faf7f25c17ecull : 0x31c4effac31a0ffbull)
         << std::hex << "digest 0x" << d.h;
 }
