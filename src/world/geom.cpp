@@ -8,6 +8,7 @@
 
 #include "core/fmath.h"
 #include "core/tune.h"
+#include "world/ground.h"
 
 const u8 SLOT_SPREAD[SV_DOOR_SLOTS] = {0, 3, 1, 4, 2, 5};
 
@@ -31,17 +32,6 @@ inline Vector2 add_scaled(Vector2 a, Vector2 d, f32 s)
 inline f32 dot(Vector2 a, Vector2 b)
 {
     return a.x * b.x + a.y * b.y;
-}
-
-// Height fraction f stepped into n equal treads.
-inline f32 stepped(f32 f, u8 n)
-{
-    if (n == 0)
-        return f;
-    f32 c = std::ceil(f * (f32)n);
-    c = c < 0.0f ? 0.0f : c;
-    c = c > (f32)n ? (f32)n : c;
-    return c / (f32)n;
 }
 
 } // namespace
@@ -125,12 +115,10 @@ i32 sv_geom_contains(const sv_geom* geom, Vector2 p)
     return inside;
 }
 
-f32 sv_geom_ground_on(const sv_geom* geom, f32 x, f32 z, u16* face)
+// The ground of sv_geom_ground_on for a geometry that is not null, the face written when asked
+// for. Inline in both queries, so that the body tick's (no face) tests for none.
+[[gnu::always_inline]] static inline f32 ground_of(const sv_geom* geom, f32 x, f32 z, u16* face)
 {
-    if (face)
-        *face = SV_GROUND_FLOOR;
-    if (!geom)
-        return 0.0f;
     Vector2 pt = v2(x, z);
 
     // Ramps: the one whose centre line lies nearest wins.
@@ -140,19 +128,14 @@ f32 sv_geom_ground_on(const sv_geom* geom, f32 x, f32 z, u16* face)
         const sv_opening* o = &geom->openings[k];
         if (o->bench_sill)
             continue;
-        Vector2 d = sub(o->centre, o->foot), t = o->tangent;
-        f32 det = t.y * d.x - t.x * d.y;
-        if (std::fabs(det) < 1e-6f)
-            continue;
-        Vector2 p = sub(pt, o->foot);
-        f32 s = (t.y * p.x - t.x * p.y) / det;
-        f32 a = std::fabs((d.x * p.y - d.y * p.x) / det);
-        if (s < 0.0f || s > 1.0f || a > o->width * 0.5f)
+        ground_ramp r = ground_ramp_of(o);
+        f32 s, a;
+        if (!ground_ramp_holds(&r, x, z, &s, &a))
             continue;
         if (best < 0 || a < best_a) {
             best = (i32)k;
             best_a = a;
-            best_h = geom->floor_y + o->rise * stepped(s, o->treads);
+            best_h = ground_ramp_height(&r, geom->floor_y, s);
         }
     }
     if (best >= 0) {
@@ -168,21 +151,15 @@ f32 sv_geom_ground_on(const sv_geom* geom, f32 x, f32 z, u16* face)
         if (dot(dc, dc) > f->bound * f->bound)
             continue;
         for (u32 j = 0; j < f->slope_count && j < SV_FIXTURE_SLOPES; ++j) {
-            const sv_slope* sl = &f->slopes[j];
-            Vector2 p = sub(pt, sl->origin), A = sub(sl->across, sl->origin),
-                    B = sub(sl->up, sl->origin);
-            f32 det = A.x * B.y - A.y * B.x;
-            if (std::fabs(det) < 1e-6f)
-                continue;
-            f32 a = (p.x * B.y - p.y * B.x) / det;
-            f32 b = (A.x * p.y - A.y * p.x) / det;
-            if (a < 0.0f || a > 1.0f || b < 0.0f || b > 1.0f)
+            ground_slope sl = ground_slope_of(&f->slopes[j], geom->floor_y);
+            f32 b;
+            if (!ground_slope_holds(&sl, x, z, &b))
                 continue;
             if (face)
                 *face = (u16)(SV_GROUND_SLOPE + 3 * k + j);
-            return geom->floor_y + sl->bottom + (sl->top - sl->bottom) * stepped(b, sl->treads);
+            return ground_slope_height(&sl, b);
         }
-        if (f->standable && poly_contains(f->polygon, f->vertex_count, pt)) {
+        if (ground_top_holds(f, pt)) {
             if (face)
                 *face = (u16)(SV_GROUND_TOP + k);
             return geom->floor_y + f->top;
@@ -191,9 +168,18 @@ f32 sv_geom_ground_on(const sv_geom* geom, f32 x, f32 z, u16* face)
     return geom->floor_y;
 }
 
+f32 sv_geom_ground_on(const sv_geom* geom, f32 x, f32 z, u16* face)
+{
+    if (face)
+        *face = SV_GROUND_FLOOR;
+    if (!geom)
+        return 0.0f;
+    return ground_of(geom, x, z, face);
+}
+
 f32 sv_geom_ground(const sv_geom* geom, f32 x, f32 z)
 {
-    return sv_geom_ground_on(geom, x, z, nullptr);
+    return geom ? ground_of(geom, x, z, nullptr) : 0.0f;
 }
 
 f32 sv_geom_face_top(const sv_face* face, Vector2 p)
@@ -201,14 +187,7 @@ f32 sv_geom_face_top(const sv_face* face, Vector2 p)
     if (!face)
         return 0.0f;
     Vector2 d = sub(face->p1, face->p0);
-    f32 len2 = dot(d, d);
-    f32 f = 0.0f;
-    if (len2 > 1e-9f) {
-        f = dot(sub(p, face->p0), d) / len2;
-        f = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
-    }
-    f = stepped(f, face->treads);
-    return face->top0 + (face->top1 - face->top0) * f;
+    return ground_face_top(face, ground_fraction(p, face->p0, d.x, d.y, dot(d, d)));
 }
 
 i32 sv_geom_standable(const sv_geom* geom, f32 x, f32 z, f32 r)

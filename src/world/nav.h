@@ -4,8 +4,8 @@
 // working grid and static search tables: not re-entrant, nothing drawn. A call with another
 // geometry, radius or step height makes the working grid again: one of the grids kept for the
 // places in play, read in place (a lookup and a comparison of the record; they are allocated, at
-// most SV_NAV_KEPT of them and SV_NAV_KEPT_BYTES in all), else built (tens of microseconds to a
-// few milliseconds); the same ones again cost one comparison of the record (about a microsecond).
+// most 128 of them and 16 MB in all: nav_kept.h), else built (tens of microseconds to a few
+// milliseconds); the same ones again cost one comparison of the record (about a microsecond).
 #pragma once
 #include "world/world_types.h"
 
@@ -17,11 +17,6 @@
 #define SV_NAV_HEAP    (SV_NAV_LINKS + 1) // every push a search can make: the start and one per link
 #define SV_NAV_PORTALS 16384              // portals of one funnel
 #define SV_NAV_CELL    0.2f               // cell size unless the place is wider than 254 cells
-
-// Bounds of the grids kept for going back to a place: how many, and the bytes they hold in all
-// (each its cells, rectangles, links and the record it was built from).
-#define SV_NAV_KEPT       128
-#define SV_NAV_KEPT_BYTES (16u << 20)
 
 // Walking path for a body of radius r from start to goal (x, z) in geom: writes the corner
 // points and then the goal (never the start) to out, at most cap, and returns the number

@@ -1,5 +1,6 @@
-// The navigation grid of one place and the binary heap of the path search: shared by the
-// navigation files of the world library and its tests, not by other libraries.
+// The navigation grid of one place: shared by the navigation files of the world library and its
+// tests, not by other libraries. The build's stages are in nav_build.h, the kept grids in
+// nav_kept.h, the path search's heap and funnel in nav_path.h.
 #pragma once
 #include "world/nav.h"
 
@@ -72,12 +73,39 @@ inline void nav_grid_attach(sv_nav_grid* grid, sv_nav_store* store)
     grid->incoming_start = store->incoming_start;
 }
 
-// The min-heap of rectangle ids ordered by f; a rectangle may be in it more than once.
-struct sv_nav_heap {
-    u16 ids[SV_NAV_HEAP];
-    u32 size;
-    u32 peak;            // largest size since the last reset of the peak
-    f32 f[SV_NAV_RECTS]; // cost of each rectangle, read when ordering
+// The cell arrays of one grid in one allocation: the f32 arrays, then the u16 ones, then the
+// bytes, each aligned; byte offsets and the whole size for a number of cells.
+struct nav_cell_layout {
+    u64 obstacle_top, ground, ground_face, rect_of_cell, walkable, size;
+};
+
+inline nav_cell_layout nav_cells_for(u32 cells)
+{
+    nav_cell_layout c;
+    c.obstacle_top = 0;
+    c.ground = c.obstacle_top + sizeof(f32) * cells;
+    c.ground_face = c.ground + sizeof(f32) * cells;
+    c.rect_of_cell = c.ground_face + sizeof(u16) * cells;
+    c.walkable = c.rect_of_cell + sizeof(u16) * cells;
+    c.size = c.walkable + cells;
+    return c;
+}
+
+// Points the grid's cell arrays at b, laid out by nav_cells_for(cells).
+inline void nav_attach_cells(sv_nav_grid* grid, u8* b, u32 cells)
+{
+    nav_cell_layout c = nav_cells_for(cells);
+    grid->obstacle_top = (f32*)(b + c.obstacle_top);
+    grid->ground = (f32*)(b + c.ground);
+    grid->ground_face = (u16*)(b + c.ground_face);
+    grid->rect_of_cell = (u16*)(b + c.rect_of_cell);
+    grid->walkable = b + c.walkable;
+}
+
+// An allocated buffer of cells (bytes null, size 0 when none).
+struct nav_cell_buffer {
+    u8* bytes;
+    u64 size;
 };
 
 // The grid as last built; stable until the next ready with other inputs.
@@ -94,9 +122,6 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built);
 // ready makes it again).
 void nav_forget_kept(void);
 
-// Bytes held by the kept grids, at most SV_NAV_KEPT_BYTES.
-u64 nav_kept_bytes(void);
-
 // Rectangle whose cell centre is nearest (x, z) among the 7 x 7 cells around it that are
 // walkable, belong to a rectangle and (unless any) have ground at most y + player.step_height;
 // -1 when none or when x, z are not finite or lie far off the grid.
@@ -106,15 +131,3 @@ i32 rect_at(f32 x, f32 z, f32 y, u8 any);
 // straight from to the point over nothing that rises more than a step above it (the floor beside
 // a bench whose edge holds the point is not one); among all cells when none does.
 i32 goal_rect_at(f32 x, f32 z);
-
-// The heap of the path search.
-sv_nav_heap* nav_heap(void);
-void heap_clear(void);
-void heap_push(u16 id); // panics rather than drop a push (it cannot fill: see SV_NAV_HEAP)
-u16 heap_pop(void);     // the id with the smallest f; the heap must not be empty
-
-// String pulling through portals [0, n) (left and right points; portal 0 the start, the last
-// the goal as a point): writes the corners to out, at most cap, and returns the count; sets
-// *done when the goal itself was written as the last corner. Ends on any input: the scan stops
-// after 64 n + 1024 steps, far more than any real path takes.
-u64 funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64 cap, int* done);

@@ -1,11 +1,14 @@
-// Path search within a place: A* over the grid's rectangles and links, then string pulling
-// through the doorways (and gap landings) of the links found; the walking length of a path;
-// whether an interior leaves every door foot, prop spot and the centre joined both ways; and the
-// grid's counts. All search state is static and rebuilt by each call.
+// Path search within a place: A* over the grid's rectangles and links (with its binary heap),
+// then string pulling through the doorways (and gap landings) of the links found; the walking
+// length of a path; whether an interior leaves every door foot, prop spot and the centre joined
+// both ways; and the grid's counts. All search state is static and rebuilt by each call.
+#include "world/nav_path.h"
+
 #include <cmath>
 #include <cstring>
 
 #include "core/fmath.h"
+#include "core/panic.h"
 #include "core/tune.h"
 #include "world/geom.h"
 #include "world/nav_grid.h"
@@ -32,6 +35,8 @@ static struct {
 // The walkability walks: bit 1 reached forward, bit 2 reaches back.
 static u8 s_mark[SV_NAV_RECTS];
 static u16 s_queue[SV_NAV_RECTS];
+
+static sv_nav_heap g_heap;
 
 // Helpers -----------------------------------------------------------------------------------
 
@@ -67,6 +72,58 @@ static f32 area(Vector2 a, Vector2 b, Vector2 c)
 static int same_point(Vector2 a, Vector2 b)
 {
     return dist(a, b) < 1e-6f;
+}
+
+// Heap --------------------------------------------------------------------------------------
+
+sv_nav_heap* nav_heap(void)
+{
+    return &g_heap;
+}
+
+void heap_clear(void)
+{
+    g_heap.size = 0;
+}
+
+void heap_push(u16 id)
+{
+    // A search pushes its start and at most once per link (a rectangle's links are relaxed
+    // only when it is closed, once): SV_NAV_HEAP entries always suffice.
+    if (g_heap.size >= SV_NAV_HEAP)
+        sv_panic("navigation heap full at %u entries", (unsigned)g_heap.size);
+    u32 i = g_heap.size++;
+    if (g_heap.size > g_heap.peak)
+        g_heap.peak = g_heap.size;
+    while (i > 0) {
+        u32 parent = (i - 1) / 2;
+        if (!(g_heap.f[id] < g_heap.f[g_heap.ids[parent]]))
+            break;
+        g_heap.ids[i] = g_heap.ids[parent];
+        i = parent;
+    }
+    g_heap.ids[i] = id;
+}
+
+u16 heap_pop(void)
+{
+    u16 top = g_heap.ids[0];
+    u16 last = g_heap.ids[--g_heap.size];
+    u32 n = g_heap.size, i = 0;
+    if (n == 0)
+        return top;
+    for (;;) {
+        u32 l = 2 * i + 1, r = l + 1;
+        if (l >= n)
+            break;
+        u32 child = (r < n && g_heap.f[g_heap.ids[r]] < g_heap.f[g_heap.ids[l]]) ? r : l;
+        if (!(g_heap.f[g_heap.ids[child]] < g_heap.f[last]))
+            break;
+        g_heap.ids[i] = g_heap.ids[child];
+        i = child;
+    }
+    g_heap.ids[i] = last;
+    return top;
 }
 
 // A* ----------------------------------------------------------------------------------------

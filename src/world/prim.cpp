@@ -10,8 +10,7 @@ u8 poly_contains(const Vector2* v, u8 count, Vector2 p)
         return 0;
     u8 inside = 0;
     for (u32 i = 0, j = count - 1u; i < count; j = i++) {
-        if ((v[i].y > p.y) != (v[j].y > p.y)
-            && p.x < (v[j].x - v[i].x) * (p.y - v[i].y) / (v[j].y - v[i].y) + v[i].x)
+        if ((v[i].y > p.y) != (v[j].y > p.y) && p.x < poly_side_x(v[i], v[j], p.y))
             inside ^= 1;
     }
     return inside;

@@ -7,6 +7,14 @@
 // a vertex falls to one side by rounding); 0 outside or for a count of 0.
 u8 poly_contains(const Vector2* vertices, u8 count, Vector2 p);
 
+// Where side vi-vj of a polygon crosses the line z = y, when it does ((vi.y > y) != (vj.y > y)):
+// poly_contains counts the crossings right of its point (and so does any test that must agree
+// with it to the bit).
+inline f32 poly_side_x(Vector2 vi, Vector2 vj, f32 y)
+{
+    return (vj.x - vi.x) * (y - vi.y) / (vj.y - vi.y) + vi.x;
+}
+
 // 1 when segments a-b and c-d cross by strict side tests (a touching end falls to the
 // non-positive side; collinear segments never cross); else 0.
 u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d);

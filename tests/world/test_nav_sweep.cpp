@@ -12,6 +12,7 @@
 #include "world/body.h"
 #include "world/nav.h"
 #include "world/nav_grid.h"
+#include "world/nav_path.h"
 #include "world/world_util.h"
 
 namespace {

@@ -1,12 +1,15 @@
 // Hand-built place geometry for the body and navigation tests: boxes, doors and fixtures laid
 // directly into a zero-filled record, so the tests need no generator.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 
 #include "core/tune.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/nav.h"
 #include "world/world_types.h"
 
 // An empty box room from (x0, z0) to (x1, z1), floor at y, vertices by increasing angle.
@@ -104,3 +107,22 @@ inline u64 walk_path(const sv_geom* g, f32 r, Vector2 start, const Vector2* poin
     *y_end = y;
     return n;
 }
+
+// The body radius of the navigation tests.
+constexpr f32 NAV_TEST_R = 0.4f;
+
+// A 10 x 10 box room about the origin at the default tunables (restored after), and paths in it.
+struct nav_box_room : ::testing::Test {
+    sv_geom g;
+    Vector2 out[96];
+    void SetUp() override
+    {
+        sv_tune_reset_defaults();
+        box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);
+    }
+    void TearDown() override { sv_tune_reset_defaults(); }
+    u64 path(Vector2 a, Vector2 b, u64 cap = 96)
+    {
+        return sv_nav_path(&g, NAV_TEST_R, a, b, out, cap);
+    }
+};
