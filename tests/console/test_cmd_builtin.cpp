@@ -419,11 +419,10 @@ TEST_F(Builtin, ValidateRefusesAHugeTunablesFileByItsSize)
 TEST_F(Builtin, ValidateSaysWhenTheMountTableIsFull)
 {
     // Neither a pack nor a zip is then read as a tunables file.
-    std::string a = good_pack("a");
     fs::path zip = root / "p.zip";
     sv_test_write_zip(zip.string(), {{"pack.json", "{ \"id\": \"z\", \"name\": \"Z\" }"}});
     for (int i = 0; i < SV_VFS_MOUNTS; i++)
-        ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
+        ASSERT_EQ(sv_vfs_mount(good_pack(("a" + std::to_string(i)).c_str()).c_str()), 1);
     sv_diag_reset();
     for (const std::string& path : {root.string(), zip.string()}) {
         g_out.clear();
