@@ -900,6 +900,9 @@ TEST_F(Debug, EveryCommandShowsHostileWordsEscaped)
         std::string name = sv_cmd_name_at(c);
         size_t n = words.size();
         for (size_t a = 0; a < n; ++a) {
+            // dump writes where it is told: only into the scratch directory.
+            if (name == "dump" && (a == 0 || a >= hostile_words))
+                continue;
             if (a < hostile_words)
                 lines.push_back(name + " " + words[a]);
             for (size_t b = 0; b < n; ++b) {
