@@ -106,18 +106,22 @@ template <typename T> u64 common_cost(const T& def)
     return text_cost(def.id) + text_cost(def.name) + text_cost(def.custom);
 }
 
-u64 heap_cost(const sv_scion_def& def)
+// Scions, Axioms and mobs also keep their actions and the applies lists read for them.
+template <typename T> u64 acting_cost(const T& def)
 {
     u64 n = common_cost(def) + body_cost(def.body);
     for (const sv_raw_list& raw : def.raw)
         n += raw_cost(raw);
     return n;
 }
+
+u64 heap_cost(const sv_scion_def& def)
+{
+    return acting_cost(def);
+}
 u64 heap_cost(const sv_axiom_def& def)
 {
-    u64 n = common_cost(def) + body_cost(def.body);
-    for (const sv_raw_list& raw : def.raw)
-        n += raw_cost(raw);
+    u64 n = acting_cost(def);
     n += def.scions ? block(def.scion_count * sizeof(char*)) : 0;
     for (u32 i = 0; i < def.scion_count; ++i)
         n += text_cost(def.scions[i]);
@@ -141,10 +145,7 @@ u64 heap_cost(const sv_weapon_def& def)
 }
 u64 heap_cost(const sv_mob_def& def)
 {
-    u64 n = common_cost(def) + body_cost(def.body);
-    for (const sv_raw_list& raw : def.raw)
-        n += raw_cost(raw);
-    return n;
+    return acting_cost(def);
 }
 u64 heap_cost(const sv_chest_def& def)
 {
