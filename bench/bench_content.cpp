@@ -242,8 +242,8 @@ BENCHMARK(BM_ContentLoadCraftedIds)
 // ---- The memory of 32 packs at every cap -----------------------------------------------------
 
 // A content file of one kind for the pack with namespace ns: entries made of the text that costs
-// the most once read (empty actions, 'applies' entries, one-letter Scion ids), each at most 256
-// bytes and 64 values, as many as the entry bound allows across 32 packs (4096), so the whole
+// the most once read (empty actions, 'applies' entries, one-letter Scion ids, else a long name),
+// each at most 256 bytes and 64 values, as many as the entry bound allows across 32 packs (4096), so the whole
 // stays within the per-file, per-load and value limits.
 std::string worst_file(const char* kind, const std::string& ns)
 {
@@ -254,10 +254,14 @@ std::string worst_file(const char* kind, const std::string& ns)
             list += (i ? "," : "") + apply;
         return list + "]";
     };
+    // Kinds without actions or lists spend their text on a long name instead.
+    bool acting = !strcmp(kind, "scions") || !strcmp(kind, "mobs") || !strcmp(kind, "axioms")
+        || !strcmp(kind, "weapons");
+    std::string name = acting ? "N" : std::string(170, 'N');
     std::string text = "[";
     for (u64 i = 0; i < SV_CONTENT_ENTRIES_MAX / 32; ++i) {
         std::string head = std::string(i ? "," : "") + "{\"id\":\"" + ns + ":" + std::to_string(i)
-            + "\",\"name\":\"N\",";
+            + "\",\"name\":\"" + name + "\",";
         if (!strcmp(kind, "scions") || !strcmp(kind, "mobs")) {
             text += head + "\"actions\":[{" + applies(13) + "},{},{},{}]}";
         } else if (!strcmp(kind, "axioms")) {
