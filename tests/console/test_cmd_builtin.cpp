@@ -312,6 +312,25 @@ TEST_F(Builtin, ValidateAGoodPackRestoresEverything)
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
+// A pack is mounted once; validating one in use checks the mounts as they stand, and loading
+// it again says it is mounted already.
+TEST_F(Builtin, ValidateAndLoadOfAPackInUse)
+{
+    std::string a = good_pack("a");
+    ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
+    run("load");
+    g_out.clear();
+    EXPECT_EQ(run("validate " + a), 0);
+    EXPECT_EQ(g_out, "  " + a + ": no problems\n");
+    EXPECT_EQ(mounts(), a + ";");
+    g_out.clear();
+    EXPECT_EQ(run("load " + a + "/"), 1);
+    EXPECT_EQ(g_out,
+              "  cannot mount '" + a + "/'\n  error: duplicate id 'mount' -- cannot mount '" + a
+                  + "/': it is already mounted\n");
+    EXPECT_EQ(mounts(), a + ";");
+}
+
 TEST_F(Builtin, ValidateAPackWithoutManifestFails)
 {
     std::string a = good_pack("a");
