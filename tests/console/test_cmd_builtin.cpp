@@ -324,10 +324,10 @@ TEST_F(Builtin, ValidateAndLoadOfAPackInUse)
     EXPECT_EQ(g_out, "  " + a + ": no problems\n");
     EXPECT_EQ(mounts(), a + ";");
     g_out.clear();
-    EXPECT_EQ(run("load " + a + "/"), 1);
+    EXPECT_EQ(run("load " + a), 1);
     EXPECT_EQ(g_out,
-              "  cannot mount '" + a + "/'\n  error: duplicate id 'mount' -- cannot mount '" + a
-                  + "/': it is already mounted\n");
+              "  cannot mount '" + a + "'\n  error: duplicate id 'mount' -- cannot mount '" + a
+                  + "': it is already mounted\n");
     EXPECT_EQ(mounts(), a + ";");
 }
 

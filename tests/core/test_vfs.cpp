@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/diag.h"
 #include "core/vfs.h"
@@ -204,10 +205,15 @@ TEST_F(Vfs, APathAlreadyMountedIsRefusedUnderAnyName)
     fs::create_directories(at("p"));
     fs::create_directories(at("q"));
     sv_test_write_zip(at("z.zip"), {{"pack.json", "{}"}});
-    fs::create_symlink(at("p"), at("link"));
+    std::vector<std::string> names = {at("p"), at("p/"), dir + "/./p", at("z.zip")};
+    // Wine makes no symbolic links.
+    std::error_code ec;
+    fs::create_directory_symlink(at("p"), at("link"), ec);
+    if (!ec)
+        names.push_back(at("link"));
     ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
     ASSERT_EQ(sv_vfs_mount(at("z.zip").c_str()), 1);
-    for (const std::string& again : {at("p"), at("p/"), dir + "/./p", at("link"), at("z.zip")}) {
+    for (const std::string& again : names) {
         sv_diag_reset();
         EXPECT_EQ(sv_vfs_mount(again.c_str()), 0) << again;
         EXPECT_EQ(last_message(), "cannot mount '" + again + "': it is already mounted");
