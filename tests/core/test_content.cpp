@@ -258,7 +258,7 @@ TEST_F(ContentTest, WhatOneKindKeepsIsBoundedNotOnlyItsText)
 {
     // Each pack's file is 1.1 MB of text, within every cap, and keeps over 30 MB.
     const u64 per_pack = 21000;
-    auto mobs = [per_pack](const std::string& ns) {
+    auto mobs = [&](const std::string& ns) {
         std::string text = "[";
         for (u64 i = 0; i < per_pack; ++i)
             text += std::string(i ? "," : "") + "{\"id\":\"" + ns + ":m" + std::to_string(i)
