@@ -143,6 +143,14 @@ void sv_cmd_printf(const char* fmt, ...)
     }
 }
 
+const char* sv_cmd_shown(const char* text)
+{
+    static char s_shown[4][SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
+    static u32 s_next;
+    char* out = s_shown[s_next++ % 4];
+    return sv_text_escape(out, sizeof s_shown[0], text);
+}
+
 // Splits the line in place into at most SV_CMD_ARGS_MAX words. A word that opens with a double
 // quote runs to the next one (or the end of the line) and may hold blanks; there are no escapes.
 static u32 cmd_tokenise(char* line, const char** argv)
@@ -233,9 +241,7 @@ static i32 cmd_run_line(const char* line, u8 user)
     const sv_cmd* row = cmd_find(argv[0]);
     if (!row) {
         // The word is whatever was typed or piped in, so it reaches the terminal escaped.
-        char word[SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
-        sv_cmd_printf("unknown command '%s' -- try 'help'\n",
-                      sv_text_escape(word, sizeof word, argv[0]));
+        sv_cmd_printf("unknown command '%s' -- try 'help'\n", sv_cmd_shown(argv[0]));
         return 1;
     }
     sv_cmd_args args = {argc, 0, argv};
@@ -380,7 +386,7 @@ static i32 cmd_help(const sv_cmd_args* a)
     }
     const sv_cmd* row = cmd_find(a->argv[1]);
     if (!row) {
-        sv_cmd_printf("no such command '%s'\n", a->argv[1]);
+        sv_cmd_printf("no such command '%s'\n", sv_cmd_shown(a->argv[1]));
         return 1;
     }
     sv_cmd_printf("  %s\n    %s\n", row->usage, row->help);
@@ -409,7 +415,7 @@ static i32 cmd_set(const sv_cmd_args* a)
     f64 value = std::strtod(word, &end);
     // nan and inf parse, but no range check can hold them, so they are not numbers here.
     if (end == word || *end != '\0' || !std::isfinite(value)) {
-        sv_cmd_printf("'%s' is not a number\n", word);
+        sv_cmd_printf("'%s' is not a number\n", sv_cmd_shown(word));
         return 1;
     }
     if (!sv_tune_set_by_name(a->argv[1], value))
@@ -429,7 +435,7 @@ static i32 cmd_get(const sv_cmd_args* a)
     }
     u32 index = 0;
     if (!sv_tune_find(a->argv[1], &index)) {
-        sv_cmd_printf("no such tunable '%s'\n", a->argv[1]);
+        sv_cmd_printf("no such tunable '%s'\n", sv_cmd_shown(a->argv[1]));
         return 1;
     }
     sv_cmd_printf("  %s = %g   [%g .. %g, default %g]\n", sv_tune_name(index), sv_tune(index),
@@ -450,7 +456,7 @@ static i32 cmd_tunables(const sv_cmd_args* a)
         shown++;
     }
     if (shown == 0) {
-        sv_cmd_printf("nothing matches '%s'\n", filter ? filter : "");
+        sv_cmd_printf("nothing matches '%s'\n", sv_cmd_shown(filter));
         return 1;
     }
     return 0;
@@ -502,7 +508,7 @@ static i32 cmd_log(const sv_cmd_args* a)
     u32 level = 0;
     if (a->argc == 2) {
         if (!cmd_level_of(a->argv[1], &level)) {
-            sv_cmd_printf("unknown level '%s'\n", a->argv[1]);
+            sv_cmd_printf("unknown level '%s'\n", sv_cmd_shown(a->argv[1]));
             return 1;
         }
         sv_log_set_level(level);
@@ -512,15 +518,15 @@ static i32 cmd_log(const sv_cmd_args* a)
     if (a->argc == 3) {
         u32 category = 0;
         if (!cmd_level_of(a->argv[2], &level)) {
-            sv_cmd_printf("unknown level '%s'\n", a->argv[2]);
+            sv_cmd_printf("unknown level '%s'\n", sv_cmd_shown(a->argv[2]));
             return 1;
         }
         if (!cmd_category_of(a->argv[1], &category)) {
-            sv_cmd_printf("unknown category '%s'\n", a->argv[1]);
+            sv_cmd_printf("unknown category '%s'\n", sv_cmd_shown(a->argv[1]));
             return 1;
         }
         sv_log_set_cat_level(category, level);
-        sv_cmd_printf("  %s at %s\n", a->argv[1], sv_log_level_name(level));
+        sv_cmd_printf("  %s at %s\n", sv_log_cat_name(category), sv_log_level_name(level));
         return 0;
     }
     sv_cmd_printf("usage: log <level> | log <category> <level>\n");
@@ -545,10 +551,10 @@ static i32 cmd_strict(const sv_cmd_args* a)
 static int cmd_mount_path(const char* path)
 {
     if (!sv_vfs_mount(path)) {
-        sv_cmd_printf("  cannot mount '%s'\n", path);
+        sv_cmd_printf("  cannot mount '%s'\n", sv_cmd_shown(path));
         return 0;
     }
-    sv_cmd_printf("  mounted '%s' (%zu total)\n", path, (size_t)sv_vfs_mount_count());
+    sv_cmd_printf("  mounted '%s' (%zu total)\n", sv_cmd_shown(path), (size_t)sv_vfs_mount_count());
     return 1;
 }
 
@@ -559,7 +565,7 @@ static i32 cmd_mount(const sv_cmd_args* a)
         if (n == 0)
             sv_cmd_printf("  no mounts\n");
         for (u64 i = 0; i < n; i++) {
-            sv_cmd_printf("  %zu %s%s\n", (size_t)i, sv_vfs_mount_at(i),
+            sv_cmd_printf("  %zu %s%s\n", (size_t)i, sv_cmd_shown(sv_vfs_mount_at(i)),
                           sv_vfs_mount_is_zip(i) ? "  (zip)" : "");
         }
         return 0;
@@ -617,7 +623,7 @@ static i32 cmd_validate_report(const char* path, int verdict, u8 by_pack)
     }
     u8 failed = cmd_problems() > 0 || !verdict;
     if (!failed)
-        sv_cmd_printf("  %s: no problems\n", path);
+        sv_cmd_printf("  %s: no problems\n", sv_cmd_shown(path));
     return failed ? 1 : 0;
 }
 
@@ -699,7 +705,7 @@ static i32 cmd_validate_file(const char* path)
     }
     char* text = cmd_read_file(path);
     if (!text) {
-        sv_cmd_printf("cannot read '%s'\n", path);
+        sv_cmd_printf("cannot read '%s'\n", sv_cmd_shown(path));
         return 1;
     }
     u8 strict_was = sv_diag_strict();
@@ -741,11 +747,15 @@ static i32 cmd_validate(const sv_cmd_args* a)
     const char* path = a->argv[1];
     sv_diag_reset();
     u64 before = sv_vfs_mount_count();
+    // A pack already in use is validated with the others as they stand; mounting it again is
+    // refused.
+    if (sv_vfs_mount_index_of(path) >= 0)
+        return cmd_validate_pack(path, before);
     // A full table refuses every pack; trying the path as a tunables file then would read a
     // zip or a directory as one.
     if (before >= SV_VFS_MOUNTS) {
-        sv_cmd_printf("cannot validate '%s': the mount table is full (%d mounts)\n", path,
-                      SV_VFS_MOUNTS);
+        sv_cmd_printf("cannot validate '%s': the mount table is full (%d mounts)\n",
+                      sv_cmd_shown(path), SV_VFS_MOUNTS);
         return 1;
     }
     if (sv_vfs_mount(path))

@@ -61,6 +61,11 @@ u8 sv_cmd_enabled(void);
 // a null fmt writes nothing.
 void sv_cmd_printf(const char* fmt, ...) SV_PRINTF(1, 2);
 
+// Typed words and pack text as a console message shows them: sv_text_escape over the text, cut
+// to SV_TEXT_ESCAPED(SV_CMD_LINE_MAX) - 1 bytes. The result lives in one of four static buffers
+// taken in turn, so one message may show up to four; each stays valid for three further calls.
+const char* sv_cmd_shown(const char* text);
+
 // A user-typed line, refused while the console is disabled: the handler's result (records it adds
 // echoed), 0 for a blank or '#' line, 1 with a message for a refused, long or unknown line.
 i32 sv_cmd_run(const char* line);

@@ -66,14 +66,133 @@ const T* table_find(const std::vector<T>& table, id_index& ids, const char* id)
     return slot ? &table[slot->value] : nullptr;
 }
 
+// What the kind being loaded keeps on the heap, charged as definitions are stored; short text
+// can cost many times its size once read (an empty action object becomes a whole action), so
+// the bound is on this, not on the text.
+struct kept_budget {
+    u64 bytes;
+    bool full; // a definition was refused for want of room
+};
+kept_budget g_kept;
+
+// The block glibc hands out for n bytes: its 8-byte header, rounded to 16, 32 at least.
+u64 block(u64 n)
+{
+    u64 size = (n + 8 + 15) & ~(u64)15;
+    return size < 32 ? 32 : size;
+}
+
+u64 text_cost(const char* s)
+{
+    return s ? block(strlen(s) + 1) : 0;
+}
+
+u64 raw_cost(const sv_raw_list& raw)
+{
+    u64 n = raw.items ? block(raw.count * sizeof(sv_raw_apply)) : 0;
+    for (u32 i = 0; i < raw.count; ++i)
+        n += text_cost(raw.items[i].status);
+    return n;
+}
+
+u64 body_cost(const sv_body& body)
+{
+    return body.actions ? block(body.action_count * sizeof(sv_action)) : 0;
+}
+
+// Every kind keeps an id, a name and its custom text.
+template <typename T> u64 common_cost(const T& def)
+{
+    return text_cost(def.id) + text_cost(def.name) + text_cost(def.custom);
+}
+
+// Scions, Axioms and mobs also keep their actions and the applies lists read for them.
+template <typename T> u64 acting_cost(const T& def)
+{
+    u64 n = common_cost(def) + body_cost(def.body);
+    for (const sv_raw_list& raw : def.raw)
+        n += raw_cost(raw);
+    return n;
+}
+
+u64 heap_cost(const sv_scion_def& def)
+{
+    return acting_cost(def);
+}
+u64 heap_cost(const sv_axiom_def& def)
+{
+    u64 n = acting_cost(def);
+    n += def.scions ? block(def.scion_count * sizeof(char*)) : 0;
+    for (u32 i = 0; i < def.scion_count; ++i)
+        n += text_cost(def.scions[i]);
+    return n;
+}
+u64 heap_cost(const sv_inclusion_def& def)
+{
+    return common_cost(def);
+}
+u64 heap_cost(const sv_element_def& def)
+{
+    return common_cost(def);
+}
+u64 heap_cost(const sv_transform_def& def)
+{
+    return common_cost(def);
+}
+u64 heap_cost(const sv_weapon_def& def)
+{
+    return common_cost(def) + raw_cost(def.raw_primary) + raw_cost(def.raw_secondary);
+}
+u64 heap_cost(const sv_mob_def& def)
+{
+    return acting_cost(def);
+}
+u64 heap_cost(const sv_chest_def& def)
+{
+    return common_cost(def) + text_cost(def.appearance);
+}
+u64 heap_cost(const sv_status_def& def)
+{
+    return common_cost(def);
+}
+
+// A new row also costs its place in the table, whose vector may hold twice its length, and in
+// the id index, which holds between two and four slots a row.
+template <typename T> u64 row_cost(void)
+{
+    return 2 * sizeof(T) + 4 * sizeof(sv_id_slot);
+}
+
+// Charges n bytes to the kind being loaded; false, and the budget marked full, when they do not
+// fit.
+bool charge(u64 n)
+{
+    if (n > SV_CONTENT_KEPT_MAX - g_kept.bytes) {
+        g_kept.full = true;
+        return false;
+    }
+    g_kept.bytes += n;
+    return true;
+}
+
 // Replaces a definition of the same id in place so table order stays the order of first
-// appearance across mounts; the replaced one is freed.
+// appearance across mounts; the replaced one is freed. A definition that does not fit in what
+// the kind may keep is freed instead of stored.
 template <typename T>
 void table_store(std::vector<T>& table, id_index& ids, T* def, void (*free_fn)(T*),
                  const char* kind)
 {
     if (ids.size != table.size())
         index_rebuild(table, ids);
+    const sv_id_slot* existing = sv_id_map_find(&ids.map, def->id);
+    u64 cost = heap_cost(*def) + (existing ? 0 : row_cost<T>());
+    u64 refund = existing ? heap_cost(table[existing->value]) : 0;
+    if (!charge(cost > refund ? cost - refund : 0)) {
+        free_fn(def);
+        return;
+    }
+    if (refund > cost)
+        g_kept.bytes -= refund - cost;
     bool added = false;
     sv_id_slot* slot = sv_id_map_insert(&ids.map, def->id, (u32)table.size(), &added);
     if (slot && !added) {
@@ -459,6 +578,16 @@ void sv_content_store_chest(sv_chest_def* def)
 void sv_content_store_status(sv_status_def* def)
 {
     table_store(g_statuses, g_status_ids, def, sv_content_free_status, "status");
+}
+
+void sv_content_kept_begin(void)
+{
+    g_kept = kept_budget {};
+}
+
+bool sv_content_kept_full(void)
+{
+    return g_kept.full;
 }
 
 void sv_content_reindex(void)

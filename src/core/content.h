@@ -341,6 +341,18 @@ typedef u64 (*sv_accept_fn)(const cJSON* entry, const char* id);
 // holds a few hundred. What an entry keeps (definition, actions, copies) is a kilobyte at most.
 #define SV_CONTENT_ENTRIES_MAX ((u64)1 << 17)
 
+// The most bytes the definitions of one kind keep on the heap across every mount, counted as
+// they are stored (strings, actions, lists, and each row's place in its table and index). Short
+// text can cost forty times its size once read, so this, not the text, bounds what a load keeps:
+// nine kinds at the bound and the transient cost of parsing one file stay well under a gigabyte.
+// A real pack keeps well under a megabyte.
+#define SV_CONTENT_KEPT_MAX ((u64)64 * 1024 * 1024)
+// The most 'applies' entries one action or attack keeps as read; resolving uses the first
+// SV_APPLIES_MAX that name a status, so this leaves room for ones that name none.
+#define SV_APPLIES_READ_MAX 16
+// The most Scion ids one Axiom keeps; a real Axiom lists two or three.
+#define SV_AXIOM_SCIONS_MAX 256
+
 // Rebuilds every table from every mount's content files; 1 when every file that exists was read
 // and parsed with an array root. Entry-level problems go to the diagnostics store only.
 i32 sv_content_load(void);

@@ -30,6 +30,12 @@ void sv_content_store_mob(sv_mob_def* def);
 void sv_content_store_chest(sv_chest_def* def);
 void sv_content_store_status(sv_status_def* def);
 
+// Starts what one kind keeps from nothing: the stores charge what each definition keeps on the
+// heap against SV_CONTENT_KEPT_MAX, and refuse (free) one that does not fit.
+void sv_content_kept_begin(void);
+// True once a store of the kind being loaded was refused for want of room.
+bool sv_content_kept_full(void);
+
 // Rebuilds the id indices of the Scion and Axiom tables after the loader closed them up.
 void sv_content_reindex(void);
 

@@ -40,6 +40,14 @@ static int id_namespaced(const char* id)
     return 0;
 }
 
+static void report_kept_full(const sv_content_kind& kind, const char* label)
+{
+    sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, label,
+                   "the packs' %s entries keep more than %llu MiB once read, the most one load "
+                   "keeps; this entry and the rest of the file are dropped",
+                   kind.name, (unsigned long long)(SV_CONTENT_KEPT_MAX >> 20));
+}
+
 // Reads one kind's file from one mount; 0 when the file is there but unusable as a whole.
 static int load_file(const sv_content_kind& kind, u64 mount)
 {
@@ -133,6 +141,10 @@ static int load_file(const sv_content_kind& kind, u64 mount)
                            (unsigned long long)SV_CONTENT_ENTRIES_MAX, kind.name);
             break;
         }
+        if (sv_content_kept_full()) {
+            report_kept_full(kind, label);
+            break;
+        }
         ++s_entries;
         // The readers take the first of two members of one name.
         sv_json_warn_duplicate_keys(entry, 0, id);
@@ -144,6 +156,10 @@ static int load_file(const sv_content_kind& kind, u64 mount)
             continue;
         }
         kind.accept(entry, id);
+        if (sv_content_kept_full()) {
+            report_kept_full(kind, label);
+            break;
+        }
     }
     cJSON_Delete(doc);
     sv_vfs_free(&buf);
@@ -265,6 +281,7 @@ i32 sv_content_load(void)
         // the base pack, read first, always gets its share.
         sv_json_stage_begin();
         s_entries = 0;
+        sv_content_kept_begin();
         int flag = 1;
         for (u64 m = 0; m < mounts; ++m) {
             if (!load_file(kind, m))

@@ -242,6 +242,12 @@ static sv_raw_list read_applies(const cJSON* object, const char* id)
     const cJSON* element = nullptr;
     cJSON_ArrayForEach(element, v)
     {
+        if (read.size() == SV_APPLIES_READ_MAX) {
+            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "applies",
+                           "'%s': more than %d 'applies' entries; the rest dropped", id,
+                           SV_APPLIES_READ_MAX);
+            break;
+        }
         const cJSON* status = cJSON_IsObject(element) ? item(element, "status") : nullptr;
         if (!status || !cJSON_IsString(status) || !status->valuestring) {
             sv_diag_report(SV_DIAG_WARNING, SV_DIAG_WRONG_TYPE, "applies",
@@ -530,6 +536,11 @@ static u64 accept_axiom(const cJSON* entry, const char* id)
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_WRONG_TYPE, "scions",
                            "'%s': every entry in 'scions' must be an id", id);
             continue;
+        }
+        if (kept.size() == SV_AXIOM_SCIONS_MAX) {
+            sv_diag_report(SV_DIAG_WARNING, SV_DIAG_OUT_OF_RANGE, "scions",
+                           "'%s': more than %d scions; the rest dropped", id, SV_AXIOM_SCIONS_MAX);
+            break;
         }
         kept.push_back(element->valuestring);
     }

@@ -70,6 +70,11 @@ int sv_vfs_mount(const char* path)
                        "mount path is longer than %d bytes", SV_VFS_PATH_MAX);
         return 0;
     }
+    if (sv_vfs_mount_index_of(path) >= 0) {
+        sv_diag_report(SV_DIAG_ERROR, SV_DIAG_DUPLICATE_ID, "mount",
+                       "cannot mount '%s': it is already mounted", path);
+        return 0;
+    }
     sv_mount* m = &g_mounts[g_mount_count];
     u64 size = 0;
     u32 kind = sv_plat_stat(path, &size);
@@ -82,6 +87,16 @@ int sv_vfs_mount(const char* path)
         if (!za) {
             sv_diag_report(SV_DIAG_ERROR, SV_DIAG_MALFORMED, "mount",
                            "'%s' is a file but not a readable zip", path);
+            return 0;
+        }
+        // libzip reads the whole central directory on opening; past the bound the pack is
+        // refused before anything looks at its entries.
+        zip_int64_t entries = zip_get_num_entries(za, 0);
+        if (entries > SV_VFS_ZIP_ENTRIES_MAX) {
+            zip_discard(za);
+            sv_diag_report(SV_DIAG_ERROR, SV_DIAG_OUT_OF_RANGE, "mount",
+                           "'%s' holds %lld entries, more than the %d a pack may have", path,
+                           (long long)entries, SV_VFS_ZIP_ENTRIES_MAX);
             return 0;
         }
         m->is_zip = 1;
@@ -101,6 +116,22 @@ int sv_vfs_mount(const char* path)
     sv_log_write(SV_LOG_INFO, SV_CAT_VFS, "mounted %s '%s' (%zu total)", m->is_zip ? "zip" : "dir",
                  m->path, (size_t)g_mount_count);
     return 1;
+}
+
+i64 sv_vfs_mount_index_of(const char* path)
+{
+    if (!path)
+        return -1;
+    char* real = sv_plat_real_path(path);
+    i64 found = -1;
+    for (u64 i = 0; i < g_mount_count && found < 0; i++) {
+        char* other = real ? sv_plat_real_path(g_mounts[i].path) : nullptr;
+        if (strcmp(g_mounts[i].path, path) == 0 || (other && strcmp(other, real) == 0))
+            found = (i64)i;
+        free(other);
+    }
+    free(real);
+    return found;
 }
 
 void sv_vfs_clear(void)

@@ -9,6 +9,12 @@
 // No pack file is anywhere near this; a larger declared size is taken as a broken or hostile pack.
 #define SV_VFS_FILE_MAX ((u64)64 * 1024 * 1024)
 
+// The most entries a zip pack may hold. A pack reads a dozen files; this leaves room for their
+// directories and whatever else a maker ships beside them, while the archive's directory, which
+// is held in memory for as long as the pack is mounted (about 300 bytes an entry) and searched
+// entry by entry, stays near a megabyte.
+#define SV_VFS_ZIP_ENTRIES_MAX 4096
+
 // A whole file in one heap block with a NUL after the data; the caller frees it with sv_vfs_free.
 struct sv_vfs_buf {
     char* data;
@@ -16,8 +22,13 @@ struct sv_vfs_buf {
 };
 
 // Adds a directory or a non-empty zip at path as the newest mount and returns 1; 0 with an error
-// record for an empty or over-long path, a full table, or anything else.
+// record for an empty or over-long path, a full table, a path already mounted (under any name
+// that leads to the same file or directory), a zip of more than SV_VFS_ZIP_ENTRIES_MAX entries
+// (counted as soon as it is opened), or anything else.
 int sv_vfs_mount(const char* path);
+// The index of the mount made from path, or from another name of the same file or directory
+// (links followed); -1 when none is. Lookup only, no record.
+i64 sv_vfs_mount_index_of(const char* path);
 // Unmounts everything (closing the archives); the mount count becomes 0.
 void sv_vfs_clear(void);
 // The number of mounts.

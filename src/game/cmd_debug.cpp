@@ -15,7 +15,6 @@
 #include "core/content.h"
 #include "core/fmath.h"
 #include "core/rarity.h"
-#include "core/text.h"
 #include "core/tune.h"
 #include "game/cmd_gen.h"
 #include "game/hud.h"
@@ -49,18 +48,6 @@ const char* const k_status_usage
     = "usage: status [<id> [count] [duration] [magnitude] | remove <id> | clear]\n";
 const char* const k_chest_usage = "usage: chest [locked|opened 0|1]\n";
 const char* const k_count_refused = "count must be a whole number of at least 1\n";
-
-// ---- Printing -------------------------------------------------------------------------------
-
-// Pack text and typed words reach the terminal with their control bytes escaped. A few buffers
-// turn about, so one printed line may show several.
-const char* shown(const char* text)
-{
-    static char s_shown[4][SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
-    static u32 s_next;
-    char* out = s_shown[s_next++ % 4];
-    return sv_text_escape(out, sizeof s_shown[0], text);
-}
 
 // ---- Parsing --------------------------------------------------------------------------------
 
@@ -161,7 +148,7 @@ void print_statuses(const sv_afflictions* list)
     for (i32 i = 0; i < n; ++i) {
         char line[SV_STATUS_LINE];
         sv_status_line(&rows[i], line);
-        sv_cmd_printf("    %s\n", shown(line));
+        sv_cmd_printf("    %s\n", sv_cmd_shown(line));
     }
 }
 
@@ -175,10 +162,11 @@ void print_mob(const sv_floor* floor, u32 id)
     const sv_action* a = first_action(&m->body);
     sv_cmd_printf("  mob %u  %s%s  room %u  hp %.0f/%.0f  damage %.0f  speed %.1f  turn %.0f  "
                   "reach %.2f  windup %.2f  active %.2f  recovery %.2f  phase %u\n",
-                  id, shown(m->name), m->boss ? " (boss)" : "", (unsigned)m->place, (double)m->hp,
-                  (double)m->body.hp, a ? (double)a->damage : 0.0, (double)m->body.speed,
-                  (double)m->body.turn, a ? (double)a->reach : 0.0, a ? (double)a->windup : 0.0,
-                  a ? (double)a->active : 0.0, a ? (double)a->recovery : 0.0, (unsigned)m->phase);
+                  id, sv_cmd_shown(m->name), m->boss ? " (boss)" : "", (unsigned)m->place,
+                  (double)m->hp, (double)m->body.hp, a ? (double)a->damage : 0.0,
+                  (double)m->body.speed, (double)m->body.turn, a ? (double)a->reach : 0.0,
+                  a ? (double)a->windup : 0.0, a ? (double)a->active : 0.0,
+                  a ? (double)a->recovery : 0.0, (unsigned)m->phase);
 }
 
 void print_chest(const sv_floor* floor, u32 room)
@@ -248,9 +236,9 @@ i32 give_weapon(sv_player* player, const char* id)
 {
     const sv_weapon_def* w = sv_content_weapon_find(id);
     if (!w) {
-        sv_cmd_printf("no weapon '%s' in the content; try:\n", shown(id));
+        sv_cmd_printf("no weapon '%s' in the content; try:\n", sv_cmd_shown(id));
         for (u64 i = 0; i < sv_content_weapon_count(); ++i)
-            sv_cmd_printf("  %s\n", shown(sv_content_weapon_at(i)->id));
+            sv_cmd_printf("  %s\n", sv_cmd_shown(sv_content_weapon_at(i)->id));
         return 1;
     }
     sv_player_arm(player, (u8)(w->slot <= SV_SLOT_RANGED ? w->slot : 255u), &w->body);
@@ -259,7 +247,7 @@ i32 give_weapon(sv_player* player, const char* id)
     bool ranged = w->slot == SV_SLOT_RANGED;
     if (ranged)
         sv_player_give_grit(player, tune_whole(SV_TUNE_GRIT_START));
-    sv_cmd_printf("  %s in the %s slot%s\n", shown(w->name ? w->name : w->id),
+    sv_cmd_printf("  %s in the %s slot%s\n", sv_cmd_shown(w->name ? w->name : w->id),
                   sv_weapon_slot_name(w->slot), ranged ? ", with grit" : "");
     return 0;
 }
@@ -301,7 +289,7 @@ i32 cmd_give(const sv_cmd_args* a)
                       tune_whole(SV_TUNE_GRIT_MAX));
         return 0;
     }
-    sv_cmd_printf("'%s' is not a key or grit -- shard, prism or grit\n", shown(what));
+    sv_cmd_printf("'%s' is not a key or grit -- shard, prism or grit\n", sv_cmd_shown(what));
     return 1;
 }
 
@@ -312,19 +300,19 @@ void list_spawnables(void)
     for (u64 i = 0; i < sv_content_mob_count(); ++i) {
         const sv_mob_def* m = sv_content_mob_at(i);
         const sv_action* a = first_action(&m->body);
-        sv_cmd_printf("  %-16s mob     %u-gon   hp %.0f dmg %.0f\n", shown(m->id),
+        sv_cmd_printf("  %-16s mob     %u-gon   hp %.0f dmg %.0f\n", sv_cmd_shown(m->id),
                       (unsigned)m->sides, (double)m->body.hp, a ? (double)a->damage : 0.0);
     }
     for (u64 i = 0; i < sv_content_scion_count(); ++i) {
         const sv_scion_def* s = sv_content_scion_at(i);
         const sv_action* a = first_action(&s->body);
-        sv_cmd_printf("  %-16s scion           hp %.0f dmg %.0f\n", shown(s->id),
+        sv_cmd_printf("  %-16s scion           hp %.0f dmg %.0f\n", sv_cmd_shown(s->id),
                       (double)s->body.hp, a ? (double)a->damage : 0.0);
     }
     for (u64 i = 0; i < sv_content_axiom_count(); ++i) {
         const sv_axiom_def* x = sv_content_axiom_at(i);
         const sv_action* a = first_action(&x->body);
-        sv_cmd_printf("  %-16s axiom   %u faces hp %.0f dmg %.0f\n", shown(x->id), x->faces,
+        sv_cmd_printf("  %-16s axiom   %u faces hp %.0f dmg %.0f\n", sv_cmd_shown(x->id), x->faces,
                       (double)x->body.hp, a ? (double)a->damage : 0.0);
     }
 }
@@ -392,7 +380,7 @@ i32 cmd_spawn(const sv_cmd_args* a)
     sv_mob_kind kind = 0;
     const char* name = nullptr;
     if (!sv_boss_entry(a->argv[1], &body, &kind, &name)) {
-        sv_cmd_printf("nothing called '%s' -- the pack has:\n", shown(a->argv[1]));
+        sv_cmd_printf("nothing called '%s' -- the pack has:\n", sv_cmd_shown(a->argv[1]));
         list_spawnables();
         return 1;
     }
@@ -409,9 +397,9 @@ i32 cmd_spawn(const sv_cmd_args* a)
     }
     const sv_mob* m = sv_floor_mob_const(floor, (u16)index);
     const sv_action* act = first_action(&m->body);
-    sv_cmd_printf("  %s in place %u, mob %d: hp %.0f, hits for %.0f after %.2fs\n", shown(m->name),
-                  (unsigned)w->place, index, (double)m->hp, act ? (double)act->damage : 0.0,
-                  act ? (double)act->windup : 0.0);
+    sv_cmd_printf("  %s in place %u, mob %d: hp %.0f, hits for %.0f after %.2fs\n",
+                  sv_cmd_shown(m->name), (unsigned)w->place, index, (double)m->hp,
+                  act ? (double)act->damage : 0.0, act ? (double)act->windup : 0.0);
     return 0;
 }
 
@@ -552,12 +540,12 @@ i32 cmd_mob(const sv_cmd_args* a)
     }
     i32 field = mob_field_index(a->argv[1]);
     if (field < 0) {
-        sv_cmd_printf("'%s' is not a field\n", shown(a->argv[1]));
+        sv_cmd_printf("'%s' is not a field\n", sv_cmd_shown(a->argv[1]));
         return 1;
     }
     f32 value = 0.0f;
     if (!parse_number(a->argv[2], &value)) {
-        sv_cmd_printf("'%s' is not a number\n", shown(a->argv[2]));
+        sv_cmd_printf("'%s' is not a number\n", sv_cmd_shown(a->argv[2]));
         return 1;
     }
     // The floor's own copy of the actions: changing it never touches the content.
@@ -616,9 +604,9 @@ i32 status_apply(sv_afflictions* list, const char* target, const sv_cmd_args* a)
 {
     const sv_status_def* def = sv_content_status_find(a->argv[1]);
     if (!def) {
-        sv_cmd_printf("no status '%s' in the content; try:\n", shown(a->argv[1]));
+        sv_cmd_printf("no status '%s' in the content; try:\n", sv_cmd_shown(a->argv[1]));
         for (u64 i = 0; i < sv_content_status_count(); ++i)
-            sv_cmd_printf("  %s\n", shown(sv_content_status_at(i)->id));
+            sv_cmd_printf("  %s\n", sv_cmd_shown(sv_content_status_at(i)->id));
         return 1;
     }
     sv_apply apply = def->apply;
@@ -653,11 +641,11 @@ i32 status_apply(sv_afflictions* list, const char* target, const sv_cmd_args* a)
     }
     const char* name = def->name ? def->name : def->id;
     if (!afflict_times(list, &apply, count)) {
-        sv_cmd_printf("  %s not applied: %s holds %u already\n", shown(name), shown(target),
-                      SV_AFFLICTIONS);
+        sv_cmd_printf("  %s not applied: %s holds %u already\n", sv_cmd_shown(name),
+                      sv_cmd_shown(target), SV_AFFLICTIONS);
         return 1;
     }
-    sv_cmd_printf("  %s:\n", shown(target));
+    sv_cmd_printf("  %s:\n", sv_cmd_shown(target));
     print_statuses(list);
     return 0;
 }
@@ -673,10 +661,10 @@ i32 status_remove(sv_afflictions* list, const char* target, const sv_cmd_args* a
     u32 key = def ? def->apply.key : sv_status_key(id);
     const char* name = def && def->name ? def->name : id;
     if (!sv_afflictions_remove(list, key)) {
-        sv_cmd_printf("  %s does not have '%s'\n", shown(target), shown(id));
+        sv_cmd_printf("  %s does not have '%s'\n", sv_cmd_shown(target), sv_cmd_shown(id));
         return 1;
     }
-    sv_cmd_printf("  %s: %s removed\n", shown(target), shown(name));
+    sv_cmd_printf("  %s: %s removed\n", sv_cmd_shown(target), sv_cmd_shown(name));
     return 0;
 }
 
@@ -710,7 +698,7 @@ i32 cmd_status(const sv_cmd_args* a)
         return 1;
     }
     if (a->argc == 1) {
-        sv_cmd_printf("  %s:\n", shown(target));
+        sv_cmd_printf("  %s:\n", sv_cmd_shown(target));
         print_statuses(list);
         return 0;
     }
@@ -721,7 +709,7 @@ i32 cmd_status(const sv_cmd_args* a)
         }
         u32 removed = list->count;
         sv_afflictions_clear(list);
-        sv_cmd_printf("  %s: %u status%s removed\n", shown(target), removed,
+        sv_cmd_printf("  %s: %u status%s removed\n", sv_cmd_shown(target), removed,
                       removed == 1 ? "" : "es");
         return 0;
     }

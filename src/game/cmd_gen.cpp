@@ -103,7 +103,7 @@ i32 cmd_gen(const sv_cmd_args* args)
     }
     u64 seed = 0, number = 0;
     if (!parse_u64(args->argv[1], &seed)) {
-        sv_cmd_printf("'%s' is not a seed\n", args->argv[1]);
+        sv_cmd_printf("'%s' is not a seed\n", sv_cmd_shown(args->argv[1]));
         return 1;
     }
     if (!parse_u64(args->argv[2], &number) || number < 1 || number > SV_FLOOR_CAPACITY_MAX) {
@@ -166,7 +166,7 @@ i32 cmd_visit(const sv_cmd_args* args)
     for (u32 i = 1; i < args->argc; ++i) {
         u64 room = 0;
         if (!parse_u64(args->argv[i], &room) || room >= f->room_count) {
-            sv_cmd_printf("room '%s' is not on this floor (0..%u)\n", args->argv[i],
+            sv_cmd_printf("room '%s' is not on this floor (0..%u)\n", sv_cmd_shown(args->argv[i]),
                           f->room_count ? f->room_count - 1u : 0u);
             return 1;
         }
@@ -192,7 +192,7 @@ i32 cmd_walk(const sv_cmd_args* args)
     else if (strcmp(args->argv[1], "dfs") == 0)
         order = SV_WALK_DFS;
     else {
-        sv_cmd_printf("unknown order '%s' -- bfs or dfs\n", args->argv[1]);
+        sv_cmd_printf("unknown order '%s' -- bfs or dfs\n", sv_cmd_shown(args->argv[1]));
         return 1;
     }
     u32 reached = sv_gen_walk(f, 0, order, nullptr, 0);
@@ -286,7 +286,7 @@ i32 cmd_dump(const sv_cmd_args* args)
         return 1;
     }
     if (!file) {
-        sv_cmd_printf("cannot write %s\n", path);
+        sv_cmd_printf("cannot write %s\n", sv_cmd_shown(path));
         return 1;
     }
     sv_render_dot(f, sv_writer_file(file));
@@ -296,10 +296,10 @@ i32 cmd_dump(const sv_cmd_args* args)
     if (fclose(file) != 0)
         failed = 1;
     if (failed) {
-        sv_cmd_printf("cannot write %s\n", path);
+        sv_cmd_printf("cannot write %s\n", sv_cmd_shown(path));
         return 1;
     }
-    sv_cmd_printf("  wrote %s\n", path);
+    sv_cmd_printf("  wrote %s\n", sv_cmd_shown(path));
     return 0;
 }
 

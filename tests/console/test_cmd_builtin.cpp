@@ -312,6 +312,25 @@ TEST_F(Builtin, ValidateAGoodPackRestoresEverything)
     EXPECT_EQ(sv_diag_count(), 0u);
 }
 
+// A pack is mounted once; validating one in use checks the mounts as they stand, and loading
+// it again says it is mounted already.
+TEST_F(Builtin, ValidateAndLoadOfAPackInUse)
+{
+    std::string a = good_pack("a");
+    ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
+    run("load");
+    g_out.clear();
+    EXPECT_EQ(run("validate " + a), 0);
+    EXPECT_EQ(g_out, "  " + a + ": no problems\n");
+    EXPECT_EQ(mounts(), a + ";");
+    g_out.clear();
+    EXPECT_EQ(run("load " + a), 1);
+    EXPECT_EQ(g_out,
+              "  cannot mount '" + a + "'\n  error: duplicate id 'mount' -- cannot mount '" + a
+                  + "': it is already mounted\n");
+    EXPECT_EQ(mounts(), a + ";");
+}
+
 TEST_F(Builtin, ValidateAPackWithoutManifestFails)
 {
     std::string a = good_pack("a");
@@ -453,11 +472,10 @@ TEST_F(Builtin, ValidateRefusesAHugeTunablesFileByItsSize)
 TEST_F(Builtin, ValidateSaysWhenTheMountTableIsFull)
 {
     // Neither a pack nor a zip is then read as a tunables file.
-    std::string a = good_pack("a");
     fs::path zip = root / "p.zip";
     sv_test_write_zip(zip.string(), {{"pack.json", "{ \"id\": \"z\", \"name\": \"Z\" }"}});
     for (int i = 0; i < SV_VFS_MOUNTS; i++)
-        ASSERT_EQ(sv_vfs_mount(a.c_str()), 1);
+        ASSERT_EQ(sv_vfs_mount(good_pack(("a" + std::to_string(i)).c_str()).c_str()), 1);
     sv_diag_reset();
     for (const std::string& path : {root.string(), zip.string()}) {
         g_out.clear();

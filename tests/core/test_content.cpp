@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/id_map.h"
 #include "core/json.h"
 #include "core/tune.h"
 #include "test_content_fixture.h"
@@ -248,6 +249,134 @@ TEST_F(ContentTest, EntriesOfOneKindAreBoundedAcrossPacks)
     ASSERT_NE(d, nullptr) << dump();
     EXPECT_STREQ(d->pack, "b");
     EXPECT_EQ(std::string(d->subject), "chest [" + std::to_string(half - 20) + "]");
+}
+
+// Short text can cost forty times its size once read (an empty action object becomes a whole
+// action), so what a kind keeps is bounded by what is stored: past the bound the rest is refused
+// and said so, and other kinds keep theirs.
+TEST_F(ContentTest, WhatOneKindKeepsIsBoundedNotOnlyItsText)
+{
+    // Each pack's file is 1.1 MB of text, within every cap, and keeps over 30 MB.
+    const u64 per_pack = 21000;
+    auto mobs = [&](const std::string& ns) {
+        std::string text = "[";
+        for (u64 i = 0; i < per_pack; ++i)
+            text += std::string(i ? "," : "") + "{\"id\":\"" + ns + ":m" + std::to_string(i)
+                + "\",\"name\":\"M\",\"actions\":[{},{},{},{}]}";
+        return text + "]";
+    };
+    const std::string packs[] = {"a", "b", "c", "d"};
+    for (const std::string& p : packs)
+        mount(p, {{"data/mobs.json", mobs(p)}});
+    write("d", "data/statuses.json",
+          "[{\"id\": \"d:s\", \"name\": \"S\", \"modifies\": \"damage_taken\", "
+          "\"magnitude\": 1}]");
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    EXPECT_NE(sv_content_mob_find("a:m20999"), nullptr);
+    EXPECT_GT(sv_content_mob_count(), per_pack);
+    EXPECT_LT(sv_content_mob_count(), 3 * per_pack);
+    EXPECT_EQ(sv_content_mob_find("d:m0"), nullptr);
+    EXPECT_NE(sv_content_status_find("d:s"), nullptr);
+    const char* full = "the packs' mob entries keep more than 64 MiB once read, the most one load "
+                       "keeps; this entry and the rest of the file are dropped";
+    const sv_diag* d = find(full);
+    ASSERT_NE(d, nullptr) << dump();
+    // Where the bound was met, then at the start of each later pack's file.
+    u64 before = sv_content_mob_count() / per_pack;
+    EXPECT_EQ(std::string(d->pack), packs[before]);
+    EXPECT_EQ(std::string(d->subject),
+              "mob [" + std::to_string(sv_content_mob_count() - before * per_pack) + "]");
+    EXPECT_EQ(count_of(full), 4 - before) << dump();
+    EXPECT_STREQ(sv_diag_at(sv_diag_count() - 1)->pack, "d");
+    EXPECT_STREQ(sv_diag_at(sv_diag_count() - 1)->subject, "mob [0]");
+}
+
+// One Axiom could list a quarter of a million Scions and one action as many statuses; the lists
+// are bounded as they are read, past what any pack uses.
+TEST_F(ContentTest, AxiomScionsAndAppliesListsAreBoundedAsRead)
+{
+    std::string scions = "[", listed;
+    for (u32 i = 0; i < 300; ++i) {
+        scions += std::string(i ? "," : "") + "{\"id\":\"p:s" + std::to_string(i)
+            + "\",\"name\":\"S\"}";
+        listed += std::string(i ? "," : "") + "\"p:s" + std::to_string(i) + "\"";
+    }
+    std::string applies;
+    for (u32 i = 0; i < 20; ++i)
+        applies += std::string(i ? "," : "") + "{\"status\":\"p:st\"}";
+    mount("p",
+          {{"data/scions.json", scions + "]"},
+           {"data/axioms.json",
+            "[{\"id\":\"p:a\",\"name\":\"A\",\"scions\":[" + listed + "],\"applies\":[" + applies
+                + "]}]"},
+           {"data/statuses.json",
+            "[{\"id\":\"p:st\",\"name\":\"St\",\"modifies\":"
+            "\"damage_taken\",\"magnitude\":1}]"}});
+    sv_pack_scan();
+    sv_diag_reset();
+    EXPECT_EQ(sv_content_load(), 1);
+    const sv_axiom_def* a = sv_content_axiom_find("p:a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->scion_count, SV_AXIOM_SCIONS_MAX);
+    EXPECT_STREQ(a->scions[SV_AXIOM_SCIONS_MAX - 1], "p:s255");
+    EXPECT_EQ(sv_content_scion_count(), (u64)SV_AXIOM_SCIONS_MAX);
+    expect_diag("'p:a': more than 256 scions; the rest dropped", SV_DIAG_WARNING,
+                SV_DIAG_OUT_OF_RANGE, "scions");
+    expect_diag("'p:a': more than 16 'applies' entries; the rest dropped", SV_DIAG_WARNING,
+                SV_DIAG_OUT_OF_RANGE, "applies");
+    EXPECT_EQ(a->raw[0].count, (u32)SV_APPLIES_READ_MAX);
+    EXPECT_EQ(a->body.actions[0].applies.count, SV_APPLIES_MAX);
+    EXPECT_EQ(count_of("applies more than 4 statuses; 'p:st' dropped"), 12u) << dump();
+}
+
+// The id index hashes with a key drawn anew in every process; loading the same packs under
+// other keys must give the same tables, lookups and records, in the same order.
+TEST_F(ContentTest, NothingLoadedDependsOnTheIdIndexKey)
+{
+    std::string mobs = "[", scions = "[", axioms = "[";
+    for (u32 i = 0; i < 3000; ++i) {
+        std::string k = std::to_string(i * 7919 % 3001);
+        mobs += std::string(i ? "," : "") + "{\"id\":\"p:m" + k + "\",\"name\":\"M" + k + "\"}";
+        scions += std::string(i ? "," : "") + "{\"id\":\"p:s" + k + "\",\"name\":\"S\"}";
+        if (i % 3 == 0) {
+            axioms += "{\"id\":\"p:a" + k + "\",\"name\":\"A\",\"depth_min\":"
+                + std::to_string(2 + i % 7) + ",\"scions\":[\"p:s" + k + "\",\"p:none\"]},";
+        }
+    }
+    // Duplicates in one file, overrides across packs, dangling and unclaimed ids.
+    mobs += ",{\"id\":\"p:m0\",\"name\":\"again\"}]";
+    axioms += "{\"id\":\"p:b\",\"name\":\"B\",\"scions\":[\"p:none\"]}]";
+    mount("p",
+          {{"data/mobs.json", mobs},
+           {"data/scions.json", scions + "]"},
+           {"data/axioms.json", axioms}});
+    mount("q",
+          {{"data/mobs.json",
+            "[{\"id\":\"p:m5\",\"name\":\"over\"},{\"id\":\"q:m\","
+            "\"name\":\"Q\",\"applies\":[{\"status\":\"q:no\"}]}]"}});
+    sv_pack_scan();
+    std::string first;
+    const u64 keys[][2] = {{1, 2}, {0x9e3779b97f4a7c15ull, 0xbf58476d1ce4e5b9ull}, {~0ull, 0}};
+    for (const auto& key : keys) {
+        sv_id_map_set_key(key[0], key[1]);
+        sv_diag_reset();
+        EXPECT_EQ(sv_content_load(), 1);
+        sv_content_check_pool();
+        std::string seen = describe_content() + dump();
+        for (u64 i = 0; i < sv_content_mob_count(); ++i)
+            EXPECT_EQ(sv_content_mob_find(sv_content_mob_at(i)->id), sv_content_mob_at(i));
+        for (u64 i = 0; i < sv_content_scion_count(); ++i)
+            EXPECT_EQ(sv_content_scion_find(sv_content_scion_at(i)->id), sv_content_scion_at(i));
+        if (first.empty())
+            first = seen;
+        EXPECT_EQ(seen, first) << "key " << key[0] << " " << key[1];
+    }
+    EXPECT_EQ(sv_content_mob_count(), 3001u);
+    EXPECT_EQ(sv_content_scion_count(), 1000u);
+    EXPECT_EQ(sv_content_axiom_count(), 1000u);
+    EXPECT_STREQ(sv_content_mob_find("p:m5")->name, "over");
 }
 
 // Pack JSON files are refused past 8 MiB, or past a quarter million values, before the parser

@@ -189,13 +189,58 @@ TEST_F(Vfs, RefusedMountsSayWhyAndChangeNothing)
 
 TEST_F(Vfs, ThirtyThirdMountIsRefused)
 {
-    fs::create_directories(at("p"));
+    for (int i = 0; i <= 32; i++)
+        fs::create_directories(at("p" + std::to_string(i)));
     for (int i = 0; i < 32; i++)
-        ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
-    EXPECT_EQ(sv_vfs_mount(at("p").c_str()), 0);
+        ASSERT_EQ(sv_vfs_mount(at("p" + std::to_string(i)).c_str()), 1);
+    EXPECT_EQ(sv_vfs_mount(at("p32").c_str()), 0);
     EXPECT_EQ(sv_vfs_mount_count(), 32u);
-    EXPECT_EQ(last_message(), "cannot mount '" + at("p") + "': already at 32 mounts");
+    EXPECT_EQ(last_message(), "cannot mount '" + at("p32") + "': already at 32 mounts");
     EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
+}
+
+// One pack mounted 32 times would hold 32 copies of what it costs; any name that leads to a
+// mounted file or directory is refused.
+TEST_F(Vfs, APathAlreadyMountedIsRefusedUnderAnyName)
+{
+    fs::create_directories(at("p"));
+    fs::create_directories(at("q"));
+    sv_test_write_zip(at("z.zip"), {{"pack.json", "{}"}});
+    std::vector<std::string> names = {at("p"), at("p/"), dir + "/./p", at("z.zip")};
+    // Wine makes no symbolic links.
+    std::error_code ec;
+    fs::create_directory_symlink(at("p"), at("link"), ec);
+    if (!ec)
+        names.push_back(at("link"));
+    ASSERT_EQ(sv_vfs_mount(at("p").c_str()), 1);
+    ASSERT_EQ(sv_vfs_mount(at("z.zip").c_str()), 1);
+    for (const std::string& again : names) {
+        sv_diag_reset();
+        EXPECT_EQ(sv_vfs_mount(again.c_str()), 0) << again;
+        EXPECT_EQ(last_message(), "cannot mount '" + again + "': it is already mounted");
+        EXPECT_EQ(sv_vfs_mount_index_of(again.c_str()), again == at("z.zip") ? 1 : 0) << again;
+    }
+    EXPECT_EQ(sv_vfs_mount_index_of(at("q").c_str()), -1);
+    EXPECT_EQ(sv_vfs_mount(at("q").c_str()), 1);
+    EXPECT_EQ(sv_vfs_mount_count(), 3u);
+}
+
+// libzip holds a zip's whole directory in memory and searches it entry by entry; a pack needs a
+// dozen files, so an archive of more entries than any pack uses is refused as it is opened.
+TEST_F(Vfs, AZipOfMoreEntriesThanAPackUsesIsRefused)
+{
+    sv_test_zip_entries entries = {{"pack.json", "{}"}};
+    while (entries.size() < SV_VFS_ZIP_ENTRIES_MAX)
+        entries.push_back({"junk/" + std::to_string(entries.size()), ""});
+    sv_test_write_zip(at("full.zip"), entries);
+    entries.push_back({"junk/one-more", ""});
+    sv_test_write_zip(at("over.zip"), entries);
+    EXPECT_EQ(sv_vfs_mount(at("full.zip").c_str()), 1);
+    EXPECT_EQ(sv_vfs_mount(at("over.zip").c_str()), 0);
+    EXPECT_EQ(last_message(),
+              "'" + at("over.zip") + "' holds 4097 entries, more than the 4096 a pack may have");
+    EXPECT_EQ(sv_diag_at(0)->kind, (u32)SV_DIAG_OUT_OF_RANGE);
+    EXPECT_EQ(sv_vfs_mount_count(), 1u);
 }
 
 TEST_F(Vfs, JoinedPathOver1024BytesHoldsNothingAndAReadSaysSo)

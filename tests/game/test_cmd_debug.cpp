@@ -7,7 +7,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "actors/afflict.h"
 #include "actors/combat.h"
@@ -18,6 +20,7 @@
 #include "core/diag.h"
 #include "core/pack.h"
 #include "core/rarity.h"
+#include "core/text.h"
 #include "core/tune.h"
 #include "core/vfs.h"
 #include "game/cmd_debug.h"
@@ -836,6 +839,102 @@ TEST_F(DebugHostileText, ListsAndNamesFromThePackPrintEscaped)
     EXPECT_EQ(spawn.find('\x9b'), std::string::npos) << spawn;
     run("select player");
     EXPECT_EQ(run("status nope"), "no status 'nope' in the content; try:\n  t:s\\x07\n");
+}
+
+// Where the output holds a byte a terminal could act on: a C0 control other than the line end,
+// DEL, a C1 control, or a byte of no valid UTF-8 character; npos when none.
+static size_t first_raw_control(const std::string& out)
+{
+    const unsigned char* p = (const unsigned char*)out.data();
+    size_t n = out.size();
+    for (size_t i = 0; i < n;) {
+        unsigned c = p[i];
+        if (c < 0x80) {
+            if ((c < 0x20 && c != '\n') || c == 0x7f)
+                return i;
+            i++;
+            continue;
+        }
+        size_t len = c >= 0xc2 && c <= 0xdf ? 2
+            : c >= 0xe0 && c <= 0xef        ? 3
+            : c >= 0xf0 && c <= 0xf4        ? 4
+                                            : 0;
+        if (len == 0 || i + len > n)
+            return i;
+        unsigned lo = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : 0x80;
+        unsigned hi = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
+        if (p[i + 1] < lo || p[i + 1] > hi || (c == 0xc2 && p[i + 1] <= 0x9f))
+            return i;
+        for (size_t k = 2; k < len; ++k) {
+            if ((p[i + k] & 0xc0) != 0x80)
+                return i;
+        }
+        i += len;
+    }
+    return std::string::npos;
+}
+
+// Every registered command, given words that carry an escape sequence, a bell, a C1 control and
+// bytes of no UTF-8 character in every position (alone and beside words that lead it deeper),
+// with the player and then a mob selected, prints none of them raw.
+TEST_F(Debug, EveryCommandShowsHostileWordsEscaped)
+{
+    play(7, 3);
+    const std::string hostile = "\x1b[2J\x07\xc2\x85\x9b\xff";
+    std::vector<std::string> words = {hostile};
+#if !defined(_WIN32)
+    // Paths are repeated too: a directory to mount and validate, and files to write and not.
+    sv_test_dir dir {"hostile_words"};
+    std::string place = dir.path + "/" + hostile;
+    std::filesystem::create_directories(place);
+    words.push_back(place);
+    words.push_back(place + "/" + hostile + ".dot");
+    words.push_back(place + "/none/" + hostile);
+#endif
+    const size_t hostile_words = words.size();
+    for (const char* lead : {"1", "0", "player", "weapon", "remove", "mob", "vfs", "info"})
+        words.push_back(lead);
+    std::vector<std::string> lines;
+    for (u64 c = 0; c < sv_cmd_count(); ++c) {
+        std::string name = sv_cmd_name_at(c);
+        size_t n = words.size();
+        for (size_t a = 0; a < n; ++a) {
+            // dump writes where it is told: only into the scratch directory.
+            if (name == "dump" && (a == 0 || a >= hostile_words))
+                continue;
+            if (a < hostile_words)
+                lines.push_back(name + " " + words[a]);
+            for (size_t b = 0; b < n; ++b) {
+                if (a < hostile_words || b < hostile_words)
+                    lines.push_back(name + " " + words[a] + " " + words[b]);
+                for (size_t d = 0; d < n; ++d) {
+                    if (a < hostile_words || b < hostile_words || d < hostile_words)
+                        lines.push_back(name + " " + words[a] + " " + words[b] + " " + words[d]);
+                }
+            }
+        }
+    }
+    // What was mounted is listed and loaded again.
+    lines.push_back("mount");
+    lines.push_back("load");
+    ASSERT_GE(first_mob(false), 0);
+    std::string select_mob = "select mob " + std::to_string(first_mob(false));
+    u64 ran = 0;
+    for (const char* selection : {"select player", select_mob.c_str()}) {
+        for (const std::string& line : lines) {
+            run(selection);
+            std::string shown = run(line.c_str());
+            ++ran;
+            size_t at = first_raw_control(shown);
+            if (at != std::string::npos) {
+                char escaped[SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
+                ADD_FAILURE() << "'" << sv_text_escape(escaped, sizeof escaped, line.c_str())
+                              << "' printed a raw control byte at " << at;
+                return;
+            }
+        }
+    }
+    EXPECT_GT(ran, 10000u);
 }
 
 // The headless console follows each floor gen makes with its own walker.

@@ -52,7 +52,7 @@ TEST_F(GenCommands, GenRefusesBadArguments)
     EXPECT_EQ(run("gen 12abc 1"), "'12abc' is not a seed\n");
     EXPECT_EQ(run("gen \"\" 1"), "'' is not a seed\n");
     EXPECT_EQ(run("gen \" -1\" 1"), "' -1' is not a seed\n") << "a blank must not hide a sign";
-    EXPECT_EQ(run("gen \"\t-1\" 1"), "'\t-1' is not a seed\n");
+    EXPECT_EQ(run("gen \"\t-1\" 1"), "'\\x09-1' is not a seed\n");
     EXPECT_EQ(run("gen 1 \" -1\""), "floor must be 1..65534\n");
     EXPECT_EQ(run("gen 18446744073709551616 1"), "'18446744073709551616' is not a seed\n");
     EXPECT_EQ(run("gen 1 0"), "floor must be 1..65534\n");
