@@ -375,6 +375,18 @@ int sv_plat_inside(const char* root, const char* path)
     return inside;
 }
 
+int sv_plat_same(const char* a, const char* b)
+{
+    DWORD a_volume = 0, b_volume = 0;
+    wchar_t* an = nullptr;
+    wchar_t* bn = nullptr;
+    int same = plat_volume_name(a, &a_volume, &an) && plat_volume_name(b, &b_volume, &bn)
+        && a_volume == b_volume && CompareStringOrdinal(an, -1, bn, -1, TRUE) == CSTR_EQUAL;
+    std::free(an);
+    std::free(bn);
+    return same;
+}
+
 int sv_plat_exe_dir(char* out, u64 cap)
 {
     if (cap > 0)
@@ -605,6 +617,13 @@ int sv_plat_inside(const char* root, const char* path)
     std::free(r);
     std::free(f);
     return inside;
+}
+
+int sv_plat_same(const char* a, const char* b)
+{
+    struct stat as, bs;
+    return a && b && stat(a, &as) == 0 && stat(b, &bs) == 0 && as.st_dev == bs.st_dev
+        && as.st_ino == bs.st_ino;
 }
 
 int sv_plat_exe_dir(char* out, u64 cap)

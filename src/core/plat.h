@@ -66,6 +66,10 @@ int sv_plat_list_dir(const char* path, sv_plat_entry_fn fn, void* ctx);
 // reparse point of both is followed: 1 inside (at any depth), 0 outside (on Windows, another
 // volume too), -1 when either cannot be opened or resolved. Nothing is read or locked.
 int sv_plat_inside(const char* root, const char* path);
+// 1 when paths a and b name the same file or directory once every link is followed (on Windows
+// also junctions and other reparse points, names matched in any letter case); 0 when they differ
+// or either cannot be opened or resolved. Nothing is read or locked.
+int sv_plat_same(const char* a, const char* b);
 // Writes the directory of the running executable, with a trailing separator, into out (cap
 // bytes, NUL-terminated) and returns 1; 0 with out empty when it is unknown or does not fit.
 int sv_plat_exe_dir(char* out, u64 cap);

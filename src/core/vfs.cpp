@@ -122,16 +122,10 @@ i64 sv_vfs_mount_index_of(const char* path)
 {
     if (!path)
         return -1;
-    char* real = sv_plat_real_path(path);
-    i64 found = -1;
-    for (u64 i = 0; i < g_mount_count && found < 0; i++) {
-        char* other = real ? sv_plat_real_path(g_mounts[i].path) : nullptr;
-        if (strcmp(g_mounts[i].path, path) == 0 || (other && strcmp(other, real) == 0))
-            found = (i64)i;
-        free(other);
-    }
-    free(real);
-    return found;
+    for (u64 i = 0; i < g_mount_count; i++)
+        if (strcmp(g_mounts[i].path, path) == 0 || sv_plat_same(g_mounts[i].path, path))
+            return (i64)i;
+    return -1;
 }
 
 void sv_vfs_clear(void)
