@@ -846,17 +846,17 @@ TEST(DebugProgram, TheHeadlessConsoleReachesTheDebugCommands)
         SV_BINARY_DIR, "",
         "give shard\ngen 7 1\ngive shard\nselect player\ngen 7 3\ngive shard 2\n"
         "heal\nselected\nquit\n");
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("sv> give shard\n  shard: 1\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sv> give shard\n  shard: 2\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_NE(r.out.find("sv> give shard\n  shard: 1\n"), std::string::npos) << r;
+    EXPECT_NE(r.out.find("sv> give shard\n  shard: 2\n"), std::string::npos) << r;
     EXPECT_NE(r.out.find("sv> select player\n  player  room 0  hp 100/100  stamina 100  grit 0\n"),
               std::string::npos)
-        << r.out;
+        << r;
     EXPECT_NE(r.out.find("sv> give shard 2\n  shard: 4\n"), std::string::npos)
         << "Shards carry over to the next floor\n"
-        << r.out;
-    EXPECT_NE(r.out.find("sv> heal\n  health 100\n"), std::string::npos) << r.out;
+        << r;
+    EXPECT_NE(r.out.find("sv> heal\n  health 100\n"), std::string::npos) << r;
     EXPECT_NE(r.out.find("sv> selected\n  player  room 0  hp 100/100  stamina 100  grit 0\n"),
               std::string::npos)
-        << r.out;
+        << r;
 }
