@@ -72,12 +72,12 @@ for part in "$@"; do
   esac
 done
 
-# font_file: the font fetched before, if any. A copy named .ttf by an older run is named again for
-# its OpenType-CFF outlines.
+# font_file: the font fetched before, if any. A copy an older run named .ttf for its OpenType-CFF
+# outlines gets a copy named .otf (the old name stays for checkouts that may share these deps).
 font_file() {
   local f="$font_dir/KodeMono-Regular.ttf"
-  if [ -f "$f" ] && [ "$(head -c 4 "$f")" = OTTO ]; then
-    mv "$f" "$font_dir/KodeMono-Regular.otf"
+  if [ -f "$f" ] && [ ! -f "$font_dir/KodeMono-Regular.otf" ] && [ "$(head -c 4 "$f")" = OTTO ]; then
+    cp "$f" "$font_dir/KodeMono-Regular.otf.part" && mv "$font_dir/KodeMono-Regular.otf.part" "$font_dir/KodeMono-Regular.otf"
   fi
   for f in "$font_dir/KodeMono-Regular.otf" "$font_dir/KodeMono-Regular.ttf"; do
     [ -f "$f" ] && { printf '%s\n' "$f"; return; }
