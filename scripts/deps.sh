@@ -190,18 +190,40 @@ apt_dir="$deps/apt"
 rm -rf "$apt_dir"
 mkdir -p "$apt_dir/etc/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 arch="$(dpkg --print-architecture)"
+# Only the indexes this run needs are read: Debian 12's sources for cJSON and libzip (the Windows
+# libraries), trixie's and unstable's sources for GLFW and raylib (the Linux prefix, or the Windows
+# one when their sources are no longer beside the Linux prefix) and their packages for the font.
+need_win=0
+[ "$want_windows" = 0 ] || [ -f "$win_stamp" ] || need_win=1
+need_new_src=0
+[ -f "$stamp" ] || need_new_src=1
+if [ "$need_win" = 1 ] && [ -f "$stamp" ]; then
+  for name in glfw3 raylib; do
+    v="$(sed -n "s/^$name //p" "$stamp")"
+    ls "$deps/src/${name}_$(upstream "$v")".orig.tar.* > /dev/null 2>&1 || need_new_src=1
+  done
+fi
 # trixie's and unstable's Release files carry a validity date that a mirror's copy may be past; the
 # date check alone is dropped, for these sources only: signatures and checksums are still verified.
-# Debian 12's own sources (cJSON, libzip) only for the Windows libraries.
-bookworm_src=""
-[ "$want_windows" = 0 ] || [ -f "$win_stamp" ] || bookworm_src="deb-src [signed-by=$keyring] $mirror bookworm main"
-cat > "$apt_dir/etc/sources.list" << EOF
-$bookworm_src
-deb-src [signed-by=$keyring check-valid-until=no] $mirror trixie main
-deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main
-deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main
-deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main
-EOF
+sources=()
+indexes=()
+if [ "$need_win" = 1 ]; then
+  sources+=("deb-src [signed-by=$keyring] $mirror bookworm main")
+  indexes+=("bookworm's sources")
+fi
+kinds=""
+if [ "$need_new_src" = 1 ]; then
+  sources+=("deb-src [signed-by=$keyring check-valid-until=no] $mirror trixie main"
+            "deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main")
+  kinds="sources"
+fi
+if [ -z "$font" ]; then
+  sources+=("deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main"
+            "deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main")
+  kinds="${kinds:+$kinds and }packages"
+fi
+[ -z "$kinds" ] || indexes+=("trixie's and unstable's $kinds")
+printf '%s\n' "${sources[@]}" > "$apt_dir/etc/sources.list"
 # APT_CONFIG is read before the system's apt.conf.d, so pointing the parts and the main file away
 # from /etc/apt keeps every host setting out.
 cat > "$apt_dir/apt.conf" << EOF
@@ -224,10 +246,11 @@ papt_cache() { APT_CONFIG="$apt_dir/apt.conf" apt-cache "$@"; }
 # fetched LOG: apt's own count of what it downloaded.
 fetched() { sed -n 's/^Fetched \([^ ]* [kMG]*B\) .*/\1/p' "$1" | tail -n 1; }
 
-say "reading the ${bookworm_src:+bookworm, }trixie and unstable indexes from $mirror (private apt lists in ${apt_dir#"$root/"})"
+said="$(printf '%s, ' "${indexes[@]}")"
+say "reading the indexes of ${said%, } from $mirror (private apt lists in ${apt_dir#"$root/"})"
 papt_get update > "$apt_dir/update.log" 2>&1 && ! grep -q '^[WE]:' "$apt_dir/update.log" || {
   cat "$apt_dir/update.log" >&2
-  die "could not read the bookworm, trixie and unstable indexes from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries bookworm, trixie and unstable"
+  die "could not read the indexes of ${said%, } from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries bookworm, trixie and unstable"
 }
 say "indexes: $(fetched "$apt_dir/update.log")"
 
