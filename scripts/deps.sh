@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Installs what the game and its tests need, and is quick when all of it is already there:
-#   1. the Debian 12 packages (only those missing; apt-get update only when something must be installed);
-#   2. GLFW 3.4 and raylib 6.0, which Debian 12 does not package: their Debian source packages are fetched
-#      through a private apt configuration and built as static libraries into build/deps/prefix;
-#   3. the interface font, taken from the fonts-kode-mono package into build/deps/font;
-#   4. the Windows libraries, cross-built static with mingw-w64 into build-windows/deps/prefix: GLFW
-#      3.4 and raylib 6.0 from the same source packages, cJSON and libzip from Debian 12's source
-#      packages (against libz-mingw-w64-dev), GoogleTest from Debian's googletest sources.
+# Installs what the game, its tests and the Windows build need, and is quick when all of it is
+# already there. What is installed depends on the parts asked for (any of them, in any order;
+# none asks for all three):
+#   game     the Linux game alone (scripts/play): its Debian packages, GLFW 3.4 and raylib 6.0, and
+#            the interface font;
+#   test     the game and its Linux tests (the tests' Debian packages: GoogleTest, Google Benchmark,
+#            clang, Xvfb and the window-test tools);
+#   windows  the game and the Windows build (mingw-w64, Wine, the Windows libraries).
+# scripts/test asks for test and windows; scripts/play for game alone.
+#   1. the Debian 12 packages of the parts asked for (only those missing; apt-get update only when
+#      something must be installed);
+#   2. GLFW 3.4 and raylib 6.0, which Debian 12 does not package: their Debian source packages are
+#      fetched through a private apt configuration and built as static libraries into
+#      build/deps/prefix;
+#   3. the interface font, taken from the fonts-kode-mono package into build/deps/font, named for
+#      what it is (.otf for OpenType-CFF outlines, .ttf for TrueType ones);
+#   4. windows only: the Windows libraries, cross-built static with mingw-w64 into
+#      build-windows/deps/prefix: GLFW 3.4 and raylib 6.0 from the same source packages, cJSON and
+#      libzip from Debian 12's source packages (against libz-mingw-w64-dev), GoogleTest from
+#      Debian's googletest sources.
 # Everything fetched or built stays under build/deps and build-windows/deps (the private apt lists
 # only while fetching);
 # the system's apt setup is only read (for its Debian mirror), never changed, and its settings do not
 # reach the private apt.
 # SV_DEBIAN_MIRROR overrides the mirror, e.g. SV_DEBIAN_MIRROR=http://deb.debian.org/debian.
+#
+#   scripts/deps.sh [game] [test] [windows]
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,9 +34,9 @@ prefix="$deps/prefix"
 stamp="$prefix/.built"
 # Names how raylib is configured; a prefix built another way is built again.
 build_config="no-screen-capture"
-font="$deps/font/KodeMono-Regular.ttf"
+font_dir="$deps/font"
 # The font's licence (the package's copyright file), which the Windows package carries beside it.
-font_notice="$deps/font/copyright"
+font_notice="$font_dir/copyright"
 
 # The project is built and tested with these: raylib 6.0 and GLFW 3.4, nothing newer or older. The
 # Debian revisions known to work are taken when offered, else the newest revision of the same upstream.
@@ -48,6 +62,31 @@ gtest_src="/usr/src/googletest"
 say() { printf 'deps: %s\n' "$*"; }
 die() { printf 'deps: %s\n' "$*" >&2; exit 1; }
 
+want_test=0
+want_windows=0
+[ "$#" -gt 0 ] || set -- test windows
+for part in "$@"; do
+  case "$part" in
+  game) ;;
+  test) want_test=1 ;;
+  windows) want_windows=1 ;;
+  *) die "usage: scripts/deps.sh [game] [test] [windows] (none: all three)" ;;
+  esac
+done
+
+# font_file: the font fetched before, if any. A copy an older run named .ttf for its OpenType-CFF
+# outlines gets a copy named .otf (the old name stays for checkouts that may share these deps).
+font_file() {
+  local f="$font_dir/KodeMono-Regular.ttf"
+  if [ -f "$f" ] && [ ! -f "$font_dir/KodeMono-Regular.otf" ] && [ "$(head -c 4 "$f")" = OTTO ]; then
+    cp "$f" "$font_dir/KodeMono-Regular.otf.part" && mv "$font_dir/KodeMono-Regular.otf.part" "$font_dir/KodeMono-Regular.otf"
+  fi
+  for f in "$font_dir/KodeMono-Regular.otf" "$font_dir/KodeMono-Regular.ttf"; do
+    [ -f "$f" ] && { printf '%s\n' "$f"; return; }
+  done
+  return 0
+}
+
 # upstream VERSION: a Debian version without its epoch and revision.
 upstream() {
   local v="${1#*:}"
@@ -55,21 +94,34 @@ upstream() {
 }
 
 # --- 1. Debian packages -----------------------------------------------------------------------------
-packages=(
+# The Linux game's packages; the Linux tests' (GoogleTest and Google Benchmark, clang for the clang
+# and fuzz stages, clang-format, Xvfb and the tools the window tests drive and read the game with,
+# graphviz for the floor graphs); the Windows build's (the cross compiler and zlib, Wine, GoogleTest's
+# sources, zip for the package, and the window-test tools for the game under Wine).
+game_packages=(
   build-essential cmake ninja-build pkg-config ca-certificates xz-utils
-  libgtest-dev libbenchmark-dev libcjson-dev libzip-dev
-  clang clang-format libclang-rt-14-dev
+  libcjson-dev libzip-dev
   libx11-dev libxcursor-dev libxi-dev libxinerama-dev libxrandr-dev libgl1-mesa-dev
-  xvfb xauth xdotool imagemagick zip unzip graphviz
-  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
+test_packages=(
+  libgtest-dev libbenchmark-dev
+  clang clang-format libclang-rt-14-dev
+  xvfb xauth xdotool imagemagick graphviz
+)
+windows_packages=(
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
+  libgtest-dev zip unzip xvfb xauth xdotool imagemagick
+)
+packages=("${game_packages[@]}")
+[ "$want_test" = 0 ] || packages+=("${test_packages[@]}")
+[ "$want_windows" = 0 ] || packages+=("${windows_packages[@]}")
 declare -A have=()
 while read -r name state; do
   [ "$state" = installed ] && have[$name]=1
 done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-  [ -n "${have[$p]:-}" ] || missing+=("$p")
+  [ -n "${have[$p]:-}" ] || [[ " ${missing[*]} " == *" $p "* ]] || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
   install_line="apt-get update && apt-get install -y ${missing[*]}"
@@ -101,7 +153,7 @@ if [ -f "$stamp" ]; then
 fi
 
 # The same for the Windows prefix.
-if [ -f "$win_stamp" ]; then
+if [ "$want_windows" = 1 ] && [ -f "$win_stamp" ]; then
   ok=1
   for line in "glfw3 $glfw_upstream" "raylib $raylib_upstream" "cjson $cjson_upstream" \
     "libzip $libzip_upstream" "googletest $gtest_upstream"; do
@@ -118,7 +170,8 @@ if [ -f "$win_stamp" ]; then
   fi
 fi
 
-if [ -f "$stamp" ] && [ -f "$font" ] && [ -f "$font_notice" ] && [ -f "$win_stamp" ]; then
+font="$(font_file)"
+if [ -f "$stamp" ] && [ -n "$font" ] && [ -f "$font_notice" ] && { [ "$want_windows" = 0 ] || [ -f "$win_stamp" ]; }; then
   exit 0
 fi
 
@@ -135,19 +188,44 @@ mirror="${mirror%/}"
 apt_dir="$deps/apt"
 # Only the Windows prefix wanted: the Linux deps (which may be shared with other checkouts) are not
 # written to.
-[ -f "$stamp" ] && [ -f "$font" ] && [ -f "$font_notice" ] && apt_dir="$win_deps/apt"
+[ -f "$stamp" ] && [ -n "$font" ] && [ -f "$font_notice" ] && apt_dir="$win_deps/apt"
 rm -rf "$apt_dir"
 mkdir -p "$apt_dir/etc/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 arch="$(dpkg --print-architecture)"
+# Only the indexes this run needs are read: Debian 12's sources for cJSON and libzip (the Windows
+# libraries), trixie's and unstable's sources for GLFW and raylib (the Linux prefix, or the Windows
+# one when their sources are no longer beside the Linux prefix) and their packages for the font.
+need_win=0
+[ "$want_windows" = 0 ] || [ -f "$win_stamp" ] || need_win=1
+need_new_src=0
+[ -f "$stamp" ] || need_new_src=1
+if [ "$need_win" = 1 ] && [ -f "$stamp" ]; then
+  for name in glfw3 raylib; do
+    v="$(sed -n "s/^$name //p" "$stamp")"
+    ls "$deps/src/${name}_$(upstream "$v")".orig.tar.* > /dev/null 2>&1 || need_new_src=1
+  done
+fi
 # trixie's and unstable's Release files carry a validity date that a mirror's copy may be past; the
 # date check alone is dropped, for these sources only: signatures and checksums are still verified.
-cat > "$apt_dir/etc/sources.list" << EOF
-deb-src [signed-by=$keyring] $mirror bookworm main
-deb-src [signed-by=$keyring check-valid-until=no] $mirror trixie main
-deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main
-deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main
-deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main
-EOF
+sources=()
+indexes=()
+if [ "$need_win" = 1 ]; then
+  sources+=("deb-src [signed-by=$keyring] $mirror bookworm main")
+  indexes+=("bookworm's sources")
+fi
+kinds=""
+if [ "$need_new_src" = 1 ]; then
+  sources+=("deb-src [signed-by=$keyring check-valid-until=no] $mirror trixie main"
+            "deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main")
+  kinds="sources"
+fi
+if [ -z "$font" ]; then
+  sources+=("deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main"
+            "deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main")
+  kinds="${kinds:+$kinds and }packages"
+fi
+[ -z "$kinds" ] || indexes+=("trixie's and unstable's $kinds")
+printf '%s\n' "${sources[@]}" > "$apt_dir/etc/sources.list"
 # APT_CONFIG is read before the system's apt.conf.d, so pointing the parts and the main file away
 # from /etc/apt keeps every host setting out.
 cat > "$apt_dir/apt.conf" << EOF
@@ -170,10 +248,11 @@ papt_cache() { APT_CONFIG="$apt_dir/apt.conf" apt-cache "$@"; }
 # fetched LOG: apt's own count of what it downloaded.
 fetched() { sed -n 's/^Fetched \([^ ]* [kMG]*B\) .*/\1/p' "$1" | tail -n 1; }
 
-say "reading the bookworm, trixie and unstable indexes from $mirror (private apt lists in ${apt_dir#"$root/"})"
+said="$(printf '%s, ' "${indexes[@]}")"
+say "reading the indexes of ${said%, } from $mirror (private apt lists in ${apt_dir#"$root/"})"
 papt_get update > "$apt_dir/update.log" 2>&1 && ! grep -q '^[WE]:' "$apt_dir/update.log" || {
   cat "$apt_dir/update.log" >&2
-  die "could not read the bookworm, trixie and unstable indexes from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries bookworm, trixie and unstable"
+  die "could not read the indexes of ${said%, } from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR to a Debian mirror that carries bookworm, trixie and unstable"
 }
 say "indexes: $(fetched "$apt_dir/update.log")"
 
@@ -256,7 +335,7 @@ if [ ! -f "$stamp" ]; then
 fi
 
 # --- 3. the interface font ---------------------------------------------------------------------------
-if [ ! -f "$font" ] || [ ! -f "$font_notice" ]; then
+if [ -z "$font" ] || [ ! -f "$font_notice" ]; then
   say "fetching fonts-kode-mono"
   tmp="$(mktemp -d)"
   trap 'rm -rf "$tmp"' EXIT
@@ -265,19 +344,25 @@ if [ ! -f "$font" ] || [ ! -f "$font_notice" ]; then
     die "could not fetch fonts-kode-mono from $mirror; check that this machine reaches it, or set SV_DEBIAN_MIRROR"
   }
   dpkg-deb -x "$tmp"/fonts-kode-mono_*.deb "$tmp/root"
-  face="$(find "$tmp/root" -type f -name 'KodeMono-Regular.ttf' | head -n 1)"
-  [ -n "$face" ] || face="$(find "$tmp/root" -type f -name 'KodeMono-Regular.otf' | head -n 1)"
-  [ -n "$face" ] || { echo "deps: fonts-kode-mono has no Regular face" >&2; exit 1; }
-  mkdir -p "$(dirname "$font")"
+  face="$(find "$tmp/root" -type f \( -name 'KodeMono-Regular.otf' -o -name 'KodeMono-Regular.ttf' \) | head -n 1)"
+  [ -n "$face" ] || die "fonts-kode-mono has no Regular face"
+  # Named for its outlines, whatever the package calls it: "OTTO" starts an OpenType-CFF font.
+  if [ "$(head -c 4 "$face")" = OTTO ]; then
+    font="$font_dir/KodeMono-Regular.otf"
+  else
+    font="$font_dir/KodeMono-Regular.ttf"
+  fi
+  mkdir -p "$font_dir"
   cp "$face" "$font.part" && mv "$font.part" "$font"
   notice="$tmp/root/usr/share/doc/fonts-kode-mono/copyright"
   [ -f "$notice" ] || die "fonts-kode-mono has no copyright file"
   cp "$notice" "$font_notice.part" && mv "$font_notice.part" "$font_notice"
-  say "font: $(basename "$(ls "$tmp"/fonts-kode-mono_*.deb)") -> build/deps/font/$(basename "$font") (from $(basename "$face"))"
+  deb="$(ls "$tmp"/fonts-kode-mono_*.deb)"
+  say "font: $(($(stat -c %s "$deb") / 1000)) kB fetched, $(basename "$deb") -> build/deps/font/$(basename "$font") (from $(basename "$face"))"
 fi
 
 # --- 4. the Windows libraries ------------------------------------------------------------------------
-if [ ! -f "$win_stamp" ]; then
+if [ "$want_windows" = 1 ] && [ ! -f "$win_stamp" ]; then
   gtest_ver="$(dpkg-query -W -f='${Version}' libgtest-dev 2> /dev/null || true)"
   [[ "$(upstream "$gtest_ver")" =~ $gtest_upstream ]] && [ -f "$gtest_src/CMakeLists.txt" ] ||
     die "the Windows build is tested with GoogleTest 1.12.1 from Debian 12's googletest sources ($gtest_src, package libgtest-dev), but libgtest-dev is ${gtest_ver:-not installed}"

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -191,9 +193,17 @@ int run_second_process(std::string* path)
     if (!self)
         return -1;
     std::string quoted = std::string("\"") + self + "\"";
-    intptr_t status
-        = _spawnl(_P_WAIT, self, quoted.c_str(),
-                  "--gtest_filter=WalkerReplay.WritesItsHashesForAnotherProcess", (char*)nullptr);
+    // -1 is a process that was never started (Wine under load can fail to make one): only that
+    // is tried again; a run that failed is not.
+    intptr_t status = -1;
+    for (int launch = 1; launch <= 3 && status == -1; ++launch) {
+        status = _spawnl(_P_WAIT, self, quoted.c_str(),
+                         "--gtest_filter=WalkerReplay.WritesItsHashesForAnotherProcess",
+                         (char*)nullptr);
+        if (status == -1)
+            std::fprintf(stderr, "launch %d of the second process did not start: errno %d\n",
+                         launch, errno);
+    }
     _putenv_s("SV_WALKER_REPLAY_OUT", "");
     return (int)status;
 }

@@ -25,20 +25,28 @@ std::string g_out;
 
 struct Builtin : ::testing::Test {
     fs::path root;
+    fs::path was;
+    std::string work;
 
     void SetUp() override
     {
         sv_test_console_fresh(&g_out);
-        // Relative and short, so pack labels in the records are not cut.
+        // Relative and short, so pack labels in the records are not cut: under a working
+        // directory of this test's own, so runs side by side share nothing.
+        work = sv_test_make_dir("cmdt");
+        ASSERT_FALSE(work.empty());
+        was = fs::current_path();
+        fs::current_path(work);
         root = fs::path("cmdt") / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(root);
         fs::create_directories(root);
         g_out.clear();
     }
     void TearDown() override
     {
         sv_test_reset_all();
-        fs::remove_all(root);
+        if (!was.empty())
+            fs::current_path(was);
+        sv_test_remove_dir(work);
     }
 
     // A pack with a manifest and a tunables file that loads without a word of complaint.

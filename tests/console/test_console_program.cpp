@@ -16,22 +16,23 @@ namespace {
 
 TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
 {
-    fs::path pack = fs::absolute("console_program_pack");
+    // In the working directory, as the console names it relative; this process's own.
+    std::string name = "console_program_pack_" + std::to_string(sv_test_pid());
+    fs::path pack = fs::absolute(name);
     fs::remove_all(pack);
     sv_test_write_file(pack / "pack.json", "{ \"id\": \"solo\", \"name\": \"Solo\" }");
     sv_test_write_file(pack / "tunables.json", "{ \"floor.size_base\": 44 }");
 
-    sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack " + sv_test_quote(pack.string()),
-                                            "version\n"
-                                            "get floor.size_base\n"
-                                            "# a comment\n"
-                                            "set floor.size_base nan\n"
-                                            "mount\n"
-                                            "validate console_program_pack\n"
-                                            "nonsense\n"
-                                            "quit\n"
-                                            "version\n");
-    EXPECT_EQ(r.status, 0);
+    std::string script = "version\n"
+                         "get floor.size_base\n"
+                         "# a comment\n"
+                         "set floor.size_base nan\n"
+                         "mount\n"
+                         "validate "
+        + name + "\nnonsense\nquit\nversion\n";
+    sv_test_outcome r
+        = sv_test_run_console(SV_BINARY_DIR, "--pack " + sv_test_quote(pack.string()), script);
+    EXPECT_EQ(r.status, 0) << r;
     EXPECT_EQ(r.out,
               "sv> version\n"
               "strenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n"
@@ -44,11 +45,13 @@ TEST(ConsoleProgram, RunsAScriptOnTheGivenPack)
               "  0 "
                   + pack.string()
                   + "\n"
-                    "sv> validate console_program_pack\n"
-                    "  console_program_pack: no problems\n"
+                    "sv> validate "
+                  + name + "\n  " + name
+                  + ": no problems\n"
                     "sv> nonsense\n"
                     "unknown command 'nonsense' -- try 'help'\n"
-                    "sv> quit\n");
+                    "sv> quit\n")
+        << r;
     fs::remove_all(pack);
 }
 
@@ -56,27 +59,29 @@ TEST(ConsoleProgram, ValidatesTheBasePack)
 {
     sv_test_outcome r
         = sv_test_run_console(SV_BINARY_DIR, "", "version\nvalidate packs/base\nquit\n");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 0) << r;
     EXPECT_EQ(r.out,
               "sv> version\n"
               "strenvik 0.3.5-alpha  (" SV_TEST_PLATFORM " release)\n"
               "sv> validate packs/base\n"
               "  packs/base: no problems\n"
-              "sv> quit\n");
+              "sv> quit\n")
+        << r;
 }
 
 TEST(ConsoleProgram, FindsTheBasePackBesideItself)
 {
     // Started elsewhere, it still boots the pack beside the executable.
     sv_test_outcome r = sv_test_run_console("/", "", "mount\n");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 0) << r;
 #if defined(_WIN32)
     // Windows names the executable's directory with its drive and '\\' separators.
     EXPECT_EQ(r.out,
               "sv> mount\n  0 " + fs::absolute(SV_BINARY_DIR).make_preferred().string()
-                  + "\\packs/base\n");
+                  + "\\packs/base\n")
+        << r;
 #else
-    EXPECT_EQ(r.out, "sv> mount\n  0 " SV_BINARY_DIR "/packs/base\n");
+    EXPECT_EQ(r.out, "sv> mount\n  0 " SV_BINARY_DIR "/packs/base\n") << r;
 #endif
 }
 
@@ -105,10 +110,11 @@ TEST(ConsoleProgram, RunsOnDefaultsWithoutAPack)
 {
     sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "--pack /nonexistent/pack",
                                             "mount\nget sim.tick_hz\n");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 0) << r;
     EXPECT_EQ(r.out,
               "sv> mount\n  no mounts\n"
-              "sv> get sim.tick_hz\n  sim.tick_hz = 60   [20 .. 240, default 60]\n");
+              "sv> get sim.tick_hz\n  sim.tick_hz = 60   [20 .. 240, default 60]\n")
+        << r;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "floor/render.h"
 #include "floor/validate.h"
+#include "support/console_program.h"
 #include "test_gen_util.h"
 
 namespace {
@@ -98,7 +99,8 @@ TEST(GenProps, GraphvizAcceptsTheDigraph)
     if (std::system("dot -V >" NULL_DEVICE " 2>&1") != 0)
         GTEST_SKIP() << "graphviz's dot is not installed";
     tunables_guard tg;
-    std::string path = std::string(SV_BINARY_DIR) + "/test-gen-props.dot";
+    sv_test_dir dir {"gen_props_dot"};
+    std::string path = dir.path + "/floor.dot";
     for (u64 seed = 1; seed <= 24; ++seed) {
         grown_floor g(seed * 131, (u16)(1 + seed % 8));
         sv_floor_visit(&g.f, 0); // a filled node too
@@ -107,7 +109,7 @@ TEST(GenProps, GraphvizAcceptsTheDigraph)
         sv_render_dot(&g.f, sv_writer_file(file));
         std::fclose(file);
         std::string cmd = "dot -Tsvg -o " NULL_DEVICE " " QUOTE + path + QUOTE " 2>&1";
-        EXPECT_EQ(std::system(cmd.c_str()), 0) << "seed " << seed * 131;
+        sv_test_outcome r = sv_test_capture(cmd);
+        EXPECT_EQ(r.status, 0) << "seed " << seed * 131 << ": " << r;
     }
-    std::remove(path.c_str());
 }

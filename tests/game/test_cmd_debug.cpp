@@ -2,7 +2,6 @@
 // the base pack and a walker started in its spawn room.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -589,12 +588,12 @@ TEST_F(Debug, StatusAppliesWithCountDurationAndMagnitude)
     EXPECT_EQ(r, 1);
 }
 
+// A count applied one stack at a time would run for minutes: CTest's limit on this test (set in
+// CMakeLists.txt) fails it then, where a clock here would fail it on a busy machine.
 TEST_F(Debug, AHugeCountOfACappedStatusFinishesAtOnce)
 {
     run("select player");
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(run("status base:bleeding 4294967295"), "  the player:\n    Bleeding 5  4s\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST_F(Debug, StatusRemovesAndClears)
@@ -799,10 +798,9 @@ struct DebugUncapped : Debug {
 
 TEST_F(DebugUncapped, AHugeCountOfAnUncappedStatusFinishesAtOnce)
 {
+    // As above: CTest's limit on this test stands for the clock.
     run("select player");
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(run("status t:pile 4294967295"), "  the player:\n    Pile 4294967295\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(run("status t:pile 3"), "  the player:\n    Pile 4294967295\n");
     run("status clear");
     EXPECT_EQ(run("status t:pile 1"), "  the player:\n    Pile 1\n");
@@ -944,17 +942,17 @@ TEST(DebugProgram, TheHeadlessConsoleReachesTheDebugCommands)
         SV_BINARY_DIR, "",
         "give shard\ngen 7 1\ngive shard\nselect player\ngen 7 3\ngive shard 2\n"
         "heal\nselected\nquit\n");
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("sv> give shard\n  shard: 1\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("sv> give shard\n  shard: 2\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_NE(r.out.find("sv> give shard\n  shard: 1\n"), std::string::npos) << r;
+    EXPECT_NE(r.out.find("sv> give shard\n  shard: 2\n"), std::string::npos) << r;
     EXPECT_NE(r.out.find("sv> select player\n  player  room 0  hp 100/100  stamina 100  grit 0\n"),
               std::string::npos)
-        << r.out;
+        << r;
     EXPECT_NE(r.out.find("sv> give shard 2\n  shard: 4\n"), std::string::npos)
         << "Shards carry over to the next floor\n"
-        << r.out;
-    EXPECT_NE(r.out.find("sv> heal\n  health 100\n"), std::string::npos) << r.out;
+        << r;
+    EXPECT_NE(r.out.find("sv> heal\n  health 100\n"), std::string::npos) << r;
     EXPECT_NE(r.out.find("sv> selected\n  player  room 0  hp 100/100  stamina 100  grit 0\n"),
               std::string::npos)
-        << r.out;
+        << r;
 }

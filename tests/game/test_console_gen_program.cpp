@@ -36,9 +36,9 @@ TEST_F(ConsoleGenProgram, ReadmeSessionMatchesTheRegistry)
     for (const char* line : lines)
         script += std::string(line) + "\n";
     sv_test_outcome r = sv_test_run_console(SV_BINARY_DIR, "", script + "quit\n");
-    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
     std::vector<std::string> parts = by_prompt(r.out);
-    ASSERT_EQ(parts.size(), 5u) << r.out;
+    ASSERT_EQ(parts.size(), 5u) << r;
 
     // The same lines in this process, on the base pack the program boots.
     ASSERT_EQ(sv_pack_boot(SV_BINARY_DIR "/packs/base"), 1);
@@ -65,17 +65,13 @@ TEST_F(ConsoleGenProgram, ReadmeSessionMatchesTheRegistry)
 
 namespace {
 
-// The program run with its log (standard error) kept, after its standard output.
+// The program run from the build directory, its log (standard error) kept after its standard
+// output.
 sv_test_outcome run_with_log(const std::string& args, const std::string& script)
 {
-    std::filesystem::path input = std::filesystem::absolute(
-        std::string("console_input_log_")
-        + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    sv_test_write_file(input, script);
-    std::string cmd = sv_test_quote(SV_BINARY_DIR "/strenvik-console") + " " + args + " < "
-        + sv_test_quote(input.string()) + " 2>&1";
-    sv_test_outcome r = sv_test_capture(cmd);
-    std::filesystem::remove(input);
+    sv_test_outcome r = sv_test_run_program(SV_BINARY_DIR, "strenvik-console", args, script);
+    r.out += r.log;
+    r.log.clear();
     return r;
 }
 
@@ -84,22 +80,22 @@ sv_test_outcome run_with_log(const std::string& args, const std::string& script)
 TEST(ConsolePopulation, WithoutContentGenLogsWhatStandsEmpty)
 {
     sv_test_outcome r = run_with_log("--pack /nonexistent", "gen 1 2\nquit\n");
-    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
     const char* lines[] = {
         "info  gen      floor 2: no content mounted; 4 boss rooms stand empty and will not seal\n",
         "info  gen      floor 2: no melee weapon in the content; room 0 holds none\n",
         "info  gen      floor 2: no content mounted; no mobs stand\n",
     };
     for (const char* line : lines)
-        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\nin:\n" << r.out;
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\nin:\n" << r;
 }
 
 TEST(ConsolePopulation, TheBasePackPopulatesWithoutAWarning)
 {
     sv_test_outcome r = run_with_log("", "gen 4471 5\ndiag\nquit\n");
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("sv> diag\n  no problems reported\n"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("floor 5:"), std::string::npos) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_NE(r.out.find("sv> diag\n  no problems reported\n"), std::string::npos) << r;
+    EXPECT_EQ(r.out.find("floor 5:"), std::string::npos) << r;
 }
 
 // A base pack that cannot be mounted says why, naming the path; a "--pack" without its path says
@@ -107,29 +103,32 @@ TEST(ConsolePopulation, TheBasePackPopulatesWithoutAWarning)
 TEST(ConsoleBoot, TheLogSaysWhatWentWrongWithTheBasePack)
 {
     sv_test_outcome r = run_with_log("--pack /nonexistent", "quit\n");
-    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
     EXPECT_NE(r.out.find("cannot mount the base pack '/nonexistent': '/nonexistent' is neither a "
                          "directory nor a file\n"),
               std::string::npos)
-        << r.out;
-    EXPECT_EQ(r.out.find("beside the executable"), std::string::npos) << r.out;
+        << r;
+    EXPECT_EQ(r.out.find("beside the executable"), std::string::npos) << r;
 
     sv_test_dir dir {"console_boot"};
     // The path as the program is given it (with Windows' own separators there).
     std::string zip = std::filesystem::path(dir.path + "/cut.zip").make_preferred().string();
     sv_test_write_file(zip, std::string("PK\x03\x04", 4) + "truncated");
     r = run_with_log("--pack " + sv_test_quote(zip), "quit\n");
+    EXPECT_EQ(r.status, 0) << r;
     EXPECT_NE(r.out.find("cannot mount the base pack '" + zip + "': '" + zip
                          + "' is a file but not a readable zip\n"),
               std::string::npos)
-        << r.out;
+        << r;
 
     r = run_with_log("--pack", "quit\n");
-    EXPECT_NE(r.out.find("--pack needs a path; it is ignored\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.status, 0) << r;
+    EXPECT_NE(r.out.find("--pack needs a path; it is ignored\n"), std::string::npos) << r;
 
     sv_test_write_file(dir.path + "/bare/pack.json", R"({"id": "bare", "name": "Bare"})");
     r = run_with_log("--pack " + sv_test_quote(dir.path + "/bare"), "quit\n");
+    EXPECT_EQ(r.status, 0) << r;
     // Only the missing tunable set is wrong with it.
     EXPECT_NE(r.out.find("the base pack reported 1 problem; `diag` lists it\n"), std::string::npos)
-        << r.out;
+        << r;
 }

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #if defined(_WIN32)
 #include <process.h>
+#else
+#include <unistd.h>
 #endif
 #include <zip.h>
 
@@ -13,6 +15,16 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// This process's id, for names that two runs side by side must not share.
+inline unsigned sv_test_pid()
+{
+#if defined(_WIN32)
+    return (unsigned)_getpid();
+#else
+    return (unsigned)getpid();
+#endif
+}
 
 // A fresh directory under the test temporary directory named <prefix>_XXXXXX; empty when it
 // could not be made.
@@ -24,8 +36,8 @@ inline std::string sv_test_make_dir(const std::string& prefix)
     // a counter, is as private.
     static unsigned s_serial;
     for (int attempt = 0; attempt < 1000; attempt++) {
-        std::string name = tmpl.substr(0, tmpl.size() - 6)
-            + std::to_string((unsigned)_getpid() % 1000u) + "_" + std::to_string(s_serial++);
+        std::string name = tmpl.substr(0, tmpl.size() - 6) + std::to_string(sv_test_pid() % 1000u)
+            + "_" + std::to_string(s_serial++);
         std::error_code ec;
         if (std::filesystem::create_directory(name, ec))
             return name;
