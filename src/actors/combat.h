@@ -70,6 +70,14 @@ struct sv_carry {
     u8 fogged;           // the leg met a fogged door and ends at it
 };
 
+// One end of door o's span: its centre plus side (-1 or 1) times half its width along its
+// tangent, in its place's frame.
+inline Vector2 sv_combat_span_end(const sv_opening* o, f32 side)
+{
+    f32 h = o->width / 2.0f * side;
+    return {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
+}
+
 // Carries leg c through one door: the first opening of c->place in slot order, other than the
 // one entered by, whose span the leg from..to strictly crosses. A fogged one sets fogged and
 // returns 0; one with a place beyond moves the leg into it (place, geom, from, to, dir, y, at and
