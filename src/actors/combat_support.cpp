@@ -1,12 +1,11 @@
-// The combat layer's place cache, mob heights and ground, its route search and door filters,
-// and legs (shots, muzzles) carried through the doors they cross.
+// Mob heights and ground, the combat layer's route search and door filters, and legs (shots,
+// muzzles) carried through the doors they cross.
 #include "actors/combat.h"
 
 #include <cstring>
 
 #include "world/body.h"
 #include "world/geom.h"
-#include "world/geom_cache.h"
 #include "world/prim.h"
 #include "world/route.h"
 
@@ -52,27 +51,6 @@ Vector2 crossing(Vector2 a, Vector2 b, Vector2 s0, Vector2 s1)
 }
 
 } // namespace
-
-const sv_geom* place_geom(const sv_floor* floor, u16 place)
-{
-    return sv_geom_cached(floor, place);
-}
-
-const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
-                                const sv_geom* keep)
-{
-    return sv_geom_cache_store(floor, place, geom, keep);
-}
-
-void sv_place_cache_reset(void)
-{
-    sv_geom_cache_reset();
-}
-
-u64 sv_place_cache_builds(void)
-{
-    return sv_geom_cache_builds();
-}
 
 f32 sv_mob_height(u64 kind)
 {
