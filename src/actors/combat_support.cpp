@@ -180,7 +180,7 @@ u8 sv_combat_carry(const sv_floor* floor, sv_carry* c)
     for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
         const sv_opening* o = &geom->openings[k];
         Vector2 s0 = sv_combat_span_end(o, -1.0f), s1 = sv_combat_span_end(o, 1.0f);
-        if (k == c->entered || !segs_cross_strict(c->from, c->to, s0, s1))
+        if (k == c->entered || !sv_geom_segs_cross_strict(c->from, c->to, s0, s1))
             continue;
         if (sv_floor_fogged(floor, c->place, k)) {
             c->fogged = 1; // the leg is made here; the veil ends it

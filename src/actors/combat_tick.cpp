@@ -622,7 +622,7 @@ i32 sv_combat_mob_from_here(const sv_walker* walker, const sv_floor* floor, u16 
         }
         at = sv_portal_point(&chain, at);
         for (i64 k = 0; k < n; ++k)
-            if (!segs_cross_strict({p->x, p->z}, at, spans[k][0], spans[k][1]))
+            if (!sv_geom_segs_cross_strict({p->x, p->z}, at, spans[k][0], spans[k][1]))
                 return 0;
         height = chain.height;
     }

@@ -151,7 +151,7 @@ void engage(const sv_mob* mob, const sv_walker* walker, const sv_floor* floor, c
         f32 h = o->width / 2.0f;
         Vector2 s0 = {o->centre.x - o->tangent.x * h, o->centre.y - o->tangent.y * h};
         Vector2 s1 = {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
-        if (segs_cross_strict(at, p, s0, s1)) {
+        if (sv_geom_segs_cross_strict(at, p, s0, s1)) {
             v->engaged = 1;
             v->player = p;
             v->player_y = walker->player.y + portal->height;

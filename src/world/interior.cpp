@@ -364,7 +364,7 @@ bool try_bench(furnish* f, const bench_plan* bp)
     u8 e = bp->edges[sv_rng_below(&f->rng, bp->edge_count)];
     u8 e2 = (u8)((e + 1u) % nv);
     Vector2 a = g->vertices[e], b = g->vertices[e2], mid, u, n;
-    edge_frame(g, e, &mid, &u, &n);
+    sv_geom_edge_frame(g, e, &mid, &u, &n);
     f32 len = length(sub(b, a));
     f32 br = bp->run, D = bp->depth;
     f32 avail = len - 0.6f - br;
@@ -405,7 +405,7 @@ bool try_bench(furnish* f, const bench_plan* bp)
         probe[0] = add(top[0], scale(n, 0.01f));
         probe[1] = add(top[1], scale(n, 0.01f));
     } else {
-        edge_frame(g, e2, &m2, &u2, &n2);
+        sv_geom_edge_frame(g, e2, &m2, &u2, &n2);
         f32 den = cross2(u, u2);
         if (std::fabs(den) < 0.0001f)
             return false;
