@@ -58,6 +58,25 @@ void stand_spot_in(const sv_geom* geom, f32* x, f32* z, f32* yaw)
     sv_geom_nearest_standable(geom, (f32)sv_tune(SV_TUNE_PLAYER_RADIUS), x, z);
 }
 
+// Where a boss stands in a room: 0.4 of the room's radius from the centre opposite door 0,
+// facing door 0, moved to the nearest point a player-sized body can stand. Builds the room's
+// geometry; (0, 0) facing 0 for a null floor or a room that is not on it.
+void stand_spot(const sv_floor* floor, u16 room, f32* x, f32* z, f32* yaw)
+{
+    f32 sx = 0.0f, sz = 0.0f, syaw = 0.0f;
+    if (floor && room < floor->room_count) {
+        sv_geom geom;
+        sv_geom_build(&geom, floor, room);
+        stand_spot_in(&geom, &sx, &sz, &syaw);
+    }
+    if (x)
+        *x = sx;
+    if (z)
+        *z = sz;
+    if (yaw)
+        *yaw = syaw;
+}
+
 // Adds a boss at the room's stand spot; warns when the mob table is full. Index or -1.
 i32 add_boss(sv_floor* floor, u16 room, const sv_body* body, u64 kind, const char* name)
 {
@@ -146,22 +165,6 @@ sv_mob_kind sv_kind_scion(u32 faces, const char* scion_id)
     if (key == 0)
         key = 1;
     return (u64)SV_KIND_SCION | ((u64)(faces & 0xffu) << 8) | ((u64)key << 32);
-}
-
-void stand_spot(const sv_floor* floor, u16 room, f32* x, f32* z, f32* yaw)
-{
-    f32 sx = 0.0f, sz = 0.0f, syaw = 0.0f;
-    if (floor && room < floor->room_count) {
-        sv_geom geom;
-        sv_geom_build(&geom, floor, room);
-        stand_spot_in(&geom, &sx, &sz, &syaw);
-    }
-    if (x)
-        *x = sx;
-    if (z)
-        *z = sz;
-    if (yaw)
-        *yaw = syaw;
 }
 
 const sv_axiom_def* sv_boss_draw_axiom(u16 depth, sv_rng* rng)

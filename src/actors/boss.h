@@ -69,8 +69,3 @@ const sv_scion_def* sv_boss_draw_scion(const sv_axiom_def* axiom, sv_rng* rng);
 // the first Axiom claiming it, else 6): 1 with body, kind word and name written (each out may be
 // null), 0 for a null or unknown id.
 i32 sv_boss_entry(const char* id, sv_body* body, sv_mob_kind* kind, const char** name);
-
-// Where a boss stands in a room: 0.4 of the room's radius from the centre opposite door 0,
-// facing door 0, moved to the nearest point a player-sized body can stand. Builds the room's
-// geometry; (0, 0) facing 0 for a null floor or a room that is not on it.
-void stand_spot(const sv_floor* floor, u16 room, f32* x, f32* z, f32* yaw);

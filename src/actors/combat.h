@@ -1,8 +1,9 @@
-// Small services of the combat layer shared by the combat tick and the mob AI: a cache of the
-// geometries of places other than the walker's, the heights of mobs by kind, a mob's ground and
-// settling, the door filters of route searches, and a leg (a shot's move, a muzzle) carried
-// through the doors it passes (door spans are crossed by the world's strict segment test). The
-// cache is process-wide and not re-entrant; nothing here draws a random number.
+// Small services of the combat layer shared by the combat tick and the mob AI: the geometries of
+// places other than the walker's (from the world's geometry cache), the heights of mobs by kind,
+// a mob's ground and settling, the route search and door filters of the combat layer, and a leg
+// (a shot's move, a muzzle) carried through the doors it passes (door spans are crossed by the
+// world's strict segment test). The cache and the route tables are process-wide and not
+// re-entrant; nothing here draws a random number.
 #pragma once
 #include "actors/player.h"
 #include "floor/floor.h"
@@ -10,17 +11,14 @@
 #include "world/route.h"
 #include "world/world_types.h"
 
-#define SV_PLACE_CACHE SV_GEOM_CACHE
-// The geometry of place on floor from the world's least-recently-used geometry cache (see
-// world/geom_cache.h for its exact key and bound); a miss builds it with sv_geom_build. The
-// pointer stays valid for at least SV_PLACE_CACHE - 1 further misses or stores. Null for a null
-// floor or an invalid place.
-const sv_geom* place_geom(const sv_floor* floor, u16 place);
-// Empties the cache (every entry unused).
-void sv_place_cache_reset(void);
-
-// How many geometries the cache has built since the process started (for tests and tools).
-u64 sv_place_cache_builds(void);
+// The geometry of place on floor (one other than the walker's) from the world's geometry cache:
+// sv_geom_cached, whose key, bound and pointer lifetime world/geom_cache.h states; a miss builds
+// it. Null for a null floor or an invalid place. A mob crossing a door stores its new place's
+// geometry there with sv_geom_cache_store.
+inline const sv_geom* place_geom(const sv_floor* floor, u16 place)
+{
+    return sv_geom_cached(floor, place);
+}
 
 // Body height of a mob by its kind word: Axiom 2.6, Scion 2.0, any other mob 1.45.
 f32 sv_mob_height(u64 kind);
@@ -50,13 +48,6 @@ i64 sv_combat_route(const sv_floor* floor, u16 from, u16 to, u8* doors, u64 cap,
 i32 sight_may_pass(void* user, const sv_floor* floor, u16 place, u8 door);
 i32 mob_may_take(void* user, const sv_floor* floor, u16 place, u8 door);
 
-// Stores a copy of geom as the cached geometry of place on floor: the entry already holding
-// that place, else the least recently used one other than the entry holding keep (a geometry a
-// caller still reads). Returns the cached copy; null for a null floor or geom or an invalid
-// place.
-const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
-                                const sv_geom* keep);
-
 // A horizontal leg (a shot's move, a muzzle ahead of a mob) carried through the doors it passes.
 struct sv_carry {
     u16 place;           // the place the leg is in now
@@ -69,6 +60,14 @@ struct sv_carry {
     u8 entered;          // the door of place the leg came in by; 255 none
     u8 fogged;           // the leg met a fogged door and ends at it
 };
+
+// One end of door o's span: its centre plus side (-1 or 1) times half its width along its
+// tangent, in its place's frame.
+inline Vector2 sv_combat_span_end(const sv_opening* o, f32 side)
+{
+    f32 h = o->width / 2.0f * side;
+    return {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
+}
 
 // Carries leg c through one door: the first opening of c->place in slot order, other than the
 // one entered by, whose span the leg from..to strictly crosses. A fogged one sets fogged and

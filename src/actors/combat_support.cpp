@@ -1,11 +1,13 @@
-// The combat layer's place cache, mob heights and ground, span crossings and door filters.
+// Mob heights and ground, the combat layer's route search and door filters, and legs (shots,
+// muzzles) carried through the doors they cross.
 #include "actors/combat.h"
 
 #include <cstring>
 
 #include "world/body.h"
 #include "world/geom.h"
-#include "world/geom_cache.h"
+#include "world/prim.h"
+#include "world/route.h"
 
 namespace {
 
@@ -39,28 +41,16 @@ const sv_fog_table* route_fog(const sv_floor* floor)
     return &s_route.fog;
 }
 
+// The crossing point of a-b with the span s0-s1 (they are known to cross).
+Vector2 crossing(Vector2 a, Vector2 b, Vector2 s0, Vector2 s1)
+{
+    f32 dx = b.x - a.x, dz = b.y - a.y, ex = s1.x - s0.x, ez = s1.y - s0.y;
+    f32 den = dx * ez - dz * ex;
+    f32 t = den != 0.0f ? ((s0.x - a.x) * ez - (s0.y - a.y) * ex) / den : 0.0f;
+    return {a.x + dx * t, a.y + dz * t};
+}
+
 } // namespace
-
-const sv_geom* place_geom(const sv_floor* floor, u16 place)
-{
-    return sv_geom_cached(floor, place);
-}
-
-const sv_geom* place_geom_store(const sv_floor* floor, u16 place, const sv_geom* geom,
-                                const sv_geom* keep)
-{
-    return sv_geom_cache_store(floor, place, geom, keep);
-}
-
-void sv_place_cache_reset(void)
-{
-    sv_geom_cache_reset();
-}
-
-u64 sv_place_cache_builds(void)
-{
-    return sv_geom_cache_builds();
-}
 
 f32 sv_mob_height(u64 kind)
 {
@@ -180,4 +170,41 @@ i32 mob_may_take(void*, const sv_floor* floor, u16 place, u8 door)
     if (next < floor->room_count && (sv_floor_seal_state(floor, next) & SV_SEAL_SEALED))
         return 0;
     return 1;
+}
+
+u8 sv_combat_carry(const sv_floor* floor, sv_carry* c)
+{
+    if (!floor || !c || !c->geom)
+        return 0;
+    const sv_geom* geom = c->geom;
+    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
+        const sv_opening* o = &geom->openings[k];
+        Vector2 s0 = sv_combat_span_end(o, -1.0f), s1 = sv_combat_span_end(o, 1.0f);
+        if (k == c->entered || !sv_geom_segs_cross_strict(c->from, c->to, s0, s1))
+            continue;
+        if (sv_floor_fogged(floor, c->place, k)) {
+            c->fogged = 1; // the leg is made here; the veil ends it
+            return 0;
+        }
+        const sv_portal* found = nullptr;
+        const sv_geom* beyond = nullptr;
+        u16 next = SV_NONE16;
+        u8 entry = SV_NONE8;
+        if (!sv_nav_beyond(floor, c->place, geom, k, &found, &beyond, &next, &entry))
+            continue;
+        const sv_portal portal = *found;
+        c->at = crossing(c->from, c->to, s0, s1);
+        Vector2 dir = c->dir;
+        // Carried into the far frame: the inverse of the portal's far-to-near turn.
+        c->dir.x = portal.cosine * dir.x + portal.sine * dir.y;
+        c->dir.y = -portal.sine * dir.x + portal.cosine * dir.y;
+        c->from = sv_nav_to_beyond(&portal, c->at);
+        c->to = sv_nav_to_beyond(&portal, c->to);
+        c->y -= portal.height;
+        c->place = next;
+        c->geom = beyond;
+        c->entered = entry;
+        return 1;
+    }
+    return 0;
 }

@@ -44,12 +44,6 @@ f32 hypot2(f32 x, f32 z)
     return std::sqrt(x * x + z * z);
 }
 
-Vector2 span_end(const sv_opening* o, f32 side)
-{
-    f32 h = o->width / 2.0f * side;
-    return {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
-}
-
 // The geometry of place as the tick sees it: the walker's own, else the place cache's.
 const sv_geom* geom_of(const sv_walker* walker, const sv_floor* floor, u16 place)
 {
@@ -276,15 +270,6 @@ void test_leg(const sv_walker* walker, const sv_floor* floor, const sv_shot* sho
             return;
         }
     }
-}
-
-// The crossing point of a-b with the span s0-s1 (they are known to cross).
-Vector2 crossing(Vector2 a, Vector2 b, Vector2 s0, Vector2 s1)
-{
-    f32 dx = b.x - a.x, dz = b.y - a.y, ex = s1.x - s0.x, ez = s1.y - s0.y;
-    f32 den = dx * ez - dz * ex;
-    f32 t = den != 0.0f ? ((s0.x - a.x) * ez - (s0.y - a.y) * ex) / den : 0.0f;
-    return {a.x + dx * t, a.y + dz * t};
 }
 
 // The open door (unfogged, a place beyond) whose plane p stands within 0.01 in front of; 255
@@ -563,43 +548,6 @@ void mob_tick(sv_walker* walker, sv_floor* floor, u16 index, f32 radius, f32 dt)
 
 } // namespace
 
-u8 sv_combat_carry(const sv_floor* floor, sv_carry* c)
-{
-    if (!floor || !c || !c->geom)
-        return 0;
-    const sv_geom* geom = c->geom;
-    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k) {
-        const sv_opening* o = &geom->openings[k];
-        Vector2 s0 = span_end(o, -1.0f), s1 = span_end(o, 1.0f);
-        if (k == c->entered || !segs_cross_strict(c->from, c->to, s0, s1))
-            continue;
-        if (sv_floor_fogged(floor, c->place, k)) {
-            c->fogged = 1; // the leg is made here; the veil ends it
-            return 0;
-        }
-        const sv_portal* found = nullptr;
-        const sv_geom* beyond = nullptr;
-        u16 next = SV_NONE16;
-        u8 entry = SV_NONE8;
-        if (!sv_nav_beyond(floor, c->place, geom, k, &found, &beyond, &next, &entry))
-            continue;
-        const sv_portal portal = *found;
-        c->at = crossing(c->from, c->to, s0, s1);
-        Vector2 dir = c->dir;
-        // Carried into the far frame: the inverse of the portal's far-to-near turn.
-        c->dir.x = portal.cosine * dir.x + portal.sine * dir.y;
-        c->dir.y = -portal.sine * dir.x + portal.cosine * dir.y;
-        c->from = sv_nav_to_beyond(&portal, c->at);
-        c->to = sv_nav_to_beyond(&portal, c->to);
-        c->y -= portal.height;
-        c->place = next;
-        c->geom = beyond;
-        c->entered = entry;
-        return 1;
-    }
-    return 0;
-}
-
 void sv_combat_tick(sv_walker* walker, sv_floor* floor)
 {
     if (!walker || !floor)
@@ -648,7 +596,7 @@ i32 sv_combat_mob_from_here(const sv_walker* walker, const sv_floor* floor, u16 
             if (doors[k] >= geom->opening_count)
                 return 0;
             const sv_opening* o = &geom->openings[doors[k]];
-            Vector2 s0 = span_end(o, -1.0f), s1 = span_end(o, 1.0f);
+            Vector2 s0 = sv_combat_span_end(o, -1.0f), s1 = sv_combat_span_end(o, 1.0f);
             const sv_portal* found = nullptr;
             const sv_geom* beyond = nullptr;
             u16 next = SV_NONE16;
@@ -674,7 +622,7 @@ i32 sv_combat_mob_from_here(const sv_walker* walker, const sv_floor* floor, u16 
         }
         at = sv_portal_point(&chain, at);
         for (i64 k = 0; k < n; ++k)
-            if (!segs_cross_strict({p->x, p->z}, at, spans[k][0], spans[k][1]))
+            if (!sv_geom_segs_cross_strict({p->x, p->z}, at, spans[k][0], spans[k][1]))
                 return 0;
         height = chain.height;
     }

@@ -11,6 +11,7 @@
 #include "core/tune.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 #include "world/nav.h"
 #include "world/portal.h"
 #include "world/prim.h"
@@ -150,7 +151,7 @@ void engage(const sv_mob* mob, const sv_walker* walker, const sv_floor* floor, c
         f32 h = o->width / 2.0f;
         Vector2 s0 = {o->centre.x - o->tangent.x * h, o->centre.y - o->tangent.y * h};
         Vector2 s1 = {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
-        if (segs_cross_strict(at, p, s0, s1)) {
+        if (sv_geom_segs_cross_strict(at, p, s0, s1)) {
             v->engaged = 1;
             v->player = p;
             v->player_y = walker->player.y + portal->height;
@@ -513,7 +514,7 @@ void cross_door(sv_mob* mob, const sv_floor* floor, const sv_geom* geom, u8 door
     // A long door reach may carry the point past a shallow place's far side, or keep a side
     // offset that lays the body over a door-wide place's side wall: it lands where it can stand.
     sv_nav_land(&s_cross, entry, radius, &x, &z);
-    const sv_geom* next = place_geom_store(floor, place, &s_cross, geom);
+    const sv_geom* next = sv_geom_cache_store(floor, place, &s_cross, geom);
     if (!next)
         return;
     mob->place = place;

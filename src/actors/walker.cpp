@@ -432,7 +432,7 @@ void fog_beyond(const sv_walker* w, const sv_floor* floor, u8 i, fog_best* out)
             if (!nearer(out, d2) || !(out->fx * (c.x - me.x) + out->fz * (c.y - me.y) > 0.0f))
                 return;
             for (u32 s = 0; s < span_count; ++s)
-                if (!segs_cross_strict(me, c, spans[s][0], spans[s][1]))
+                if (!sv_geom_segs_cross_strict(me, c, spans[s][0], spans[s][1]))
                     return;
             out->best = d2;
             out->result = pack_fog(i, (u8)(k + 1), admits_at(w, floor, next, far), 0, length);

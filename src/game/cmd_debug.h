@@ -23,8 +23,6 @@ enum sv_sel_kind : u32 {
 // Registering them twice panics (the registry refuses a doubled name).
 void sv_debug_register_commands(void);
 
-// The selection: kind (sv_sel_kind) and id. Process-wide, none at start, kept across floors (the
-// id then names whatever has that index on the new floor).
 // Points the commands at the main loop's walker (the player inside it) and the HUD's two weapon
 // slot names, which `give weapon` renames. Either may be null: without a walker the commands that
 // need the player refuse; without names none is renamed.
@@ -35,7 +33,11 @@ void sv_debug_bind(sv_walker* walker, char (*weapon_name)[SV_WEAPON_NAME]);
 // made a new one since (sv_walker_start). Null stops following and unbinds the walker.
 void sv_debug_follow(sv_walker* walker);
 
+// The selection is process-wide, none at start, and kept across floors (its id then names
+// whatever has that index on the new floor); reading it changes nothing.
+// The selection's kind: an sv_sel_kind, SV_SEL_NONE when nothing is selected.
 u32 sv_debug_selected_kind(void);
+// The selection's id, as its kind gives it (see sv_sel_kind); 0 when nothing is selected.
 u32 sv_debug_selected_id(void);
 // Clears the selection, the passive mode, the binding and any following (tests start afresh).
 void sv_debug_reset(void);

@@ -24,13 +24,17 @@ void ui_text_centred(const char* text, i32 x, f32 y, i32 size, Color colour);
 // Unloads every cached font and frees the font file.
 void ui_font_release(void);
 
-// The mouse latch: presses per button 0..2 since the last read, all presses ever, and the
-// shortest press measured (seconds; negative while none was); and the times the cursor entered
-// the window since the last read (GLFW then moves the cursor to where it entered).
-extern u32 g_presses[3];
-extern u32 g_presses_total;
-extern f64 g_shortest_press;
-extern u32 g_cursor_enters;
+// The mouse latch counts presses as GLFW reports them, so a click shorter than a frame is never
+// lost, and the times the cursor entered the window (GLFW then moves the cursor to where it
+// entered). 1 when button (0 left, 1 right, 2 middle) was pressed since the last take, which
+// clears its count; 0 for any other button.
+u8 gfx_mouse_take(u8 button);
+// The cursor's entries into the window since the last take, which clears them.
+u32 gfx_cursor_entries_take(void);
+// Every press the latch counted since it was installed; changes nothing.
+u32 gfx_mouse_presses(void);
+// The shortest press measured, in seconds (negative while none was); changes nothing.
+f64 gfx_mouse_shortest_press(void);
 // Chains mouse_latch and the enter count in front of raylib's callbacks on the current GLFW
 // window; 0 (with a logged warning) when there is no GLFW window to install them on.
 i32 mouse_latch_install(void);
@@ -41,9 +45,8 @@ u8 gfx_cursor_at_rest(void);
 // The key presses raylib queued since the last frame, drained once at the top of every frame, so
 // every layer sees a tap that began and ended inside one long frame (IsKeyPressed misses it).
 #define GFX_KEYS_QUEUED 16
-extern i32 g_keys_queued[GFX_KEYS_QUEUED];
-extern i32 g_keys_queued_count;
-// Drains raylib's key queue into g_keys_queued (the first 16). Once per frame, before any reader.
+// Drains raylib's key queue into the frame's queue (the first 16). Once per frame, before any
+// reader.
 void gfx_keys_read(void);
 // 1 when key was queued this frame or raylib sees it pressed now.
 i32 gfx_key_tapped(i32 key);
@@ -55,6 +58,7 @@ struct gfx_fog {
 };
 // Builds the fog shader and sets its colour (18, 16, 20) and density 0.05.
 void gfx_fog_load(gfx_fog* fog);
+// Unloads the fog shader.
 void gfx_fog_unload(gfx_fog* fog);
 
 // Everything the screen layers read in one frame.

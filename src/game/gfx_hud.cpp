@@ -276,8 +276,8 @@ void gfx_draw_overlay(const gfx_screen* s, u64 places_drawn)
     in.places_drawn = places_drawn;
     in.fps = GetFPS();
     in.frame_ms = GetFrameTime() * 1000.0f;
-    in.presses = g_presses_total;
-    in.shortest_press = g_shortest_press;
+    in.presses = gfx_mouse_presses();
+    in.shortest_press = gfx_mouse_shortest_press();
     in.in_hand = g_weapon_name[p->slot > 1 ? 0 : p->slot];
     in.run_seed = s->run ? s->run->seed : s->frame->seed;
     in.seeded = (u8)sv_run_seeded(s->run);

@@ -1,4 +1,5 @@
-// The interface font cache and text, the mouse-button latch and the fog shader.
+// The interface font cache and text, the mouse-button latch, the frame's key queue and the fog
+// shader, with all of their state in one record.
 #include <GLFW/glfw3.h>
 #include <cstring>
 
@@ -8,42 +9,64 @@
 
 #define UI_FONT_PATH "fonts/KodeMono.ttf"
 
-// Font cache ----------------------------------------------------------------------------------
+// State ----------------------------------------------------------------------------------------
 
-static u8 g_font_tried;
-static sv_vfs_buf g_font_file;
-static u8 g_font_have[SV_FONT_CACHE];
-static Font g_font_at[SV_FONT_CACHE];
+// Everything the window's services keep between calls, in one place.
+struct ui_state {
+    // The interface font: the pack's file (read once) and a font per pixel size, loaded once.
+    u8 font_tried;
+    sv_vfs_buf font_file;
+    u8 font_have[SV_FONT_CACHE];
+    Font font_at[SV_FONT_CACHE];
+    // The mouse latch: presses per button (left, right, middle) since the main loop took them,
+    // every press, the shortest press (seconds; negative while none was), when each button went
+    // down, the cursor's entries since taken, the callbacks chained behind ours and the window.
+    u32 presses[3];
+    u32 presses_total;
+    f64 shortest_press = -1.0;
+    f64 press_at[3];
+    u32 cursor_enters;
+    GLFWmousebuttonfun prev_mouse_cb;
+    GLFWcursorenterfun prev_enter_cb;
+    GLFWwindow* latched;
+    // The key presses raylib queued this frame (the first GFX_KEYS_QUEUED).
+    i32 keys_queued[GFX_KEYS_QUEUED];
+    i32 keys_queued_count;
+};
+
+static ui_state g_ui;
+
+// Font cache ----------------------------------------------------------------------------------
 
 Font ui_font(i32 size, f32* spacing)
 {
-    if (!g_font_tried) {
-        g_font_tried = 1;
-        if (!sv_vfs_read(UI_FONT_PATH, &g_font_file)) {
-            std::memset(&g_font_file, 0, sizeof g_font_file);
+    if (!g_ui.font_tried) {
+        g_ui.font_tried = 1;
+        if (!sv_vfs_read(UI_FONT_PATH, &g_ui.font_file)) {
+            std::memset(&g_ui.font_file, 0, sizeof g_ui.font_file);
             sv_log_write(SV_LOG_WARN, SV_CAT_RENDER, "no %s in any pack; drawing raylib's font",
                          UI_FONT_PATH);
         }
     }
-    bool have_file = g_font_file.data && g_font_file.size > 0;
+    bool have_file = g_ui.font_file.data && g_ui.font_file.size > 0;
     if (!have_file || !sv_front_font_cached(size)) {
         if (spacing)
             *spacing = (f32)size / 10.0f;
         return GetFontDefault();
     }
-    if (!g_font_have[size]) {
-        g_font_at[size] = LoadFontFromMemory(".ttf", (const unsigned char*)g_font_file.data,
-                                             (int)g_font_file.size, size, nullptr, 0);
-        g_font_have[size] = 1;
+    if (!g_ui.font_have[size]) {
+        g_ui.font_at[size] = LoadFontFromMemory(".ttf", (const unsigned char*)g_ui.font_file.data,
+                                                (int)g_ui.font_file.size, size, nullptr, 0);
+        g_ui.font_have[size] = 1;
     }
-    if (!IsFontValid(g_font_at[size])) {
+    if (!IsFontValid(g_ui.font_at[size])) {
         if (spacing)
             *spacing = (f32)size / 10.0f;
         return GetFontDefault();
     }
     if (spacing)
         *spacing = 0.0f;
-    return g_font_at[size];
+    return g_ui.font_at[size];
 }
 
 void ui_text(const char* text, f32 x, f32 y, i32 size, Color colour)
@@ -68,24 +91,15 @@ void ui_text_centred(const char* text, i32 x, f32 y, i32 size, Color colour)
 void ui_font_release(void)
 {
     for (i32 i = 0; i < SV_FONT_CACHE; ++i) {
-        if (g_font_have[i] && IsFontValid(g_font_at[i]))
-            UnloadFont(g_font_at[i]);
-        g_font_have[i] = 0;
+        if (g_ui.font_have[i] && IsFontValid(g_ui.font_at[i]))
+            UnloadFont(g_ui.font_at[i]);
+        g_ui.font_have[i] = 0;
     }
-    if (g_font_file.data)
-        sv_vfs_free(&g_font_file);
+    if (g_ui.font_file.data)
+        sv_vfs_free(&g_ui.font_file);
 }
 
 // Mouse latch ------------------------------------------------------------------------------------
-
-u32 g_presses[3];
-u32 g_presses_total;
-f64 g_shortest_press = -1.0;
-u32 g_cursor_enters;
-static f64 g_press_at[3];
-static GLFWmousebuttonfun g_prev_mouse_cb;
-static GLFWcursorenterfun g_prev_enter_cb;
-static GLFWwindow* g_latched;
 
 // Counts presses as they arrive, so a click shorter than a frame is never lost, then hands the
 // event on to raylib's own callback.
@@ -93,17 +107,17 @@ static void mouse_latch(GLFWwindow* window, int button, int action, int mods)
 {
     if (button >= 0 && button <= 2) {
         if (action == GLFW_PRESS) {
-            g_presses[button]++;
-            g_presses_total++;
-            g_press_at[button] = glfwGetTime();
+            g_ui.presses[button]++;
+            g_ui.presses_total++;
+            g_ui.press_at[button] = glfwGetTime();
         } else if (action == GLFW_RELEASE) {
-            f64 held = glfwGetTime() - g_press_at[button];
-            if (g_shortest_press < 0.0 || g_shortest_press > held)
-                g_shortest_press = held;
+            f64 held = glfwGetTime() - g_ui.press_at[button];
+            if (g_ui.shortest_press < 0.0 || g_ui.shortest_press > held)
+                g_ui.shortest_press = held;
         }
     }
-    if (g_prev_mouse_cb)
-        g_prev_mouse_cb(window, button, action, mods);
+    if (g_ui.prev_mouse_cb)
+        g_ui.prev_mouse_cb(window, button, action, mods);
 }
 
 // Counts the cursor's entries: GLFW follows each with the position where it entered, which in
@@ -111,9 +125,9 @@ static void mouse_latch(GLFWwindow* window, int button, int action, int mods)
 static void enter_latch(GLFWwindow* window, int entered)
 {
     if (entered == GLFW_TRUE)
-        g_cursor_enters++;
-    if (g_prev_enter_cb)
-        g_prev_enter_cb(window, entered);
+        g_ui.cursor_enters++;
+    if (g_ui.prev_enter_cb)
+        g_ui.prev_enter_cb(window, entered);
 }
 
 i32 mouse_latch_install(void)
@@ -125,40 +139,63 @@ i32 mouse_latch_install(void)
             "no GLFW window to latch mouse buttons on: clicks shorter than a frame may be lost");
         return 0;
     }
-    g_latched = window;
-    g_prev_mouse_cb = glfwSetMouseButtonCallback(window, mouse_latch);
-    g_prev_enter_cb = glfwSetCursorEnterCallback(window, enter_latch);
+    g_ui.latched = window;
+    g_ui.prev_mouse_cb = glfwSetMouseButtonCallback(window, mouse_latch);
+    g_ui.prev_enter_cb = glfwSetCursorEnterCallback(window, enter_latch);
     return 1;
 }
 
 u8 gfx_cursor_at_rest(void)
 {
-    if (!g_latched)
+    if (!g_ui.latched)
         return 1;
     double x = 0.0, y = 0.0;
-    glfwGetCursorPos(g_latched, &x, &y);
+    glfwGetCursorPos(g_ui.latched, &x, &y);
     Vector2 seen = GetMousePosition();
     // raylib keeps GLFW's position as a float: the same float when nothing is still to come.
     return (u8)((f32)x == seen.x && (f32)y == seen.y);
 }
 
-// Key queue --------------------------------------------------------------------------------------
+u8 gfx_mouse_take(u8 button)
+{
+    if (button > 2)
+        return 0;
+    u8 pressed = g_ui.presses[button] != 0;
+    g_ui.presses[button] = 0;
+    return pressed;
+}
 
-i32 g_keys_queued[GFX_KEYS_QUEUED];
-i32 g_keys_queued_count;
+u32 gfx_cursor_entries_take(void)
+{
+    u32 n = g_ui.cursor_enters;
+    g_ui.cursor_enters = 0;
+    return n;
+}
+
+u32 gfx_mouse_presses(void)
+{
+    return g_ui.presses_total;
+}
+
+f64 gfx_mouse_shortest_press(void)
+{
+    return g_ui.shortest_press;
+}
+
+// Key queue --------------------------------------------------------------------------------------
 
 void gfx_keys_read(void)
 {
-    g_keys_queued_count = 0;
+    g_ui.keys_queued_count = 0;
     for (int key = GetKeyPressed(); key != 0; key = GetKeyPressed())
-        if (g_keys_queued_count < GFX_KEYS_QUEUED)
-            g_keys_queued[g_keys_queued_count++] = key;
+        if (g_ui.keys_queued_count < GFX_KEYS_QUEUED)
+            g_ui.keys_queued[g_ui.keys_queued_count++] = key;
 }
 
 i32 gfx_key_tapped(i32 key)
 {
-    for (i32 i = 0; i < g_keys_queued_count; ++i)
-        if (g_keys_queued[i] == key)
+    for (i32 i = 0; i < g_ui.keys_queued_count; ++i)
+        if (g_ui.keys_queued[i] == key)
             return 1;
     return IsKeyPressed(key) ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "actors/player.h"
+
 static void put(char* out, u64 cap, const char* text)
 {
     if (out && cap)
@@ -15,14 +17,14 @@ static void put(char* out, u64 cap, const char* text)
 static const char* event_text(u8 event, u32 walk_left)
 {
     switch (event) {
-    case 1: return "opened";
-    case 2: return "locked -- needs a Shard";
-    case 3: return "the fountain";
-    case 4: return "the monument";
-    case 5: return "locked on";
-    case 6: return "released";
-    case 7: return walk_left ? "..." : "";
-    case 8: return "locked -- needs its key";
+    case SV_EVENT_CHEST_OPENED: return "opened";
+    case SV_EVENT_CHEST_LOCKED: return "locked -- needs a Shard";
+    case SV_EVENT_FOUNTAIN: return "the fountain";
+    case SV_EVENT_MONUMENT: return "the monument";
+    case SV_EVENT_LOCKED_ON: return "locked on";
+    case SV_EVENT_LOCK_RELEASED: return "released";
+    case SV_EVENT_FOG_WALK: return walk_left ? "..." : "";
+    case SV_EVENT_FOG_REFUSED: return "locked -- needs its key";
     case SV_EVENT_NO_FLOOR_BELOW: return "no floor below";
     default: return nullptr;
     }

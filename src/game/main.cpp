@@ -142,9 +142,8 @@ static sv_frame_keys read_keys(key_taps* taps)
 {
     sv_frame_keys k;
     std::memset(&k, 0, sizeof k);
-    k.primary = g_presses[0] != 0;
-    k.secondary = g_presses[1] != 0;
-    g_presses[0] = g_presses[1] = 0;
+    k.primary = gfx_mouse_take(0);
+    k.secondary = gfx_mouse_take(1);
     gfx_keys_read();
     k.use = (u8)gfx_key_tapped(KEY_E);
     k.dodge = (u8)gfx_key_tapped(KEY_SPACE);
@@ -241,8 +240,7 @@ static void frame(void)
     key_taps taps;
     sv_frame_keys keys = read_keys(&taps);
     // Read every frame, so an entry while a menu is open is not put on a later frame.
-    const u32 cursor_enters = g_cursor_enters;
-    g_cursor_enters = 0;
+    const u32 cursor_enters = gfx_cursor_entries_take();
     u8 debug_run = (u8)sv_run_debug(&g_game.run);
     u8 console_was = f->console_open;
     apply_cursor(sv_frame_control(f, taps.grave, taps.escape, debug_run));

@@ -38,7 +38,8 @@ inline f32 dot(Vector2 a, Vector2 b)
 
 // Door slots ---------------------------------------------------------------------------------
 
-void edge_frame(const sv_geom* geom, u8 edge, Vector2* middle, Vector2* tangent, Vector2* normal)
+void sv_geom_edge_frame(const sv_geom* geom, u8 edge, Vector2* middle, Vector2* tangent,
+                        Vector2* normal)
 {
     u8 n = geom->vertex_count;
     Vector2 a = geom->vertices[edge % n], b = geom->vertices[(edge + 1u) % n];
@@ -65,7 +66,7 @@ void potential_slot(const sv_geom* geom, u8 slot, sv_slot* out)
     f32 run = (f32)sv_tune(SV_TUNE_GEOM_RAMP_RUN);
     memset(out, 0, sizeof *out);
     out->wall_edge = e;
-    edge_frame(geom, e, &out->middle, &out->tangent, &out->normal);
+    sv_geom_edge_frame(geom, e, &out->middle, &out->tangent, &out->normal);
     out->foot = v2(out->middle.x * (1.0f - run), out->middle.y * (1.0f - run));
     f32 dist = std::sqrt(dot(out->middle, out->middle));
     out->distance = dist > 0.05f ? dist : 0.05f;
@@ -74,7 +75,7 @@ void potential_slot(const sv_geom* geom, u8 slot, sv_slot* out)
 void opening_on_wall(sv_geom* geom, u8 index, u8 edge, f32 width, f32 top)
 {
     Vector2 m, t, n;
-    edge_frame(geom, edge, &m, &t, &n);
+    sv_geom_edge_frame(geom, edge, &m, &t, &n);
     sv_opening* o = &geom->openings[index];
     o->centre = m;
     o->foot = add_scaled(m, n, 0.25f);

@@ -24,7 +24,8 @@ struct sv_slot {
 
 // The frame of wall edge e (vertex count >= 1): writes its middle, unit tangent ((1, 0) for an
 // edge shorter than 1e-5) and inward normal (towards the origin).
-void edge_frame(const sv_geom* geom, u8 edge, Vector2* middle, Vector2* tangent, Vector2* normal);
+void sv_geom_edge_frame(const sv_geom* geom, u8 edge, Vector2* middle, Vector2* tangent,
+                        Vector2* normal);
 
 // Fills out for slot 0..5 from the geometry's polygon (vertex count >= 1); reads geom.ramp_run.
 void potential_slot(const sv_geom* geom, u8 slot, sv_slot* out);

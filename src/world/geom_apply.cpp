@@ -157,7 +157,7 @@ void choose_interiors(sv_floor* floor)
             // The floor's first frames draw this room and its mobs path through it: hand on
             // what the test just built instead of building it again then.
             sv_geom_cache_store(floor, r, &s_geom, nullptr);
-            nav_keep_ready(&s_geom, radius);
+            sv_nav_keep_ready(&s_geom, radius);
             continue;
         }
         room->interior = SV_INTERIOR_BARE;

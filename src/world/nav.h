@@ -48,4 +48,4 @@ f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to);
 // Keeps the working grid among the kept grids when it was last made for (geom, radius) and is
 // not kept yet, as a path query would have kept it: generation hands on the grids its
 // walkability test built for the interiors it chose, so the first tick of a chase restores them.
-void nav_keep_ready(const sv_geom* geom, f32 radius);
+void sv_nav_keep_ready(const sv_geom* geom, f32 radius);

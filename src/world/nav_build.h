@@ -20,7 +20,7 @@ struct nav_box {
     f32 x0, z0, x1, z1;
 };
 
-// A ramp's ground terms, and for narrowing its heights under a box (nav_rise_bound): whether it
+// A ramp's ground terms, and for narrowing its heights under a box (sv_nav_rise_bound): whether it
 // may narrow at all (the checks that do not depend on the box) and its fraction's change per unit
 // x and z.
 struct nav_ramp {
@@ -94,7 +94,7 @@ struct nav_build {
     const sv_geom* geom;
     f32 radius;              // body radius
     f32 step;                // player.step_height
-    nav_ground_index ground; // filled by nav_index_ground
+    nav_ground_index ground; // filled by sv_nav_index_ground
     nav_scratch* scratch;
 };
 
@@ -212,41 +212,41 @@ inline int nav_footprint_holds(nav_row_crossings* rows, u32 fk, const sv_fixture
 
 // nav_raster.cpp: the cells whose centres lie strictly inside the wall polygon get walkable 1 and
 // obstacle_top -1e9 (no other cell is touched). Reads geom's walls; writes scratch cross.
-void nav_rasterise(nav_build* b);
+void sv_nav_rasterise(nav_build* b);
 
 // nav_erode.cpp: blocks (walkable 0) every cell whose centre is nearer than the radius to a wall
 // piece (obstacle_top 1e9), a ramp side or a fixture face (obstacle_top raised to the highest top
 // that blocks it; a flat face of no height blocks nothing), and every cell inside a solid
 // fixture's footprint (1e9). Reads geom; writes scratch rows.
-void nav_erode(nav_build* b);
+void sv_nav_erode(nav_build* b);
 
 // nav_islands.cpp: clears walkable in every 4-connected patch of walkable cells too small to hold
 // the body's disc (fewer than pi r^2 / cell^2 + 1 cells). Writes scratch runs.
-void nav_drop_islands(nav_build* b);
+void sv_nav_drop_islands(nav_build* b);
 
 // nav_ground.cpp: fills b->ground from geom (the boxes, their height bounds and terms).
-void nav_index_ground(nav_build* b);
+void sv_nav_index_ground(nav_build* b);
 
 // nav_ground.cpp: the ground and ground_face of the walkable cells inside the index's boxes (the
 // other cells keep the floor the grid was cleared to). Reads b->ground; writes scratch done, rows.
-void nav_read_ground(nav_build* b);
+void sv_nav_read_ground(nav_build* b);
 
 // nav_ground.cpp: a bound on any rise between two ground heights within 0.01 of the box (x0, z0)-
 // (x1, z1): the highest height the floor and the items whose boxes touch it can give, less the
 // lowest; infinite when an item's heights are not finite or its box covers everything.
-f32 nav_rise_bound(const nav_build* b, f32 x0, f32 z0, f32 x1, f32 z1);
+f32 sv_nav_rise_bound(const nav_build* b, f32 x0, f32 z0, f32 x1, f32 z1);
 
 // nav_ground.cpp: the largest single rise of the ground between samples half a cell apart from a
 // to c, at least 0; once it passes limit, some value above limit (the caller asks no more than
 // whether it passed). Writes scratch rows.
-f32 nav_ground_rise(nav_build* b, Vector2 a, Vector2 c, f32 limit);
+f32 sv_nav_ground_rise(nav_build* b, Vector2 a, Vector2 c, f32 limit);
 
 // nav_rects.cpp: greedy rectangles of walkable cells of one ground face, into rects, rect_count
 // (at most SV_NAV_RECTS; cells beyond them belong to none) and rect_of_cell. Writes scratch
 // active.
-void nav_merge_rects(nav_build* b);
+void sv_nav_merge_rects(nav_build* b);
 
 // nav_links.cpp: the links of every rectangle, by rectangle and side (+x, -x, +z, -z), into links,
 // link_count and each rectangle's first_link and link_count (at most SV_NAV_LINKS), then incoming
 // and incoming_start. Writes scratch fill and, through the ground queries, rows.
-void nav_link(nav_build* b);
+void sv_nav_link_rects(nav_build* b);

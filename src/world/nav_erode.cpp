@@ -406,7 +406,7 @@ static void fill_solid(nav_build* b, u32 fk, const sv_fixture* f)
 
 // The stage ---------------------------------------------------------------------------------
 
-void nav_erode(nav_build* b)
+void sv_nav_erode(nav_build* b)
 {
     const sv_geom* geom = b->geom;
     f32 near2 = below_root(b->radius);

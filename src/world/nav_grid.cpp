@@ -6,13 +6,13 @@
 // grids (nav_kept.cpp) or built. This file readies it and answers the look-ups of a point; the
 // build's stages each have a file of their own and share one context (nav_build.h):
 //
-//   nav_rasterise     nav_raster.cpp   cells inside the walls
-//   nav_erode         nav_erode.cpp    cells too near a wall, ramp side or fixture blocked
-//   nav_drop_islands  nav_islands.cpp  patches too small for the body dropped
-//   nav_index_ground  nav_ground.cpp   where the ground may leave the floor, and its terms
-//   nav_read_ground   nav_ground.cpp   the ground of the walkable cells
-//   nav_merge_rects   nav_rects.cpp    rectangles of one ground face
-//   nav_link          nav_links.cpp    links between them, and the incoming lists
+//   sv_nav_rasterise     nav_raster.cpp   cells inside the walls
+//   sv_nav_erode         nav_erode.cpp    cells too near a wall, ramp side or fixture blocked
+//   sv_nav_drop_islands  nav_islands.cpp  patches too small for the body dropped
+//   sv_nav_index_ground  nav_ground.cpp   where the ground may leave the floor, and its terms
+//   sv_nav_read_ground   nav_ground.cpp   the ground of the walkable cells
+//   sv_nav_merge_rects   nav_rects.cpp    rectangles of one ground face
+//   sv_nav_link_rects    nav_links.cpp    links between them, and the incoming lists
 //
 // tests/world/test_nav_reference.cpp is the plain reading of every stage and of the look-ups: it
 // builds each grid again the simplest way (every cell of every box tested, islands by flood fill,
@@ -47,7 +47,7 @@ static struct {
 // stages' scratch.
 static nav_scratch s_scratch;
 
-const sv_nav_grid* nav_grid(void)
+const sv_nav_grid* sv_nav_current_grid(void)
 {
     return &g_nav.grid;
 }
@@ -115,13 +115,13 @@ static void build(const sv_geom* geom, f32 radius)
     b.scratch = &s_scratch;
     for (u32 k = 0; k < SV_GEOM_FIXTURES; ++k)
         s_scratch.rows[k].known = 0;
-    nav_rasterise(&b);    // walkable cells inside the walls
-    nav_erode(&b);        // less those near walls, ramp sides and fixtures
-    nav_drop_islands(&b); // less patches too small for the body
-    nav_index_ground(&b); // where the ground may leave the floor
-    nav_read_ground(&b);  // the ground of the walkable cells
-    nav_merge_rects(&b);  // rectangles of one ground face
-    nav_link(&b);         // links between them, and the incoming lists
+    sv_nav_rasterise(&b);    // walkable cells inside the walls
+    sv_nav_erode(&b);        // less those near walls, ramp sides and fixtures
+    sv_nav_drop_islands(&b); // less patches too small for the body
+    sv_nav_index_ground(&b); // where the ground may leave the floor
+    sv_nav_read_ground(&b);  // the ground of the walkable cells
+    sv_nav_merge_rects(&b);  // rectangles of one ground face
+    sv_nav_link_rects(&b);   // links between them, and the incoming lists
 }
 
 // Readying ----------------------------------------------------------------------------------
@@ -148,12 +148,12 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
     // needed.
     u64 key = 0;
     nav_kept_grid* k = nullptr;
-    if (keep_built || nav_kept_bytes() > 0) {
-        key = nav_kept_key(geom, radius, step);
-        k = nav_kept_find(key, geom, radius, step);
+    if (keep_built || sv_nav_kept_bytes() > 0) {
+        key = sv_nav_kept_key(geom, radius, step);
+        k = sv_nav_kept_find(key, geom, radius, step);
     }
     if (k) {
-        g_nav.identity = nav_kept_restore(k, g);
+        g_nav.identity = sv_nav_kept_restore(k, g);
         g_nav.reads_kept = 1;
         return;
     }
@@ -162,24 +162,24 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built)
     memcpy(&g_nav.built, geom, sizeof g_nav.built);
     g_nav.identity = &g_nav.built;
     build(geom, radius);
-    if (keep_built && nav_kept_add(key, geom, g, &g_nav.cells) && !g_nav.cells.bytes)
+    if (keep_built && sv_nav_kept_add(key, geom, g, &g_nav.cells) && !g_nav.cells.bytes)
         g_nav.reads_kept = 1; // the kept grid took the cells the working grid reads
 }
 
-void nav_keep_ready(const sv_geom* geom, f32 radius)
+void sv_nav_keep_ready(const sv_geom* geom, f32 radius)
 {
     f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
     if (!working_is(geom, radius, step))
         return;
-    u64 key = nav_kept_key(geom, radius, step);
-    if (!nav_kept_find(key, geom, radius, step)
-        && nav_kept_add(key, geom, &g_nav.grid, &g_nav.cells) && !g_nav.cells.bytes)
+    u64 key = sv_nav_kept_key(geom, radius, step);
+    if (!sv_nav_kept_find(key, geom, radius, step)
+        && sv_nav_kept_add(key, geom, &g_nav.grid, &g_nav.cells) && !g_nav.cells.bytes)
         g_nav.reads_kept = 1;
 }
 
-void nav_forget_kept(void)
+void sv_nav_forget_kept(void)
 {
-    nav_kept_clear();
+    sv_nav_kept_clear();
     if (!g_nav.reads_kept)
         return;
     // The working grid read one of them: it is made again when next asked for.
@@ -214,7 +214,7 @@ static int reaches(const sv_nav_grid* g, i32 i, i32 j, f32 x, f32 z)
     return 1;
 }
 
-// The 7 x 7 window search of rect_at and goal_rect_at; reach keeps only cells that reach (x, z).
+// The 7 x 7 window search of rect_at and sv_nav_goal_rect_at; reach keeps only cells that reach (x, z).
 static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
 {
     const sv_nav_grid* g = &g_nav.grid;
@@ -284,7 +284,7 @@ i32 rect_at(f32 x, f32 z, f32 y, u8 any)
     return nearest_rect(x, z, y, any, 0);
 }
 
-i32 goal_rect_at(f32 x, f32 z)
+i32 sv_nav_goal_rect_at(f32 x, f32 z)
 {
     i32 r = nearest_rect(x, z, 0.0f, 1, 1);
     return r >= 0 ? r : nearest_rect(x, z, 0.0f, 1, 0);

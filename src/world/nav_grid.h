@@ -109,7 +109,7 @@ struct nav_cell_buffer {
 };
 
 // The grid as last built; stable until the next ready with other inputs.
-const sv_nav_grid* nav_grid(void);
+const sv_nav_grid* sv_nav_current_grid(void);
 
 // Makes the grid match (geom, radius, player.step_height) when any differs: taken from the
 // kept grids when one was built from the same three (compared exactly: the whole record's bytes,
@@ -120,7 +120,7 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built);
 
 // Frees every kept grid; the working grid stays as it is unless it was one of them (the next
 // ready makes it again).
-void nav_forget_kept(void);
+void sv_nav_forget_kept(void);
 
 // Rectangle whose cell centre is nearest (x, z) among the 7 x 7 cells around it that are
 // walkable, belong to a rectangle and (unless any) have ground at most y + player.step_height;
@@ -130,4 +130,4 @@ i32 rect_at(f32 x, f32 z, f32 y, u8 any);
 // The rectangle a path to (x, z) ends in: rect_at at any height, among the cells a body walks
 // straight from to the point over nothing that rises more than a step above it (the floor beside
 // a bench whose edge holds the point is not one); among all cells when none does.
-i32 goal_rect_at(f32 x, f32 z);
+i32 sv_nav_goal_rect_at(f32 x, f32 z);

@@ -94,7 +94,7 @@ static u32 index_fixtures(nav_ground_index* x, const sv_geom* geom, u32 n)
     return n;
 }
 
-void nav_index_ground(nav_build* b)
+void sv_nav_index_ground(nav_build* b)
 {
     nav_ground_index* x = &b->ground;
     const sv_geom* geom = b->geom;
@@ -251,7 +251,7 @@ static u32 boxes_meeting(const nav_ground_index* ix, f32 x0, f32 z0, f32 x1, f32
 }
 
 // Ground of the walkable cells inside the boxes; every other cell keeps the floor it was given.
-void nav_read_ground(nav_build* b)
+void sv_nav_read_ground(nav_build* b)
 {
     sv_nav_grid* g = b->grid;
     u8 row[NAV_GROUND_ITEMS];
@@ -299,7 +299,7 @@ static void span_fast(const nav_ramp* r, f32 floor_y, f32 x0, f32 z0, f32 x1, f3
     *hi = sv_fmaxf(floor_y, sv_fmaxf(ha, hb));
 }
 
-f32 nav_rise_bound(const nav_build* b, f32 x0, f32 z0, f32 x1, f32 z1)
+f32 sv_nav_rise_bound(const nav_build* b, f32 x0, f32 z0, f32 x1, f32 z1)
 {
     const nav_ground_index* ix = &b->ground;
     f32 floor_y = b->geom->floor_y;
@@ -341,7 +341,7 @@ static f32 rise_along(Vector2 a, f32 dx, f32 dz, u32 n, f32 limit, Ground ground
 }
 
 // Once the rise passes limit the rest of the samples cannot bring it back down.
-f32 nav_ground_rise(nav_build* b, Vector2 a, Vector2 c, f32 limit)
+f32 sv_nav_ground_rise(nav_build* b, Vector2 a, Vector2 c, f32 limit)
 {
     const nav_ground_index* ix = &b->ground;
     // Every sample lies in the box of a and c: on the floor throughout, nothing rises.

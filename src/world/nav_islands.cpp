@@ -58,7 +58,7 @@ static void join_rows(nav_runs* runs, u32 prev_first, u32 prev_end, u32 first, u
     }
 }
 
-void nav_drop_islands(nav_build* b)
+void sv_nav_drop_islands(nav_build* b)
 {
     sv_nav_grid* g = b->grid;
     nav_runs* runs = &b->scratch->runs;

@@ -7,7 +7,7 @@
 // What names one kept grid, compared whole (the hash only speeds the scan), with the grid's frame
 // and counts and its two buffers.
 struct nav_kept_grid {
-    u64 key; // nav_kept_key; 0 for an unused entry
+    u64 key; // sv_nav_kept_key; 0 for an unused entry
     u64 used_at;
     f32 radius, step;
     f32 origin_x, origin_z, cell;
@@ -138,7 +138,7 @@ u8* take_cells(sv_nav_grid* grid, nav_cell_buffer* cells)
 // record's head (its wall polygon and counts) and one word in every 256 bytes after it, with
 // the radius and step. Records of one place differ in their fixtures, which the samples reach;
 // where they do not, the comparison still tells them apart.
-u64 nav_kept_key(const sv_geom* geom, f32 radius, f32 step)
+u64 sv_nav_kept_key(const sv_geom* geom, f32 radius, f32 step)
 {
     const u8* p = (const u8*)geom;
     const u64 HEAD = 128, STRIDE = 256;
@@ -169,7 +169,7 @@ u64 nav_kept_key(const sv_geom* geom, f32 radius, f32 step)
     return h | 1u; // never 0, the mark of an unused entry
 }
 
-nav_kept_grid* nav_kept_find(u64 key, const sv_geom* geom, f32 radius, f32 step)
+nav_kept_grid* sv_nav_kept_find(u64 key, const sv_geom* geom, f32 radius, f32 step)
 {
     for (u32 i = 0; i < SV_NAV_KEPT; ++i)
         if (g_kept.entries[i].key == key
@@ -178,7 +178,7 @@ nav_kept_grid* nav_kept_find(u64 key, const sv_geom* geom, f32 radius, f32 step)
     return nullptr;
 }
 
-const sv_geom* nav_kept_restore(nav_kept_grid* e, sv_nav_grid* grid)
+const sv_geom* sv_nav_kept_restore(nav_kept_grid* e, sv_nav_grid* grid)
 {
     e->used_at = ++g_kept.clock;
     g_kept.restores++;
@@ -199,7 +199,8 @@ const sv_geom* nav_kept_restore(nav_kept_grid* e, sv_nav_grid* grid)
     return (const sv_geom*)(b + l.record);
 }
 
-nav_kept_grid* nav_kept_add(u64 key, const sv_geom* geom, sv_nav_grid* grid, nav_cell_buffer* cells)
+nav_kept_grid* sv_nav_kept_add(u64 key, const sv_geom* geom, sv_nav_grid* grid,
+                               nav_cell_buffer* cells)
 {
     kept_layout l = layout_for(grid->rect_count, grid->link_count);
     u64 size = l.size + nav_cells_for((u32)grid->width * grid->height).size;
@@ -239,14 +240,14 @@ nav_kept_grid* nav_kept_add(u64 key, const sv_geom* geom, sv_nav_grid* grid, nav
     return e;
 }
 
-void nav_kept_clear(void)
+void sv_nav_kept_clear(void)
 {
     for (u32 i = 0; i < SV_NAV_KEPT; ++i)
         if (g_kept.entries[i].key)
             drop(&g_kept.entries[i]);
 }
 
-u64 nav_kept_bytes(void)
+u64 sv_nav_kept_bytes(void)
 {
     return g_kept.bytes;
 }

@@ -25,17 +25,17 @@ static f32 gap_rise(nav_build* b, Vector2 a, Vector2 c, f32 px, f32 pz, int* sur
     f32 bx1 = sv_fmaxf(sv_fmaxf(a.x, c.x) - px, sv_fmaxf(a.x, c.x) + px);
     f32 bz0 = sv_fminf(sv_fminf(a.y, c.y) - pz, sv_fminf(a.y, c.y) + pz);
     f32 bz1 = sv_fmaxf(sv_fmaxf(a.y, c.y) - pz, sv_fmaxf(a.y, c.y) + pz);
-    *sure = nav_rise_bound(b, bx0, bz0, bx1, bz1) <= step + 0.0001f;
+    *sure = sv_nav_rise_bound(b, bx0, bz0, bx1, bz1) <= step + 0.0001f;
     if (*sure)
         return 0.0f;
     // Only whether the largest rise passes the limit matters: once one line's does, the others
     // cannot change the answer.
     const f32 limit = step + 0.0001f;
-    f32 rise = nav_ground_rise(b, a, c, limit);
+    f32 rise = sv_nav_ground_rise(b, a, c, limit);
     if (rise > 0.001f && !(rise > limit)) {
         for (f32 s = -1.0f; s <= 1.0f && !(rise > limit); s += 2.0f) {
-            f32 r = nav_ground_rise(b, Vector2 {a.x + s * px, a.y + s * pz},
-                                    Vector2 {c.x + s * px, c.y + s * pz}, limit);
+            f32 r = sv_nav_ground_rise(b, Vector2 {a.x + s * px, a.y + s * pz},
+                                       Vector2 {c.x + s * px, c.y + s * pz}, limit);
             if (r > rise)
                 rise = r;
         }
@@ -215,7 +215,7 @@ static void list_incoming(sv_nav_grid* g, u32* fill)
     }
 }
 
-void nav_link(nav_build* b)
+void sv_nav_link_rects(nav_build* b)
 {
     sv_nav_grid* g = b->grid;
     g->link_count = 0;

@@ -76,12 +76,12 @@ static int same_point(Vector2 a, Vector2 b)
 
 // Heap --------------------------------------------------------------------------------------
 
-sv_nav_heap* nav_heap(void)
+sv_nav_heap* sv_nav_search_heap(void)
 {
     return &g_heap;
 }
 
-void heap_clear(void)
+void sv_nav_heap_clear(void)
 {
     g_heap.size = 0;
 }
@@ -105,7 +105,7 @@ void heap_push(u16 id)
     g_heap.ids[i] = id;
 }
 
-u16 heap_pop(void)
+u16 sv_nav_heap_pop(void)
 {
     u16 top = g_heap.ids[0];
     u16 last = g_heap.ids[--g_heap.size];
@@ -131,20 +131,20 @@ u16 heap_pop(void)
 // Searches from rectangle from (entered at start) to rectangle to; 1 when found.
 static int search(u16 from, u16 to, Vector2 start, Vector2 goal)
 {
-    const sv_nav_grid* grid = nav_grid();
-    sv_nav_heap* heap = nav_heap();
+    const sv_nav_grid* grid = sv_nav_current_grid();
+    sv_nav_heap* heap = sv_nav_search_heap();
     for (u32 r = 0; r < grid->rect_count; ++r) {
         s_search.g[r] = 1e30f;
         s_search.closed[r] = 0;
         s_search.came_from[r] = SV_NONE16;
     }
-    heap_clear();
+    sv_nav_heap_clear();
     s_search.entry[from] = start;
     s_search.g[from] = 0.0f;
     heap->f[from] = dist(start, goal);
     heap_push(from);
     while (heap->size > 0) {
-        u16 cur = heap_pop();
+        u16 cur = sv_nav_heap_pop();
         if (s_search.closed[cur])
             continue;
         s_search.closed[cur] = 1;
@@ -184,7 +184,7 @@ static u32 add_portal(u32 n, Vector2 left, Vector2 right)
 // stop one short of the table's end.
 static u32 portals(u32 count, Vector2 start, const Vector2* via, Vector2 goal)
 {
-    const sv_nav_grid* grid = nav_grid();
+    const sv_nav_grid* grid = sv_nav_current_grid();
     u32 n = add_portal(0, start, start);
     Vector2 ref = start;
     if (via) {
@@ -229,7 +229,8 @@ static u32 portals(u32 count, Vector2 start, const Vector2* via, Vector2 goal)
 // The goal's own portal, once reached as a corner, is the goal itself: *done is set so that it
 // is not written twice. Every restart moves the apex's portal forward, so the scan ends within
 // n^2 steps in exact arithmetic; the step bound guards against what rounding and NaN might do.
-u64 funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64 cap, int* done)
+u64 sv_nav_funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64 cap,
+                  int* done)
 {
     *done = 0;
     u64 written = 0;
@@ -282,7 +283,7 @@ u64 funnel(const Vector2* lefts, const Vector2* rights, u32 n, Vector2* out, u64
 // gap stands on no rectangle, and the nearest one may lie behind it.
 static u32 gaps_under(Vector2 p, u32* out)
 {
-    const sv_nav_grid* grid = nav_grid();
+    const sv_nav_grid* grid = sv_nav_current_grid();
     f32 fx = (p.x - grid->origin_x) / grid->cell, fz = (p.y - grid->origin_z) / grid->cell;
     if (!(fx >= 0.0f && fz >= 0.0f && fx < (f32)grid->width && fz < (f32)grid->height))
         return 0;
@@ -307,7 +308,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
     ready(geom, radius, 1);
     f32 y = sv_geom_ground(geom, start.x, start.y);
     i32 from = rect_at(start.x, start.y, y, 0);
-    i32 to = goal_rect_at(goal.x, goal.y);
+    i32 to = sv_nav_goal_rect_at(goal.x, goal.y);
     if (to < 0)
         return 0;
     if (from == to) {
@@ -316,7 +317,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
     }
     // From the rectangle nearest the start, and from the far side of each gap the start is
     // partway over: the cheapest way, searched last so the tables hold it.
-    const sv_nav_grid* grid = nav_grid();
+    const sv_nav_grid* grid = sv_nav_current_grid();
     u32 gaps[GAP_TRIES];
     u32 tries = gaps_under(start, gaps);
     f32 best = INFINITY;
@@ -350,7 +351,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
         s_funnel.chain[count++] = s_search.came_by[r];
     u32 n = portals(count, start, via, goal);
     int done = 0;
-    u64 written = funnel(s_funnel.left, s_funnel.right, n, out, cap, &done);
+    u64 written = sv_nav_funnel(s_funnel.left, s_funnel.right, n, out, cap, &done);
     if (!done && written < cap)
         out[written++] = goal;
     return written;
@@ -374,7 +375,7 @@ f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to)
 // Marks (with bit) every rectangle reached from first over outgoing (or incoming) links.
 static void flood(u16 first, u8 bit, int backward)
 {
-    const sv_nav_grid* grid = nav_grid();
+    const sv_nav_grid* grid = sv_nav_current_grid();
     u32 head = 0, tail = 0;
     s_queue[tail++] = first;
     s_mark[first] |= bit;
@@ -411,11 +412,11 @@ i32 sv_nav_walkable(const sv_geom* geom, f32 radius)
     points[count++] = Vector2 {0.0f, 0.0f};
     i32 rects[SV_GEOM_OPENINGS + SV_PROP_SPOTS + 1];
     for (u32 k = 0; k < count; ++k) {
-        rects[k] = goal_rect_at(points[k].x, points[k].y);
+        rects[k] = sv_nav_goal_rect_at(points[k].x, points[k].y);
         if (rects[k] < 0)
             return 0;
     }
-    const sv_nav_grid* grid = nav_grid();
+    const sv_nav_grid* grid = sv_nav_current_grid();
     memset(s_mark, 0, grid->rect_count);
     flood((u16)rects[0], 1, 0);
     for (u32 k = 0; k < count; ++k)
@@ -433,7 +434,7 @@ void sv_nav_stats(const sv_geom* geom, f32 radius, u64* rectangles, u64* links, 
     u64 rc = 0, lc = 0, gc = 0;
     if (usable(geom, radius)) {
         ready(geom, radius, 0);
-        const sv_nav_grid* grid = nav_grid();
+        const sv_nav_grid* grid = sv_nav_current_grid();
         rc = grid->rect_count;
         lc = grid->link_count;
         for (u32 k = 0; k < grid->link_count; ++k)

@@ -5,7 +5,7 @@
 
 // Cells whose centres lie strictly inside the floor polygon, row by row. Their ground is read
 // later, for the cells that stay walkable (no other cell's ground is ever used).
-void nav_rasterise(nav_build* b)
+void sv_nav_rasterise(nav_build* b)
 {
     sv_nav_grid* g = b->grid;
     const sv_geom* geom = b->geom;

@@ -41,7 +41,7 @@ static void fill_u16(u16* d, u32 n, u16 v)
 // The rectangles from rows above that reach the row being merged, by first column: the cells they
 // hold in it split it into free spans, each walked for new rectangles; those reaching the next
 // row too are passed on to it.
-void nav_merge_rects(nav_build* b)
+void sv_nav_merge_rects(nav_build* b)
 {
     sv_nav_grid* g = b->grid;
     u16 w = g->width, h = g->height;

@@ -45,7 +45,7 @@ u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
     return side(a, c, d) != side(b, c, d) && side(c, a, b) != side(d, a, b) ? 1u : 0u;
 }
 
-u32 segs_cross_strict(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
+u32 sv_geom_segs_cross_strict(Vector2 a, Vector2 b, Vector2 c, Vector2 d)
 {
     return apart(a, b, c, d) && apart(c, d, a, b) ? 1u : 0u;
 }

@@ -22,7 +22,7 @@ u32 segs_cross(Vector2 a, Vector2 b, Vector2 c, Vector2 d);
 // 1 when segments a-b and c-d cross strictly: each segment's ends lie strictly on opposite sides
 // of the other's line, so an end on the other segment, a touch at an end and collinear segments
 // never cross; else 0. The side tests are segs_cross's, worked in double.
-u32 segs_cross_strict(Vector2 a, Vector2 b, Vector2 c, Vector2 d);
+u32 sv_geom_segs_cross_strict(Vector2 a, Vector2 b, Vector2 c, Vector2 d);
 
 // Distance from p to segment a-b (a segment with |b - a|^2 <= 1e-9 counts as its point a).
 f32 pt_seg_dist(Vector2 p, Vector2 a, Vector2 b);

@@ -9,6 +9,7 @@
 
 #include "actors_util.h"
 #include "walker_bot.h"
+#include "world/geom_cache.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ struct Chase : ::testing::Test {
     void SetUp() override
     {
         boot_base_pack();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         sv_combat_set_passive(0);
     }
     void TearDown() override { content_pack::unload(); }
@@ -91,7 +92,7 @@ TEST_F(Chase, EveryAlertedMobThatCanRouteToThePlayerMakesHeadway)
     std::string stalls;
     for (u64 seed = 1; seed <= 8; seed += stride) {
         for (u16 number = 2; number <= 10; ++number) {
-            sv_place_cache_reset();
+            sv_geom_cache_reset();
             walker_floor wf(seed, number);
             std::vector<u8> chasing = alert_all(&s_w, &wf.f);
             u16 n = wf.f.mob_count;

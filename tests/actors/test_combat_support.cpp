@@ -7,6 +7,7 @@
 #include "floor/gen.h"
 #include "game/pipeline.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ struct CombatSupport : ::testing::Test {
     void SetUp() override
     {
         sv_tune_reset_defaults();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
     }
 };
 
@@ -46,29 +47,29 @@ struct CombatSupport : ::testing::Test {
 TEST_F(CombatSupport, APlaceIsBuiltOnceAndTheLeastRecentlyUsedPlaceMakesRoom)
 {
     made_floor m(7, 10);
-    ASSERT_GE(m.f.place_count, SV_PLACE_CACHE + 2);
-    sv_place_cache_reset(); // generation handed on its rooms
-    u64 builds = sv_place_cache_builds();
+    ASSERT_GE(m.f.place_count, SV_GEOM_CACHE + 2);
+    sv_geom_cache_reset(); // generation handed on its rooms
+    u64 builds = sv_geom_cache_builds();
     const sv_geom* g = place_geom(&m.f, 3);
     EXPECT_EQ(place_geom(&m.f, 3), g);
-    EXPECT_EQ(sv_place_cache_builds(), builds + 1);
+    EXPECT_EQ(sv_geom_cache_builds(), builds + 1);
     EXPECT_TRUE(same_geom(g, &m.f, 3));
 
     // A place in use every tick (the first here) stays while as many others come as the cache
     // holds; the one unused longest makes room.
-    sv_place_cache_reset();
-    builds = sv_place_cache_builds();
-    for (u16 p = 0; p < SV_PLACE_CACHE; ++p)
+    sv_geom_cache_reset();
+    builds = sv_geom_cache_builds();
+    for (u16 p = 0; p < SV_GEOM_CACHE; ++p)
         EXPECT_TRUE(same_geom(place_geom(&m.f, p), &m.f, p));
-    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE);
+    EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE);
     place_geom(&m.f, 0); // used again: now the most recent
-    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE);
-    EXPECT_TRUE(same_geom(place_geom(&m.f, SV_PLACE_CACHE), &m.f, SV_PLACE_CACHE));
-    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE + 1);
+    EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE);
+    EXPECT_TRUE(same_geom(place_geom(&m.f, SV_GEOM_CACHE), &m.f, SV_GEOM_CACHE));
+    EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE + 1);
     place_geom(&m.f, 0); // still held
-    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE + 1);
+    EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE + 1);
     place_geom(&m.f, 1); // the least recently used went
-    EXPECT_EQ(sv_place_cache_builds(), builds + SV_PLACE_CACHE + 2);
+    EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE + 2);
     EXPECT_EQ(place_geom(&m.f, 65535), nullptr);
     EXPECT_EQ(place_geom(nullptr, 0), nullptr);
 }
@@ -90,7 +91,7 @@ TEST_F(CombatSupport, APlaceWhoseRecordChangedIsBuiltAgain)
 TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)
 {
     // A corridor piece: generation hands on the rooms it built, not the pieces.
-    u64 builds = sv_place_cache_builds();
+    u64 builds = sv_geom_cache_builds();
     u16 piece = 0;
     {
         made_floor a(11, 3);
@@ -100,7 +101,7 @@ TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)
     }
     made_floor b(11, 3);
     EXPECT_TRUE(same_geom(place_geom(&b.f, piece), &b.f, piece));
-    EXPECT_EQ(sv_place_cache_builds(), builds + 2);
+    EXPECT_EQ(sv_geom_cache_builds(), builds + 2);
 }
 
 // A floor's first ticks find the rooms generation built: their geometries without a build, and
@@ -108,10 +109,10 @@ TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)
 TEST_F(CombatSupport, GenerationHandsOnTheRoomsItBuilt)
 {
     made_floor m(7, 10);
-    u64 builds = sv_place_cache_builds();
+    u64 builds = sv_geom_cache_builds();
     for (u16 r = 0; r < m.f.room_count && r < 8; ++r)
         EXPECT_TRUE(same_geom(place_geom(&m.f, r), &m.f, r)) << "room " << r;
-    EXPECT_EQ(sv_place_cache_builds(), builds);
+    EXPECT_EQ(sv_geom_cache_builds(), builds);
 }
 
 // Thousands of floors later the floor serial overlaps the place bits of the key, so another place

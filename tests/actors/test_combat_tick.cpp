@@ -12,6 +12,7 @@
 #include "game/pipeline.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 #include "world/portal.h"
 #include "world/route.h"
 
@@ -60,7 +61,7 @@ struct CombatTick : ::testing::Test, walker_on {
     void SetUp() override
     {
         sv_tune_reset_defaults();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         sv_combat_set_passive(0);
         sv_floor_init(&f, 1, 42, 16);
         sv_floor_add_room(&f, 0);
@@ -287,7 +288,7 @@ struct CombatFloor : ::testing::Test, walker_on {
     void SetUp() override
     {
         sv_tune_reset_defaults();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         sv_combat_set_passive(0);
     }
     void TearDown() override { sv_floor_free(&f); }
@@ -472,7 +473,7 @@ TEST_F(CombatFloor, KeepingItsDistanceOrHeldOffNoMobIsPushedOutOfItsPlace)
         sv_combat_set_passive(passive);
         for (u64 seed = 1; seed <= 3; ++seed) {
             sv_floor_free(&f);
-            sv_place_cache_reset();
+            sv_geom_cache_reset();
             sv_pipeline_generate(&f, seed, 3);
             i32 axiom = sv_floor_find(&f, SV_TAG_AXIOM);
             ASSERT_GE(axiom, 0);
@@ -573,7 +574,7 @@ TEST_F(CombatFloor, AMobDrawingBackAgainstAWallStaysInItsPlaceAtExtremeTunables)
         const f32 r = (f32)sv_tune(SV_TUNE_PLAYER_RADIUS);
         for (u64 seed = 1; seed <= 2; ++seed) {
             sv_floor_free(&f);
-            sv_place_cache_reset();
+            sv_geom_cache_reset();
             sv_pipeline_generate(&f, seed, 3);
             for (u16 room = 0; room < f.room_count; ++room) {
                 sv_geom g;

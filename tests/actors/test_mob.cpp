@@ -12,6 +12,7 @@
 #include "actors_util.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ struct Mobs : ::testing::Test {
     void SetUp() override
     {
         sv_tune_reset_defaults();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         sv_combat_set_passive(0);
         sv_floor_init(&f, 1, 42, 16);
         sv_floor_add_room(&f, 0);

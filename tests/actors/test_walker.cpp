@@ -8,6 +8,7 @@
 #include "actors_util.h"
 #include "walker_bot.h"
 #include "world/body.h"
+#include "world/geom_cache.h"
 #include "world/route.h"
 
 namespace {
@@ -17,7 +18,7 @@ struct Walker : ::testing::Test {
     void SetUp() override
     {
         boot_base_pack();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         sv_combat_set_passive(1);
         static sv_walker s_walker;
         std::memset(&s_walker, 0, sizeof s_walker);

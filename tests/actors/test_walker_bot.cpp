@@ -3,6 +3,7 @@
 
 #include "actors_util.h"
 #include "walker_bot.h"
+#include "world/geom_cache.h"
 
 namespace {
 
@@ -10,7 +11,7 @@ struct WalkerBot : ::testing::Test {
     void SetUp() override
     {
         boot_base_pack();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         sv_combat_set_passive(0);
     }
     void TearDown() override

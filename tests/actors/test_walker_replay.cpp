@@ -22,6 +22,7 @@
 #include "game/cmd_gen.h"
 #include "support/capture.h"
 #include "walker_bot.h"
+#include "world/geom_cache.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void start(sv_walker* w, sv_floor* f)
 // dodges, swaps and attacks laid over it, recorded tick by tick.
 std::vector<sv_input> script()
 {
-    sv_place_cache_reset();
+    sv_geom_cache_reset();
     walker_floor wf(REPLAY_SEED, REPLAY_FLOOR);
     static sv_walker s_w;
     start(&s_w, &wf.f);
@@ -103,7 +104,7 @@ std::vector<sv_input> script()
 std::vector<u64> replay(u32* crossings = nullptr, f32* damage = nullptr)
 {
     std::vector<sv_input> inputs = script();
-    sv_place_cache_reset();
+    sv_geom_cache_reset();
     walker_floor wf(REPLAY_SEED, REPLAY_FLOOR);
     static sv_walker s_w;
     start(&s_w, &wf.f);

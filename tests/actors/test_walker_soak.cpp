@@ -10,6 +10,7 @@
 
 #include "actors_util.h"
 #include "walker_bot.h"
+#include "world/geom_cache.h"
 
 namespace {
 
@@ -197,7 +198,7 @@ void soak(u32 total, u64 first, u32 floor_ticks, bool chase, soak_max* m)
 TEST(WalkerSoak, AHundredThousandTicksOfRandomInputKeepEveryInvariant)
 {
     boot_base_pack();
-    sv_place_cache_reset();
+    sv_geom_cache_reset();
     soak_max m;
     soak(SOAK_TICKS, 100, FLOOR_TICKS, false, &m);
     printf("soak: %u floors, %u doors crossed, %u deaths, %u bosses risen; at most %u live shots, "
@@ -227,7 +228,7 @@ TEST(WalkerSoak, LongDoorReachAndExtremeTunablesKeepEveryBodyInItsPlace)
     const u32 ticks = k_bot_sanitized ? 4000 : 12000;
     for (const extreme& e : sets) {
         boot_base_pack();
-        sv_place_cache_reset();
+        sv_geom_cache_reset();
         for (int k = 0; k < 2 && e.name[k]; ++k)
             ASSERT_EQ(sv_tune_set_by_name(e.name[k], e.value[k]), 1);
         soak_max m;

@@ -92,7 +92,7 @@ TEST(Slots, DegenerateEdgeAndPropSpots)
     regular_geom(&g, 6, 7.0f);
     g.vertices[2] = g.vertices[1]; // edge 1 collapses; its middle has z > 0
     Vector2 m, t, n;
-    edge_frame(&g, 1, &m, &t, &n);
+    sv_geom_edge_frame(&g, 1, &m, &t, &n);
     EXPECT_EQ(t.x, 1.0f);
     EXPECT_EQ(t.y, 0.0f);
     EXPECT_EQ(n.y, -1.0f);

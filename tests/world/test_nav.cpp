@@ -26,7 +26,7 @@ struct NavTest : nav_box_room { };
 // Whether the grid cell holding (x, z) is walkable.
 bool walkable_at(f32 x, f32 z)
 {
-    const sv_nav_grid* grid = nav_grid();
+    const sv_nav_grid* grid = sv_nav_current_grid();
     f32 fx = (x - grid->origin_x) / grid->cell, fz = (z - grid->origin_z) / grid->cell;
     if (!(fx >= 0.0f && fz >= 0.0f && fx < grid->width && fz < grid->height))
         return false;
@@ -37,34 +37,34 @@ TEST_F(NavTest, GridIsKeyedByRecordRadiusAndStepHeight)
 {
     u64 rects = 0;
     sv_nav_stats(&g, R, &rects, nullptr, nullptr);
-    u64 builds = nav_grid()->builds;
+    u64 builds = sv_nav_current_grid()->builds;
     EXPECT_EQ(rects, 1u);
-    EXPECT_EQ(nav_grid()->built, 1);
+    EXPECT_EQ(sv_nav_current_grid()->built, 1);
     sv_nav_stats(&g, R, &rects, nullptr, nullptr);
     path(Vector2 {-3, 0}, Vector2 {3, 0});
-    EXPECT_EQ(nav_grid()->builds, builds);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds);
     g.ceiling_y += 1.0f; // any byte of the record
     sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
-    EXPECT_EQ(nav_grid()->builds, builds + 1);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 1);
     sv_nav_stats(&g, 0.3f, nullptr, nullptr, nullptr);
-    EXPECT_EQ(nav_grid()->builds, builds + 2);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 2);
     sv_tune_set_by_name("player.step_height", 0.2);
     sv_nav_stats(&g, 0.3f, nullptr, nullptr, nullptr);
-    EXPECT_EQ(nav_grid()->builds, builds + 3);
-    EXPECT_FLOAT_EQ(nav_grid()->step, 0.2f);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 3);
+    EXPECT_FLOAT_EQ(sv_nav_current_grid()->step, 0.2f);
 }
 
 TEST_F(NavTest, CellSizeKeepsEveryAxisWithin255Cells)
 {
     box_geom(&g, -25.4f, -10.0f, 25.4f, 10.0f);
     sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
-    EXPECT_FLOAT_EQ(nav_grid()->cell, 0.2f);
-    EXPECT_LE(nav_grid()->width, 255);
+    EXPECT_FLOAT_EQ(sv_nav_current_grid()->cell, 0.2f);
+    EXPECT_LE(sv_nav_current_grid()->width, 255);
     box_geom(&g, -10.0f, -40.0f, 10.0f, 40.0f);
     sv_nav_stats(&g, R, nullptr, nullptr, nullptr);
-    EXPECT_FLOAT_EQ(nav_grid()->cell, 80.0f / 254.0f);
-    EXPECT_EQ(nav_grid()->height, 255);
-    EXPECT_LT(nav_grid()->width, 255);
+    EXPECT_FLOAT_EQ(sv_nav_current_grid()->cell, 80.0f / 254.0f);
+    EXPECT_EQ(sv_nav_current_grid()->height, 255);
+    EXPECT_LT(sv_nav_current_grid()->width, 255);
     // A polygon with a non-finite vertex gets no cells, and nothing is found on it.
     box_geom(&g, -5.0f, -5.0f, 5.0f, 5.0f);
     g.vertices[1].x = std::numeric_limits<f32>::infinity();
@@ -130,8 +130,8 @@ TEST_F(NavTest, LedgeLinksDownButNotUp)
     u64 gaps = 0;
     sv_nav_stats(&g, R, nullptr, nullptr, &gaps);
     EXPECT_GT(gaps, 0u);
-    for (u32 k = 0; k < nav_grid()->link_count; ++k) {
-        const sv_nav_link* l = &nav_grid()->links[k];
+    for (u32 k = 0; k < sv_nav_current_grid()->link_count; ++k) {
+        const sv_nav_link* l = &sv_nav_current_grid()->links[k];
         EXPECT_LT(l->landing.x, 0.0f) << "every link lands on the floor";
     }
     // Within the step height: both ways.
@@ -342,27 +342,27 @@ TEST(NavFunnel, EndsOnAnyInput)
         s_right[0] = s_left[0];
         s_right[n - 1] = s_left[n - 1];
         int done = 0;
-        u64 written = funnel(s_left, s_right, n, s_out, 8192, &done);
+        u64 written = sv_nav_funnel(s_left, s_right, n, s_out, 8192, &done);
         EXPECT_LE(written, 8192u);
     }
     int done = 1;
-    EXPECT_EQ(funnel(s_left, s_right, 0, s_out, 8, &done), 0u);
+    EXPECT_EQ(sv_nav_funnel(s_left, s_right, 0, s_out, 8, &done), 0u);
     EXPECT_EQ(done, 0);
 }
 
 TEST(NavHeap, HoldsEveryPushASearchCanMakeInOrder)
 {
-    sv_nav_heap* heap = nav_heap();
+    sv_nav_heap* heap = sv_nav_search_heap();
     for (u32 r = 0; r < SV_NAV_RECTS; ++r)
         heap->f[r] = (f32)((r * 7919u) % 1000u);
-    heap_clear();
+    sv_nav_heap_clear();
     for (u32 k = 0; k < SV_NAV_HEAP; ++k)
         heap_push((u16)(k % SV_NAV_RECTS));
     EXPECT_EQ(heap->size, (u32)SV_NAV_HEAP);
     f32 last = -1.0f;
     u32 popped = 0;
     while (heap->size > 0) {
-        f32 f = heap->f[heap_pop()];
+        f32 f = heap->f[sv_nav_heap_pop()];
         EXPECT_GE(f, last);
         last = f;
         ++popped;
@@ -370,7 +370,7 @@ TEST(NavHeap, HoldsEveryPushASearchCanMakeInOrder)
     EXPECT_EQ(popped, (u32)SV_NAV_HEAP);
     EXPECT_DEATH(
         {
-            heap_clear();
+            sv_nav_heap_clear();
             for (u32 k = 0; k <= SV_NAV_HEAP; ++k)
                 heap_push(0);
         },

@@ -50,7 +50,7 @@ struct digest {
 // Every field of the working grid (padding left out).
 void add_grid(digest* d)
 {
-    const sv_nav_grid* g = nav_grid();
+    const sv_nav_grid* g = sv_nav_current_grid();
     d->f32v(g->origin_x);
     d->f32v(g->origin_z);
     d->f32v(g->cell);

@@ -30,11 +30,11 @@ TEST_F(NavKeptTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
     box_geom(&other, -3.0f, -7.0f, 6.0f, 2.0f);
     g.ceiling_y += 0.25f; // a record no other test builds
     path(Vector2 {-3, 0}, Vector2 {3, 1});
-    u64 builds = nav_grid()->builds;
-    s_first = *nav_grid();
+    u64 builds = sv_nav_current_grid()->builds;
+    s_first = *sv_nav_current_grid();
     nav_grid_attach(&s_first, &s_first_cells);
     {
-        const sv_nav_grid* g = nav_grid();
+        const sv_nav_grid* g = sv_nav_current_grid();
         u32 cells = (u32)g->width * g->height;
         memcpy(s_first.walkable, g->walkable, cells);
         memcpy(s_first.obstacle_top, g->obstacle_top, 4 * cells);
@@ -47,11 +47,11 @@ TEST_F(NavKeptTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
         memcpy(s_first.incoming_start, g->incoming_start, 4 * (g->rect_count + 1));
     }
     EXPECT_GT(sv_nav_path(&other, R, Vector2 {-1, -5}, Vector2 {4, 0}, out, 96), 0u);
-    EXPECT_EQ(nav_grid()->builds, builds + 1);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 1);
     EXPECT_EQ(path(Vector2 {-3, 0}, Vector2 {3, 1}), 1u);
-    EXPECT_EQ(nav_grid()->builds, builds + 1);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 1);
     const sv_nav_grid* a = &s_first;
-    const sv_nav_grid* b = nav_grid();
+    const sv_nav_grid* b = sv_nav_current_grid();
     u32 cells = (u32)a->width * a->height;
     ASSERT_EQ(b->width, a->width);
     ASSERT_EQ(b->height, a->height);
@@ -72,18 +72,18 @@ TEST_F(NavKeptTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
     // Another step height is another grid, never the kept one.
     sv_tune_set_by_name("player.step_height", 0.2);
     path(Vector2 {-3, 0}, Vector2 {3, 1});
-    EXPECT_EQ(nav_grid()->builds, builds + 2);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 2);
     // The kept grids hold no more than their bound, and can be let go.
-    EXPECT_GT(nav_kept_bytes(), 0u);
-    EXPECT_LE(nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
+    EXPECT_GT(sv_nav_kept_bytes(), 0u);
+    EXPECT_LE(sv_nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
     // Letting go of the kept grid the working grid reads makes it again when next asked.
     sv_tune_reset_defaults();
     path(Vector2 {-3, 0}, Vector2 {3, 1});
-    EXPECT_EQ(nav_grid()->builds, builds + 2);
-    nav_forget_kept();
-    EXPECT_EQ(nav_kept_bytes(), 0u);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 2);
+    sv_nav_forget_kept();
+    EXPECT_EQ(sv_nav_kept_bytes(), 0u);
     EXPECT_EQ(path(Vector2 {-3, 0}, Vector2 {3, 1}), 1u);
-    EXPECT_EQ(nav_grid()->builds, builds + 3);
+    EXPECT_EQ(sv_nav_current_grid()->builds, builds + 3);
 }
 
 // A floor's first frames and first chase find the rooms its laying built: each furnished room's
@@ -91,7 +91,7 @@ TEST_F(NavKeptTest, GoingBackToAPlaceRestoresItsGridWithoutABuild)
 TEST_F(NavKeptTest, ALaidFloorsRoomsNeedNoBuild)
 {
     world_floor w(4471, 10, world_lay::pass);
-    u64 geoms = sv_geom_cache_builds(), grids = nav_grid()->builds;
+    u64 geoms = sv_geom_cache_builds(), grids = sv_nav_current_grid()->builds;
     u32 furnished = 0;
     for (u16 r = 0; r < w.f.room_count; ++r) {
         if (w.f.rooms[r].interior == SV_INTERIOR_BARE)
@@ -103,16 +103,16 @@ TEST_F(NavKeptTest, ALaidFloorsRoomsNeedNoBuild)
     }
     EXPECT_GT(furnished, 8u);
     EXPECT_EQ(sv_geom_cache_builds(), geoms);
-    EXPECT_EQ(nav_grid()->builds, grids);
+    EXPECT_EQ(sv_nav_current_grid()->builds, grids);
 }
 
 // Whether asking for a path in geom builds its grid.
 bool builds(const sv_geom* geom, Vector2 a, Vector2 b)
 {
     static Vector2 s_out[96];
-    u64 before = nav_grid()->builds;
+    u64 before = sv_nav_current_grid()->builds;
     sv_nav_path(geom, R, a, b, s_out, 96);
-    return nav_grid()->builds != before;
+    return sv_nav_current_grid()->builds != before;
 }
 
 // SV_NAV_KEPT small rooms fill the cache by count: the next one pushes out the least recently
@@ -120,7 +120,7 @@ bool builds(const sv_geom* geom, Vector2 a, Vector2 b)
 // first: it never holds more than SV_NAV_KEPT_BYTES, the latest stays and the first go.
 TEST_F(NavKeptTest, TheLeastRecentlyUsedGoFirstWithinBothBounds)
 {
-    nav_forget_kept();
+    sv_nav_forget_kept();
     static sv_geom s_rooms[SV_NAV_KEPT + 1];
     const Vector2 a = {-3.0f, 0.0f}, b = {3.0f, 1.0f};
     for (u32 i = 0; i <= SV_NAV_KEPT; ++i) {
@@ -135,20 +135,20 @@ TEST_F(NavKeptTest, TheLeastRecentlyUsedGoFirstWithinBothBounds)
     EXPECT_FALSE(builds(&s_rooms[2], a, b));
     EXPECT_TRUE(builds(&s_rooms[1], a, b)); // the least recently used went
 
-    nav_forget_kept();
+    sv_nav_forget_kept();
     const u32 wide = 24;
     for (u32 i = 0; i < wide; ++i) {
         box_geom(&s_rooms[i], -30.0f, -30.0f, 30.0f, 30.0f);
         s_rooms[i].ceiling_y = 10.0f + (f32)i;
         ASSERT_TRUE(builds(&s_rooms[i], a, b)) << i;
-        ASSERT_EQ(nav_grid()->width, 255);
-        ASSERT_LE(nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
+        ASSERT_EQ(sv_nav_current_grid()->width, 255);
+        ASSERT_LE(sv_nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES);
     }
-    EXPECT_GT(nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES * 3 / 4);
+    EXPECT_GT(sv_nav_kept_bytes(), (u64)SV_NAV_KEPT_BYTES * 3 / 4);
     EXPECT_FALSE(builds(&s_rooms[wide - 1], a, b));
     EXPECT_TRUE(builds(&s_rooms[0], a, b));
-    nav_forget_kept();
-    EXPECT_EQ(nav_kept_bytes(), 0u);
+    sv_nav_forget_kept();
+    EXPECT_EQ(sv_nav_kept_bytes(), 0u);
 }
 
 } // namespace

@@ -362,7 +362,7 @@ bool same_v2(Vector2 a, Vector2 b)
     return same_f32(a.x, b.x) && same_f32(a.y, b.y);
 }
 
-// The 7 x 7 window search of rect_at and goal_rect_at as a plain scan: the first cell strictly
+// The 7 x 7 window search of rect_at and sv_nav_goal_rect_at as a plain scan: the first cell strictly
 // nearer than every earlier one wins, among those whose straight walk to the point (quarter-cell
 // samples, none above the cell's ground plus a step) holds when reach is asked.
 i32 ref_nearest(const sv_nav_grid* g, f32 x, f32 z, f32 y, u8 any, u8 reach)
@@ -460,12 +460,12 @@ i32 ref_walkable(const sv_nav_grid* g, const sv_geom* geom)
     return 1;
 }
 
-// rect_at and goal_rect_at on the grid of (geom, r) against the plain scan, at every cell
+// rect_at and sv_nav_goal_rect_at on the grid of (geom, r) against the plain scan, at every cell
 // corner and side middle (where cells tie for nearest) and a few heights.
 void expect_same_nearest(const sv_geom* geom, f32 r, const char* where)
 {
     sv_nav_walkable(geom, r);
-    const sv_nav_grid* g = nav_grid();
+    const sv_nav_grid* g = sv_nav_current_grid();
     for (i32 j = -2; j <= 2 * g->height + 2; ++j)
         for (i32 i = -2; i <= 2 * g->width + 2; ++i) {
             f32 x = g->origin_x + (f32)i * 0.5f * g->cell,
@@ -473,7 +473,7 @@ void expect_same_nearest(const sv_geom* geom, f32 r, const char* where)
             i32 want = ref_nearest(g, x, z, 0.0f, 1, 1);
             if (want < 0)
                 want = ref_nearest(g, x, z, 0.0f, 1, 0);
-            ASSERT_EQ(goal_rect_at(x, z), want) << where << " at " << x << ", " << z;
+            ASSERT_EQ(sv_nav_goal_rect_at(x, z), want) << where << " at " << x << ", " << z;
             for (f32 y : {0.0f, 0.3f})
                 ASSERT_EQ(rect_at(x, z, y, 0), ref_nearest(g, x, z, y, 0, 0)) << where;
         }
@@ -484,7 +484,7 @@ void expect_same_grid(const sv_geom* geom, f32 r, sv_nav_grid* ref, const char* 
                       u64* walkable)
 {
     i32 ok = sv_nav_walkable(geom, r);
-    const sv_nav_grid* g = nav_grid();
+    const sv_nav_grid* g = sv_nav_current_grid();
     ref_build(ref, geom, r);
     ASSERT_EQ(ok, ref_walkable(ref, geom)) << where;
     *walkable += (u64)ok;

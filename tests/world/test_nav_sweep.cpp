@@ -47,7 +47,7 @@ void grid_counts(const sv_geom* g, f32 r, nav_max* mx)
     mx->gaps = std::max(mx->gaps, gaps);
     // Every 8th grid: the ground the grid keeps is the ground the geometry reports.
     if (mx->grids++ % 8 == 0) {
-        const sv_nav_grid* grid = nav_grid();
+        const sv_nav_grid* grid = sv_nav_current_grid();
         for (u32 j = 0; j < grid->height; ++j)
             for (u32 i = 0; i < grid->width; ++i) {
                 u32 c = j * grid->width + i;
@@ -66,10 +66,10 @@ void grid_counts(const sv_geom* g, f32 r, nav_max* mx)
 void expect_path(const sv_geom* g, f32 r, Vector2 a, Vector2 b, const char* where, nav_max* mx)
 {
     static Vector2 s_out[96];
-    nav_heap()->peak = 0;
+    sv_nav_search_heap()->peak = 0;
     u64 n = sv_nav_path(g, r, a, b, s_out, 96);
-    mx->heap = std::max<u64>(mx->heap, nav_heap()->peak);
-    ASSERT_LE(nav_heap()->peak, nav_grid()->link_count + 1) << where;
+    mx->heap = std::max<u64>(mx->heap, sv_nav_search_heap()->peak);
+    ASSERT_LE(sv_nav_search_heap()->peak, sv_nav_current_grid()->link_count + 1) << where;
     ASSERT_GT(n, 0u) << where << " from (" << a.x << ", " << a.y << ") to (" << b.x << ", " << b.y
                      << ")";
     EXPECT_EQ(s_out[n - 1].x, b.x) << where;

@@ -68,21 +68,22 @@ TEST(Prim, CollinearDisjointSegmentsNeverCross)
 TEST(Prim, StrictCrossingNeedsEveryEndStrictlyApart)
 {
     const Vector2 a0 = {0, 0}, a1 = {2, 0};
-    EXPECT_EQ(segs_cross_strict(a0, a1, {1, -1}, {1, 1}), 1u);
-    EXPECT_EQ(segs_cross_strict(a0, a1, {2, 0}, {3, 1}), 0u);  // touching at an end
-    EXPECT_EQ(segs_cross_strict(a0, a1, {1, 0}, {1, 1}), 0u);  // one end on the other segment
-    EXPECT_EQ(segs_cross_strict(a0, a1, {1, 0}, {3, 0}), 0u);  // collinear, overlapping
-    EXPECT_EQ(segs_cross_strict(a0, a1, {3, -1}, {3, 1}), 0u); // apart
+    EXPECT_EQ(sv_geom_segs_cross_strict(a0, a1, {1, -1}, {1, 1}), 1u);
+    EXPECT_EQ(sv_geom_segs_cross_strict(a0, a1, {2, 0}, {3, 1}), 0u); // touching at an end
+    EXPECT_EQ(sv_geom_segs_cross_strict(a0, a1, {1, 0}, {1, 1}),
+              0u); // one end on the other segment
+    EXPECT_EQ(sv_geom_segs_cross_strict(a0, a1, {1, 0}, {3, 0}), 0u);  // collinear, overlapping
+    EXPECT_EQ(sv_geom_segs_cross_strict(a0, a1, {3, -1}, {3, 1}), 0u); // apart
     // Single precision says these cross; they do not.
     const Vector2 b0 = {3.56897569f, -6.09860802f}, b1 = {1.49408162f, -5.798244f};
     const Vector2 c0 = {4.10609198f, -6.17636061f}, c1 = {2.49251008f, -5.94277763f};
-    EXPECT_EQ(segs_cross_strict(b0, b1, c0, c1), 0u);
-    EXPECT_EQ(segs_cross_strict(c1, c0, b1, b0), 0u);
+    EXPECT_EQ(sv_geom_segs_cross_strict(b0, b1, c0, c1), 0u);
+    EXPECT_EQ(sv_geom_segs_cross_strict(c1, c0, b1, b0), 0u);
     // And that these do not; they do.
     const Vector2 d0 = {0.693223536f, 6.32189274f}, d1 = {2.24717593f, 5.61288643f};
     const Vector2 e0 = {0.436137259f, 6.43919039f}, e1 = {1.1331687f, 6.12116337f};
-    EXPECT_EQ(segs_cross_strict(d0, d1, e0, e1), 1u);
-    EXPECT_EQ(segs_cross_strict(e1, e0, d1, d0), 1u);
+    EXPECT_EQ(sv_geom_segs_cross_strict(d0, d1, e0, e1), 1u);
+    EXPECT_EQ(sv_geom_segs_cross_strict(e1, e0, d1, d0), 1u);
 }
 
 TEST(Prim, PointToSegmentDistance)
