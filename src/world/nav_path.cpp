@@ -357,7 +357,9 @@ static f32 step_limit(const sv_geom* geom, Vector2 p)
 static void add_goal_face(const sv_geom* geom, const sv_face* f, f32 r, Vector2 goal, f32* limit,
                           bool* known)
 {
-    if (!(pt_seg_dist2(goal, f->p0, f->p1) < r * r))
+    if (goal.x + r < sv_fminf(f->p0.x, f->p1.x) || goal.x - r > sv_fmaxf(f->p0.x, f->p1.x)
+        || goal.y + r < sv_fminf(f->p0.y, f->p1.y) || goal.y - r > sv_fmaxf(f->p0.y, f->p1.y)
+        || !(pt_seg_dist2(goal, f->p0, f->p1) < r * r))
         return;
     if (!*known) {
         *limit = step_limit(geom, goal);
@@ -381,7 +383,8 @@ static void goal_faces(const sv_geom* geom, f32 r, Vector2 goal)
             add_goal_face(geom, &geom->ramp_sides[k][side], r, goal, &limit, &known);
     for (u8 k = 0; k < geom->fixture_count && k < SV_GEOM_FIXTURES; ++k) {
         const sv_fixture* f = &geom->fixtures[k];
-        if (!f->standable || !(dist(goal, f->centre) <= f->bound + r))
+        f32 dx = goal.x - f->centre.x, dz = goal.y - f->centre.y, reach = f->bound + r;
+        if (!f->standable || !(dx * dx + dz * dz <= reach * reach))
             continue;
         for (u8 i = 0; i < f->face_count && i < SV_FIXTURE_SEGS; ++i)
             add_goal_face(geom, &f->faces[i], r, goal, &limit, &known);
@@ -494,7 +497,7 @@ static u64 last_leg(const sv_geom* geom, f32 radius, u16 first, Vector2 start, c
     if (written == 0 || !same_point(out[written - 1], goal))
         return written;
     goal_faces(geom, radius, goal);
-    if (end_clear(geom, radius, start, out, written))
+    if (s_goal.count == 0 || end_clear(geom, radius, start, out, written))
         return written;
 
     const sv_nav_grid* g = nav_grid();
