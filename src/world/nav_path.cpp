@@ -486,66 +486,58 @@ static int end_clear(const sv_geom* geom, f32 radius, Vector2 start, const Vecto
     return walks_in(geom, radius, corner, goal) && (!turns || walks_in(geom, radius, turn, goal));
 }
 
+// A way in to the goal through a cell near it: what the cell test reads, and the way it found.
+struct way_in {
+    const sv_geom* geom;
+    f32 radius;
+    u16 first;
+    Vector2 start, goal;
+    const Vector2* via;
+    u64 room; // points the way may take, the goal included
+    u64 count;
+};
+
+// Takes cell (i, j) when the way through its centre ends clear: the straight walk from the centre
+// to the goal stays inside the walls and is clear, the centre's rectangle is reached from first,
+// and the way found (in s_leg, the goal last) ends clear.
+static int enters_by(void* ctx, i32 i, i32 j)
+{
+    way_in* w = (way_in*)ctx;
+    const sv_nav_grid* g = nav_grid();
+    Vector2 c = {g->origin_x + ((f32)i + 0.5f) * g->cell, g->origin_z + ((f32)j + 0.5f) * g->cell};
+    u16 rect = g->rect_of_cell[(u32)(j * g->width + i)];
+    if (!leg_inside(w->geom, c, w->goal) || !leg_clear(w->geom, w->radius, c, w->goal)
+        || !search(w->first, rect, w->via ? *w->via : w->start, c))
+        return 0;
+    u64 n = pull(w->first, rect, w->start, w->via, c, s_leg, w->room - 1);
+    if (n == 0 || !same_point(s_leg[n - 1], c))
+        return 0; // cut short by cap
+    if (n >= 2 && same_point(s_leg[n - 2], s_leg[n - 1]))
+        n -= 1; // the cell's centre was a corner already
+    s_leg[n++] = w->goal;
+    w->count = n;
+    return end_clear(w->geom, w->radius, w->start, s_leg, n);
+}
+
 // The path written (written points in out, ending at the goal unless cap cut it short) with its
 // last leg judged: when that leg is not clear, the way is taken again from first through the
-// centre of the nearest cell of the 7 x 7 around the goal (walkable, in a rectangle, ties in
-// window order) whose straight walk to the goal stays inside the walls and is clear, and whose
-// whole way ends clear, when one is found; else the path is kept. Returns the points written.
+// centre of the nearest cell around the goal (nav_nearest_cell_where) whose straight walk to the
+// goal stays inside the walls and is clear, and whose whole way ends clear, when one is found;
+// else the path is kept. Returns the points written.
 static u64 last_leg(const sv_geom* geom, f32 radius, u16 first, Vector2 start, const Vector2* via,
                     Vector2 goal, Vector2* out, u64 cap, u64 written)
 {
     if (written == 0 || !same_point(out[written - 1], goal))
         return written;
     goal_faces(geom, radius, goal);
-    if (s_goal.count == 0 || end_clear(geom, radius, start, out, written))
+    if (s_goal.count == 0 || cap < 2 || end_clear(geom, radius, start, out, written))
         return written;
-
-    const sv_nav_grid* g = nav_grid();
-    f32 fx = (goal.x - g->origin_x) / g->cell, fz = (goal.y - g->origin_z) / g->cell;
-    if (cap < 2 || g->width == 0
-        || !(fx > -4.0f && fx < (f32)g->width + 4.0f && fz > -4.0f && fz < (f32)g->height + 4.0f))
+    way_in w
+        = {geom, radius, first, start, goal, via, cap < SV_NAV_PORTALS ? cap : SV_NAV_PORTALS, 0};
+    if (nav_nearest_cell_where(goal.x, goal.y, enters_by, &w) < 0)
         return written;
-    i32 ci = (i32)fx, cj = (i32)fz;
-    Vector2 centre[49];
-    f32 d2[49];
-    u16 rect[49];
-    u32 count = 0;
-    for (i32 j = cj - 3; j <= cj + 3; ++j)
-        for (i32 i = ci - 3; i <= ci + 3; ++i) {
-            if (i < 0 || j < 0 || i >= g->width || j >= g->height)
-                continue;
-            u32 c = (u32)(j * g->width + i);
-            if (!g->walkable[c] || g->rect_of_cell[c] == SV_NONE16)
-                continue;
-            centre[count] = Vector2 {g->origin_x + ((f32)i + 0.5f) * g->cell,
-                                     g->origin_z + ((f32)j + 0.5f) * g->cell};
-            f32 dx = centre[count].x - goal.x, dz = centre[count].y - goal.y;
-            d2[count] = dx * dx + dz * dz;
-            rect[count++] = g->rect_of_cell[c];
-        }
-    u8 tried[49] = {};
-    u64 room = cap - 1 < SV_NAV_PORTALS - 1 ? cap - 1 : SV_NAV_PORTALS - 1;
-    for (u32 left = count; left > 0; --left) {
-        u32 m = count;
-        for (u32 k = 0; k < count; ++k)
-            if (!tried[k] && (m == count || d2[k] < d2[m]))
-                m = k;
-        tried[m] = 1;
-        if (!leg_inside(geom, centre[m], goal) || !leg_clear(geom, radius, centre[m], goal)
-            || !search(first, rect[m], via ? *via : start, centre[m]))
-            continue;
-        u64 n = pull(first, rect[m], start, via, centre[m], s_leg, room);
-        if (n == 0 || !same_point(s_leg[n - 1], centre[m]))
-            continue; // cut short by cap
-        if (n >= 2 && same_point(s_leg[n - 2], s_leg[n - 1]))
-            n -= 1; // the cell's centre was a corner already
-        s_leg[n++] = goal;
-        if (!end_clear(geom, radius, start, s_leg, n))
-            continue;
-        memcpy(out, s_leg, sizeof(Vector2) * n);
-        return n;
-    }
-    return written;
+    memcpy(out, s_leg, sizeof(Vector2) * w.count);
+    return w.count;
 }
 
 // Public ------------------------------------------------------------------------------------
