@@ -398,8 +398,8 @@ void hold_off(sv_mob* mob, const sv_walker* walker, const sv_floor* floor, f32 r
                        walker->player.z + dz / d * 2.0f * radius, radius, mob->y);
     if (!mob->settled)
         mob_settle(&walker->geom, mob);
-    sv_nav_collide(floor, mob->place, &walker->geom, &mob->x, &mob->z, radius, mob->y,
-                   tune(SV_TUNE_PLAYER_STEP_HEIGHT));
+    sv_nav_collide_moved(floor, mob->place, &walker->geom, &mob->x, &mob->z, radius, mob->y,
+                         tune(SV_TUNE_PLAYER_STEP_HEIGHT), 0.0f);
     mob_settle(&walker->geom, mob);
 }
 

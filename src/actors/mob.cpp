@@ -569,8 +569,8 @@ void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geo
     if (same_place)
         keep_distance(mob, walker, floor, geom, radius);
 
-    sv_nav_collide(floor, mob->place, geom, &mob->x, &mob->z, radius, mob->y,
-                   tune(SV_TUNE_PLAYER_STEP_HEIGHT));
+    sv_nav_collide_moved(floor, mob->place, geom, &mob->x, &mob->z, radius, mob->y,
+                         tune(SV_TUNE_PLAYER_STEP_HEIGHT), dist({mob->x, mob->z}, before));
     mob_settle(geom, mob);
     if (dist({mob->x, mob->z}, before) < STUCK_MOVE) {
         if (mob->stuck_ticks < SV_NONE16)
@@ -606,7 +606,8 @@ i32 sv_mob_push_to(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x
         f32 sx = hindered ? px + dx / (f32)steps : *x + dx * k;
         f32 sz = hindered ? pz + dz / (f32)steps : *z + dz * k;
         f32 cx = sx, cz = sz;
-        sv_nav_collide(floor, place, geom, &cx, &cz, radius, y, tune(SV_TUNE_PLAYER_STEP_HEIGHT));
+        sv_nav_collide_moved(floor, place, geom, &cx, &cz, radius, y,
+                             tune(SV_TUNE_PLAYER_STEP_HEIGHT), dist({sx, sz}, {px, pz}));
         if (cx != sx || cz != sz)
             hindered = true;
         px = cx;

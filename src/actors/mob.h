@@ -25,8 +25,9 @@ struct sv_blow {
 // Chases, turns, chooses and runs actions, strikes the player (sv_player_hurt, sv_afflict),
 // adds hostile shots, collides, settles and crosses doors (a crossing stores the new place's
 // geometry in the place cache, never over geom, and lands the mob where it can stand). A move
-// longer than half the radius goes through sv_mob_push_to. Changes the mob, the player and the
-// floor's shots; nothing for a null argument or a dead mob.
+// longer than half the radius goes through sv_mob_push_to; the collision eases the mob out of a
+// face it overlaps without having walked into it (sv_nav_collide_moved). Changes the mob, the
+// player and the floor's shots; nothing for a null argument or a dead mob.
 void mob_act(sv_mob* mob, sv_walker* walker, sv_floor* floor, const sv_geom* geom, u8 same_place,
              u8 sees, f32 dt, f32 radius);
 
@@ -44,8 +45,9 @@ void wound(sv_walker* walker, sv_floor* floor, u16 mob, f32 damage, const sv_app
 i32 sv_mob_slay(sv_walker* walker, sv_floor* floor, u16 mob);
 
 // Moves a body of radius r at (*x, *z), feet at y, in place (geometry geom) toward (to x, to z)
-// in steps of at most half the radius, each pushed by sv_nav_collide (walls, solids, door
-// planes, and the places beyond doors it overlaps when floor is given). Unhindered, the body
+// in steps of at most half the radius, each pushed by sv_nav_collide_moved (walls, solids, door
+// planes, and the places beyond doors it overlaps when floor is given; a face it overlaps
+// without having walked into it eases it out). Unhindered, the body
 // ends exactly at the target; a move whose end lies outside the place's polygon is not taken.
 // 1 when the body moved; changes *x and *z only; 0 for a null geometry, x or z.
 i32 sv_mob_push_to(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z, f32 to_x,

@@ -33,7 +33,8 @@ bool slot_armed(const sv_player* p, u8 slot)
 }
 
 // Moves the body by (dx, dz), pushing it out of the walls after each step; a step never exceeds
-// half the body radius, so a fast dodge cannot tunnel through a wall in one tick.
+// half the body radius, so a fast dodge cannot tunnel through a wall in one tick. A face the body
+// overlaps without having walked into it (its feet dropped beside it) eases it out.
 void move_and_collide(sv_player* p, const sv_geom* geom, f32 dx, f32 dz)
 {
     f32 radius = tune_f(SV_TUNE_PLAYER_RADIUS);
@@ -43,10 +44,11 @@ void move_and_collide(sv_player* p, const sv_geom* geom, f32 dx, f32 dz)
     f64 pieces = std::floor(length / (0.5 * radius)) + 1.0;
     u32 steps = pieces >= 1.0 && pieces <= 1024.0 ? (u32)pieces : (pieces > 1024.0 ? 1024u : 1u);
     f32 sx = dx / (f32)steps, sz = dz / (f32)steps;
+    f32 moved = std::sqrt(sx * sx + sz * sz);
     for (u32 i = 0; i < steps; ++i) {
         p->x += sx;
         p->z += sz;
-        sv_player_collide(geom, &p->x, &p->z, radius, p->y, step_height);
+        sv_player_collide_moved(geom, &p->x, &p->z, radius, p->y, step_height, moved);
     }
 }
 

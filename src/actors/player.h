@@ -150,5 +150,7 @@ void sv_player_revive(sv_player* player);
 // One simulation tick: statuses, health rate, look, stamina, dodge, swap, attack start, motion,
 // collision with geom's walls and solids (no door ignored), settling and attack phases. Motion
 // longer than half player.radius in one tick is taken in shorter steps, each collided, so no
-// speed the tunables allow carries the body through a wall. Nothing for a null argument.
+// speed the tunables allow carries the body through a wall; a ramp side or standable face the body
+// overlaps without having walked into it eases it out (sv_player_collide_moved). Nothing for a
+// null argument.
 void sv_player_step(sv_player* player, const sv_geom* geom, const sv_input* input);

@@ -124,15 +124,16 @@ u8 use_button(sv_walker* w, sv_floor* floor, sv_input* in)
     return use_fog(w, sv_fog_door(r), sv_fog_pieces(r), sv_fog_admits(r), sv_fog_length(r));
 }
 
-// The body pushed out of the places beyond the doors it overlaps; the feet follow the
-// ground when the push moved a grounded body onto ground no more than a step below.
+// The body pushed out of the places beyond the doors it overlaps (collided since it last moved:
+// a face it still overlaps eases it out); the feet follow the ground when the push moved a
+// grounded body onto ground no more than a step below.
 void collide_beyond(sv_walker* w, const sv_floor* floor)
 {
     sv_player* p = &w->player;
     f32 step = tune_f(SV_TUNE_PLAYER_STEP_HEIGHT);
     f32 x = p->x, z = p->z;
-    sv_nav_collide(floor, w->place, &w->geom, &p->x, &p->z, tune_f(SV_TUNE_PLAYER_RADIUS), p->y,
-                   step);
+    sv_nav_collide_moved(floor, w->place, &w->geom, &p->x, &p->z, tune_f(SV_TUNE_PLAYER_RADIUS),
+                         p->y, step, 0.0f);
     if ((p->x != x || p->z != z) && !p->airborne) {
         f32 g = sv_geom_ground(&w->geom, p->x, p->z);
         if (g >= p->y - step)

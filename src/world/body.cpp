@@ -198,6 +198,50 @@ void sv_player_collide(const sv_geom* geom, f32* x, f32* z, f32 radius, f32 y, f
     collide(geom, SV_NONE8, x, z, radius, y, step_height);
 }
 
+// Feet so high that no ramp side or standable face holds a body off, only walls, door planes and
+// solids.
+static const f32 ABOVE_EVERY_FACE = 1e30f;
+
+void sv_body_collide_eased(sv_collide_fn collide, void* ctx, f32* x, f32* z, f32 y, f32 moved)
+{
+    if (!collide || !x || !z)
+        return;
+    f32 x0 = *x, z0 = *z;
+    collide(ctx, x, z, y);
+    f32 allowed = moved + SV_EASE_SPEED * (f32)sv_sim_dt();
+    f32 px = *x - x0, pz = *z - z0;
+    if (!(px * px + pz * pz > allowed * allowed))
+        return;
+    f32 hx = x0, hz = z0;
+    collide(ctx, &hx, &hz, ABOVE_EVERY_FACE);
+    f32 ex = *x - hx, ez = *z - hz, e = sqrtf(ex * ex + ez * ez);
+    if (!(e > allowed))
+        return;
+    *x = hx + ex * (allowed / e);
+    *z = hz + ez * (allowed / e);
+}
+
+// What sv_player_collide_moved collides with.
+struct player_collision {
+    const sv_geom* geom;
+    f32 radius, step;
+};
+
+static void collide_player(void* ctx, f32* x, f32* z, f32 y)
+{
+    const player_collision* c = (const player_collision*)ctx;
+    collide(c->geom, SV_NONE8, x, z, c->radius, y, c->step);
+}
+
+void sv_player_collide_moved(const sv_geom* geom, f32* x, f32* z, f32 radius, f32 y,
+                             f32 step_height, f32 moved)
+{
+    if (!geom || !x || !z)
+        return;
+    player_collision c = {geom, radius, step_height};
+    sv_body_collide_eased(collide_player, &c, x, z, y, moved);
+}
+
 void sv_player_collide_beyond(const sv_geom* geom, u8 ignored_door, f32* x, f32* z, f32 radius,
                               f32 y, f32 step_height)
 {

@@ -21,6 +21,27 @@ f32 sv_player_ground(const sv_geom* geom, f32 x, f32 z);
 // x or z.
 void sv_player_collide(const sv_geom* geom, f32* x, f32* z, f32 radius, f32 y, f32 step_height);
 
+// How fast (m/s) collision eases a body out of a ramp side or a standable fixture's face that it
+// overlaps without having walked into it: its feet dropped beside the face (off a tread, a top,
+// down a ramp), or the part of the face nearest it rose past the step as it went along.
+#define SV_EASE_SPEED 2.0f
+
+// A collision of a point with feet at y (world height): moves *x and *z. ctx is the caller's.
+typedef void (*sv_collide_fn)(void* ctx, f32* x, f32* z, f32 y);
+
+// Collides a body that moved `moved` since it was last collided, by collide: in full, unless the
+// collision moves it farther than that move and SV_EASE_SPEED for a tick (sv_sim_dt) beyond where
+// walls, door planes and solids alone put it (collide with feet too high for any other face to
+// hold it off); then only that far toward where it put it, from there. So a body that overlaps such
+// a face without having walked into it is eased out over a few ticks, never snapped out, and one
+// that walks on into it still comes out a little each tick. Moves *x and *z only.
+void sv_body_collide_eased(sv_collide_fn collide, void* ctx, f32* x, f32* z, f32 y, f32 moved);
+
+// sv_player_collide through sv_body_collide_eased, for a body that moved `moved` since it was last
+// collided. Nothing for a null geometry, x or z.
+void sv_player_collide_moved(const sv_geom* geom, f32* x, f32* z, f32 radius, f32 y,
+                             f32 step_height, f32 moved);
+
 // sv_player_collide with the door plane of opening ignored_door left out (255: none), for a
 // body that enters the place through that door from the place beyond it.
 void sv_player_collide_beyond(const sv_geom* geom, u8 ignored_door, f32* x, f32* z, f32 radius,

@@ -17,6 +17,7 @@
 #define SV_NAV_HEAP    (SV_NAV_LINKS + 1) // every push a search can make: the start and one per link
 #define SV_NAV_PORTALS 16384              // portals of one funnel
 #define SV_NAV_CELL    0.2f               // cell size unless the place is wider than 254 cells
+#define SV_NAV_TURN    0.15f              // a follower takes a corner this near it as reached
 
 // Walking path for a body of radius r from start to goal (x, z) in geom: writes the corner
 // points and then the goal (never the start) to out, at most cap, and returns the number
@@ -25,7 +26,12 @@
 // height; among them, those a body walks straight to it from over nothing a step higher), or no
 // path joins them. A start partway over a gap (its cell not walkable, within half a cell of a
 // gap link's way from its doorway to its landing; at most 4 such links) may also go on over it to
-// the landing: the shorter way is taken. Rebuilds the grid when geom or r changed.
+// the landing: the shorter way is taken. The last leg is judged for a body of radius r walking it
+// at player.walk_speed from the last corner and from where a follower taking each corner as reached
+// SV_NAV_TURN short of it turns: when a ramp side or a standable fixture's face beside the goal
+// holds that body off farther than SV_NAV_TURN from the goal, the way goes instead through the
+// centre of the nearest cell around the goal from which it walks in (kept when there is none).
+// Rebuilds the grid when geom or r changed.
 u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out,
                 u64 cap);
 

@@ -214,8 +214,16 @@ static int reaches(const sv_nav_grid* g, i32 i, i32 j, f32 x, f32 z)
     return 1;
 }
 
-// The 7 x 7 window search of rect_at and sv_nav_goal_rect_at; reach keeps only cells that reach (x, z).
-static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
+// reaches as a cell test of the window search: the point is the context.
+static int reaches_point(void* ctx, i32 i, i32 j)
+{
+    const Vector2* p = (const Vector2*)ctx;
+    return reaches(&g_nav.grid, i, j, p->x, p->y);
+}
+
+// The 7 x 7 window search of rect_at, sv_nav_goal_rect_at and sv_nav_nearest_cell_where: the rectangle of the
+// nearest qualifying cell that accept (null: any) takes.
+static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, sv_nav_cell_test accept, void* ctx)
 {
     const sv_nav_grid* g = &g_nav.grid;
     if (g->width == 0 || !std::isfinite(x) || !std::isfinite(z))
@@ -261,7 +269,7 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
             for (u32 k = 0; k < n; ++k)
                 if (!tried[k] && (m == n || dist[k] < dist[m]))
                     m = k;
-            if (!reach || reaches(g, cell_i[m], cell_j[m], x, z))
+            if (!accept || accept(ctx, cell_i[m], cell_j[m]))
                 return g->rect_of_cell[(u32)(cell_j[m] * g->width + cell_i[m])];
             tried[m] = 1;
         }
@@ -271,7 +279,7 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
     f32 best = 0.0f;
     i32 found = -1;
     for (u32 k = 0; k < n; ++k) {
-        if ((found < 0 || dist[k] < best) && (!reach || reaches(g, cell_i[k], cell_j[k], x, z))) {
+        if ((found < 0 || dist[k] < best) && (!accept || accept(ctx, cell_i[k], cell_j[k]))) {
             best = dist[k];
             found = g->rect_of_cell[(u32)(cell_j[k] * g->width + cell_i[k])];
         }
@@ -281,11 +289,17 @@ static i32 nearest_rect(f32 x, f32 z, f32 y, u8 any, u8 reach)
 
 i32 rect_at(f32 x, f32 z, f32 y, u8 any)
 {
-    return nearest_rect(x, z, y, any, 0);
+    return nearest_rect(x, z, y, any, nullptr, nullptr);
 }
 
 i32 sv_nav_goal_rect_at(f32 x, f32 z)
 {
-    i32 r = nearest_rect(x, z, 0.0f, 1, 1);
-    return r >= 0 ? r : nearest_rect(x, z, 0.0f, 1, 0);
+    Vector2 p = {x, z};
+    i32 r = nearest_rect(x, z, 0.0f, 1, reaches_point, &p);
+    return r >= 0 ? r : nearest_rect(x, z, 0.0f, 1, nullptr, nullptr);
+}
+
+i32 sv_nav_nearest_cell_where(f32 x, f32 z, sv_nav_cell_test accept, void* ctx)
+{
+    return nearest_rect(x, z, 0.0f, 1, accept, ctx);
 }

@@ -122,6 +122,9 @@ void ready(const sv_geom* geom, f32 radius, u8 keep_built);
 // ready makes it again).
 void sv_nav_forget_kept(void);
 
+// A test of cell (i, j) of the working grid, with the caller's context: nonzero takes it.
+typedef int (*sv_nav_cell_test)(void* ctx, i32 i, i32 j);
+
 // Rectangle whose cell centre is nearest (x, z) among the 7 x 7 cells around it that are
 // walkable, belong to a rectangle and (unless any) have ground at most y + player.step_height;
 // -1 when none or when x, z are not finite or lie far off the grid.
@@ -131,3 +134,8 @@ i32 rect_at(f32 x, f32 z, f32 y, u8 any);
 // straight from to the point over nothing that rises more than a step above it (the floor beside
 // a bench whose edge holds the point is not one); among all cells when none does.
 i32 sv_nav_goal_rect_at(f32 x, f32 z);
+
+// The rectangle of the first cell, nearest (x, z) first (ties in window order), among the 7 x 7
+// around it that are walkable and in a rectangle, that accept takes (asked of each in turn, until
+// one is taken); -1 when none is, or as rect_at for a point not finite or far off the grid.
+i32 sv_nav_nearest_cell_where(f32 x, f32 z, sv_nav_cell_test accept, void* ctx);

@@ -10,6 +10,7 @@
 #include "core/fmath.h"
 #include "core/panic.h"
 #include "core/tune.h"
+#include "world/body.h"
 #include "world/geom.h"
 #include "world/nav_grid.h"
 #include "world/prim.h"
@@ -31,6 +32,9 @@ static struct {
     Vector2 left[SV_NAV_PORTALS];
     Vector2 right[SV_NAV_PORTALS];
 } s_funnel;
+
+// A path taken again through a cell near its goal, before it replaces the one found.
+static Vector2 s_leg[SV_NAV_PORTALS];
 
 // The walkability walks: bit 1 reached forward, bit 2 reaches back.
 static u8 s_mark[SV_NAV_RECTS];
@@ -299,6 +303,244 @@ static u32 gaps_under(Vector2 p, u32* out)
     return n;
 }
 
+// The path out ------------------------------------------------------------------------------
+
+// The corners of the way the last search found from first (entered at start, or through via) to
+// rectangle to, then p: written to out (at most cap), p last unless cap cut the path short.
+static u64 pull(u16 first, u16 to, Vector2 start, const Vector2* via, Vector2 p, Vector2* out,
+                u64 cap)
+{
+    u32 count = 0;
+    for (u16 r = to; r != first && count < SV_NAV_RECTS; r = s_search.came_from[r])
+        s_funnel.chain[count++] = s_search.came_by[r];
+    u32 n = portals(count, start, via, p);
+    int done = 0;
+    u64 written = sv_nav_funnel(s_funnel.left, s_funnel.right, n, out, cap, &done);
+    if (!done && written < cap)
+        out[written++] = p;
+    return written;
+}
+
+// The last leg --------------------------------------------------------------------------------
+//
+// The erosion leaves a strip a radius wide unwalkable beside every ramp side and fixture face,
+// however low, and the corners and the goal's rectangle are chosen by cell: the last leg to a goal
+// in such a strip may come in over ground (a lower tread of a stepped ramp, the deep end of a
+// sloping one) from which the face beside the goal rises more than a step. Collision then holds
+// the body a radius off that face, which is nearer than that to the goal, so it stops short
+// however it slides. Such a leg is found by walking it against those faces, and the way is then
+// taken through the centre of the nearest cell from which a straight walk to the goal is clear, so
+// that nothing changes where the leg was clear.
+
+// Samples of a leg are this far apart at most.
+#define LEG_SAMPLE (SV_NAV_CELL * 0.25f)
+// Samples of one leg at most (a longer leg is sampled more sparsely).
+#define LEG_SAMPLES 1024u
+// Faces a goal can have within a radius of it: every ramp side and every fixture face.
+#define GOAL_FACES (SV_GEOM_OPENINGS * 2 + SV_GEOM_FIXTURES * SV_FIXTURE_SEGS)
+
+// The faces near a goal, those of the last search.
+static struct {
+    const sv_face* face[GOAL_FACES];
+    u32 count;
+} s_goal;
+
+// The height above the floor past which a face within a radius of p holds off a body standing at
+// p (collision's and sv_geom_standable's rule): the ground there and player.step_height.
+static f32 step_limit(const sv_geom* geom, Vector2 p)
+{
+    return sv_geom_ground(geom, p.x, p.y) - geom->floor_y + (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT)
+        + 0.001f;
+}
+
+// Adds face f to the goal's faces when it lies within r of the goal and does not hold off a body
+// standing there (*limit the goal's step_limit, worked out when first needed: *known).
+static void add_goal_face(const sv_geom* geom, const sv_face* f, f32 r, Vector2 goal, f32* limit,
+                          bool* known)
+{
+    if (goal.x + r < sv_fminf(f->p0.x, f->p1.x) || goal.x - r > sv_fmaxf(f->p0.x, f->p1.x)
+        || goal.y + r < sv_fminf(f->p0.y, f->p1.y) || goal.y - r > sv_fmaxf(f->p0.y, f->p1.y)
+        || !(pt_seg_dist2(goal, f->p0, f->p1) < r * r))
+        return;
+    if (!*known) {
+        *limit = step_limit(geom, goal);
+        *known = true;
+    }
+    if (!(sv_geom_face_top(f, goal) > *limit))
+        s_goal.face[s_goal.count++] = f;
+}
+
+// Gathers the goal's faces: the ramp sides and faces of standable fixtures within r of the goal
+// that do not hold off a body standing at it, which a body may come within r of only over ground
+// high enough. (Faces of solids, and faces that hold off a body at the goal itself, hold it off
+// whatever the way in.)
+static void goal_faces(const sv_geom* geom, f32 r, Vector2 goal)
+{
+    s_goal.count = 0;
+    f32 limit = 0.0f;
+    bool known = false;
+    for (u8 k = 0; k < geom->opening_count && k < SV_GEOM_OPENINGS; ++k)
+        for (u8 side = 0; side < 2; ++side)
+            add_goal_face(geom, &geom->ramp_sides[k][side], r, goal, &limit, &known);
+    for (u8 k = 0; k < geom->fixture_count && k < SV_GEOM_FIXTURES; ++k) {
+        const sv_fixture* f = &geom->fixtures[k];
+        f32 dx = goal.x - f->centre.x, dz = goal.y - f->centre.y, reach = f->bound + r;
+        if (!f->standable || !(dx * dx + dz * dz <= reach * reach))
+            continue;
+        for (u8 i = 0; i < f->face_count && i < SV_FIXTURE_SEGS; ++i)
+            add_goal_face(geom, &f->faces[i], r, goal, &limit, &known);
+    }
+}
+
+// Whether a body of radius r walking straight from a to the goal, its feet on the ground, is held
+// off by none of the goal's faces at any sample on the way. Collision judges a face by the feet of
+// the step before, so a sample is judged by the lower ground of it and the one before.
+static int leg_clear(const sv_geom* geom, f32 r, Vector2 a, Vector2 goal)
+{
+    if (s_goal.count == 0)
+        return 1;
+    u32 samples = (u32)sv_fminf(ceilf(dist(a, goal) / LEG_SAMPLE), (f32)LEG_SAMPLES);
+    Vector2 before = a;
+    for (u32 s = 0; s <= samples; ++s) {
+        f32 t = samples > 0 ? (f32)s / (f32)samples : 1.0f;
+        Vector2 q = {a.x + (goal.x - a.x) * t, a.y + (goal.y - a.y) * t};
+        f32 limit = 0.0f;
+        bool known = false;
+        for (u32 k = 0; k < s_goal.count; ++k) {
+            const sv_face* f = s_goal.face[k];
+            if (!(pt_seg_dist2(q, f->p0, f->p1) < r * r))
+                continue;
+            if (!known) {
+                limit = sv_fminf(step_limit(geom, q), step_limit(geom, before));
+                known = true;
+            }
+            if (sv_geom_face_top(f, q) > limit)
+                return 0;
+        }
+        before = q;
+    }
+    return 1;
+}
+
+// Whether every sample of segment a-b lies inside the walls.
+static int leg_inside(const sv_geom* geom, Vector2 a, Vector2 b)
+{
+    u32 samples = (u32)sv_fminf(ceilf(dist(a, b) / LEG_SAMPLE), (f32)LEG_SAMPLES);
+    for (u32 s = 0; s <= samples; ++s) {
+        f32 t = samples > 0 ? (f32)s / (f32)samples : 1.0f;
+        if (!sv_geom_contains(geom, Vector2 {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}))
+            return 0;
+    }
+    return 1;
+}
+
+// A body of radius r walking straight at the goal from a, a step of player.walk_speed a tick at a
+// time (at most half the radius, at least 0.01), collided and settled as a body is: whether it
+// comes within SV_NAV_TURN of the goal before 32 steps in a row bring it no nearer.
+static int walks_in(const sv_geom* geom, f32 r, Vector2 a, Vector2 goal)
+{
+    f32 move = (f32)(sv_tune(SV_TUNE_PLAYER_WALK_SPEED) / sv_tune(SV_TUNE_SIM_TICK_HZ));
+    move = sv_fmaxf(sv_fminf(move, r * 0.5f), 0.01f);
+    f32 step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
+    f32 x = a.x, z = a.y, y = sv_geom_ground(geom, x, z), vy = 0.0f;
+    u8 airborne = 0;
+    f32 best = INFINITY;
+    u32 idle = 0, most = (u32)sv_fminf(ceilf(dist(a, goal) / move) * 4.0f + 64.0f, 65536.0f);
+    for (u32 i = 0; i < most; ++i) {
+        f32 dx = goal.x - x, dz = goal.y - z, d = sqrtf(dx * dx + dz * dz);
+        if (d <= SV_NAV_TURN)
+            return 1;
+        if (d < best - move * 0.125f) {
+            best = d;
+            idle = 0;
+        } else if (++idle > 32) {
+            return 0;
+        }
+        f32 m = sv_fminf(d, move);
+        x += dx / d * m;
+        z += dz / d * m;
+        sv_player_collide(geom, &x, &z, r, y, step);
+        sv_body_settle(geom, x, z, &y, &vy, &airborne);
+    }
+    return 0;
+}
+
+// Whether the last leg of path[0, n) (from start, ending at the goal) takes a body to the goal:
+// from its last corner, and from where a follower taking each corner as reached SV_NAV_TURN short
+// of it turns toward the goal. Clear of the goal's faces (leg_clear) from both, or else walked in
+// from both (walks_in: collision slides a body along a face it meets short of the goal).
+static int end_clear(const sv_geom* geom, f32 radius, Vector2 start, const Vector2* path, u64 n)
+{
+    Vector2 goal = path[n - 1];
+    Vector2 corner = n >= 2 ? path[n - 2] : start;
+    Vector2 turn = start;
+    for (u64 k = 0; k + 1 < n; ++k) {
+        f32 d = dist(turn, path[k]);
+        if (d > SV_NAV_TURN) {
+            f32 f = (d - SV_NAV_TURN) / d;
+            turn = Vector2 {turn.x + (path[k].x - turn.x) * f, turn.y + (path[k].y - turn.y) * f};
+        }
+    }
+    bool turns = !same_point(turn, corner);
+    if (leg_clear(geom, radius, corner, goal) && (!turns || leg_clear(geom, radius, turn, goal)))
+        return 1;
+    return walks_in(geom, radius, corner, goal) && (!turns || walks_in(geom, radius, turn, goal));
+}
+
+// A way in to the goal through a cell near it: what the cell test reads, and the way it found.
+struct way_in {
+    const sv_geom* geom;
+    f32 radius;
+    u16 first;
+    Vector2 start, goal;
+    const Vector2* via;
+    u64 room; // points the way may take, the goal included
+    u64 count;
+};
+
+// Takes cell (i, j) when the way through its centre ends clear: the straight walk from the centre
+// to the goal stays inside the walls and is clear, the centre's rectangle is reached from first,
+// and the way found (in s_leg, the goal last) ends clear.
+static int enters_by(void* ctx, i32 i, i32 j)
+{
+    way_in* w = (way_in*)ctx;
+    const sv_nav_grid* g = sv_nav_current_grid();
+    Vector2 c = {g->origin_x + ((f32)i + 0.5f) * g->cell, g->origin_z + ((f32)j + 0.5f) * g->cell};
+    u16 rect = g->rect_of_cell[(u32)(j * g->width + i)];
+    if (!leg_inside(w->geom, c, w->goal) || !leg_clear(w->geom, w->radius, c, w->goal)
+        || !search(w->first, rect, w->via ? *w->via : w->start, c))
+        return 0;
+    u64 n = pull(w->first, rect, w->start, w->via, c, s_leg, w->room - 1);
+    if (n == 0 || !same_point(s_leg[n - 1], c))
+        return 0; // cut short by cap
+    if (n >= 2 && same_point(s_leg[n - 2], s_leg[n - 1]))
+        n -= 1; // the cell's centre was a corner already
+    s_leg[n++] = w->goal;
+    w->count = n;
+    return end_clear(w->geom, w->radius, w->start, s_leg, n);
+}
+
+// The path written (written points in out, ending at the goal unless cap cut it short) with its
+// last leg judged: when that leg is not clear, the way is taken again from first through the
+// centre of the nearest cell around the goal (sv_nav_nearest_cell_where) whose straight walk to the
+// goal stays inside the walls and is clear, and whose whole way ends clear, when one is found;
+// else the path is kept. Returns the points written.
+static u64 last_leg(const sv_geom* geom, f32 radius, u16 first, Vector2 start, const Vector2* via,
+                    Vector2 goal, Vector2* out, u64 cap, u64 written)
+{
+    if (written == 0 || !same_point(out[written - 1], goal))
+        return written;
+    goal_faces(geom, radius, goal);
+    if (s_goal.count == 0 || cap < 2 || end_clear(geom, radius, start, out, written))
+        return written;
+    way_in w
+        = {geom, radius, first, start, goal, via, cap < SV_NAV_PORTALS ? cap : SV_NAV_PORTALS, 0};
+    if (sv_nav_nearest_cell_where(goal.x, goal.y, enters_by, &w) < 0)
+        return written;
+    memcpy(out, s_leg, sizeof(Vector2) * w.count);
+    return w.count;
+}
+
 // Public ------------------------------------------------------------------------------------
 
 u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Vector2* out, u64 cap)
@@ -313,7 +555,7 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
         return 0;
     if (from == to) {
         out[0] = goal;
-        return 1;
+        return last_leg(geom, radius, (u16)from, start, nullptr, goal, out, cap, 1);
     }
     // From the rectangle nearest the start, and from the far side of each gap the start is
     // partway over: the cheapest way, searched last so the tables hold it.
@@ -346,15 +588,8 @@ u64 sv_nav_path(const sv_geom* geom, f32 radius, Vector2 start, Vector2 goal, Ve
     } else if (tries > 0) {
         search(first, (u16)to, start, goal);
     }
-    u32 count = 0;
-    for (u16 r = (u16)to; r != first && count < SV_NAV_RECTS; r = s_search.came_from[r])
-        s_funnel.chain[count++] = s_search.came_by[r];
-    u32 n = portals(count, start, via, goal);
-    int done = 0;
-    u64 written = sv_nav_funnel(s_funnel.left, s_funnel.right, n, out, cap, &done);
-    if (!done && written < cap)
-        out[written++] = goal;
-    return written;
+    u64 written = pull(first, (u16)to, start, via, goal, out, cap);
+    return last_leg(geom, radius, first, start, via, goal, out, cap, written);
 }
 
 f32 path_length(const sv_geom* geom, f32 radius, Vector2 from, Vector2 to)

@@ -371,3 +371,30 @@ void sv_nav_collide(const sv_floor* floor, u16 place, const sv_geom* geom, f32* 
             sv_player_collide(geom, x, z, radius, y, step_height);
     }
 }
+
+namespace {
+
+// What sv_nav_collide_moved collides with.
+struct nav_collision {
+    const sv_floor* floor;
+    u16 place;
+    const sv_geom* geom;
+    f32 radius, step;
+};
+
+void collide_nav(void* ctx, f32* x, f32* z, f32 y)
+{
+    const nav_collision* c = static_cast<const nav_collision*>(ctx);
+    sv_nav_collide(c->floor, c->place, c->geom, x, z, c->radius, y, c->step);
+}
+
+} // namespace
+
+void sv_nav_collide_moved(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z,
+                          f32 radius, f32 y, f32 step_height, f32 moved)
+{
+    if (!geom || !x || !z)
+        return;
+    nav_collision c = {floor, place, geom, radius, step_height};
+    sv_body_collide_eased(collide_nav, &c, x, z, y, moved);
+}

@@ -73,3 +73,9 @@ void sv_nav_collide_beyond(const sv_geom* beyond, const sv_portal* portal, u8 en
 // Moves *x and *z only; nothing for a null geometry, x or z. Uses the beyond cache.
 void sv_nav_collide(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z,
                     f32 radius, f32 y, f32 step_height);
+
+// sv_nav_collide through sv_body_collide_eased, for a body that moved `moved` since it was last
+// collided: a body that overlaps a ramp side or a standable face without having walked into it is
+// eased out, never snapped out. Nothing for a null geometry, x or z.
+void sv_nav_collide_moved(const sv_floor* floor, u16 place, const sv_geom* geom, f32* x, f32* z,
+                          f32 radius, f32 y, f32 step_height, f32 moved);

@@ -6,6 +6,7 @@
 #include "actors_util.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/test_nav_util.h"
 
 namespace {
 
@@ -254,6 +255,31 @@ TEST_F(Player, FastDodgesNeverPassThroughAWall)
             step();
         }
     }
+}
+
+// Walking off a low top (0.3) within the radius of a high one's face (0.7): the feet drop to the
+// floor, where that face holds the player off from well inside the radius. It was snapped out
+// 0.18 m in one tick; it is eased out, never pushed farther in a tick than its walking step and
+// SV_EASE_SPEED allow.
+TEST_F(Player, SteppingOffBesideAHighFaceEasesOutInsteadOfSnapping)
+{
+    add_box(&room, 0.0f, -1.0f, 2.0f, 2.0f, 0.3f, 1);
+    add_box(&room, 0.0f, 2.0f, 2.0f, 3.0f, 0.7f, 1);
+    p.x = 0.3f;
+    p.z = 1.8f;
+    p.y = 0.3f;
+    p.yaw = 3.1415927f; // along -x, off the low top's edge at x = 0
+    sv_input walk {};
+    walk.forward = 1.0f;
+    const f32 dt = (f32)sv_sim_dt(), move = (f32)sv_tune(SV_TUNE_PLAYER_WALK_SPEED) * dt;
+    for (int t = 0; t < 30; ++t) {
+        f32 to_x = p.x - move, to_z = p.z;
+        step(walk);
+        EXPECT_LE(std::hypot(p.x - to_x, p.z - to_z), move + SV_EASE_SPEED * dt + 1e-5f)
+            << "tick " << t;
+    }
+    EXPECT_EQ(p.y, 0.0f);
+    EXPECT_GE(std::hypot(p.x, p.z - 2.0f), (f32)sv_tune(SV_TUNE_PLAYER_RADIUS) - 1e-4f);
 }
 
 TEST_F(Player, LookClampsThePitchAndWalkingFollowsTheYaw)

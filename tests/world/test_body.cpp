@@ -193,6 +193,52 @@ TEST_F(BodyTest, BodyInsideASolidGoesToTheNearestOutline)
     EXPECT_EQ(z, 0.0f);
 }
 
+// A body walking off a low top (0.3, stepped over) beside a high one (0.7): on the low top the high
+// top's face is a step above its feet and holds nothing off, so the body may stand within its
+// radius of it; once off, the feet drop to the floor and that face holds it off from well inside
+// the radius. Collided in full it was snapped out 0.18 m in one tick; collided as having moved one
+// step, it is eased out over a few, never farther a tick than its step and SV_EASE_SPEED allow.
+// A body that walks into the face is held off exactly as before.
+TEST_F(BodyTest, ABodyWhoseFeetDropBesideAFaceIsEasedOutNotSnapped)
+{
+    add_box(&g, 0.0f, -1.0f, 2.0f, 2.0f, 0.3f, 1);
+    add_box(&g, 0.0f, 2.0f, 2.0f, 3.0f, 0.7f, 1);
+    const f32 r = 0.4f, step = 0.45f, dt = (f32)sv_sim_dt();
+    const f32 move = (f32)sv_tune(SV_TUNE_PLAYER_WALK_SPEED) * dt;
+    f32 most[2] = {0.0f, 0.0f};
+    for (int eased = 0; eased < 2; ++eased) {
+        f32 x = 0.3f, z = 1.8f, y = 0.3f, vy = 0.0f;
+        u8 air = 0;
+        for (int t = 0; t < 30; ++t) {
+            f32 to_x = x - move, to_z = z;
+            x = to_x;
+            if (eased)
+                sv_player_collide_moved(&g, &x, &z, r, y, step, move);
+            else
+                sv_player_collide(&g, &x, &z, r, y, step);
+            sv_body_settle(&g, x, z, &y, &vy, &air);
+            most[eased] = std::fmax(most[eased], std::hypot(x - to_x, z - to_z));
+        }
+        EXPECT_EQ(y, 0.0f);
+        EXPECT_GE(std::hypot(x, z - 2.0f), r - 1e-4f) << "eased " << eased; // clear of the corner
+    }
+    EXPECT_GT(most[0], 0.12f);
+    EXPECT_LE(most[1], move + SV_EASE_SPEED * dt + 1e-5f);
+
+    for (f32 z0 : {2.5f, 3.2f}) { // into the high top's face, and past its corner
+        f32 x = 3.0f, z = z0, fx = 3.0f, fz = z0;
+        for (int t = 0; t < 30; ++t) {
+            x -= move;
+            fx -= move;
+            sv_player_collide_moved(&g, &x, &z, r, 0.0f, step, move);
+            sv_player_collide(&g, &fx, &fz, r, 0.0f, step);
+            ASSERT_EQ(x, fx) << z0 << " tick " << t;
+            ASSERT_EQ(z, fz) << z0 << " tick " << t;
+        }
+        EXPECT_EQ(x > 2.0f + r - 1e-4f, z0 < 3.0f) << z0;
+    }
+}
+
 TEST_F(BodyTest, SettlingFollowsTheGroundAndFalls)
 {
     add_box(&g, 1.0f, -1.0f, 3.0f, 1.0f, 0.3f, 1);

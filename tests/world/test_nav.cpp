@@ -297,6 +297,44 @@ TEST_F(NavTest, APathToABenchSillDoorClimbsTheBenchRamp)
     EXPECT_EQ(sv_nav_walkable(&g, R), 1);
 }
 
+// A goal in the strip the erosion leaves beside a descending ramp's side is reached only over
+// ground from which that side rises no more than a step. These paths (from random pairs of
+// standable points) came in over a lower tread of a stepped ramp or the deep end of a sloping one,
+// or chose a goal cell below the side, and stopped 0.23-0.46 m short, collision refusing every
+// step. A body following them arrives, taking each corner at 0.1 or, as a mob does, at
+// SV_NAV_TURN.
+TEST_F(NavTest, PathsToAGoalBesideADescendingRampArrive)
+{
+    struct way {
+        u64 seed;
+        u16 floor, place;
+        Vector2 from, to;
+    };
+    const way k_ways[] = {
+        {9, 8, 36, {4.47f, 1.35f}, {3.76f, 2.04f}}, // a stepped ramp: in over its second tread
+        {8, 5, 5, {-1.9569f, 5.1155f}, {4.5891f, 2.6848f}},
+        {12, 4, 20, {-0.5667f, 4.7317f}, {-5.1110f, -0.7806f}}, // a sloping ramp crossed
+        {18, 7, 0, {4.3544f, 1.3624f}, {-0.9283f, -4.3953f}},
+        {21, 6, 30, {-2.6829f, -3.5085f}, {5.3297f, 1.3261f}},
+        {23, 6, 20, {4.6647f, -2.6674f}, {4.4900f, 0.9601f}},
+        {29, 1, 8, {5.9611f, -2.2596f}, {4.9361f, 2.2760f}}, // a goal 0.03 m under the step
+        {38, 5, 8, {3.8110f, -3.2315f}, {3.9743f, 1.3368f}},
+    };
+    for (const way& w : k_ways) {
+        world_floor f(w.seed, w.floor, world_lay::pass);
+        sv_geom_build(&g, &f.f, w.place);
+        ASSERT_TRUE(sv_geom_standable(&g, w.from.x, w.from.y, R));
+        ASSERT_TRUE(sv_geom_standable(&g, w.to.x, w.to.y, R));
+        u64 n = path(w.from, w.to);
+        ASSERT_GT(n, 0u) << "seed " << w.seed << " floor " << w.floor << " place " << w.place;
+        f32 y = 0.0f;
+        for (f32 reached : {0.1f, SV_NAV_TURN})
+            EXPECT_EQ(walk_path(&g, R, w.from, out, n, &y, reached), n)
+                << "seed " << w.seed << " floor " << w.floor << " place " << w.place
+                << " taking corners at " << reached;
+    }
+}
+
 TEST_F(NavTest, BadCoordinatesFindNothing)
 {
     const f32 nan = std::numeric_limits<f32>::quiet_NaN();

@@ -74,12 +74,12 @@ inline u8 add_box(sv_geom* g, f32 x0, f32 z0, f32 x1, f32 z1, f32 top, u8 standa
 }
 
 // Walks a body of radius r along a path at walking speed, collided and settled every tick; the
-// number of points reached in order (n when all were), a point counting as reached within 0.1
-// (corners lie on cell edges, a little nearer to what a body is held off than its centre comes).
-// A point the body makes no headway towards for a second is not reached. Writes the feet's
-// height at the end when all were.
+// number of points reached in order (n when all were), a point counting as reached within
+// `reached`, 0.1 unless given (corners lie on cell edges, a little nearer to what a body is held
+// off than its centre comes; a mob takes a corner at SV_NAV_TURN). A point the body makes no
+// headway towards for a second is not reached. Writes the feet's height at the end when all were.
 inline u64 walk_path(const sv_geom* g, f32 r, Vector2 start, const Vector2* points, u64 n,
-                     f32* y_end)
+                     f32* y_end, f32 reached = 0.1f)
 {
     const f32 dt = (f32)sv_sim_dt(), step = (f32)sv_tune(SV_TUNE_PLAYER_STEP_HEIGHT);
     const f32 speed = (f32)sv_tune(SV_TUNE_PLAYER_WALK_SPEED);
@@ -89,7 +89,7 @@ inline u64 walk_path(const sv_geom* g, f32 r, Vector2 start, const Vector2* poin
         f32 best = 1e9f;
         for (u32 idle = 0;;) {
             f32 dx = points[i].x - x, dz = points[i].y - z, d = sqrtf(dx * dx + dz * dz);
-            if (d < 0.1f)
+            if (d < reached)
                 break;
             if (d < best - 0.01f) {
                 best = d;
