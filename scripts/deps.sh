@@ -219,7 +219,11 @@ if [ "$need_new_src" = 1 ]; then
             "deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main")
   kinds="sources"
 fi
-if [ -z "$font" ]; then
+# The font's package is fetched for the font or for its licence, whichever is missing (a copy
+# fetched before the licence was kept has no licence beside it).
+need_font=0
+[ -n "$font" ] && [ -f "$font_notice" ] || need_font=1
+if [ "$need_font" = 1 ]; then
   sources+=("deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main"
             "deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main")
   kinds="${kinds:+$kinds and }packages"
@@ -335,7 +339,7 @@ if [ ! -f "$stamp" ]; then
 fi
 
 # --- 3. the interface font ---------------------------------------------------------------------------
-if [ -z "$font" ] || [ ! -f "$font_notice" ]; then
+if [ "$need_font" = 1 ]; then
   say "fetching fonts-kode-mono"
   tmp="$(mktemp -d)"
   trap 'rm -rf "$tmp"' EXIT
