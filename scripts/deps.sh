@@ -171,7 +171,11 @@ if [ "$want_windows" = 1 ] && [ -f "$win_stamp" ]; then
 fi
 
 font="$(font_file)"
-if [ -f "$stamp" ] && [ -n "$font" ] && [ -f "$font_notice" ] && { [ "$want_windows" = 0 ] || [ -f "$win_stamp" ]; }; then
+# The font's package is fetched for the font or for its licence, whichever is missing (a copy
+# fetched before the licence was kept has no licence beside it).
+need_font=0
+[ -n "$font" ] && [ -f "$font_notice" ] || need_font=1
+if [ -f "$stamp" ] && [ "$need_font" = 0 ] && { [ "$want_windows" = 0 ] || [ -f "$win_stamp" ]; }; then
   exit 0
 fi
 
@@ -188,7 +192,7 @@ mirror="${mirror%/}"
 apt_dir="$deps/apt"
 # Only the Windows prefix wanted: the Linux deps (which may be shared with other checkouts) are not
 # written to.
-[ -f "$stamp" ] && [ -n "$font" ] && [ -f "$font_notice" ] && apt_dir="$win_deps/apt"
+[ -f "$stamp" ] && [ "$need_font" = 0 ] && apt_dir="$win_deps/apt"
 rm -rf "$apt_dir"
 mkdir -p "$apt_dir/etc/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
 arch="$(dpkg --print-architecture)"
@@ -219,10 +223,6 @@ if [ "$need_new_src" = 1 ]; then
             "deb-src [signed-by=$keyring check-valid-until=no] $mirror unstable main")
   kinds="sources"
 fi
-# The font's package is fetched for the font or for its licence, whichever is missing (a copy
-# fetched before the licence was kept has no licence beside it).
-need_font=0
-[ -n "$font" ] && [ -f "$font_notice" ] || need_font=1
 if [ "$need_font" = 1 ]; then
   sources+=("deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror trixie main"
             "deb [arch=$arch signed-by=$keyring check-valid-until=no] $mirror unstable main")
