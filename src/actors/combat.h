@@ -7,18 +7,8 @@
 #pragma once
 #include "actors/player.h"
 #include "floor/floor.h"
-#include "world/geom_cache.h"
 #include "world/route.h"
 #include "world/world_types.h"
-
-// The geometry of place on floor (one other than the walker's) from the world's geometry cache:
-// sv_geom_cached, whose key, bound and pointer lifetime world/geom_cache.h states; a miss builds
-// it. Null for a null floor or an invalid place. A mob crossing a door stores its new place's
-// geometry there with sv_geom_cache_store.
-inline const sv_geom* place_geom(const sv_floor* floor, u16 place)
-{
-    return sv_geom_cached(floor, place);
-}
 
 // Body height of a mob by its kind word: Axiom 2.6, Scion 2.0, any other mob 1.45.
 f32 sv_mob_height(u64 kind);

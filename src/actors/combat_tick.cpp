@@ -12,6 +12,7 @@
 #include "core/tune.h"
 #include "world/body.h"
 #include "world/geom.h"
+#include "world/geom_cache.h"
 #include "world/portal.h"
 #include "world/prim.h"
 #include "world/route.h"
@@ -47,7 +48,7 @@ f32 hypot2(f32 x, f32 z)
 // The geometry of place as the tick sees it: the walker's own, else the place cache's.
 const sv_geom* geom_of(const sv_walker* walker, const sv_floor* floor, u16 place)
 {
-    return place == walker->place ? &walker->geom : place_geom(floor, place);
+    return place == walker->place ? &walker->geom : sv_geom_cached(floor, place);
 }
 
 // ---- The player's blow ----

@@ -148,9 +148,7 @@ void engage(const sv_mob* mob, const sv_walker* walker, const sv_floor* floor, c
             continue;
         const sv_opening* o = &geom->openings[k];
         Vector2 p = sv_portal_point(portal, v->player);
-        f32 h = o->width / 2.0f;
-        Vector2 s0 = {o->centre.x - o->tangent.x * h, o->centre.y - o->tangent.y * h};
-        Vector2 s1 = {o->centre.x + o->tangent.x * h, o->centre.y + o->tangent.y * h};
+        Vector2 s0 = sv_combat_span_end(o, -1.0f), s1 = sv_combat_span_end(o, 1.0f);
         if (sv_geom_segs_cross_strict(at, p, s0, s1)) {
             v->engaged = 1;
             v->player = p;

@@ -10,7 +10,6 @@
 
 #include "console/cmd.h"
 #include "core/plat.h"
-#include "core/text.h"
 #include "core/tune.h"
 #include "floor/ledger.h"
 #include "floor/render.h"
@@ -280,9 +279,7 @@ i32 cmd_dump(const sv_cmd_args* args)
     u32 why = SV_PLAT_WRITE_FAILED;
     FILE* file = sv_plat_create(path, &why);
     if (!file && sv_plat_refusal_text(why)) {
-        char shown[SV_TEXT_ESCAPED(SV_CMD_LINE_MAX)];
-        sv_cmd_printf("cannot write %s: %s\n", sv_text_escape(shown, sizeof shown, path),
-                      sv_plat_refusal_text(why));
+        sv_cmd_printf("cannot write %s: %s\n", sv_cmd_shown(path), sv_plat_refusal_text(why));
         return 1;
     }
     if (!file) {

@@ -8,6 +8,7 @@
 #include "actors/combat.h"
 #include "core/rng.h"
 #include "core/tune.h"
+#include "world/geom_cache.h"
 
 #define SV_RADIANS_TO_DEGREES 57.29578f
 
@@ -55,7 +56,7 @@ static const sv_geom* room_geom(const sv_floor* floor, const sv_walker* w)
 {
     if (w->place == w->room)
         return &w->geom;
-    return place_geom(floor, w->room);
+    return sv_geom_cached(floor, w->room);
 }
 
 static void player_rows(overlay_sink* s, const sv_overlay_facts* in)

@@ -50,8 +50,8 @@ TEST_F(CombatSupport, APlaceIsBuiltOnceAndTheLeastRecentlyUsedPlaceMakesRoom)
     ASSERT_GE(m.f.place_count, SV_GEOM_CACHE + 2);
     sv_geom_cache_reset(); // generation handed on its rooms
     u64 builds = sv_geom_cache_builds();
-    const sv_geom* g = place_geom(&m.f, 3);
-    EXPECT_EQ(place_geom(&m.f, 3), g);
+    const sv_geom* g = sv_geom_cached(&m.f, 3);
+    EXPECT_EQ(sv_geom_cached(&m.f, 3), g);
     EXPECT_EQ(sv_geom_cache_builds(), builds + 1);
     EXPECT_TRUE(same_geom(g, &m.f, 3));
 
@@ -60,18 +60,18 @@ TEST_F(CombatSupport, APlaceIsBuiltOnceAndTheLeastRecentlyUsedPlaceMakesRoom)
     sv_geom_cache_reset();
     builds = sv_geom_cache_builds();
     for (u16 p = 0; p < SV_GEOM_CACHE; ++p)
-        EXPECT_TRUE(same_geom(place_geom(&m.f, p), &m.f, p));
+        EXPECT_TRUE(same_geom(sv_geom_cached(&m.f, p), &m.f, p));
     EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE);
-    place_geom(&m.f, 0); // used again: now the most recent
+    sv_geom_cached(&m.f, 0); // used again: now the most recent
     EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE);
-    EXPECT_TRUE(same_geom(place_geom(&m.f, SV_GEOM_CACHE), &m.f, SV_GEOM_CACHE));
+    EXPECT_TRUE(same_geom(sv_geom_cached(&m.f, SV_GEOM_CACHE), &m.f, SV_GEOM_CACHE));
     EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE + 1);
-    place_geom(&m.f, 0); // still held
+    sv_geom_cached(&m.f, 0); // still held
     EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE + 1);
-    place_geom(&m.f, 1); // the least recently used went
+    sv_geom_cached(&m.f, 1); // the least recently used went
     EXPECT_EQ(sv_geom_cache_builds(), builds + SV_GEOM_CACHE + 2);
-    EXPECT_EQ(place_geom(&m.f, 65535), nullptr);
-    EXPECT_EQ(place_geom(nullptr, 0), nullptr);
+    EXPECT_EQ(sv_geom_cached(&m.f, 65535), nullptr);
+    EXPECT_EQ(sv_geom_cached(nullptr, 0), nullptr);
 }
 
 // The laying pass changes rooms of a floor after its serial is given: an entry is the place's
@@ -80,12 +80,12 @@ TEST_F(CombatSupport, APlaceWhoseRecordChangedIsBuiltAgain)
 {
     made_floor m(7, 6);
     u16 room = 1;
-    const sv_geom* g = place_geom(&m.f, room);
+    const sv_geom* g = sv_geom_cached(&m.f, room);
     ASSERT_TRUE(same_geom(g, &m.f, room));
     m.f.rooms[room].elevation += 0.5f;
-    EXPECT_TRUE(same_geom(place_geom(&m.f, room), &m.f, room));
+    EXPECT_TRUE(same_geom(sv_geom_cached(&m.f, room), &m.f, room));
     m.f.rooms[room].interior = m.f.rooms[room].interior == 3 ? 4 : 3;
-    EXPECT_TRUE(same_geom(place_geom(&m.f, room), &m.f, room));
+    EXPECT_TRUE(same_geom(sv_geom_cached(&m.f, room), &m.f, room));
 }
 
 TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)
@@ -97,10 +97,10 @@ TEST_F(CombatSupport, ANewFloorNeverMeetsAnOldFloorsEntry)
         made_floor a(11, 3);
         piece = a.f.room_count;
         ASSERT_LT(piece, a.f.place_count);
-        place_geom(&a.f, piece);
+        sv_geom_cached(&a.f, piece);
     }
     made_floor b(11, 3);
-    EXPECT_TRUE(same_geom(place_geom(&b.f, piece), &b.f, piece));
+    EXPECT_TRUE(same_geom(sv_geom_cached(&b.f, piece), &b.f, piece));
     EXPECT_EQ(sv_geom_cache_builds(), builds + 2);
 }
 
@@ -111,7 +111,7 @@ TEST_F(CombatSupport, GenerationHandsOnTheRoomsItBuilt)
     made_floor m(7, 10);
     u64 builds = sv_geom_cache_builds();
     for (u16 r = 0; r < m.f.room_count && r < 8; ++r)
-        EXPECT_TRUE(same_geom(place_geom(&m.f, r), &m.f, r)) << "room " << r;
+        EXPECT_TRUE(same_geom(sv_geom_cached(&m.f, r), &m.f, r)) << "room " << r;
     EXPECT_EQ(sv_geom_cache_builds(), builds);
 }
 
@@ -124,7 +124,7 @@ TEST_F(CombatSupport, KeysThatCollideAfterThousandsOfFloorsStillGiveTheRightPlac
     const u16 number = 4;
     sv_floor a {};
     sv_pipeline_generate(&a, seed, number);
-    const sv_geom* first = place_geom(&a, 0);
+    const sv_geom* first = sv_geom_cached(&a, 0);
     ASSERT_NE(first, nullptr);
     u64 key = key_of(a.place_count, 0, seed, a.serial, number);
     // The fewest floors in between after which some place of the same floor collides.
@@ -146,7 +146,7 @@ TEST_F(CombatSupport, KeysThatCollideAfterThousandsOfFloorsStillGiveTheRightPlac
     }
     made_floor b(seed, number);
     ASSERT_EQ(key_of(b.f.place_count, (u16)place, seed, b.f.serial, number), key);
-    EXPECT_TRUE(same_geom(place_geom(&b.f, (u16)place), &b.f, (u16)place));
+    EXPECT_TRUE(same_geom(sv_geom_cached(&b.f, (u16)place), &b.f, (u16)place));
     sv_floor_free(&a);
 }
 

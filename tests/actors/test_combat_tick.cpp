@@ -323,7 +323,7 @@ TEST_F(CombatFloor, AShotLeavesTheRoomThroughAnOpenDoorAndDiesAtAFoggedOne)
     u16 next = SV_NONE16;
     u8 k = open_door_to_piece(&next);
     ASSERT_NE(k, SV_NONE8);
-    const sv_geom* step = place_geom(&f, next);
+    const sv_geom* step = sv_geom_cached(&f, next);
     ASSERT_LT(step->vertices[2].x - step->vertices[0].x, 0.5f); // a door-step piece
     const sv_opening* o = &w.geom.openings[k];
     Vector2 out = {-std::cos(o->yaw), -std::sin(o->yaw)};
@@ -365,7 +365,7 @@ TEST_F(CombatFloor, AShotThroughADoorWhoseFrameTurnsFliesOnAlongItsLine)
     u16 room = SV_NONE16;
     u8 k = SV_NONE8;
     for (u16 r = 0; r < f.room_count && k == SV_NONE8; ++r) {
-        const sv_geom* g = place_geom(&f, r);
+        const sv_geom* g = sv_geom_cached(&f, r);
         for (u8 d = 0; d < g->opening_count && k == SV_NONE8; ++d) {
             u16 n = SV_NONE16;
             if (!sv_floor_fogged(&f, r, d)
@@ -411,7 +411,7 @@ TEST_F(CombatFloor, MobsBeyondADoorAreSeenThroughItAndAnUnalertedOneInACorridorD
     u16 next = SV_NONE16;
     u8 k = open_door_to_piece(&next);
     ASSERT_NE(k, SV_NONE8);
-    const sv_geom* piece = place_geom(&f, next);
+    const sv_geom* piece = sv_geom_cached(&f, next);
     ASSERT_NE(piece, nullptr);
     // The piece's centre, seen from the room's centre straight through the door.
     const sv_opening* o = &w.geom.openings[k];
@@ -625,7 +625,7 @@ TEST_F(CombatFloor, ARangedMobInADoorStepShootsThePlayerInTheRoomBeyond)
     ASSERT_NE(k, SV_NONE8);
     u8 entry = SV_NONE8;
     ASSERT_TRUE(sv_floor_place_next(&f, 0, k, &next, &entry, nullptr, nullptr));
-    const sv_geom* piece = place_geom(&f, next);
+    const sv_geom* piece = sv_geom_cached(&f, next);
     ASSERT_NE(piece, nullptr);
     ASSERT_LT(entry, piece->opening_count);
     // The player 2.5 into the room in front of the door; the mob in the middle of the step.
@@ -658,14 +658,14 @@ TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
     u16 room = SV_NONE16, next = SV_NONE16;
     u8 k = SV_NONE8, entry = SV_NONE8;
     for (u16 r = 0; r < f.room_count && k == SV_NONE8; ++r) {
-        const sv_geom* g = place_geom(&f, r);
+        const sv_geom* g = sv_geom_cached(&f, r);
         for (u8 d = 0; d < g->opening_count && k == SV_NONE8; ++d) {
             const sv_opening* o = &g->openings[d];
             u16 n = SV_NONE16;
             u8 e = SV_NONE8;
             if (sv_floor_fogged(&f, r, d)
                 || !sv_floor_place_next(&f, r, d, &n, &e, nullptr, nullptr) || n < f.room_count
-                || place_geom(&f, n)->vertices[2].x > 0.5f
+                || sv_geom_cached(&f, n)->vertices[2].x > 0.5f
                 || !sv_geom_standable(
                     g, o->centre.x + std::cos(o->yaw) * 0.45f + o->tangent.x * aside,
                     o->centre.y + std::sin(o->yaw) * 0.45f + o->tangent.y * aside, 0.4f))
@@ -685,7 +685,7 @@ TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
     sv_geom_build(&far, &f, beyond);
     start(far);
     w.place = beyond;
-    const sv_geom* here = place_geom(&f, room);
+    const sv_geom* here = sv_geom_cached(&f, room);
     ASSERT_NE(here, nullptr);
     const sv_opening* o = &here->openings[k];
     const Vector2 starts[] = {{0.45f, 0.0f}, {0.55f, 0.0f}, {0.45f, aside}};
@@ -703,7 +703,7 @@ TEST_F(CombatFloor, AMobCrossingWithALongDoorReachLandsInsideTheDoorStep)
         for (int t = 0; t < 10 && f.mobs[0].place == room; ++t)
             sv_combat_tick(&w, &f);
         ASSERT_EQ(f.mobs[0].place, next) << "depth " << depth;
-        const sv_geom* step = place_geom(&f, next);
+        const sv_geom* step = sv_geom_cached(&f, next);
         EXPECT_TRUE(sv_geom_contains(step, {f.mobs[0].x, f.mobs[0].z})) << "depth " << depth;
         const sv_opening* e = &step->openings[entry];
         f32 side = (f.mobs[0].x - e->centre.x) * e->tangent.x
