@@ -24,7 +24,6 @@ struct kept_state {
     nav_kept_grid entries[SV_NAV_KEPT];
     u64 bytes;
     u64 clock;
-    u64 restores;
 };
 
 kept_state g_kept;
@@ -172,8 +171,7 @@ u64 sv_nav_kept_key(const sv_geom* geom, f32 radius, f32 step)
 nav_kept_grid* sv_nav_kept_find(u64 key, const sv_geom* geom, f32 radius, f32 step)
 {
     for (u32 i = 0; i < SV_NAV_KEPT; ++i)
-        if (g_kept.entries[i].key == key
-            && entry_matches(&g_kept.entries[i], key, geom, radius, step))
+        if (entry_matches(&g_kept.entries[i], key, geom, radius, step))
             return &g_kept.entries[i];
     return nullptr;
 }
@@ -181,7 +179,6 @@ nav_kept_grid* sv_nav_kept_find(u64 key, const sv_geom* geom, f32 radius, f32 st
 const sv_geom* sv_nav_kept_restore(nav_kept_grid* e, sv_nav_grid* grid)
 {
     e->used_at = ++g_kept.clock;
-    g_kept.restores++;
     kept_layout l = layout_for(e->rect_count, e->link_count);
     u8* b = e->bytes;
     grid->origin_x = e->origin_x;

@@ -18,15 +18,14 @@ struct side_target {
 // The rise along a gap from cell a's centre to cell c's, or some value above the limit when the
 // ground rises more than a step on the line between them or on one of the lines a cell to either
 // side (px, pz); the step passes without sampling when no two heights near it can differ by more.
-static f32 gap_rise(nav_build* b, Vector2 a, Vector2 c, f32 px, f32 pz, int* sure)
+static f32 gap_rise(nav_build* b, Vector2 a, Vector2 c, f32 px, f32 pz)
 {
     const f32 step = b->step;
     f32 bx0 = sv_fminf(sv_fminf(a.x, c.x) - px, sv_fminf(a.x, c.x) + px);
     f32 bx1 = sv_fmaxf(sv_fmaxf(a.x, c.x) - px, sv_fmaxf(a.x, c.x) + px);
     f32 bz0 = sv_fminf(sv_fminf(a.y, c.y) - pz, sv_fminf(a.y, c.y) + pz);
     f32 bz1 = sv_fmaxf(sv_fmaxf(a.y, c.y) - pz, sv_fmaxf(a.y, c.y) + pz);
-    *sure = sv_nav_rise_bound(b, bx0, bz0, bx1, bz1) <= step + 0.0001f;
-    if (*sure)
+    if (sv_nav_rise_bound(b, bx0, bz0, bx1, bz1) <= step + 0.0001f)
         return 0.0f;
     // Only whether the largest rise passes the limit matters: once one line's does, the others
     // cannot change the answer.
@@ -74,11 +73,8 @@ static side_target probe(nav_build* b, u16 rect, i32 i, i32 j, i32 dx, i32 dz, i
     if (k == 1) {
         rise = g->ground[c] - ge;
     } else {
-        int sure;
         rise = gap_rise(b, nav_cell_centre(g, i, j), nav_cell_centre(g, i + k * dx, j + k * dz),
-                        (f32)dz * g->cell, (f32)dx * g->cell, &sure);
-        if (sure)
-            return side_target {g->rect_of_cell[c], 1, k - 1};
+                        (f32)dz * g->cell, (f32)dx * g->cell);
     }
     if (!(rise <= step + 0.0001f))
         return none;

@@ -401,23 +401,29 @@ static int leg_clear(const sv_geom* geom, f32 r, Vector2 a, Vector2 goal)
         return 1;
     u32 samples = (u32)sv_fminf(ceilf(dist(a, goal) / LEG_SAMPLE), (f32)LEG_SAMPLES);
     Vector2 before = a;
+    // The step limit at a sample is asked again as the next sample's "before": kept, not asked twice.
+    f32 before_limit = 0.0f;
+    bool before_known = false;
     for (u32 s = 0; s <= samples; ++s) {
         f32 t = samples > 0 ? (f32)s / (f32)samples : 1.0f;
         Vector2 q = {a.x + (goal.x - a.x) * t, a.y + (goal.y - a.y) * t};
-        f32 limit = 0.0f;
+        f32 here = 0.0f, limit = 0.0f;
         bool known = false;
         for (u32 k = 0; k < s_goal.count; ++k) {
             const sv_face* f = s_goal.face[k];
             if (!(pt_seg_dist2(q, f->p0, f->p1) < r * r))
                 continue;
             if (!known) {
-                limit = sv_fminf(step_limit(geom, q), step_limit(geom, before));
+                here = step_limit(geom, q);
+                limit = sv_fminf(here, before_known ? before_limit : step_limit(geom, before));
                 known = true;
             }
             if (sv_geom_face_top(f, q) > limit)
                 return 0;
         }
         before = q;
+        before_limit = here;
+        before_known = known;
     }
     return 1;
 }
