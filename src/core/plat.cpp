@@ -228,28 +228,30 @@ static u32 plat_kind_unopened(const wchar_t* w, DWORD err, u64* out_size)
     return SV_PLAT_FILE;
 }
 
+// What the wide path w names (an SV_PLAT_ kind), its size in *out_size for a file.
+static u32 plat_kind(const wchar_t* w, u64* out_size)
+{
+    // A device is never opened only to be looked at: opening one can act (a serial line).
+    if (plat_device_path(w))
+        return SV_PLAT_DEVICE;
+    // No access asked for: nothing is read or locked, and links and junctions are followed;
+    // backup semantics lets a directory open too.
+    HANDLE h = CreateFileW(w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return plat_kind_unopened(w, GetLastError(), out_size);
+    u32 kind = plat_kind_of_handle(h, out_size);
+    CloseHandle(h);
+    return kind;
+}
+
 u32 sv_plat_stat(const char* path, u64* out_size)
 {
     wchar_t* w = path ? plat_path(path) : nullptr;
     if (!w)
         return path && GetLastError() == ERROR_FILENAME_EXCED_RANGE ? SV_PLAT_TOO_LONG
                                                                     : SV_PLAT_ABSENT;
-    // A device is never opened only to be looked at: opening one can act (a serial line).
-    if (plat_device_path(w)) {
-        std::free(w);
-        return SV_PLAT_DEVICE;
-    }
-    // No access asked for: nothing is read or locked, and links and junctions are followed;
-    // backup semantics lets a directory open too.
-    HANDLE h = CreateFileW(w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    u32 kind;
-    if (h != INVALID_HANDLE_VALUE) {
-        kind = plat_kind_of_handle(h, out_size);
-        CloseHandle(h);
-    } else {
-        kind = plat_kind_unopened(w, GetLastError(), out_size);
-    }
+    u32 kind = plat_kind(w, out_size);
     std::free(w);
     return kind;
 }
@@ -271,9 +273,9 @@ FILE* sv_plat_create(const char* path, u32* why)
     wchar_t* w = nullptr;
     if (sv_plat_device_name(path)) {
         refusal = SV_PLAT_WRITE_DEVICE_NAME;
-    } else if (plat_not_a_file(sv_plat_stat(path, nullptr))) {
+    } else if ((w = path ? plat_path(path) : nullptr) && plat_not_a_file(plat_kind(w, nullptr))) {
         refusal = SV_PLAT_WRITE_NOT_FILE;
-    } else if ((w = plat_path(path)) != nullptr) {
+    } else if (w) {
         f = _wfopen(w, L"wb");
         // Whatever came to stand there since the look, only a file on a disk is written.
         if (f && GetFileType((HANDLE)_get_osfhandle(_fileno(f))) != FILE_TYPE_DISK) {
